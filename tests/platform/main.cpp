@@ -1,0 +1,3 @@
+#include "tests/support/TestMain.h"
+
+int main(int argc, char** argv) { return RunTests(argc, argv, {CoreUnits()}); }
