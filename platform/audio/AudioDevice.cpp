@@ -1,0 +1,260 @@
+#include "platform/audio/AudioDevice.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kMinFrequency = 8000;
+constexpr int kMaxFrequency = 192000;
+// About 23 ms at 44100 Hz: short enough for effects, long enough not to starve.
+constexpr Uint16 kDeviceBufferFrames = 1024;
+
+void SDLCALL OutputCallback(void* user, Uint8* stream, int length) {
+    auto* device = static_cast<TAudioDevice*>(user);
+    auto* out = reinterpret_cast<float*>(stream);
+    const size_t frames = static_cast<size_t>(length) / (2 * sizeof(float));
+    device->RenderFloat(out, frames);
+    // Many loud channels add up past full scale; clip rather than let the
+    // conversion further down wrap or distort.
+    for (size_t i = 0; i < 2 * frames; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+}  // namespace
+
+TAudioDevice::TAudioDevice() = default;
+
+TAudioDevice::~TAudioDevice() {
+    Close();
+}
+
+void TAudioDevice::SetLogHandler(TLogHandler handler) {
+    log_ = std::move(handler);
+}
+
+void TAudioDevice::Log(const std::string& message) const {
+    if (log_)
+        log_(message);
+    else
+        std::fprintf(stderr, "audio: %s\n", message.c_str());
+}
+
+bool TAudioDevice::ValidFrequency(int frequency) const {
+    if (frequency >= kMinFrequency && frequency <= kMaxFrequency) return true;
+    Log("unsupported output frequency " + std::to_string(frequency));
+    return false;
+}
+
+bool TAudioDevice::OpenWithoutOutput(int frequency) {
+    Close();
+    if (!ValidFrequency(frequency)) return false;
+    std::lock_guard lock(mutex_);
+    mixer_.Reset(frequency);
+    open_ = true;
+    return true;
+}
+
+bool TAudioDevice::Open(int frequency) {
+    Close();
+    if (!ValidFrequency(frequency)) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        Log(std::string("no audio: ") + SDL_GetError());
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        mixer_.Reset(frequency);
+    }
+    SDL_AudioSpec want{};
+    want.freq = frequency;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kDeviceBufferFrames;
+    want.callback = OutputCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts to whatever the hardware takes.
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) {
+        Log(std::string("no audio device: ") + SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    deviceId_ = id;
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+    }
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+void TAudioDevice::Close() {
+    if (!open_) return;
+    if (deviceId_ != 0) {
+        // Waits for a running callback; none comes after it.
+        SDL_CloseAudioDevice(deviceId_);
+        deviceId_ = 0;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    std::lock_guard lock(mutex_);
+    mixer_.Reset(mixer_.Rate());
+    open_ = false;
+}
+
+void TAudioDevice::RenderFloat(float* out, size_t frames) {
+    std::lock_guard lock(mutex_);
+    if (!open_) {
+        std::fill(out, out + 2 * frames, 0.0f);
+        return;
+    }
+    mixer_.Render(out, frames);
+}
+
+void TAudioDevice::RenderInt16(int16_t* out, size_t frames) {
+    std::lock_guard lock(mutex_);
+    int16Scratch_.resize(2 * TAudioMixer::kBlockFrames);
+    while (frames > 0) {
+        size_t n = std::min(frames, TAudioMixer::kBlockFrames);
+        if (open_)
+            mixer_.Render(int16Scratch_.data(), n);
+        else
+            std::fill(int16Scratch_.begin(), int16Scratch_.end(), 0.0f);
+        for (size_t i = 0; i < 2 * n; ++i) {
+            float v = std::clamp(int16Scratch_[i], -1.0f, 1.0f) * 32767.0f;
+            out[i] = static_cast<int16_t>(v >= 0.0f ? v + 0.5f : v - 0.5f);
+        }
+        out += 2 * n;
+        frames -= n;
+    }
+}
+
+bool TAudioDevice::Start() {
+    if (!open_) return false;
+    {
+        std::lock_guard lock(mutex_);
+        mixer_.SetPaused(false);
+    }
+    if (deviceId_ != 0) SDL_PauseAudioDevice(deviceId_, 0);
+    return true;
+}
+
+bool TAudioDevice::Pause() {
+    if (!open_) return false;
+    {
+        std::lock_guard lock(mutex_);
+        mixer_.SetPaused(true);
+    }
+    if (deviceId_ != 0) SDL_PauseAudioDevice(deviceId_, 1);
+    return true;
+}
+
+TAudioHandle TAudioDevice::LoadMusic(const void* data, size_t size, bool loop) {
+    if (!open_) return 0;
+    std::string error;
+    if (data && IsOggData(data, size)) {
+        auto pcm = std::make_unique<TPcmData>();
+        if (!DecodeOggVorbis(data, size, *pcm, error) || !ResamplePcm(*pcm, mixer_.Rate(), error)) {
+            Log("music not loaded: " + error);
+            return 0;
+        }
+        std::lock_guard lock(mutex_);
+        return mixer_.AddPcmMusic(std::move(pcm), loop);
+    }
+    TModulePtr module = LoadModule(data, size, loop, error);
+    if (!module) {
+        Log("music not loaded: " + error);
+        return 0;
+    }
+    TAudioHandle handle;
+    {
+        std::lock_guard lock(mutex_);
+        handle = mixer_.AddModuleMusic(std::move(module));
+    }
+    if (handle == 0) Log("music not loaded: too many channels");
+    return handle;
+}
+
+bool TAudioDevice::FreeMusic(TAudioHandle music) {
+    if (!open_) return false;
+    TAudioMixer::TReleased released;  // destroyed after the lock is left
+    std::lock_guard lock(mutex_);
+    return mixer_.RemoveMusic(music, released);
+}
+
+TAudioHandle TAudioDevice::LoadSample(const void* data, size_t size, uint16_t maxPlaybacks,
+                                      bool loop) {
+    if (!open_) return 0;
+    std::string error;
+    auto pcm = std::make_unique<TPcmData>();
+    if (!data || !DecodeSampleFile(data, size, *pcm, error) ||
+        !ResamplePcm(*pcm, mixer_.Rate(), error)) {
+        Log("sample not loaded: " + (data ? error : std::string("no data")));
+        return 0;
+    }
+    TAudioHandle handle;
+    {
+        std::lock_guard lock(mutex_);
+        handle = mixer_.AddSample(std::move(pcm), maxPlaybacks, loop);
+    }
+    if (handle == 0) Log("sample not loaded: too many samples");
+    return handle;
+}
+
+bool TAudioDevice::FreeSample(TAudioHandle sample) {
+    if (!open_) return false;
+    TAudioMixer::TReleased released;  // destroyed after the lock is left
+    std::lock_guard lock(mutex_);
+    return mixer_.RemoveSample(sample, released);
+}
+
+TAudioHandle TAudioDevice::GetSampleChannel(TAudioHandle sample) {
+    if (!open_) return 0;
+    std::lock_guard lock(mutex_);
+    return mixer_.GetSampleChannel(sample);
+}
+
+bool TAudioDevice::StopSample(TAudioHandle sample) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.StopSample(sample);
+}
+
+TChannelActivity TAudioDevice::ChannelActivity(TAudioHandle channel) {
+    if (!open_) return TChannelActivity::Stopped;
+    std::lock_guard lock(mutex_);
+    return mixer_.ChannelActivity(channel);
+}
+
+bool TAudioDevice::PlayChannel(TAudioHandle channel, bool restart) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.PlayChannel(channel, restart);
+}
+
+bool TAudioDevice::StopChannel(TAudioHandle channel) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.StopChannel(channel);
+}
+
+bool TAudioDevice::PauseChannel(TAudioHandle channel) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.PauseChannel(channel);
+}
+
+bool TAudioDevice::SetChannelAttributes(TAudioHandle channel, int volume, int pan) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.SetChannelAttributes(channel, volume, pan);
+}
+
+bool TAudioDevice::SlideChannelAttributes(TAudioHandle channel, int volume, int pan,
+                                          uint32_t timeMs) {
+    if (!open_) return false;
+    std::lock_guard lock(mutex_);
+    return mixer_.SlideChannelAttributes(channel, volume, pan, timeMs);
+}
