@@ -21,7 +21,7 @@ class TAbstractObject;
 
 struct TClassInfo {
     std::type_index type;
-    TAbstractObject* (*newInstance)();  // null for an abstract class
+    TAbstractObject* (*newInstance)();  // answers null for an abstract class
 };
 using TAbstractClass = const TClassInfo*;
 

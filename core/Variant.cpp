@@ -138,11 +138,13 @@ Variant Arithmetic(const Variant& a, const Variant& b, IntOp intOp, FloatOp floa
 std::string FloatToText(double value, int significantDigits) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    // to_chars ignores the process locale, unlike printf.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*G", significantDigits, value);
-    std::string s = buf;
-    // "%G" writes "1E+20" and "1E-05"; the engine's form is "1E20" and "1E-5".
-    size_t e = s.find('E');
+    auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significantDigits);
+    std::string s(buf, ec == std::errc() ? end : buf);
+    // The general form writes "1e+20" and "1e-05"; the engine's form is "1E20" and "1E-5".
+    size_t e = s.find('e');
     if (e != std::string::npos) {
         std::string mantissa = s.substr(0, e);
         std::string exponent = s.substr(e + 1);
