@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Runs the built sgdtool as a user would: sgdtool_test.py TOOL CASE VECTORS.
+
+CASE is cipher, pack or errors. The known answers in VECTORS come from the
+core tests' independent script; packs are checked with Python's own zipfile.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+TOOL, CASE, VECTORS = sys.argv[1], sys.argv[2], sys.argv[3]
+failures = []
+
+
+def run(*args, stdin=b''):
+    return subprocess.run([TOOL, *args], input=stdin, capture_output=True, timeout=60)
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def expect_failure(what, *args, stdin=b'', code=1):
+    r = run(*args, stdin=stdin)
+    check(r.returncode == code, f'{what}: exit {r.returncode}, wanted {code}')
+    check(r.stderr.startswith(b'sgdtool: '), f'{what}: no message, got {r.stderr!r}')
+    return r
+
+
+def case_cipher():
+    for line in open(VECTORS):
+        key, plain, cipher = (bytes.fromhex(f) for f in line.strip().split(':'))
+        r = run('encipher', key.decode(), stdin=plain)
+        check(r.returncode == 0 and r.stdout == cipher.hex().upper().encode(),
+              f'encipher under {key!r} of {len(plain)} bytes')
+        # Lower case and line breaks are accepted on input.
+        hex_text = cipher.hex().lower()
+        wrapped = '\n'.join(hex_text[i:i + 64] for i in range(0, len(hex_text), 64)) + '\r\n'
+        r = run('decipher', key.decode(), stdin=wrapped.encode())
+        check(r.returncode == 0 and r.stdout == plain, f'decipher under {key!r} of {len(plain)} bytes')
+    data = bytes(range(256)) * 40 + b'\0tail'
+    r = run('encipher', 'k', stdin=data)
+    back = run('decipher', 'k', stdin=r.stdout)
+    check(back.stdout == data, 'binary round trip')
+    wrong = run('decipher', 'not the key', stdin=r.stdout)
+    check(wrong.returncode == 0 and wrong.stdout != data, 'a wrong key gives other bytes')
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def case_pack():
+    with tempfile.TemporaryDirectory() as tmp:
+        src = os.path.join(tmp, 'src')
+        files = {
+            'Readme.TXT': b'read me',
+            'images/Logo.png': bytes(range(256)) * 10,
+            'levels/japan/level01.xml': b'<level/>' * 500,
+            'empty.dat': b'',
+        }
+        for name, data in files.items():
+            write(os.path.join(src, name), data)
+        out = os.path.join(tmp, 'data.sgd')
+        r = run('pack', src, out)
+        check(r.returncode == 0, f'pack: {r.stderr!r}')
+        with zipfile.ZipFile(out) as z:
+            check(z.testzip() is None, 'pack: CRCs')
+            check(sorted(z.namelist()) == sorted(files), f'pack: names {z.namelist()}')
+            for name, data in files.items():
+                check(z.read(name) == data, f'pack: content of {name}')
+        r = run('list', out)
+        check(r.returncode == 0, f'list: {r.stderr!r}')
+        lines = r.stdout.decode().splitlines()
+        check(len(lines) == len(files), f'list: {lines}')
+        for name, data in files.items():
+            check(any(l.split()[-1] == name and int(l.split()[0]) == len(data) for l in lines),
+                  f'list: {name}')
+
+        # A pack written inside the folder it packs leaves itself out, also
+        # when it is made again over the old one.
+        inner = os.path.join(src, 'self.sgd')
+        for _ in range(2):
+            r = run('pack', src, inner)
+            check(r.returncode == 0, f'pack into itself: {r.stderr!r}')
+            with zipfile.ZipFile(inner) as z:
+                check(sorted(z.namelist()) == sorted(files), f'pack into itself: {z.namelist()}')
+        check(sorted(os.listdir(src)) == sorted(['Readme.TXT', 'images', 'levels', 'empty.dat',
+                                                 'self.sgd']), f'leftovers: {os.listdir(src)}')
+
+        # Packs made by another ZIP writer, stored and deflated, list and read.
+        other = os.path.join(tmp, 'other.sgd')
+        with zipfile.ZipFile(other, 'w') as z:
+            z.writestr(zipfile.ZipInfo('Stored.TXT'), b'stored', zipfile.ZIP_STORED)
+            z.writestr('dir/Deflated.txt', b'deflated ' * 100, zipfile.ZIP_DEFLATED)
+        r = run('list', other)
+        check(r.returncode == 0 and b'stored' in r.stdout and b'deflated' in r.stdout
+              and b'dir/Deflated.txt' in r.stdout, f'list other: {r.stdout!r} {r.stderr!r}')
+
+
+def case_errors():
+    expect_failure('no command', code=2)
+    expect_failure('unknown command', 'unpack', 'x', code=2)
+    expect_failure('encipher without key', 'encipher', code=2)
+    expect_failure('pack with one argument', 'pack', 'dir', code=2)
+    expect_failure('decipher of text', 'decipher', 'k', stdin=b'hello world')
+    expect_failure('decipher of an odd digit count', 'decipher', 'k', stdin=b'ABC')
+    with tempfile.TemporaryDirectory() as tmp:
+        expect_failure('pack of a missing folder', 'pack', os.path.join(tmp, 'none'),
+                       os.path.join(tmp, 'a.sgd'))
+        write(os.path.join(tmp, 'file.txt'), b'x')
+        expect_failure('pack of a file', 'pack', os.path.join(tmp, 'file.txt'),
+                       os.path.join(tmp, 'a.sgd'))
+        src = os.path.join(tmp, 'src')
+        write(os.path.join(src, 'a.txt'), b'lower')
+        write(os.path.join(src, 'A.txt'), b'upper')
+        expect_failure('pack into a missing folder', 'pack', src, os.path.join(tmp, 'no', 'a.sgd'))
+        expect_failure('pack of names equal but for case', 'pack', src, os.path.join(tmp, 'a.sgd'))
+        check(sorted(os.listdir(tmp)) == ['file.txt', 'src'], f'left behind: {os.listdir(tmp)}')
+
+        expect_failure('list of a missing pack', 'list', os.path.join(tmp, 'none.sgd'))
+        expect_failure('list of a folder', 'list', src)
+        expect_failure('list of a text file', 'list', os.path.join(tmp, 'file.txt'))
+        good = os.path.join(tmp, 'good.sgd')
+        with zipfile.ZipFile(good, 'w') as z:
+            z.writestr(zipfile.ZipInfo('one.txt'), b'the stored text of one', zipfile.ZIP_STORED)
+        data = open(good, 'rb').read()
+        write(os.path.join(tmp, 'cut.sgd'), data[:len(data) // 2])
+        expect_failure('list of a truncated pack', 'list', os.path.join(tmp, 'cut.sgd'))
+        at = data.index(b'the stored text')
+        write(os.path.join(tmp, 'bad.sgd'), data[:at] + b'T' + data[at + 1:])
+        r = expect_failure('list of a damaged entry', 'list', os.path.join(tmp, 'bad.sgd'))
+        check(b'one.txt' in r.stderr, f'damaged entry named: {r.stderr!r}')
+
+
+{'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors}[CASE]()
+for f in failures:
+    print('FAILED:', f)
+sys.exit(1 if failures else 0)

@@ -1,0 +1,316 @@
+// sgdtool: authors the game's data with the engine's own library code.
+//
+//   sgdtool encipher KEY      standard input to HexCipherText on standard output
+//   sgdtool decipher KEY      HexCipherText on standard input to the plain text
+//   sgdtool pack DIR OUT.sgd  every file under DIR into a ZIP pack
+//   sgdtool list PACK.sgd     the entries of a pack, each checked by reading it
+//
+// Any bad input or usage gives a message on standard error and a non-zero
+// exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
+// key cannot be told from the right one: it deciphers to other bytes.
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Cipher.h"
+#include "core/Exception.h"
+#include "core/ResourceReader.h"
+#include "core/Units.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Bad input or a failed read or write; main prints it and exits with 1.
+class EToolError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+std::string ReadStandardInput() {
+    std::string text;
+    char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) text.append(chunk, n);
+    if (std::ferror(stdin)) throw EToolError("cannot read standard input");
+    return text;
+}
+
+void WriteStandardOutput(const std::string& bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0) {
+        throw EToolError("cannot write standard output");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// encipher, decipher
+
+int Encipher(const std::vector<std::string>& args) {
+    WriteStandardOutput(
+        TCipher_Xtea(args[0]).CodeString(ReadStandardInput(), paEncode, kFormatHex));
+    return 0;
+}
+
+// The engine's decoder skips whatever is not a digit; the tool is stricter,
+// so that a file that is not HexCipherText is reported instead of turned into
+// other bytes.
+void CheckHexText(const std::string& text) {
+    size_t digits = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            ++digits;
+        } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            throw EToolError("standard input is not hexadecimal text (byte " + std::to_string(i) +
+                             ")");
+        }
+    }
+    if (digits % 2 != 0) throw EToolError("standard input holds an odd number of hex digits");
+}
+
+int Decipher(const std::vector<std::string>& args) {
+    std::string text = ReadStandardInput();
+    CheckHexText(text);
+    WriteStandardOutput(TCipher_Xtea(args[0]).CodeString(text, paDecode, kFormatHex));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// pack
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string UpperAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return text;
+}
+
+// The files under folder by entry name ("/" between folders), in byte order,
+// without the files in skip. Folders reached through links are not entered,
+// so no loop is possible.
+std::map<std::string, fs::path> CollectFiles(const fs::path& folder,
+                                             const std::vector<fs::path>& skip) {
+    std::map<std::string, fs::path> files;
+    std::map<std::string, std::string> byUpperName;
+    std::error_code error;
+    fs::recursive_directory_iterator it(folder, error), end;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (!it->is_regular_file(ignored)) continue;
+        if (std::any_of(skip.begin(), skip.end(),
+                        [&](const fs::path& s) { return SameFile(it->path(), s); })) {
+            continue;
+        }
+        std::string name = it->path().lexically_relative(folder).generic_string();
+        if (name.find('\\') != std::string::npos) {
+            throw EToolError("\"" + name + "\": a name with \"\\\" cannot be read from a pack");
+        }
+        // The engine matches entry names ignoring case: the second of two
+        // such names could never be read.
+        auto [other, fresh] = byUpperName.emplace(UpperAscii(name), name);
+        if (!fresh) {
+            throw EToolError("\"" + other->second + "\" and \"" + name +
+                             "\" differ only in letter case");
+        }
+        files.emplace(name, it->path());
+    }
+    if (error)
+        throw EToolError("cannot read folder \"" + folder.string() + "\": " + error.message());
+    return files;
+}
+
+void AddFile(zipFile zip, const std::string& name, const fs::path& file) {
+    FILE* in = std::fopen(file.c_str(), "rb");
+    if (in == nullptr) {
+        throw EToolError("cannot read \"" + file.string() + "\": " + std::strerror(errno));
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> closer(in, std::fclose);
+    struct stat st {};
+    ::fstat(fileno(in), &st);
+    zip_fileinfo info{};
+    std::tm local{};
+    time_t mtime = st.st_mtime;
+    if (localtime_r(&mtime, &local) != nullptr) {
+        info.tmz_date = {static_cast<uInt>(local.tm_sec),  static_cast<uInt>(local.tm_min),
+                         static_cast<uInt>(local.tm_hour), static_cast<uInt>(local.tm_mday),
+                         static_cast<uInt>(local.tm_mon),  static_cast<uInt>(local.tm_year + 1900)};
+    }
+    int zip64 = static_cast<uint64_t>(st.st_size) >= 0xFFFFFFFFu ? 1 : 0;
+    if (zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                              Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK) {
+        throw EToolError("cannot add \"" + name + "\" to the pack");
+    }
+    std::vector<char> chunk(1 << 16);
+    size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
+        if (zipWriteInFileInZip(zip, chunk.data(), static_cast<unsigned>(n)) != ZIP_OK) {
+            throw EToolError("cannot write \"" + name + "\" to the pack");
+        }
+    }
+    if (std::ferror(in)) throw EToolError("cannot read \"" + file.string() + "\"");
+    if (zipCloseFileInZip(zip) != ZIP_OK)
+        throw EToolError("cannot write \"" + name + "\" to the pack");
+}
+
+// Written to a temporary file beside the pack and renamed over it at the end,
+// so that a failure leaves no half pack and nothing outside that folder.
+int Pack(const std::vector<std::string>& args) {
+    const fs::path folder = args[0], out = args[1];
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+        throw EToolError("\"" + folder.string() + "\" is not a folder");
+    }
+    if (fs::is_directory(out, error)) throw EToolError("\"" + out.string() + "\" is a folder");
+    fs::path outFolder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
+    if (!fs::is_directory(outFolder, error)) {
+        throw EToolError("folder \"" + outFolder.string() + "\" does not exist");
+    }
+    std::string temp = (outFolder / (out.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) throw EToolError("cannot create a file in \"" + outFolder.string() + "\"");
+    ::close(fd);
+    try {
+        auto files = CollectFiles(folder, {out, temp});
+        zipFile zip = zipOpen64(temp.c_str(), APPEND_STATUS_CREATE);
+        if (zip == nullptr) throw EToolError("cannot create \"" + out.string() + "\"");
+        try {
+            for (const auto& [name, file] : files) AddFile(zip, name, file);
+        } catch (...) {
+            zipClose(zip, nullptr);
+            throw;
+        }
+        if (zipClose(zip, nullptr) != ZIP_OK)
+            throw EToolError("cannot write \"" + out.string() + "\"");
+        mode_t mask = ::umask(0);  // mkstemp made it private; give it the usual mode
+        ::umask(mask);
+        ::chmod(temp.c_str(), 0666 & ~mask);
+        fs::rename(temp, out, error);
+        if (error) throw EToolError("cannot write \"" + out.string() + "\": " + error.message());
+    } catch (...) {
+        fs::remove(temp, error);
+        throw;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// list
+
+const char* MethodName(uint32_t method) {
+    switch (method) {
+        case 0:
+            return "stored";
+        case 8:
+            return "deflated";
+        default:
+            return "unknown";
+    }
+}
+
+int List(const std::vector<std::string>& args) {
+    const std::string& path = args[0];
+    TResourceReader reader(path);
+    if (reader.GetKind() == TResourceReader::kFolder) {
+        throw EToolError("\"" + path + "\" is a folder, not a pack");
+    }
+    if (reader.GetKind() != TResourceReader::kArchive) {
+        throw EToolError("\"" + path + "\" is not a readable pack");
+    }
+    std::vector<TPackEntry> entries;
+    bool whole = reader.ListEntries(entries);
+    std::string listing;
+    std::vector<std::string> unreadable;
+    for (const auto& e : entries) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%12llu %-8s ", static_cast<unsigned long long>(e.size),
+                      MethodName(e.method));
+        listing += line + e.name + "\n";
+        // Read the way the game reads it, CRC checked.
+        if (!reader.OpenFile(e.name)) unreadable.push_back(e.name);
+    }
+    WriteStandardOutput(listing);
+    if (!whole) throw EToolError("the directory of \"" + path + "\" is damaged");
+    if (!unreadable.empty()) {
+        std::string names;
+        for (const auto& n : unreadable) names += (names.empty() ? "\"" : ", \"") + n + "\"";
+        throw EToolError("cannot read " + names + " from \"" + path + "\"");
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+
+struct TCommand {
+    const char* name;
+    const char* arguments;
+    size_t argumentCount;
+    const char* summary;
+    std::function<int(const std::vector<std::string>&)> run;
+};
+
+// Each command is one entry: a name, its fixed arguments and a function.
+const std::vector<TCommand>& Commands() {
+    static const std::vector<TCommand> commands = {
+        {"encipher", "KEY", 1, "standard input to HexCipherText under KEY", Encipher},
+        {"decipher", "KEY", 1, "HexCipherText on standard input to plain text", Decipher},
+        {"pack", "DIR OUT.sgd", 2, "every file under DIR into the pack OUT.sgd", Pack},
+        {"list", "PACK.sgd", 1, "the entries of a pack, each checked", List},
+    };
+    return commands;
+}
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) std::fprintf(stderr, "sgdtool: %s\n", problem.c_str());
+    std::fprintf(stderr, "usage:\n");
+    for (const auto& c : Commands()) {
+        std::fprintf(stderr, "  sgdtool %-8s %-12s %s\n", c.name, c.arguments, c.summary);
+    }
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command given");
+    const std::string name = argv[1];
+    if (name == "-h" || name == "--help" || name == "help") {
+        Usage("");
+        return 0;
+    }
+    auto command = std::find_if(Commands().begin(), Commands().end(),
+                                [&](const TCommand& c) { return name == c.name; });
+    if (command == Commands().end()) return Usage("unknown command \"" + name + "\"");
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (args.size() != command->argumentCount) {
+        return Usage(std::string("\"") + command->name + "\" takes " + command->arguments);
+    }
+    try {
+        // The library starts as the game does, with the game's pack extension.
+        TUnitRunner units({CoreUnits()});
+        SetPackExtension(".sgd");
+        return command->run(args);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sgdtool: %s\n", e.what());
+        return 1;
+    }
+}
