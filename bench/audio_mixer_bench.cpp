@@ -11,21 +11,13 @@
 #include <vector>
 
 #include "platform/audio/AudioDevice.h"
+#include "tests/support/WavFile.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr size_t kSecond = kRate;
 constexpr size_t kPiece = 1024;
-
-void PutU16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void PutU32(std::string& s, uint32_t v) {
-    PutU16(s, v & 0xFFFF);
-    PutU16(s, v >> 16);
-}
 
 // One second of a tone as a 16-bit WAV at 22050 Hz, so loading resamples it.
 std::string ToneWav(int channels, double frequency) {
@@ -35,19 +27,7 @@ std::string ToneWav(int channels, double frequency) {
         for (int c = 0; c < channels; ++c)
             PutU16(data, static_cast<uint16_t>(static_cast<int16_t>(
                              8000 * std::sin(2 * M_PI * frequency * (c + 1) * i / rate))));
-    std::string s = "RIFF";
-    PutU32(s, static_cast<uint32_t>(36 + data.size()));
-    s += "WAVEfmt ";
-    PutU32(s, 16);
-    PutU16(s, 1);
-    PutU16(s, channels);
-    PutU32(s, rate);
-    PutU32(s, rate * channels * 2);
-    PutU16(s, channels * 2);
-    PutU16(s, 16);
-    s += "data";
-    PutU32(s, static_cast<uint32_t>(data.size()));
-    return s + data;
+    return MakeWav(rate, channels, 16, data);
 }
 
 // An eight-channel module with a note struck on every channel on every row,

@@ -8,45 +8,11 @@
 
 #include "platform/audio/AudioDecoders.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WavFile.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-void PutU16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void PutU32(std::string& s, uint32_t v) {
-    PutU16(s, v & 0xFFFF);
-    PutU16(s, v >> 16);
-}
-
-// A canonical RIFF/WAVE file; `payload` is the raw data chunk.
-std::string MakeWav(int rate, int channels, int bits, const std::string& payload,
-                    int formatTag = 1) {
-    std::string fmt;
-    PutU16(fmt, formatTag);
-    PutU16(fmt, channels);
-    PutU32(fmt, rate);
-    PutU32(fmt, rate * channels * bits / 8);
-    PutU16(fmt, channels * bits / 8);
-    PutU16(fmt, bits);
-    std::string body = "WAVEfmt ";
-    PutU32(body, static_cast<uint32_t>(fmt.size()));
-    body += fmt + "data";
-    PutU32(body, static_cast<uint32_t>(payload.size()));
-    body += payload;
-    std::string file = "RIFF";
-    PutU32(file, static_cast<uint32_t>(body.size()));
-    return file + body;
-}
-
-std::string Pcm16(const std::vector<int16_t>& samples) {
-    std::string s;
-    for (int16_t v : samples) PutU16(s, static_cast<uint16_t>(v));
-    return s;
-}
 
 bool Decode(const std::string& bytes, TPcmData& pcm, std::string& error) {
     return DecodeSampleFile(bytes.data(), bytes.size(), pcm, error);

@@ -13,49 +13,25 @@
 #include <vector>
 
 #include "platform/audio/AudioDevice.h"
+#include "tests/support/EnvGuard.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WavFile.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr float kHalf = 16384.0f / 32768.0f;  // the level of the DC test sample
 
-void PutU16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void PutU32(std::string& s, uint32_t v) {
-    PutU16(s, v & 0xFFFF);
-    PutU16(s, v >> 16);
-}
-
-// A 16-bit RIFF/WAVE file.
-std::string MakeWav(int rate, int channels, const std::vector<int16_t>& samples) {
-    std::string s = "RIFF";
-    PutU32(s, static_cast<uint32_t>(36 + samples.size() * 2));
-    s += "WAVEfmt ";
-    PutU32(s, 16);
-    PutU16(s, 1);
-    PutU16(s, channels);
-    PutU32(s, rate);
-    PutU32(s, rate * channels * 2);
-    PutU16(s, channels * 2);
-    PutU16(s, 16);
-    s += "data";
-    PutU32(s, static_cast<uint32_t>(samples.size() * 2));
-    for (int16_t v : samples) PutU16(s, static_cast<uint16_t>(v));
-    return s;
-}
 
 std::string DcWav(size_t frames) {
-    return MakeWav(kRate, 1, std::vector<int16_t>(frames, 16384));
+    return MakeWav16(kRate, 1, std::vector<int16_t>(frames, 16384));
 }
 
 // Frame i holds i * 10, so the output tells the playing position.
 std::string RampWav(size_t frames) {
     std::vector<int16_t> v(frames);
     for (size_t i = 0; i < frames; ++i) v[i] = static_cast<int16_t>(i * 10);
-    return MakeWav(kRate, 1, v);
+    return MakeWav16(kRate, 1, v);
 }
 float RampValue(size_t frame) {
     return static_cast<float>(frame * 10) / 32768.0f;
@@ -488,7 +464,7 @@ TEST_F(AudioPlayback, ResampledWavKeepsItsPitch) {
     std::vector<int16_t> sine(22050);
     for (size_t i = 0; i < sine.size(); ++i)
         sine[i] = static_cast<int16_t>(std::lround(10000 * std::sin(2 * M_PI * 441.0 * i / 22050)));
-    ASSERT_NE(Play(Sample(MakeWav(22050, 1, sine))), 0u);
+    ASSERT_NE(Play(Sample(MakeWav16(22050, 1, sine))), 0u);
     auto out = Render(kRate + 100);
     EXPECT_NEAR(MeasureFrequency(out, 0, kRate), 441.0, 0.5);
     EXPECT_EQ(Peak(out, kRate), 0.0f) << "one second at 22050 Hz lasts one second";
@@ -567,31 +543,8 @@ TEST(AudioBackendClosed, EveryCallAnswersNothing) {
     EXPECT_EQ(device.GetSampleChannel(sample), 0u);
 }
 
-namespace {
-
-// Sets an environment variable for one scope.
-class TScopedEnv {
-public:
-    TScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~TScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-}  // namespace
-
 TEST(AudioDevice, WithoutADeviceOpenFailsAndTheGameRunsSilent) {
-    TScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+    TEnvGuard driver("SDL_AUDIODRIVER", "no-such-driver");
     TAudioDevice device;
     std::vector<std::string> log;
     device.SetLogHandler([&](const std::string& line) { log.push_back(line); });
@@ -606,8 +559,8 @@ TEST(AudioDevice, WithoutADeviceOpenFailsAndTheGameRunsSilent) {
 TEST(AudioDevice, DiskDriverWritesWhatIsPlayed) {
     TTempDir dir("audio");
     const std::string file = dir.File("out.raw");
-    TScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    TScopedEnv output("SDL_DISKAUDIOFILE", file);
+    TEnvGuard driver("SDL_AUDIODRIVER", "disk");
+    TEnvGuard output("SDL_DISKAUDIOFILE", file.c_str());
     TAudioDevice device;
     ASSERT_TRUE(device.Open(kAudioOutputRate));
     const std::string wav = DcWav(kRate / 10);

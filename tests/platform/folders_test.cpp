@@ -7,35 +7,13 @@
 #include <string>
 
 #include "platform/Folders.h"
+#include "tests/support/EnvGuard.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears an environment variable for one test and puts it back after.
-class TEnvGuard {
-public:
-    TEnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~TEnvGuard() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    TEnvGuard(const TEnvGuard&) = delete;
-    TEnvGuard& operator=(const TEnvGuard&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 const std::string kFallback = "/app/data/";
 

@@ -15,6 +15,7 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
+#include "tests/support/EnvGuard.h"
 #endif
 
 namespace {
@@ -22,29 +23,6 @@ namespace {
 using ReadPixelsFn = void(APIENTRY*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
 using ReadBufferFn = void(APIENTRY*)(GLenum);
 
-// Sets or clears an environment variable and puts it back afterwards.
-class TEnvGuard {
-public:
-    TEnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~TEnvGuard() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    TEnvGuard(const TEnvGuard&) = delete;
-    TEnvGuard& operator=(const TEnvGuard&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // The X, D-Bus and Mesa libraries keep allocations for the life of the
 // process (some in a driver unloaded before the leak check, where no
