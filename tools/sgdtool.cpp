@@ -4,6 +4,8 @@
 //   sgdtool decipher KEY      HexCipherText on standard input to the plain text
 //   sgdtool pack DIR OUT.sgd  every file under DIR into a ZIP pack
 //   sgdtool list PACK.sgd     the entries of a pack, each checked by reading it
+//   sgdtool xml2bin           XML text on standard input to the binary XML form
+//   sgdtool bin2xml           the binary XML form on standard input to XML text
 //
 // Any bad input or usage gives a message on standard error and a non-zero
 // exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
@@ -29,6 +31,8 @@
 #include "core/Exception.h"
 #include "core/ResourceReader.h"
 #include "core/Units.h"
+#include "core/Utf8.h"
+#include "core/XMLStorage.h"
 
 namespace fs = std::filesystem;
 
@@ -259,6 +263,32 @@ int List(const std::vector<std::string>& args) {
 }
 
 // ---------------------------------------------------------------------------
+// xml2bin, bin2xml
+
+int XmlToBinary(const std::vector<std::string>&) {
+    std::string text = ReadStandardInput();
+    if (XmlIsInBinaryFormat(text)) throw EToolError("the input is in the binary form already");
+    // Read as the game reads a storage document: UTF-8 unless declared otherwise.
+    Ref<IXmlDocument> document = ParseXmlText(text);
+    // Eight-bit names and text are smaller; text beyond them needs the wide form.
+    WideString xml = document->GetXML();
+    bool wide = std::any_of(xml.begin(), xml.end(), [](char16_t unit) { return unit > 0xFF; });
+    TMemoryStream binary;
+    document->SaveBinary(binary, wide ? 1 : 0);
+    const auto& bytes = binary.Bytes();
+    WriteStandardOutput(std::string(bytes.begin(), bytes.end()));
+    return 0;
+}
+
+int BinaryToXml(const std::vector<std::string>&) {
+    std::string data = ReadStandardInput();
+    if (!XmlIsInBinaryFormat(data)) throw EToolError("the input is not in the binary XML form");
+    Ref<IXmlDocument> document = LoadXmlDocumentFromBinaryXML(data);
+    WriteStandardOutput(WideToUTF8(document->GetXML()));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
 
 struct TCommand {
     const char* name;
@@ -275,6 +305,8 @@ const std::vector<TCommand>& Commands() {
         {"decipher", "KEY", 1, "HexCipherText on standard input to plain text", Decipher},
         {"pack", "DIR OUT.sgd", 2, "every file under DIR into the pack OUT.sgd", Pack},
         {"list", "PACK.sgd", 1, "the entries of a pack, each checked", List},
+        {"xml2bin", "", 0, "XML text on standard input to the binary XML form", XmlToBinary},
+        {"bin2xml", "", 0, "the binary XML form on standard input to XML text", BinaryToXml},
     };
     return commands;
 }

@@ -138,7 +138,27 @@ def case_errors():
         check(b'one.txt' in r.stderr, f'damaged entry named: {r.stderr!r}')
 
 
-{'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors}[CASE]()
+def case_xml():
+    latin = b'<r a="caf\xc3\xa9" n="1"><c>text</c><!--note--><![CDATA[x<y]]></r>'
+    wide = b'<r e="\xe2\x82\xac"/>'
+    for what, text in (('eight-bit', latin), ('wide', wide)):
+        binary = run('xml2bin', stdin=text)
+        check(binary.returncode == 0, f'xml2bin of {what} text: {binary.stderr!r}')
+        check(binary.stdout.startswith(b'< binary-xml >'), f'xml2bin of {what} text: no signature')
+        back = run('bin2xml', stdin=binary.stdout)
+        check(back.returncode == 0, f'bin2xml of {what} text: {back.stderr!r}')
+        check(back.stdout == text, f'{what} text came back as {back.stdout!r}')
+    # Eight-bit documents keep their text in one byte a character.
+    check(b'text' in run('xml2bin', stdin=latin).stdout, 'eight-bit text stored wide')
+    expect_failure('xml2bin of broken XML', 'xml2bin', stdin=b'<r><c></r>')
+    expect_failure('xml2bin of binary input', 'xml2bin', stdin=run('xml2bin', stdin=latin).stdout)
+    expect_failure('bin2xml of text', 'bin2xml', stdin=latin)
+    expect_failure('bin2xml of a cut document', 'bin2xml',
+                   stdin=run('xml2bin', stdin=latin).stdout[:30])
+    expect_failure('xml2bin with an argument', 'xml2bin', 'extra', code=2)
+
+
+{'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml}[CASE]()
 for f in failures:
     print('FAILED:', f)
 sys.exit(1 if failures else 0)
