@@ -1,5 +1,4 @@
+#include "engine/EngineUnits.h"
 #include "tests/support/TestMain.h"
 
-int main(int argc, char** argv) {
-    return RunTests(argc, argv, {CoreUnits()});
-}
+int main(int argc, char** argv) { return RunTests(argc, argv, {CoreUnits(), EngineUnits()}); }

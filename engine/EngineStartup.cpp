@@ -1,0 +1,357 @@
+#include "engine/EngineStartup.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Exception.h"
+#include "core/MultiLanguages.h"
+#include "core/ResourceReader.h"
+#include "core/Streams.h"
+#include "engine/Engine.h"
+#include "engine/EngineInterfaces.h"
+#include "platform/Folders.h"
+#include "platform/SdlPlatform.h"
+#include "platform/audio/AudioDevice.h"
+
+namespace {
+
+std::string g_gameDefinitionPath = kDefaultGameDefinitionPath;
+std::string g_dataFileKey;
+std::string g_productName = kDefaultProductName;
+std::string g_resourcesDir;  // empty: the current folder
+
+TEngineLogSink g_logSink;
+TPlatformFactory g_platformFactory;
+TAudioBackendFactory g_audioBackendFactory;
+
+Ref<IApp> g_engine;
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// Writes the whole buffer, resuming after interruptions.
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+// The mode a new file gets from the process's file-creation mask.
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Configuration
+
+const std::string& GetGameDefinitionPath() {
+    return g_gameDefinitionPath;
+}
+void SetGameDefinitionPath(std::string path) {
+    g_gameDefinitionPath = std::move(path);
+}
+const std::string& GetDataFileKey() {
+    return g_dataFileKey;
+}
+void SetDataFileKey(std::string key) {
+    g_dataFileKey = std::move(key);
+}
+const std::string& GetProductName() {
+    return g_productName;
+}
+void SetProductName(std::string name) {
+    g_productName = std::move(name);
+}
+
+// ---------------------------------------------------------------------------
+// Folders
+
+std::string GetResourcesDir() {
+    if (!g_resourcesDir.empty()) return g_resourcesDir;
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    return ec ? std::string() : MakeFolderPath(current.string());
+}
+
+void SetResourcesDir(const std::string& path) {
+    g_resourcesDir = MakeFolderPath(path);
+}
+
+std::string GetUserDataDir() {
+    return GetUserDataDir(GetProductName(), GetResourcesDir());
+}
+
+// ---------------------------------------------------------------------------
+// Text files
+
+std::string NormalizeLineBreaks(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() + 1);
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string_view::npos) {
+            result.append(text.substr(i));
+            result.push_back('\n');
+            break;
+        }
+        result.append(text.substr(i, end - i));
+        result.push_back('\n');
+        i = end + 1;
+        if (text[end] == '\r' && i < text.size() && text[i] == '\n') ++i;
+    }
+    return result;
+}
+
+std::string LoadUserTextFile(const std::string& fileName) {
+    const std::string path = GetUserDataDir() + fileName;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    try {
+        TFileStream stream(path, TFileMode::OpenRead);
+        return NormalizeLineBreaks(ReadAllText(stream));
+    } catch (const std::exception& e) {
+        EngineLog("Cannot read " + path + ": " + e.what());
+        return {};
+    }
+}
+
+bool SaveTextFileAtomically(const std::string& text, const std::string& path) {
+    const std::string content = NormalizeLineBreaks(text);
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        EngineLog("Cannot save " + path + ": " + ErrorText(errno));
+        return false;
+    }
+    // The new file keeps the old one's permissions.
+    struct stat st;
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
+    (void)::fchmod(fd, mode);  // a mode that cannot be set is no reason to fail
+    int error = 0;
+    bool ok = WriteAll(fd, content.data(), content.size());
+    if (!ok) error = errno;
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        EngineLog("Cannot save " + path + ": " + ErrorText(error));
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+bool SaveUserTextFile(const std::string& text, const std::string& fileName) {
+    return SaveTextFileAtomically(text, GetUserDataDir() + fileName);
+}
+
+bool SaveResourceTextFile(const std::string& text, const std::string& fileName) {
+    return SaveTextFileAtomically(text, GetResourcesDir() + fileName);
+}
+
+// ---------------------------------------------------------------------------
+// Value helpers
+
+std::string FormatThousands(int32_t value) {
+    const int64_t wide = value;
+    const std::string digits = std::to_string(wide < 0 ? -wide : wide);
+    const std::string separator = Translate("%thousand_separator%");
+    std::string result;
+    result.reserve(digits.size() + (digits.size() / 3) * separator.size() + 1);
+    if (wide < 0) result.push_back('-');
+    for (size_t i = 0; i < digits.size(); ++i) {
+        // A separator before every group of three that has digits before it.
+        if (i > 0 && (digits.size() - i) % 3 == 0) result += separator;
+        result.push_back(digits[i]);
+    }
+    return result;
+}
+
+double StrToFloatDot(std::string_view text, double defaultValue) {
+    std::string_view t = TrimBlanks(text);
+    if (t.empty()) return defaultValue;
+    if (t.front() == '+') {
+        t.remove_prefix(1);
+        if (t.empty() || t.front() == '-') return defaultValue;
+    }
+    double value = 0;
+    const auto [end, ec] =
+        std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) {
+        return defaultValue;
+    }
+    return value;
+}
+
+uint32_t StrToColorDef(std::string_view text, uint32_t defaultValue) {
+    std::string_view t = TrimBlanks(text);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    if (t.empty()) return defaultValue;
+    uint64_t result = 0;
+    if (t.front() == '$') {
+        t.remove_prefix(1);
+        if (t.empty() || t.size() > 8) return defaultValue;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), result, 16);
+        if (ec != std::errc() || end != t.data() + t.size()) return defaultValue;
+        const uint32_t bits = static_cast<uint32_t>(result);
+        return negative ? 0u - bits : bits;
+    }
+    if (t.front() < '0' || t.front() > '9') return defaultValue;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), result, 10);
+    if (ec != std::errc() || end != t.data() + t.size()) return defaultValue;
+    if (negative) {
+        if (result > 2147483648ull) return defaultValue;
+        return 0u - static_cast<uint32_t>(result);
+    }
+    if (result > 0xFFFFFFFFull) return defaultValue;
+    return static_cast<uint32_t>(result);
+}
+
+// ---------------------------------------------------------------------------
+// Log
+
+void EngineLog(const std::string& message) {
+    if (g_logSink) {
+        g_logSink(message);
+        return;
+    }
+    std::fprintf(stderr, "quillmarch: %s\n", message.c_str());
+}
+
+TEngineLogSink SetEngineLogSink(TEngineLogSink sink) {
+    return std::exchange(g_logSink, std::move(sink));
+}
+
+// ---------------------------------------------------------------------------
+// Platform and audio
+
+TPlatformFactory SetPlatformFactory(TPlatformFactory factory) {
+    return std::exchange(g_platformFactory, std::move(factory));
+}
+
+TAudioBackendFactory SetAudioBackendFactory(TAudioBackendFactory factory) {
+    return std::exchange(g_audioBackendFactory, std::move(factory));
+}
+
+std::unique_ptr<IPlatform> CreateEnginePlatform() {
+    if (g_platformFactory) return g_platformFactory();
+    return std::make_unique<TSdlPlatform>();
+}
+
+Ref<IAudioBackend> CreateEngineAudioBackend() {
+    if (g_audioBackendFactory) return g_audioBackendFactory();
+    auto* device = new TAudioDevice();
+    Ref<IAudioBackend> backend(device);
+    device->SetLogHandler([](const std::string& message) { EngineLog(message); });
+    return backend;
+}
+
+// ---------------------------------------------------------------------------
+// Program body
+
+const Ref<IApp>& GetEngineApp() {
+    return g_engine;
+}
+
+void CreateEngine() {
+    Ref<IApp> app;
+    try {
+        app = Query<IApp>(CreateAbstractObject(ClassOf<TEngine>()));
+        if (app && !app->Init(GetGameDefinitionPath())) {
+            app->Done();
+            app = nullptr;
+        }
+    } catch (const Exception& e) {
+        EngineLog("The engine could not start: " + e.Message());
+        app = nullptr;
+    }
+    g_engine = std::move(app);
+}
+
+bool RunEngine() {
+    bool ok = false;
+    try {
+        CreateEngine();
+        if (g_engine) {
+            g_engine->Run();
+            g_engine->Done();
+            ok = true;
+        }
+    } catch (const std::exception& e) {
+        EngineLog(std::string("The engine stopped: ") + e.what());
+    } catch (...) {
+        EngineLog("The engine stopped on an unknown error.");
+    }
+    // The engine goes with its last reference, here.
+    Ref<IApp> engine = std::move(g_engine);
+    g_engine = nullptr;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Unit
+
+void EngineStartupInit() {
+    SetPackExtension(".sgd");
+    DefaultLanguageFile = "lang\\default.lng";
+    const std::string folder = GetResourcesDir();
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        EngineLog("Cannot change to the data folder " + folder + ": " + ErrorText(errno));
+    }
+    LoadLanguage("");
+}
+
+void EngineStartupDone() {
+    g_engine = nullptr;
+}
