@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build build
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_SANITIZE=OFF
+cmake --build build --target quillmarch sgdtool
 exec build/bin/quillmarch --data "$PWD/data" "$@"

@@ -10,40 +10,13 @@
 
 #include "platform/SdlPlatform.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/support/WindowReadback.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace enginetest {
 namespace {
 
-using ReadPixelsFn = void(APIENTRY*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
-using ReadBufferFn = void(APIENTRY*)(GLenum);
 
-// The X, D-Bus and Mesa libraries keep allocations for the life of the
-// process; they are not this program's leaks.
-struct TSystemLibraryLeaksIgnored {
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan::ScopedDisabler disabler;
-#endif
-};
-
-// The window's pixels, rows top-down like the surface, alpha set.
-std::vector<uint32_t> ReadWindow(GLenum buffer, int w, int h) {
-    auto readBuffer = reinterpret_cast<ReadBufferFn>(SDL_GL_GetProcAddress("glReadBuffer"));
-    auto readPixels = reinterpret_cast<ReadPixelsFn>(SDL_GL_GetProcAddress("glReadPixels"));
-    if (!readBuffer || !readPixels) return {};
-    readBuffer(buffer);
-    std::vector<uint32_t> bottomUp(static_cast<size_t>(w) * h);
-    readPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, bottomUp.data());
-    std::vector<uint32_t> topDown(bottomUp.size());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            topDown[static_cast<size_t>(y) * w + x] =
-                bottomUp[static_cast<size_t>(h - 1 - y) * w + x] | 0xFF000000;
-    return topDown;
-}
 
 class EngineSdl : public EngineTest {
 protected:
@@ -99,7 +72,7 @@ TEST_F(EngineSdl, TheWindowShowsTheBackSurfaceTheGameDrew) {
     // The back surface presented once more, read back before the swap (the
     // buffer shown after a swap cannot be read back under every X server).
     engine->PresentSurface();
-    EXPECT_EQ(ReadWindow(GL_BACK, kW, kH), expected);
+    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, kW, kH, kH)), Opaque(expected));
 
     engine->Done();
     EXPECT_FALSE(sdl->HasDisplay());

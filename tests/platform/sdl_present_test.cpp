@@ -12,26 +12,14 @@
 #include <vector>
 
 #include "platform/SdlPlatform.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
 #include "tests/support/EnvGuard.h"
-#endif
+#include "tests/support/WindowReadback.h"
+
 
 namespace {
 
-using ReadPixelsFn = void(APIENTRY*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
-using ReadBufferFn = void(APIENTRY*)(GLenum);
 
 
-// The X, D-Bus and Mesa libraries keep allocations for the life of the
-// process (some in a driver unloaded before the leak check, where no
-// suppression can name them); they are not this program's leaks.
-struct TSystemLibraryLeaksIgnored {
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan::ScopedDisabler disabler;
-#endif
-};
 
 class SdlPlatform : public ::testing::Test {
 protected:
@@ -61,29 +49,6 @@ protected:
 
     // The top-left w by h pixels of the current GL buffer `buffer` (of a
     // drawable drawableHeight high), rows top-down like the surface.
-    static std::vector<uint32_t> ReadBack(GLenum buffer, int w, int h, int drawableHeight) {
-        auto readBuffer = reinterpret_cast<ReadBufferFn>(SDL_GL_GetProcAddress("glReadBuffer"));
-        auto readPixels = reinterpret_cast<ReadPixelsFn>(SDL_GL_GetProcAddress("glReadPixels"));
-        EXPECT_TRUE(readBuffer && readPixels);
-        if (!readBuffer || !readPixels) return {};
-        readBuffer(buffer);
-        std::vector<uint32_t> bottomUp(static_cast<size_t>(w) * h);
-        readPixels(0, drawableHeight - h, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                   bottomUp.data());
-        std::vector<uint32_t> topDown(bottomUp.size());
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                topDown[static_cast<size_t>(y) * w + x] =
-                    bottomUp[static_cast<size_t>(h - 1 - y) * w + x];
-        return topDown;
-    }
-
-    // The window shows colour only: alpha is not compared.
-    static std::vector<uint32_t> Opaque(std::vector<uint32_t> pixels) {
-        for (auto& p : pixels) p = (p & 0x00FFFFFF) | 0xFF000000;
-        return pixels;
-    }
-
     TSystemLibraryLeaksIgnored leaksIgnored;  // outlives the platform
     std::unique_ptr<TSdlPlatform> platform;
 };
@@ -95,13 +60,13 @@ TEST_F(SdlPlatform, APresentedSurfaceReadsBackFromTheWindowUnchanged) {
     EXPECT_EQ(platform->LastError(), "");
     const std::vector<uint32_t> surface = Pattern(kW, kH);
     platform->PresentPixels(surface.data(), kW, kH);
-    EXPECT_EQ(Opaque(ReadBack(GL_BACK, kW, kH, kH)), Opaque(surface));
+    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, kW, kH, kH)), Opaque(surface));
     platform->SwapBuffers();
 
     // A smaller surface lands at the top-left corner, unscaled.
     const std::vector<uint32_t> small = Pattern(10, 6);
     platform->PresentPixels(small.data(), 10, 6);
-    EXPECT_EQ(Opaque(ReadBack(GL_BACK, 10, 6, kH)), Opaque(small));
+    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, 10, 6, kH)), Opaque(small));
     platform->SwapBuffers();
 
     // Still at the top-left when the window has grown (as a full-screen
@@ -112,7 +77,7 @@ TEST_F(SdlPlatform, APresentedSurfaceReadsBackFromTheWindowUnchanged) {
     SDL_GL_GetDrawableSize(platform->Window(), &dw, &dh);
     ASSERT_EQ(dh, 80);
     platform->PresentPixels(surface.data(), kW, kH);
-    EXPECT_EQ(Opaque(ReadBack(GL_BACK, kW, kH, dh)), Opaque(surface));
+    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, kW, kH, dh)), Opaque(surface));
 }
 
 TEST_F(SdlPlatform, FullScreenHidesThePointerWhateverIsAsked) {
