@@ -6,18 +6,9 @@
 #include <vector>
 
 #include "core/BaseCollections.h"
+#include "tests/support/Errors.h"
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-    try {
-        f();
-    } catch (const EElHashListError& e) {
-        return e.Message();
-    }
-    return "(none)";
-}
 
 void* Tag(intptr_t n) {
     return reinterpret_cast<void*>(n);
@@ -171,9 +162,9 @@ TEST(Collections, Delete) {
     c.Delete(Variant("N3"));
     c.Delete(Variant(1.5));  // designates nothing
     EXPECT_EQ(Order(c), (std::vector<intptr_t>{2, 4}));
-    EXPECT_EQ(ErrorOf([&] { c.Delete(Variant("n1")); }), "Hash not found.");
-    EXPECT_EQ(ErrorOf([&] { c.Delete(Variant(int32_t(2))); }), "Invalid position for HashList.");
-    EXPECT_EQ(ErrorOf([&] { c.DeleteByHash(CRC32OfStringUpper("n3")); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { c.Delete(Variant("n1")); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { c.Delete(Variant(int32_t(2))); }), "Invalid position for HashList.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { c.DeleteByHash(CRC32OfStringUpper("n3")); }), "Hash not found.");
     c.DeleteByHash(CRC32OfStringUpper("n4"));
     EXPECT_EQ(Order(c), (std::vector<intptr_t>{2}));
     EXPECT_TRUE(c.ExistsHash(CRC32OfStringUpper("N2")));
@@ -269,7 +260,7 @@ TEST(Collections, InterfaceCollectionHoldsOneReferencePerItem) {
     EXPECT_TRUE(c.MoveItem("a", Variant(int32_t(1)), false));
     EXPECT_EQ(a->RefCount(), 3);
 
-    EXPECT_EQ(ErrorOf([&] { c.Delete(Variant("absent")); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { c.Delete(Variant("absent")); }), "Hash not found.");
     EXPECT_EQ(a->RefCount(), 3);
     c.Delete(Variant("a"));
     EXPECT_EQ(a->RefCount(), 2);
@@ -318,7 +309,7 @@ TEST(Collections, StringCollection) {
     EXPECT_EQ(c.GetCount(), 2);
 
     c.Delete(Variant("first"));
-    EXPECT_EQ(ErrorOf([&] { c.Delete(Variant("first")); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { c.Delete(Variant("first")); }), "Hash not found.");
     EXPECT_EQ(c.GetCount(), 1);
     // The remaining cell is freed by the collection (the sanitizer build
     // reports a leak otherwise).

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/ElHashList.h"
+#include "tests/support/Errors.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -17,17 +18,6 @@ std::string Key(const char* prefix, int i) {
     std::string key = prefix;
     key += std::to_string(i);
     return key;
-}
-
-// The message of the EElHashListError f raises, or "(none)".
-template <class F>
-std::string ErrorOf(F f) {
-    try {
-        f();
-    } catch (const EElHashListError& e) {
-        return e.Message();
-    }
-    return "(none)";
 }
 
 // The configuration every user of the list chooses.
@@ -123,7 +113,7 @@ TEST(ElHashList, CaseFoldingPerHashKind) {
         EXPECT_EQ(list.GetData("other"), Tag(2));
         EXPECT_EQ(list.IndexOf("absent"), -1);
         EXPECT_EQ(list.GetData("absent"), nullptr);
-        const std::string duplicate = ErrorOf([&] { list.Add("IMAGE", Tag(3)); });
+        const std::string duplicate = ErrorOf<EElHashListError>([&] { list.Add("IMAGE", Tag(3)); });
         EXPECT_EQ(duplicate, c.expected == 0 ? "Duplicate entry." : "(none)");
     }
 }
@@ -133,7 +123,7 @@ TEST(ElHashList, EqualHashesAreOneKey) {
     TElHashList list;
     ConfigureLikeTheEngine(list);
     list.Add("plumless", Tag(1));
-    EXPECT_EQ(ErrorOf([&] { list.Add("buckeroo", Tag(2)); }), "Duplicate entry.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Add("buckeroo", Tag(2)); }), "Duplicate entry.");
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(list.GetData("BUCKEROO"), Tag(1));
 }
@@ -162,7 +152,7 @@ TEST(ElHashList, DuplicatePolicies) {
         list.Add("key", Tag(1));
         list.Add("other", Tag(2));
         list.SetDupesMode(c.mode);
-        EXPECT_EQ(ErrorOf([&] { list.Add("KEY", Tag(3)); }), c.error);
+        EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Add("KEY", Tag(3)); }), c.error);
         std::vector<intptr_t> data;
         for (int32_t i = 0; i < list.Count(); ++i) {
             data.push_back(reinterpret_cast<intptr_t>(list.GetDataAt(i)));
@@ -208,9 +198,9 @@ TEST(ElHashList, InsertPositions) {
     list.Insert(1, "c", Tag(3));  // at Count: appends
     list.Insert(0, "a", Tag(1));
     for (int32_t bad : {-1, 4}) {
-        EXPECT_EQ(ErrorOf([&] { list.Insert(bad, "d", Tag(4)); }),
+        EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Insert(bad, "d", Tag(4)); }),
                   "Invalid position for HashList.");
-        EXPECT_EQ(ErrorOf([&] { list.InsertByHash(bad, 99, Tag(4)); }),
+        EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.InsertByHash(bad, 99, Tag(4)); }),
                   "Invalid position for HashList.");
     }
     ASSERT_EQ(list.Count(), 3);
@@ -247,8 +237,8 @@ TEST(ElHashList, SetCapacity) {
     ConfigureLikeTheEngine(list);
     list.Add("a", Tag(1));
     list.Add("b", Tag(2));
-    EXPECT_EQ(ErrorOf([&] { list.SetCapacity(1); }), "Invalid ElHashList capacity.");
-    EXPECT_EQ(ErrorOf([&] { list.SetCapacity(TElHashList::kMaxCapacity + 1); }),
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.SetCapacity(1); }), "Invalid ElHashList capacity.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.SetCapacity(TElHashList::kMaxCapacity + 1); }),
               "Invalid ElHashList capacity.");
     list.SetCapacity(50);
     EXPECT_EQ(list.Capacity(), 50);
@@ -269,7 +259,7 @@ TEST(ElHashList, Md5KindIgnoresCallerHashes) {
     EXPECT_EQ(list.IndexOfHash(CRC32OfString("one")), -1);  // no raise either
     EXPECT_EQ(list.GetDataByHash(0), nullptr);
     EXPECT_EQ(list.GetData("one"), Tag(1));
-    EXPECT_EQ(ErrorOf([&] { list.IndexOf("ONE"); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.IndexOf("ONE"); }), "Hash is absent.");
 }
 
 TEST(ElHashList, ByHash) {
@@ -281,10 +271,10 @@ TEST(ElHashList, ByHash) {
     EXPECT_EQ(list.IndexOfHash(CRC32OfStringUpper("ALPHA")), 1);
     EXPECT_EQ(list.GetData("BETA"), Tag(2));
     EXPECT_EQ(list.GetDataByHash(12345), Tag(3));
-    EXPECT_EQ(ErrorOf([&] { list.AddByHash(12345, Tag(4)); }), "Duplicate entry.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.AddByHash(12345, Tag(4)); }), "Duplicate entry.");
     list.DeleteByHash(12345);
     EXPECT_EQ(list.IndexOfHash(12345), -1);
-    EXPECT_EQ(ErrorOf([&] { list.DeleteByHash(12345); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.DeleteByHash(12345); }), "Hash not found.");
     EXPECT_EQ(list.Count(), 2);
 }
 
@@ -292,19 +282,19 @@ TEST(ElHashList, AbsentKeys) {
     TElHashList list;
     ConfigureLikeTheEngine(list);
     list.Add("here", Tag(1));
-    EXPECT_EQ(ErrorOf([&] { list.Delete("gone"); }), "Hash not found.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Delete("gone"); }), "Hash not found.");
 
     list.SetRaiseIfAbsent(true);
-    EXPECT_EQ(ErrorOf([&] { list.IndexOf("gone"); }), "Hash is absent.");
-    EXPECT_EQ(ErrorOf([&] { list.GetData("gone"); }), "Hash is absent.");
-    EXPECT_EQ(ErrorOf([&] { list.IndexOfHash(7); }), "Hash is absent.");
-    EXPECT_EQ(ErrorOf([&] { list.GetDataByHash(7); }), "Hash is absent.");
-    EXPECT_EQ(ErrorOf([&] { list.Delete("gone"); }), "Hash is absent.");
-    EXPECT_EQ(ErrorOf([&] { list.IndexOf("HERE"); }), "(none)");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.IndexOf("gone"); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.GetData("gone"); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.IndexOfHash(7); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.GetDataByHash(7); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Delete("gone"); }), "Hash is absent.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.IndexOf("HERE"); }), "(none)");
     EXPECT_EQ(list.Count(), 1);
 
-    EXPECT_EQ(ErrorOf([&] { list.DeleteAt(1); }), "Invalid position for HashList.");
-    EXPECT_EQ(ErrorOf([&] { list.DeleteAt(-1); }), "Invalid position for HashList.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.DeleteAt(1); }), "Invalid position for HashList.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.DeleteAt(-1); }), "Invalid position for HashList.");
 }
 
 TEST(ElHashList, ChangingTheHashKindEmptiesTheList) {
@@ -357,7 +347,7 @@ TEST(ElHashList, QuickHashCanBeOverridden) {
     list.SetDupesMode(himRaise);
     list.Add("apple", Tag(1));
     EXPECT_EQ(list.GetData("avocado"), Tag(1));
-    EXPECT_EQ(ErrorOf([&] { list.Add("apricot", Tag(2)); }), "Duplicate entry.");
+    EXPECT_EQ(ErrorOf<EElHashListError>([&] { list.Add("apricot", Tag(2)); }), "Duplicate entry.");
 }
 
 TEST(ElHashList, OwnedDataIsDestroyedWhenItLeaves) {

@@ -205,17 +205,12 @@ class Persist : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterTestClasses();
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.Path());
         ClearStorageCache();
     }
-    void TearDown() override {
-        ClearStorageCache();
-        std::filesystem::current_path(previous_);
-    }
+    void TearDown() override { ClearStorageCache(); }
 
     TTempDir dir_{"persist"};
-    std::filesystem::path previous_;
+    TCurrentFolder inFolder_{dir_.Path()};
 };
 
 // ---------------------------------------------------------------------------

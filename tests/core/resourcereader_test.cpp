@@ -176,11 +176,12 @@ TEST_F(ResourceTest, CurrentFolderDoesNotHideADeeperPack) {
 
 TEST_F(ResourceTest, PathWithoutFolderIsLookedUpInTheCurrentFolder) {
     dir_.Write("plain.txt", "plain");
-    std::string saved = fs::current_path().string();
-    fs::current_path(dir_.Path());
-    std::string found = ReadResource("plain.txt");
-    std::string missing = ReadResource("absent.txt");
-    fs::current_path(saved);
+    std::string found, missing;
+    {
+        TCurrentFolder inFolder(dir_.Path());
+        found = ReadResource("plain.txt");
+        missing = ReadResource("absent.txt");
+    }
     EXPECT_EQ(found, "plain");
     EXPECT_EQ(missing, "<none>");
 }
@@ -195,12 +196,10 @@ TEST_F(ResourceTest, AppPathExpandsToTheExecutablesFolder) {
 }
 
 TEST_F(ResourceTest, BuiltInResourcesAreAbsent) {
-    std::string saved = fs::current_path().string();
-    fs::current_path(dir_.Path());
+    TCurrentFolder inFolder(dir_.Path());
     auto read = OpenResource("res:lang/default.lng");
     auto written = OpenResource("RES:made.txt", false);
     TResourceReader reader("res:lang");
-    fs::current_path(saved);
     EXPECT_FALSE(read);
     EXPECT_FALSE(written);
     EXPECT_EQ(reader.GetKind(), TResourceReader::kNothing);

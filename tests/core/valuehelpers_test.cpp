@@ -221,8 +221,7 @@ TEST(ValueHelpers, FloatsIgnoreTheProcessLocale) {
 
 TEST(ValueHelpers, ValuesTheNodeLacksComeFromItsOutStorage) {
     TTempDir dir("values");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.Path());
+    TCurrentFolder inFolder(dir.Path());
     ClearStorageCache();
     dir.Write("more.xml", "<m i=\"5\" s=\"file\" b=\"yes\"/>");
     Ref<IHierStorage> node = LoadStorageFromXML("<r _outstorage=\"\\file=more.xml\" s=\"own\"/>");
@@ -233,7 +232,6 @@ TEST(ValueHelpers, ValuesTheNodeLacksComeFromItsOutStorage) {
     EXPECT_EQ(ReadString(node, "s", "own"), "own");
     EXPECT_EQ(ReadString(node, "absent", "d"), "d");
     ClearStorageCache();
-    std::filesystem::current_path(previous);
 }
 
 TEST(ValueHelpers, TranslatedText) {

@@ -14,22 +14,15 @@ namespace {
 // written relative to it.
 class XmlStorage : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_.Path());
-        ClearStorageCache();
-    }
-    void TearDown() override {
-        ClearStorageCache();
-        std::filesystem::current_path(previous_);
-    }
+    void SetUp() override { ClearStorageCache(); }
+    void TearDown() override { ClearStorageCache(); }
     std::string Write(const std::string& name, const std::string& text) { return dir_.Write(name, text); }
     std::string Enciphered(const std::string& text, const std::string& key) {
         return TCipher_Xtea(key).CodeString(text, paEncode, 16);
     }
 
     TTempDir dir_{"storage"};
-    std::filesystem::path previous_;
+    TCurrentFolder inFolder_{dir_.Path()};
 };
 
 TEST_F(XmlStorage, ValuesChildrenAndText) {

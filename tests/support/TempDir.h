@@ -24,3 +24,22 @@ private:
 
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+
+// Makes a folder the current one for the object's lifetime, for code that
+// reads and writes relative to the current folder.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~TCurrentFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
