@@ -20,3 +20,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # System libraries (D-Bus, X11, Mesa) keep allocations for the whole process.
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)"
+
+# A short run of every fuzz target, under the sanitizers.
+scripts/run-fuzzers.sh 30

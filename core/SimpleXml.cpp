@@ -11,9 +11,13 @@
 
 namespace xml_internal {
 
-void Raise(const std::string& message) { throw Exception(message); }
+void Raise(const std::string& message) {
+    throw Exception(message);
+}
 
-void RaiseExpected(std::u16string_view what) { Raise("\"" + ToUtf8(what) + "\" expected"); }
+void RaiseExpected(std::u16string_view what) {
+    Raise("\"" + ToUtf8(what) + "\" expected");
+}
 
 std::string Narrow(std::u16string_view text) {
     std::string s(text.size(), '\0');
@@ -64,7 +68,8 @@ void ReleaseNode(TXmlNode* node) noexcept {
     // released by the outermost call, one level at a time.
     static thread_local std::vector<TXmlNode*> pending;
     static thread_local bool draining = false;
-    if (node->RefCount() > 1) {
+    // A node without children, or one that lives on, frees no subtree now.
+    if (!node->ChildList() || node->RefCount() > 1) {
         node->Release();
         return;
     }
@@ -95,7 +100,9 @@ Ref<TXmlNameTable>& DefaultTableSlot() {
 
 bool g_defaultPreserveWhiteSpace = false;
 
-char16_t UpperAscii(char16_t c) { return c >= 'a' && c <= 'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t UpperAscii(char16_t c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char16_t>(c - 32) : c;
+}
 
 bool EqualNoCaseAscii(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
@@ -115,7 +122,8 @@ WideString TrimControl(const WideString& text) {
 
 bool PreservesWhiteSpace(TXmlNode* node) {
     for (TXmlNode* n = node; n; n = n->Parent()) {
-        if (n->Kind() == NODE_DOCUMENT) return static_cast<TXmlDocument*>(n)->GetPreserveWhiteSpace();
+        if (n->Kind() == NODE_DOCUMENT)
+            return static_cast<TXmlDocument*>(n)->GetPreserveWhiteSpace();
     }
     return g_defaultPreserveWhiteSpace;
 }
@@ -155,7 +163,28 @@ void CivilFromDays(int64_t days, int64_t& y, int64_t& m, int64_t& d) {
     y = yoe + era * 400 + (m <= 2 ? 1 : 0);
 }
 
-bool IsLeapYear(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+// Names are short: a plain loop beats a call to memcmp.
+template <class Ch>
+inline bool SameUnits(const Ch* a, const char16_t* b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<char16_t>(a[i]) != b[i]) return false;
+    }
+    return true;
+}
+
+// Arrays of attributes and list items grow by 4, then by 16, then by a
+// quarter of their capacity.
+template <class Vector>
+void GrowInSteps(Vector& items) {
+    size_t capacity = items.capacity();
+    if (items.size() == capacity) {
+        items.reserve(capacity + (capacity > 64 ? capacity / 4 : capacity > 8 ? 16 : 4));
+    }
+}
+
+bool IsLeapYear(int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 constexpr char kBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -183,11 +212,19 @@ TXmlNameTable* XmlDefaultNameTable() {
     return table.get();
 }
 
-void InitSimpleXml() { XmlDefaultNameTable(); }
-void DoneSimpleXml() { DefaultTableSlot() = nullptr; }
+void InitSimpleXml() {
+    XmlDefaultNameTable();
+}
+void DoneSimpleXml() {
+    DefaultTableSlot() = nullptr;
+}
 
-bool GetXmlDefaultPreserveWhiteSpace() { return g_defaultPreserveWhiteSpace; }
-void SetXmlDefaultPreserveWhiteSpace(bool preserve) { g_defaultPreserveWhiteSpace = preserve; }
+bool GetXmlDefaultPreserveWhiteSpace() {
+    return g_defaultPreserveWhiteSpace;
+}
+void SetXmlDefaultPreserveWhiteSpace(bool preserve) {
+    g_defaultPreserveWhiteSpace = preserve;
+}
 
 WideString XmlEscapeText(const WideString& text) {
     WideString out;
@@ -197,20 +234,29 @@ WideString XmlEscapeText(const WideString& text) {
 
 WideString VarToXmlStr(const Variant& value) {
     switch (value.Type()) {
-        case varNull: return u"{{null}}";
-        case varSingle: return Widen(XmlFloatToStr(*value.Get<float>()));
-        case varDouble: return Widen(XmlFloatToStr(*value.Get<double>()));
+        case varNull:
+            return u"{{null}}";
+        case varSingle:
+            return Widen(XmlFloatToStr(*value.Get<float>()));
+        case varDouble:
+            return Widen(XmlFloatToStr(*value.Get<double>()));
         case varCurrency:
-            return Widen(XmlFloatToStr(static_cast<double>(value.Get<Currency>()->scaled) / 10000.0));
-        case varDate: return Widen(XmlDateTimeToStr(value.Get<TDateTime>()->days));
-        case varOleStr: return *value.Get<WideString>();
-        case varString: return Widen(*value.Get<std::string>());
-        case varBoolean: return *value.Get<bool>() ? u"1" : u"0";
+            return Widen(
+                XmlFloatToStr(static_cast<double>(value.Get<Currency>()->scaled) / 10000.0));
+        case varDate:
+            return Widen(XmlDateTimeToStr(value.Get<TDateTime>()->days));
+        case varOleStr:
+            return *value.Get<WideString>();
+        case varString:
+            return Widen(*value.Get<std::string>());
+        case varBoolean:
+            return *value.Get<bool>() ? u"1" : u"0";
         case varByteArray: {
             const ByteArray& bytes = *value.Get<ByteArray>();
             return Widen(BinToBase64(bytes.data(), bytes.size(), 0));
         }
-        default: return value.ToWideString();
+        default:
+            return value.ToWideString();
     }
 }
 
@@ -337,7 +383,8 @@ ByteArray Base64ToBin(std::string_view text) {
     for (size_t i = 0; i < length && out < count; i += 4) {
         uint32_t group = 0;
         for (size_t k = 0; k < 4; ++k) {
-            group = group << 6 | static_cast<uint32_t>(i + k < length ? Base64Value(clean[i + k]) : 0);
+            group =
+                group << 6 | static_cast<uint32_t>(i + k < length ? Base64Value(clean[i + k]) : 0);
         }
         for (int k = 2; k >= 0 && out < count; --k) {
             bytes[out++] = static_cast<uint8_t>(group >> (8 * k));
@@ -354,7 +401,9 @@ bool IsXmlName(const WideString& name) {
     return true;
 }
 
-WideString GetAttrsXML(TXmlNode& node) { return GetAttrsText(node); }
+WideString GetAttrsXML(TXmlNode& node) {
+    return GetAttrsText(node);
+}
 
 bool XmlIsInBinaryFormat(std::string_view text) {
     return text.size() >= BinXmlSignature.size() &&
@@ -392,6 +441,7 @@ bool LoadXmlResource(const std::string&, const std::string&, const Ref<IXmlDocum
 
 TXmlNameTable::TXmlNameTable(int32_t hashSize)
     : buckets_(static_cast<size_t>(std::max<int32_t>(hashSize, 1))) {
+    SetBucketMask();
     FindReserved();
 }
 
@@ -413,12 +463,10 @@ int32_t TXmlNameTable::Intern(const Ch* name, size_t length) {
 
 template <class Ch>
 int32_t TXmlNameTable::InternHashed(const Ch* name, size_t length, uint32_t hash) {
-    std::vector<int32_t>& bucket = buckets_[hash % buckets_.size()];
+    std::vector<int32_t>& bucket = buckets_[BucketOf(hash)];
     for (int32_t id : bucket) {
         const WideString& candidate = names_[static_cast<size_t>(id)];
-        if (candidate.size() == length && std::equal(name, name + length, candidate.begin())) {
-            return id;
-        }
+        if (candidate.size() == length && SameUnits(name, candidate.data(), length)) return id;
     }
     int32_t id = static_cast<int32_t>(names_.size());
     names_.emplace_back(name, name + length);
@@ -430,24 +478,27 @@ int32_t TXmlNameTable::GetID(const char16_t* name, size_t length, uint32_t hash)
     return length == 0 ? -1 : InternHashed(name, length, hash);
 }
 
-int32_t TXmlNameTable::GetID(const WideString& name) { return Intern(name.data(), name.size()); }
-int32_t TXmlNameTable::GetID(const char16_t* name, size_t length) { return Intern(name, length); }
-int32_t TXmlNameTable::GetID(const uint8_t* name, size_t length) { return Intern(name, length); }
+int32_t TXmlNameTable::GetID(const WideString& name) {
+    return Intern(name.data(), name.size());
+}
+int32_t TXmlNameTable::GetID(const char16_t* name, size_t length) {
+    return Intern(name, length);
+}
 
 int32_t TXmlNameTable::FindID(const char16_t* name, size_t length) const {
     if (length == 0) return -1;
     uint32_t hash = 0;
     for (size_t i = 0; i < length; ++i) hash = hash * 33 + name[i];
-    for (int32_t id : buckets_[hash % buckets_.size()]) {
+    for (int32_t id : buckets_[BucketOf(hash)]) {
         const WideString& candidate = names_[static_cast<size_t>(id)];
-        if (candidate.size() == length && std::equal(name, name + length, candidate.begin())) {
-            return id;
-        }
+        if (candidate.size() == length && SameUnits(name, candidate.data(), length)) return id;
     }
     return -1;
 }
 
-WideString TXmlNameTable::GetName(int32_t id) { return NameOf(id); }
+WideString TXmlNameTable::GetName(int32_t id) {
+    return NameOf(id);
+}
 
 const WideString& TXmlNameTable::NameOf(int32_t id) const {
     static const WideString kEmpty;
@@ -459,6 +510,7 @@ void TXmlNameTable::Assign(std::vector<WideString> names,
     names_ = std::move(names);
     buckets_ = std::move(buckets);
     if (buckets_.empty()) buckets_.resize(1);
+    SetBucketMask();
     FindReserved();
 }
 
@@ -484,10 +536,7 @@ WideString TXmlNodeList::GetXML() {
 }
 
 void TXmlNodeList::Grow() {
-    size_t capacity = items_.capacity();
-    if (items_.size() < capacity) return;
-    size_t step = capacity > 64 ? capacity / 4 : capacity > 8 ? 16 : 4;
-    items_.reserve(capacity + step);
+    GrowInSteps(items_);
 }
 
 void TXmlNodeList::Insert(TXmlNode* node, int32_t index) {
@@ -579,7 +628,7 @@ void TXmlNodeList::Replace(int32_t index, TXmlNode* node) {
 }
 
 void TXmlNodeList::Clear() {
-    std::vector<TXmlNode*> items;
+    TXmlNodeItems items;
     items.swap(items_);
     for (TXmlNode* node : items) {
         if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
@@ -620,7 +669,9 @@ void TXmlNode::ClearChildren() {
     if (childs_) childs_->Clear();
 }
 
-TXmlNodeList* TXmlNode::GetChilds() { return EnsureChildList(); }
+TXmlNodeList* TXmlNode::GetChilds() {
+    return EnsureChildList();
+}
 
 void TXmlNode::SetNodeNameID(int32_t) {}
 
@@ -629,7 +680,9 @@ void TXmlNode::SetNameTable(TXmlNameTable* table) {
     Ref<TXmlNameTable> old = names_;
     std::vector<int32_t> map(old->Names().size());
     for (size_t i = 0; i < map.size(); ++i) map[i] = table->GetID(old->Names()[i]);
-    auto remap = [&](int32_t id) { return id >= 0 && static_cast<size_t>(id) < map.size() ? map[static_cast<size_t>(id)] : id; };
+    auto remap = [&](int32_t id) {
+        return id >= 0 && static_cast<size_t>(id) < map.size() ? map[static_cast<size_t>(id)] : id;
+    };
     std::vector<TXmlNode*> stack{this};
     while (!stack.empty()) {
         TXmlNode* node = stack.back();
@@ -669,18 +722,6 @@ void TXmlNode::PutAttr(int32_t nameId, Variant value) {
     AppendAttr(nameId, std::move(value));
 }
 
-namespace {
-
-template <class T>
-void GrowInSteps(std::vector<T>& items) {
-    size_t capacity = items.capacity();
-    if (items.size() == capacity) {
-        items.reserve(capacity + (capacity > 64 ? capacity / 4 : capacity > 8 ? 16 : 4));
-    }
-}
-
-}  // namespace
-
 void TXmlNode::AppendAttr(int32_t nameId, Variant value) {
     GrowInSteps(attrs_);
     attrs_.emplace_back(nameId, std::move(value));
@@ -691,9 +732,13 @@ void TXmlNode::AppendAttr(int32_t nameId, WideString text) {
     attrs_.emplace_back(nameId, std::move(text));
 }
 
-Ref<IXmlNameTable> TXmlNode::GetNameTable() { return Ref<IXmlNameTable>(names_.get()); }
+Ref<IXmlNameTable> TXmlNode::GetNameTable() {
+    return Ref<IXmlNameTable>(names_.get());
+}
 
-WideString TXmlNode::GetNodeName() { return names_->NameOf(GetNodeNameID()); }
+WideString TXmlNode::GetNodeName() {
+    return names_->NameOf(GetNodeNameID());
+}
 
 WideString TXmlNode::GetText() {
     // Elements and documents: the non-empty texts of the element, text and
@@ -717,7 +762,7 @@ WideString TXmlNode::GetText() {
     std::vector<Frame> stack{{this, 0}};
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<TXmlNode*>& items = top.node->childs_->items_;
+        const TXmlNodeItems& items = top.node->childs_->items_;
         if (top.next >= items.size()) {
             stack.pop_back();
             continue;
@@ -732,21 +777,30 @@ WideString TXmlNode::GetText() {
                     if (!value.IsEmpty()) add(VarToXmlStr(value));
                 }
                 break;
-            case NODE_TEXT: add(VarToXmlStr(static_cast<TXmlText*>(child)->Value())); break;
+            case NODE_TEXT:
+                add(VarToXmlStr(static_cast<TXmlText*>(child)->Value()));
+                break;
             case NODE_CDATA_SECTION: {
                 const WideString& data = static_cast<TXmlCDATASection*>(child)->Data();
                 add(preserve ? data : TrimControl(data));
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     return result;
 }
 
-int32_t TXmlNode::GetDataType() { return varOleStr; }
-Variant TXmlNode::GetValue() { return Variant(GetText()); }
-void TXmlNode::SetValue(const Variant& value) { SetText(value.ToWideString()); }
+int32_t TXmlNode::GetDataType() {
+    return varOleStr;
+}
+Variant TXmlNode::GetValue() {
+    return Variant(GetText());
+}
+void TXmlNode::SetValue(const Variant& value) {
+    SetText(value.ToWideString());
+}
 
 WideString TXmlNode::GetXML() {
     WideString out;
@@ -773,7 +827,9 @@ Ref<IXmlNode> TXmlNode::CloneNode(bool deep) {
     return Ref<IXmlNode>(root.get());
 }
 
-Ref<IXmlNode> TXmlNode::GetParentNode() { return Ref<IXmlNode>(parent_); }
+Ref<IXmlNode> TXmlNode::GetParentNode() {
+    return Ref<IXmlNode>(parent_);
+}
 
 Ref<IXmlDocument> TXmlNode::GetOwnerDocument() {
     for (TXmlNode* node = this; node; node = node->parent_) {
@@ -784,7 +840,9 @@ Ref<IXmlDocument> TXmlNode::GetOwnerDocument() {
     return nullptr;
 }
 
-Ref<IXmlNodeList> TXmlNode::GetChildNodes() { return Ref<IXmlNodeList>(GetChilds()); }
+Ref<IXmlNodeList> TXmlNode::GetChildNodes() {
+    return Ref<IXmlNodeList>(GetChilds());
+}
 
 void TXmlNode::AppendChild(const Ref<IXmlNode>& node) {
     if (TXmlNode* n = ToNode(node.get())) GetChilds()->Insert(n, -1);
@@ -860,7 +918,7 @@ TXmlNode* TXmlNode::FindChildByID(int32_t nameId) {
     if (nameId < 0 || !childs_) return nullptr;
     for (TXmlNode* child : childs_->items_) {
         int32_t id = child->kind_ == NODE_ELEMENT ? static_cast<TXmlElement*>(child)->NameID()
-                                                   : child->GetNodeNameID();
+                                                  : child->GetNodeNameID();
         if (id == nameId) return child;
     }
     return nullptr;
@@ -908,7 +966,9 @@ Ref<IXmlNode> TXmlNode::EnsureChild(const WideString& name) {
     return EnsureChild(names_->GetID(name));
 }
 
-void TXmlNode::RemoveAllChilds() { ClearChildren(); }
+void TXmlNode::RemoveAllChilds() {
+    ClearChildren();
+}
 
 TXmlNode* TXmlNode::FindChildElementNoCase(const WideString& name) {
     if (!IsXmlName(name) || !childs_) return nullptr;
@@ -925,7 +985,8 @@ TXmlNode* TXmlNode::FindChildByAttrText(int32_t elementId, int32_t attrId,
                                         const WideString& value) {
     if (elementId < 0 || !childs_) return nullptr;
     for (TXmlNode* child : childs_->items_) {
-        if (child->kind_ != NODE_ELEMENT || static_cast<TXmlElement*>(child)->NameID() != elementId) {
+        if (child->kind_ != NODE_ELEMENT ||
+            static_cast<TXmlElement*>(child)->NameID() != elementId) {
             continue;
         }
         try {
@@ -997,9 +1058,9 @@ Ref<IXmlNode> TXmlNode::SelectSingleNode(const WideString& path) {
             WideString attrName = predicate.substr(0, equals);
             if (!attrName.empty() && attrName[0] == u'@') attrName.erase(0, 1);
             TXmlNameTable* table = current->names_.get();
-            current = current->FindChildByAttrText(table->FindID(step.substr(0, bracket)),
-                                                   table->FindID(attrName),
-                                                   predicate.substr(equals + 1));
+            current =
+                current->FindChildByAttrText(table->FindID(step.substr(0, bracket)),
+                                             table->FindID(attrName), predicate.substr(equals + 1));
             continue;
         }
         current = current->FindChildElementNoCase(step);
@@ -1012,14 +1073,15 @@ Ref<IXmlElement> TXmlNode::FindElement(const WideString& name) {
     return found ? Ref<IXmlElement>(static_cast<TXmlElement*>(found)) : nullptr;
 }
 
-Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName,
-                                       const std::string& attrName, const Variant& value) {
+Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName, const std::string& attrName,
+                                       const Variant& value) {
     int32_t elementId = names_->FindID(Widen(elementName));
     int32_t attrId = names_->FindID(Widen(attrName));
     if (elementId < 0 || !childs_) return nullptr;
     static const Variant kEmpty;
     for (TXmlNode* child : childs_->items_) {
-        if (child->kind_ != NODE_ELEMENT || static_cast<TXmlElement*>(child)->NameID() != elementId) {
+        if (child->kind_ != NODE_ELEMENT ||
+            static_cast<TXmlElement*>(child)->NameID() != elementId) {
             continue;
         }
         const Variant* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
@@ -1037,8 +1099,8 @@ Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName,
     return nullptr;
 }
 
-Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName,
-                                       const std::string& attrName, const std::string& value) {
+Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName, const std::string& attrName,
+                                       const std::string& value) {
     TXmlNode* found = FindChildByAttrText(names_->FindID(Widen(elementName)),
                                           names_->FindID(Widen(attrName)), Widen(value));
     return found ? Ref<IXmlElement>(static_cast<TXmlElement*>(found)) : nullptr;
@@ -1049,23 +1111,33 @@ int32_t TXmlNode::GetAttrNameID(int32_t index) {
     return attrs_[static_cast<size_t>(index)].nameId;
 }
 
-WideString TXmlNode::GetAttrName(int32_t index) { return names_->NameOf(GetAttrNameID(index)); }
+WideString TXmlNode::GetAttrName(int32_t index) {
+    return names_->NameOf(GetAttrNameID(index));
+}
 
-void TXmlNode::RemoveAttr(const WideString& name) { RemoveAttr(names_->FindID(name)); }
+void TXmlNode::RemoveAttr(const WideString& name) {
+    RemoveAttr(names_->FindID(name));
+}
 
 void TXmlNode::RemoveAttr(int32_t nameId) {
     int32_t index = AttrIndex(nameId);
     if (index >= 0) attrs_.erase(attrs_.begin() + index);
 }
 
-bool TXmlNode::AttrExists(int32_t nameId) { return FindAttr(nameId) != nullptr; }
-bool TXmlNode::AttrExists(const WideString& name) { return AttrExists(names_->FindID(name)); }
+bool TXmlNode::AttrExists(int32_t nameId) {
+    return FindAttr(nameId) != nullptr;
+}
+bool TXmlNode::AttrExists(const WideString& name) {
+    return AttrExists(names_->FindID(name));
+}
 
 int32_t TXmlNode::GetAttrType(int32_t nameId) {
     const Variant* value = FindAttr(nameId);
     return value ? value->Type() : varOleStr;
 }
-int32_t TXmlNode::GetAttrType(const WideString& name) { return GetAttrType(names_->FindID(name)); }
+int32_t TXmlNode::GetAttrType(const WideString& name) {
+    return GetAttrType(names_->FindID(name));
+}
 
 Variant TXmlNode::GetVarAttr(int32_t nameId, const Variant& def) {
     const Variant* value = FindAttr(nameId);
@@ -1075,7 +1147,9 @@ Variant TXmlNode::GetVarAttr(const WideString& name, const Variant& def) {
     return GetVarAttr(names_->FindID(name), def);
 }
 
-void TXmlNode::SetVarAttr(int32_t nameId, const Variant& value) { PutAttr(nameId, value); }
+void TXmlNode::SetVarAttr(int32_t nameId, const Variant& value) {
+    PutAttr(nameId, value);
+}
 void TXmlNode::SetVarAttr(const WideString& name, const Variant& value) {
     PutAttr(names_->GetID(name), value);
 }
@@ -1099,7 +1173,9 @@ WideString TXmlNode::GetAttr(const WideString& name, const WideString& def) {
     return GetAttr(names_->FindID(name), def);
 }
 
-void TXmlNode::SetAttr(int32_t nameId, const WideString& value) { PutAttr(nameId, Variant(value)); }
+void TXmlNode::SetAttr(int32_t nameId, const WideString& value) {
+    PutAttr(nameId, Variant(value));
+}
 void TXmlNode::SetAttr(const WideString& name, const WideString& value) {
     PutAttr(names_->GetID(name), Variant(value));
 }
@@ -1111,7 +1187,9 @@ bool TXmlNode::GetBoolAttr(int32_t nameId, bool def) {
 bool TXmlNode::GetBoolAttr(const WideString& name, bool def) {
     return GetBoolAttr(names_->FindID(name), def);
 }
-void TXmlNode::SetBoolAttr(int32_t nameId, bool value) { PutAttr(nameId, Variant(value)); }
+void TXmlNode::SetBoolAttr(int32_t nameId, bool value) {
+    PutAttr(nameId, Variant(value));
+}
 void TXmlNode::SetBoolAttr(const WideString& name, bool value) {
     PutAttr(names_->GetID(name), Variant(value));
 }
@@ -1123,7 +1201,9 @@ int32_t TXmlNode::GetIntAttr(int32_t nameId, int32_t def) {
 int32_t TXmlNode::GetIntAttr(const WideString& name, int32_t def) {
     return GetIntAttr(names_->FindID(name), def);
 }
-void TXmlNode::SetIntAttr(int32_t nameId, int32_t value) { PutAttr(nameId, Variant(value)); }
+void TXmlNode::SetIntAttr(int32_t nameId, int32_t value) {
+    PutAttr(nameId, Variant(value));
+}
 void TXmlNode::SetIntAttr(const WideString& name, int32_t value) {
     PutAttr(names_->GetID(name), Variant(value));
 }
@@ -1155,14 +1235,18 @@ double TXmlNode::GetFloatAttr(int32_t nameId, double def) {
         case varInt64:
         case varSingle:
         case varDouble:
-        case varCurrency: return value->ToDouble();
-        default: return XmlStrToFloat(value->ToWideString());
+        case varCurrency:
+            return value->ToDouble();
+        default:
+            return XmlStrToFloat(value->ToWideString());
     }
 }
 double TXmlNode::GetFloatAttr(const WideString& name, double def) {
     return GetFloatAttr(names_->FindID(name), def);
 }
-void TXmlNode::SetFloatAttr(int32_t nameId, double value) { PutAttr(nameId, Variant(value)); }
+void TXmlNode::SetFloatAttr(int32_t nameId, double value) {
+    PutAttr(nameId, Variant(value));
+}
 void TXmlNode::SetFloatAttr(const WideString& name, double value) {
     PutAttr(names_->GetID(name), Variant(value));
 }
@@ -1232,8 +1316,7 @@ int32_t TXmlNode::EnumIndex(int32_t nameId, const std::vector<WideString>& value
           ToUtf8(GetNodeName()) + "\".\r\nValid values are:\r\n" + list);
 }
 
-int32_t TXmlNode::GetEnumAttr(int32_t nameId, const std::vector<WideString>& values,
-                              int32_t def) {
+int32_t TXmlNode::GetEnumAttr(int32_t nameId, const std::vector<WideString>& values, int32_t def) {
     bool found;
     int32_t index = EnumIndex(nameId, values, found);
     return found ? index : def;
@@ -1300,7 +1383,9 @@ int32_t TXmlElement::GetDataType() {
     return HasChildItems() || value_.IsEmpty() ? varOleStr : value_.Type();
 }
 
-Variant TXmlElement::GetValue() { return HasChildItems() ? Variant(GetText()) : value_; }
+Variant TXmlElement::GetValue() {
+    return HasChildItems() ? Variant(GetText()) : value_;
+}
 
 void TXmlElement::SetValue(const Variant& value) {
     ClearChildren();
@@ -1349,8 +1434,12 @@ Ref<TXmlNode> TXmlElement::CloneSelf(bool deep) {
 TXmlText::TXmlText(TXmlNameTable* names, Variant value)
     : TXmlNode(names, NODE_TEXT), value_(std::move(value)) {}
 
-int32_t TXmlText::GetNodeNameID() { return NameTable()->TextID(); }
-WideString TXmlText::GetText() { return VarToXmlStr(value_); }
+int32_t TXmlText::GetNodeNameID() {
+    return NameTable()->TextID();
+}
+WideString TXmlText::GetText() {
+    return VarToXmlStr(value_);
+}
 
 Ref<TXmlNode> TXmlText::CloneSelf(bool) {
     return Ref<TXmlNode>(new TXmlText(NameTable(), value_));
@@ -1365,14 +1454,18 @@ WideString TXmlCharacterData::GetText() {
 
 TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, WideString data)
     : TXmlCharacterData(names, NODE_CDATA_SECTION, std::move(data)) {}
-int32_t TXmlCDATASection::GetNodeNameID() { return NameTable()->CDATASectionID(); }
+int32_t TXmlCDATASection::GetNodeNameID() {
+    return NameTable()->CDATASectionID();
+}
 Ref<TXmlNode> TXmlCDATASection::CloneSelf(bool) {
     return Ref<TXmlNode>(new TXmlCDATASection(NameTable(), Data()));
 }
 
 TXmlComment::TXmlComment(TXmlNameTable* names, WideString data)
     : TXmlCharacterData(names, NODE_COMMENT, std::move(data)) {}
-int32_t TXmlComment::GetNodeNameID() { return NameTable()->CommentID(); }
+int32_t TXmlComment::GetNodeNameID() {
+    return NameTable()->CommentID();
+}
 Ref<TXmlNode> TXmlComment::CloneSelf(bool) {
     return Ref<TXmlNode>(new TXmlComment(NameTable(), Data()));
 }
@@ -1381,8 +1474,12 @@ TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32
                                                      std::string data)
     : TXmlNode(names, NODE_PROCESSING_INSTRUCTION), targetId_(targetId), data_(std::move(data)) {}
 
-WideString TXmlProcessingInstruction::GetText() { return Widen(data_); }
-void TXmlProcessingInstruction::SetText(const WideString& text) { data_ = Narrow(text); }
+WideString TXmlProcessingInstruction::GetText() {
+    return Widen(data_);
+}
+void TXmlProcessingInstruction::SetText(const WideString& text) {
+    data_ = Narrow(text);
+}
 
 Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(bool) {
     return Ref<TXmlNode>(new TXmlProcessingInstruction(NameTable(), targetId_, data_));
@@ -1394,7 +1491,9 @@ Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(bool) {
 TXmlDocument::TXmlDocument(TXmlNameTable* names)
     : TXmlNode(names, NODE_DOCUMENT), preserveWhiteSpace_(g_defaultPreserveWhiteSpace) {}
 
-int32_t TXmlDocument::GetNodeNameID() { return NameTable()->DocumentID(); }
+int32_t TXmlDocument::GetNodeNameID() {
+    return NameTable()->DocumentID();
+}
 
 void TXmlDocument::SetText(const WideString& text) {
     ClearChildren();

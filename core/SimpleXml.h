@@ -17,6 +17,11 @@
 // Nesting depth is not limited: parsing, writing, copying, text collection,
 // the binary form and the freeing of a tree all run without recursion.
 //
+// A node has at most one parent: inserting it elsewhere takes it out of its
+// former parent's child list, and inserting it into its own subtree raises.
+// Comments, CDATA sections and processing instructions are written as they
+// are; a processing instruction's data is kept as 8-bit text.
+//
 // Nodes and name tables belong to one thread (the main thread); nothing here
 // is locked.
 #pragma once
@@ -137,8 +142,17 @@ public:
     virtual Ref<IXmlNode> EnsureChild(const WideString& name) = 0;
     virtual void RemoveAllChilds() = 0;
 
-    // Path selection; see the implementation for the path language. Selection
-    // never raises: it answers null.
+    // Path selection, which never raises but answers null:
+    // - a valid XML name selects the first child element of exactly that name;
+    // - otherwise the path is walked step by step at each "/": ".." goes to
+    //   the parent, "name" to the first child element of that name ignoring
+    //   ASCII case, "name[@attr=value]" to the first child element named
+    //   exactly so whose attribute's text equals value ignoring ASCII case
+    //   (quotes belong to the value; "@" is optional; no "=": no move), and
+    //   empty steps are skipped.
+    // SelectNodes: a valid name gives a new list of all such child elements;
+    // "path/*" (or "*") the live child list of the node the path selects;
+    // anything else null.
     virtual Ref<IXmlNodeList> SelectNodes(const WideString& path) = 0;
     virtual Ref<IXmlNode> SelectSingleNode(const WideString& path) = 0;
     // The first child element whose name equals `name` ignoring ASCII case;
@@ -150,8 +164,7 @@ public:
                                          const std::string& attrName, const Variant& value) = 0;
     // The same, comparing the attribute's text with value ignoring ASCII case.
     virtual Ref<IXmlElement> FindElement(const std::string& elementName,
-                                         const std::string& attrName,
-                                         const std::string& value) = 0;
+                                         const std::string& attrName, const std::string& value) = 0;
     Ref<IXmlElement> FindElement(const std::string& elementName, const std::string& attrName,
                                  const char* value) {
         return FindElement(elementName, attrName, std::string(value));
@@ -209,8 +222,7 @@ public:
                                 int32_t def) = 0;
     virtual int32_t GetEnumAttr(int32_t nameId, const std::vector<WideString>& values,
                                 int32_t def) = 0;
-    virtual int32_t NeedEnumAttr(const WideString& name,
-                                 const std::vector<WideString>& values) = 0;
+    virtual int32_t NeedEnumAttr(const WideString& name, const std::vector<WideString>& values) = 0;
     virtual int32_t NeedEnumAttr(int32_t nameId, const std::vector<WideString>& values) = 0;
 
     // "" addresses the node, "@name" an attribute, anything else the node
@@ -229,7 +241,7 @@ public:
 class IXmlElement : public virtual IXmlNode {
 public:
     // Replaces every text and CDATA child by CDATA sections holding the text
-    // (split after each "]]" that precedes ">").
+    // (a "]]>" in it is split after its first "]", so the form parses back).
     virtual void ReplaceTextByCDATASection(const WideString& text) = 0;
     // Replaces every text and CDATA child by one text of Base64 (lineLength 0:
     // one line).
@@ -291,9 +303,30 @@ public:
 // ---------------------------------------------------------------------------
 // Implementation classes
 
+// Memory for the library's objects and small arrays: blocks of up to 1 KB
+// come from pages of blocks of one size, so that loading and freeing large
+// documents does not go through the general allocator for every node, and a
+// document's nodes lie in memory in the order they were made. Memory taken
+// for pages is reused, never given back to the system.
+void* XmlAllocate(size_t size);
+void XmlFree(void* block, size_t size) noexcept;
+
+template <class T>
+struct TXmlAllocator {
+    using value_type = T;
+    TXmlAllocator() = default;
+    template <class U>
+    TXmlAllocator(const TXmlAllocator<U>&) noexcept {}
+    T* allocate(size_t n) { return static_cast<T*>(XmlAllocate(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) noexcept { XmlFree(p, n * sizeof(T)); }
+    friend bool operator==(const TXmlAllocator&, const TXmlAllocator&) { return true; }
+};
+
 class TXmlBase : public virtual IXmlBase {
 public:
     TXmlBase* GetObject() override { return this; }
+    static void* operator new(size_t size) { return XmlAllocate(size); }
+    static void operator delete(void* block, size_t size) noexcept { XmlFree(block, size); }
 };
 
 // Names interned as IDs (position in the name list). Lookups hash the 16-bit
@@ -306,10 +339,10 @@ public:
     int32_t GetID(const WideString& name) override;
     WideString GetName(int32_t id) override;
 
-    // Interns a run of code units (8-bit units widen one to one).
+    // Interns a run of code units.
     int32_t GetID(const char16_t* name, size_t length);
-    int32_t GetID(const uint8_t* name, size_t length);
-    // The same with the name's hash already computed by HashOf.
+    // The same with the name's hash already computed: HashStep over its
+    // units, starting from 0.
     int32_t GetID(const char16_t* name, size_t length, uint32_t hash);
     static uint32_t HashStep(uint32_t hash, uint32_t unit) { return hash * 33 + unit; }
     // The ID without interning; -1 when the name is not in the table.
@@ -334,6 +367,14 @@ public:
     void Assign(std::vector<WideString> names, std::vector<std::vector<int32_t>> buckets);
 
 private:
+    // The hash modulo the bucket count (a mask when that is a power of two).
+    size_t BucketOf(uint32_t hash) const {
+        return bucketMask_ ? hash & bucketMask_ : hash % buckets_.size();
+    }
+    void SetBucketMask() {
+        size_t n = buckets_.size();
+        bucketMask_ = (n & (n - 1)) == 0 ? n - 1 : 0;
+    }
     template <class Ch>
     int32_t Intern(const Ch* name, size_t length);
     template <class Ch>
@@ -342,8 +383,11 @@ private:
 
     std::vector<WideString> names_;
     std::vector<std::vector<int32_t>> buckets_;
+    size_t bucketMask_ = 0;  // 0: use the modulo
     int32_t idText_ = -1, idCDATA_ = -1, idComment_ = -1, idDocument_ = -1, idXml_ = -1;
 };
+
+using TXmlNodeItems = std::vector<TXmlNode*, TXmlAllocator<TXmlNode*>>;
 
 // An ordered list of nodes, each held by one counted reference. A list with
 // an owner is that node's child list: its items have the owner as parent.
@@ -359,7 +403,7 @@ public:
     TXmlNode* Owner() const { return owner_; }
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     TXmlNode* Item(int32_t index) const { return items_[static_cast<size_t>(index)]; }
-    const std::vector<TXmlNode*>& Items() const { return items_; }
+    const TXmlNodeItems& Items() const { return items_; }
 
     // index -1 is the end. In an owned list the node is first taken out of
     // its former parent's list and moved into the owner's name table.
@@ -369,7 +413,6 @@ public:
     int32_t IndexOf(const TXmlNode* node) const;
     void Replace(int32_t index, TXmlNode* node);
     void Clear();
-    void Reserve(size_t count) { items_.reserve(count); }
     // Appends a node without the checks of Insert: in an owned list the node
     // must be fresh (no parent) and use the owner's name table already (the
     // loaders' fast path).
@@ -380,7 +423,7 @@ private:
     void Grow();
 
     TXmlNode* owner_;
-    std::vector<TXmlNode*> items_;
+    TXmlNodeItems items_;
 };
 
 struct TXmlAttr {
@@ -390,6 +433,8 @@ struct TXmlAttr {
     int32_t nameId;
     Variant value;
 };
+
+using TXmlAttrs = std::vector<TXmlAttr, TXmlAllocator<TXmlAttr>>;
 
 class TXmlNode : public TXmlBase, public virtual IXmlNode {
 public:
@@ -402,7 +447,7 @@ public:
     // The child list when it exists (no inline value is converted).
     TXmlNodeList* ChildList() const { return childs_; }
     bool HasChildItems() const { return childs_ && !childs_->items_.empty(); }
-    const std::vector<TXmlAttr>& Attrs() const { return attrs_; }
+    const TXmlAttrs& Attrs() const { return attrs_; }
     // The attribute's value, or null when absent.
     const Variant* FindAttr(int32_t nameId) const;
     // Sets a value in place, or appends the attribute.
@@ -542,7 +587,7 @@ private:
 
     TXmlNode* parent_ = nullptr;
     Ref<TXmlNameTable> names_;
-    std::vector<TXmlAttr> attrs_;
+    TXmlAttrs attrs_;
     TXmlNodeList* childs_ = nullptr;  // counted; created on first use
     int32_t kind_;
 };
@@ -778,8 +823,7 @@ Ref<IXmlDocument> LoadXmlDocumentFromBinaryXML(const std::string& data);
 Ref<IXmlDocument> LoadXmlDocument(TStream& stream);
 Ref<IXmlDocument> LoadXmlDocument(const std::string& fileName);
 // From an application resource: always an empty document.
-Ref<IXmlDocument> LoadXmlDocument(const std::string& resourceName,
-                                  const std::string& resourceType);
+Ref<IXmlDocument> LoadXmlDocument(const std::string& resourceName, const std::string& resourceType);
 // A new document (on `names`, or the default table), with a root element when
 // rootName is not empty.
 Ref<IXmlDocument> CreateXmlDocument(const WideString& rootName = {},

@@ -45,7 +45,9 @@ void StoreU64(uint8_t* b, uint64_t v) {
 // ---------------------------------------------------------------------------
 // Readers
 
-void TBinXmlReader::RaiseReadError() { Raise(kErrDataReading); }
+void TBinXmlReader::RaiseReadError() {
+    Raise(kErrDataReading);
+}
 
 int32_t TBinXmlReader::ReadInt32() {
     uint8_t b[4];
@@ -97,13 +99,18 @@ void TBinXmlReader::ReadVariant(Variant& value) {
     int32_t code = ReadLongint();
     uint8_t b[8];
     switch (code) {
-        case varEmpty: break;
-        case varNull: value = Variant::Null(); break;
+        case varEmpty:
+            break;
+        case varNull:
+            value = Variant::Null();
+            break;
         case varSmallint:
             Read(b, 2);
             value = Variant(static_cast<int16_t>(b[0] | b[1] << 8));
             break;
-        case varInteger: value = Variant(ReadInt32()); break;
+        case varInteger:
+            value = Variant(ReadInt32());
+            break;
         case varSingle:
             Read(b, 4);
             value = Variant(std::bit_cast<float>(LoadU32(b)));
@@ -120,20 +127,27 @@ void TBinXmlReader::ReadVariant(Variant& value) {
             Read(b, 8);
             value = Variant(TDateTime{std::bit_cast<double>(LoadU64(b))});
             break;
-        case varOleStr: value = Variant(ReadWideString()); break;
+        case varOleStr:
+            value = Variant(ReadWideString());
+            break;
         case varBoolean:
             Read(b, 2);
             value = Variant((b[0] | b[1]) != 0);
             break;
-        case varByte: value = Variant(ReadByte()); break;
-        case varString: value = Variant(ReadAnsiString()); break;
+        case varByte:
+            value = Variant(ReadByte());
+            break;
+        case varString:
+            value = Variant(ReadAnsiString());
+            break;
         case varByteArray: {
             ByteArray bytes(static_cast<size_t>(ReadCount(1)));
             Read(bytes.data(), bytes.size());
             value = Variant(std::move(bytes));
             break;
         }
-        default: Raise(kErrValueReadType);
+        default:
+            Raise(kErrValueReadType);
     }
 }
 
@@ -145,7 +159,9 @@ TStrXmlReader::TStrXmlReader(std::string_view data) {
     options_ = ReadInt32();
 }
 
-void TStrXmlReader::ReadMore(uint8_t*, size_t) { Raise(kErrDataReading); }
+void TStrXmlReader::ReadMore(uint8_t*, size_t) {
+    Raise(kErrDataReading);
+}
 
 TStmXmlReader::TStmXmlReader(TStream& stream, size_t bufferSize)
     : stream_(stream), buffer_(bufferSize) {
@@ -235,8 +251,12 @@ void TBinXmlWriter::WriteXmlString8(std::string_view text) {
 void TBinXmlWriter::WriteVariant(const Variant& value) {
     uint8_t b[8];
     switch (value.Type()) {
-        case varEmpty: WriteLongint(varEmpty); break;
-        case varNull: WriteLongint(varNull); break;
+        case varEmpty:
+            WriteLongint(varEmpty);
+            break;
+        case varNull:
+            WriteLongint(varNull);
+            break;
         case varSmallint: {
             WriteLongint(varSmallint);
             auto v = static_cast<uint16_t>(*value.Get<int16_t>());
@@ -293,7 +313,8 @@ void TBinXmlWriter::WriteVariant(const Variant& value) {
             Write(bytes.data(), bytes.size());
             break;
         }
-        default: Raise(kErrValueWriteType);
+        default:
+            Raise(kErrValueWriteType);
     }
 }
 
@@ -427,8 +448,8 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
                 break;
             case NODE_PROCESSING_INSTRUCTION: {
                 int32_t target = readID();
-                Ref<TXmlProcessingInstruction> pi =
-                    MakeRef<TXmlProcessingInstruction>(table, target, Narrow(reader.ReadXmlString()));
+                Ref<TXmlProcessingInstruction> pi = MakeRef<TXmlProcessingInstruction>(
+                    table, target, Narrow(reader.ReadXmlString()));
                 list->AppendNew(pi.get());
                 readBody(pi.get());
                 break;
@@ -436,7 +457,8 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
             case NODE_COMMENT:
                 list->AppendNew(MakeRef<TXmlComment>(table, reader.ReadXmlString()).get());
                 break;
-            default: Raise(kErrBinReadNodeType);
+            default:
+                Raise(kErrBinReadNodeType);
         }
     }
 }
@@ -476,7 +498,7 @@ void TXmlDocument::WriteBinary(TBinXmlWriter& writer) {
     writeBody(this);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<TXmlNode*>& items = top.node->ChildList()->Items();
+        const TXmlNodeItems& items = top.node->ChildList()->Items();
         if (top.next >= items.size()) {
             stack.pop_back();
             continue;
@@ -511,7 +533,8 @@ void TXmlDocument::WriteBinary(TBinXmlWriter& writer) {
                 writer.WriteByte(NODE_COMMENT);
                 writer.WriteXmlString(static_cast<TXmlComment*>(child)->Data());
                 break;
-            default: Raise(kErrBinWriteNodeType);
+            default:
+                Raise(kErrBinWriteNodeType);
         }
     }
 }

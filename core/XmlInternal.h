@@ -44,8 +44,6 @@ void ReleaseNode(TXmlNode* node) noexcept;
 
 // Appends the XML of a node (and its subtree) to out.
 void WriteNodeXml(TXmlNode& node, WideString& out);
-// Appends XmlEscapeText of VarToXmlStr of a value.
-void AppendEscapedValue(const Variant& value, WideString& out);
 void AppendEscaped(std::u16string_view text, WideString& out);
 // GetAttrsXML.
 WideString GetAttrsText(TXmlNode& node);

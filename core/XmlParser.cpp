@@ -113,7 +113,7 @@ public:
             }
             ReadText(current);
             if (AtEnd()) continue;
-            ++s_.p;  // the "<"
+            ++s_.p;                 // the "<"
             if (AtEnd()) continue;  // a "<" at the very end is ignored
             switch (*s_.p) {
                 case '/': {
@@ -126,7 +126,9 @@ public:
                     current = open.empty() ? root : open.back().node;
                     break;
                 }
-                case '?': ReadProcessingInstruction(current); break;
+                case '?':
+                    ReadProcessingInstruction(current);
+                    break;
                 case '!':
                     ++s_.p;
                     if (!AtEnd() && *s_.p == '-') {
@@ -377,7 +379,7 @@ private:
     };
 
     // A quoted value, starting at the quote.
-    PendingAttr ReadQuoted(int32_t id, Ch quote) {
+    void ReadQuoted(Ch quote, PendingAttr& attr) {
         ++s_.p;
         const Ch* begin = s_.p;
         size_t start = values_.size();
@@ -406,16 +408,16 @@ private:
             char16_t q = static_cast<char16_t>(quote);
             RaiseExpected(std::u16string_view(&q, 1));
         }
-        PendingAttr attr{id, nullptr, start, 0};
         if (copied) {
             values_.append(begin, s_.p);
+            attr.direct = nullptr;
+            attr.offset = start;
             attr.length = values_.size() - start;
         } else {
             attr.direct = begin;
             attr.length = static_cast<size_t>(s_.p - begin);
         }
         ++s_.p;  // the closing quote
-        return attr;
     }
 
     // Reads name="value" pairs; they are set on the node together, so that
@@ -433,7 +435,14 @@ private:
                 if (AtEnd()) Raise(kErrValueExpected);
                 Ch quote = *s_.p;
                 if (quote != '\'' && quote != '"') Raise(kErrLiteralExpected);
-                pending_.push_back(ReadQuoted(id, quote));
+                PendingAttr& attr = pending_.emplace_back();
+                attr.id = id;
+                try {
+                    ReadQuoted(quote, attr);
+                } catch (...) {
+                    pending_.pop_back();  // not complete: not set
+                    throw;
+                }
                 SkipBlanks();
             }
         } catch (...) {
@@ -448,9 +457,8 @@ private:
         node->ReserveAttrs(pending_.size());
         stamps_.NextNode();
         for (const PendingAttr& attr : pending_) {
-            WideString value = attr.direct
-                                   ? WideString(attr.direct, attr.direct + attr.length)
-                                   : values_.substr(attr.offset, attr.length);
+            WideString value = attr.direct ? WideString(attr.direct, attr.direct + attr.length)
+                                           : values_.substr(attr.offset, attr.length);
             if (stamps_.Seen(attr.id)) {
                 node->PutAttr(attr.id, Variant(std::move(value)));  // set twice: the last wins
             } else {
@@ -510,8 +518,8 @@ private:
     Src& s_;
     TXmlNameTable* names_;
     bool preserve_;
-    WideString text_;  // text, values and terminated runs spread over pieces
-    WideString name_;  // names spread over two buffers
+    WideString text_;    // text, values and terminated runs spread over pieces
+    WideString name_;    // names spread over two buffers
     WideString values_;  // attribute values of one element that were copied
     std::vector<PendingAttr> pending_;
     TAttrStamps stamps_;

@@ -1,10 +1,12 @@
 // The XML text writer: no declaration, no indentation, no line breaks.
 //
-// Output goes through raw pointers into the result string, which grows in
-// large steps; each piece first makes sure of room for its worst case (every
-// unit escaped), so the inner loops are plain stores.
+// Output goes through raw pointers into a buffer; each piece first makes sure
+// of room for its worst case (every unit escaped), so the inner loops are
+// plain stores.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "core/SimpleXml.h"
@@ -23,19 +25,22 @@ constexpr uint8_t kSpecial[64] = {
 };
 constexpr size_t kLongestEntity = 6;  // "&quot;"
 
-inline bool IsSpecial(char16_t c) { return c < 64 && kSpecial[c]; }
+inline bool IsSpecial(char16_t c) {
+    return c < 64 && kSpecial[c];
+}
 
 class TOutput {
 public:
-    explicit TOutput(WideString& out) : out_(out) {
-        size_t used = out.size();
-        out.resize(used + 256);
-        p_ = out.data() + used;
-        end_ = out.data() + out.size();
-    }
-    ~TOutput() { out_.resize(static_cast<size_t>(p_ - out_.data())); }
+    explicit TOutput(WideString& out) : out_(out) {}
+    ~TOutput() { std::free(buffer_); }
     TOutput(const TOutput&) = delete;
     TOutput& operator=(const TOutput&) = delete;
+
+    // Appends what was written to the result; without it (an exception on
+    // the way) the result stays as it was.
+    void Finish() {
+        if (p_ != buffer_) out_.append(buffer_, static_cast<size_t>(p_ - buffer_));
+    }
 
     void Ensure(size_t room) {
         if (static_cast<size_t>(end_ - p_) < room) Grow(room);
@@ -65,10 +70,18 @@ public:
                 continue;
             }
             switch (c) {
-                case u'"': PutAscii("&quot;"); break;
-                case u'&': PutAscii("&amp;"); break;
-                case u'<': PutAscii("&lt;"); break;
-                default: PutAscii("&gt;"); break;
+                case u'"':
+                    PutAscii("&quot;");
+                    break;
+                case u'&':
+                    PutAscii("&amp;");
+                    break;
+                case u'<':
+                    PutAscii("&lt;");
+                    break;
+                default:
+                    PutAscii("&gt;");
+                    break;
             }
         }
     }
@@ -79,20 +92,27 @@ public:
             AppendEscaped(VarToXmlStr(value));
         }
     }
-    size_t Position() const { return static_cast<size_t>(p_ - out_.data()); }
+    size_t Position() const { return static_cast<size_t>(p_ - buffer_); }
     char16_t& Last() { return p_[-1]; }
 
 private:
+    // A buffer of its own rather than the result string: growing it moves
+    // without filling the new room first, and large blocks are remapped
+    // rather than copied.
     void Grow(size_t room) {
         size_t used = Position();
-        out_.resize(std::max(out_.size() * 2, used + room + 4096));
-        p_ = out_.data() + used;
-        end_ = out_.data() + out_.size();
+        size_t capacity = std::max(static_cast<size_t>(end_ - buffer_) * 2, used + room + 256);
+        void* grown = std::realloc(buffer_, capacity * sizeof(char16_t));
+        if (!grown) throw std::bad_alloc();
+        buffer_ = static_cast<char16_t*>(grown);
+        p_ = buffer_ + used;
+        end_ = buffer_ + capacity;
     }
 
     WideString& out_;
-    char16_t* p_;
-    char16_t* end_;
+    char16_t* buffer_ = nullptr;
+    char16_t* p_ = nullptr;
+    char16_t* end_ = nullptr;
 };
 
 // The CDATA form: a "]]>" inside the data closes the section after its first
@@ -130,17 +150,14 @@ void AppendAttrs(TXmlNode& node, TOutput& out) {
 void AppendEscaped(std::u16string_view text, WideString& out) {
     TOutput output(out);
     output.AppendEscaped(text);
-}
-
-void AppendEscapedValue(const Variant& value, WideString& out) {
-    TOutput output(out);
-    output.AppendValue(value);
+    output.Finish();
 }
 
 WideString GetAttrsText(TXmlNode& node) {
     WideString text;
     TOutput out(text);
     AppendAttrs(node, out);
+    out.Finish();
     return text;
 }
 
@@ -190,7 +207,9 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
                 endElement(name, contentStart);
                 return;
             }
-            case NODE_TEXT: out.AppendValue(static_cast<TXmlText*>(node)->Value()); return;
+            case NODE_TEXT:
+                out.AppendValue(static_cast<TXmlText*>(node)->Value());
+                return;
             case NODE_CDATA_SECTION:
                 AppendCDATA(static_cast<TXmlCDATASection*>(node)->Data(), out);
                 return;
@@ -211,7 +230,8 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
                     // adding another would grow it on every load and save.
                     out.Ensure(data.size() + 1);
                     if (static_cast<unsigned char>(data[0]) > 32) out.Put(u' ');
-                    for (char c : data) out.Put(static_cast<char16_t>(static_cast<unsigned char>(c)));
+                    for (char c : data)
+                        out.Put(static_cast<char16_t>(static_cast<unsigned char>(c)));
                 }
                 out.AppendAscii("?>");
                 return;
@@ -219,14 +239,15 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
             case NODE_DOCUMENT:
                 if (node->HasChildItems()) stack.push_back({node, 0, out.Position()});
                 return;
-            default: return;
+            default:
+                return;
         }
     };
 
     open(&root);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<TXmlNode*>& items = top.node->ChildList()->Items();
+        const TXmlNodeItems& items = top.node->ChildList()->Items();
         if (top.next < items.size()) {
             open(items[top.next++]);  // may push: `top` is not used after this
             continue;
@@ -239,6 +260,7 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
                        contentStart);
         }
     }
+    out.Finish();
 }
 
 }  // namespace xml_internal

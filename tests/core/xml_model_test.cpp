@@ -14,7 +14,9 @@ std::string Narrow(const WideString& text) {
     return s;
 }
 
-Ref<IXmlDocument> Parse(const WideString& text) { return LoadXmlDocumentFromXML(text); }
+Ref<IXmlDocument> Parse(const WideString& text) {
+    return LoadXmlDocumentFromXML(text);
+}
 
 double Date(int y, int m, int d, int hh, int mm, int ss) {
     // Days from 1899-12-30, counted directly for the test's dates.
@@ -57,21 +59,21 @@ TEST(XmlSelect, PathTable) {
                              // "#doc" for the document, nullptr for none
     };
     const Case cases[] = {
-        {u"item", u"1"},            // a plain name matches exactly
+        {u"item", u"1"},  // a plain name matches exactly
         {u"Item", u"2"},
         {u"ITEM", nullptr},
-        {u"A/ITEM", u"a1"},         // steps ignore ASCII case
+        {u"A/ITEM", u"a1"},  // steps ignore ASCII case
         {u"a/Item", u"a1"},
-        {u"/a/", u"A"},             // leading and trailing "/" are skipped
+        {u"/a/", u"A"},  // leading and trailing "/" are skipped
         {u"a//item", u"a1"},
-        {u"./item", nullptr},       // "." is no element name
+        {u"./item", nullptr},  // "." is no element name
         {u"row[@id=3]", u"3"},
         {u"row[id=4]", u"4"},       // "@" is optional
         {u"row[@id='3']", u"'3'"},  // quotes are part of the value
         {u"row[@v=a]", u"3"},       // values ignore case
         {u"ROW[@id=3]", nullptr},   // element names in predicates are exact
         {u"row[@missing=x]", nullptr},
-        {u"row[@id]", u""},         // no "=": the step changes nothing
+        {u"row[@id]", u""},  // no "=": the step changes nothing
         {u"a/../item", u"1"},
         {u"..", u"#doc"},
         {u"../..", nullptr},

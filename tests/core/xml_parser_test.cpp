@@ -22,9 +22,13 @@ std::string Narrow(const WideString& text) {
     return s;
 }
 
-Ref<IXmlDocument> Parse(const WideString& text) { return LoadXmlDocumentFromXML(text); }
+Ref<IXmlDocument> Parse(const WideString& text) {
+    return LoadXmlDocumentFromXML(text);
+}
 
-WideString RoundTrip(const WideString& text) { return Parse(text)->GetXML(); }
+WideString RoundTrip(const WideString& text) {
+    return Parse(text)->GetXML();
+}
 
 std::string ErrorOf(const std::function<void()>& action) {
     try {
@@ -124,7 +128,9 @@ TEST(XmlParser, EveryErrorMessage) {
     EXPECT_EQ(ErrorOf([&] { root->NeedAttr(u"size"); }), "Attribute \"size\" not specified");
     EXPECT_EQ(ErrorOf([&] { root->NeedEnumAttr(u"size", {u"a"}); }),
               "Attribute \"size\" not found");
-    EXPECT_EQ(ErrorOf([&] { root->GetEnumAttr(u"kind", {u"square", u"line"}, 0); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  root->GetEnumAttr(u"kind", {u"square", u"line"}, 0);
+              }),
               "Wrong value of attribute \"kind\" in element \"r\".\r\nValid values "
               "are:\r\nsquare\r\nline");
     EXPECT_EQ(ErrorOf([&] { root->NeedChild(u"d"); }), "Child element \"d\" not found");
@@ -138,7 +144,8 @@ TEST(XmlParser, EveryErrorMessage) {
     // record's type byte replaced by 2.
     Ref<IXmlDocument> small = Parse(u"<r>x</r>");
     std::string text = small->GetBinaryXML();
-    ASSERT_EQ(text.substr(text.size() - 5), std::string("\x03\x08\x01") + "x" + std::string(1, '\0'));
+    ASSERT_EQ(text.substr(text.size() - 5),
+              std::string("\x03\x08\x01") + "x" + std::string(1, '\0'));
     std::string badType = text;
     badType[badType.size() - 4] = 9;
     EXPECT_EQ(ErrorOf([&] { LoadXmlDocumentFromBinaryXML(badType); }),
@@ -281,8 +288,10 @@ TEST(XmlParser, FilesLoadAndSave) {
 
 TEST(XmlParser, AFailedLoadKeepsWhatWasRead) {
     Ref<IXmlDocument> doc = CreateXmlDocument(u"old");
-    EXPECT_THROW(doc->LoadXML(u"<a><b/><c x=1/></a>"), Exception);
-    EXPECT_EQ(doc->GetXML(), u"<a><b/><c/></a>");
+    EXPECT_THROW(doc->LoadXML(u"<a><b/><c p='1' x=1/></a>"), Exception);
+    EXPECT_EQ(doc->GetXML(), u"<a><b/><c p=\"1\"/></a>");
+    EXPECT_THROW(doc->LoadXML(u"<a q='1' r='2"), Exception);
+    EXPECT_EQ(doc->GetXML(), u"<a q=\"1\"/>");
 }
 
 TEST(XmlParser, DeepNestingParsesWritesAndFrees) {
