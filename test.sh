@@ -5,6 +5,10 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON
 cmake --build build/asan
+
+# A short run of every fuzz target, under the sanitizers.
+scripts/run-fuzzers.sh 30
+
 # An X server with Mesa's software OpenGL for the tests that open a real window.
 # Xvfb picks a free display number and writes it once it is ready.
 xvfb_display_file="$(mktemp)"
@@ -20,6 +24,3 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # System libraries (D-Bus, X11, Mesa) keep allocations for the whole process.
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)"
-
-# A short run of every fuzz target, under the sanitizers.
-scripts/run-fuzzers.sh 30
