@@ -104,9 +104,10 @@ Ref<IHierStorageRoot> CreateStorage(const std::string& rootName);
 
 // The (cached) storage of an out-storage spec; null when it names no file.
 Ref<IHierStorage> GetStorageBySpec(const std::string& spec);
-// Writes a storage's document to the spec's file, relative to the current
-// folder, enciphered when the spec has a key. A file outside the current
-// folder ("..", an absolute path) is refused with an exception.
+// Writes a storage's document to the "file" its out-storage spec names,
+// relative to the current folder, enciphered when it names a "cryptkey". A
+// file outside the current folder ("..", an absolute path) is refused with an
+// exception.
 void SaveStorageBySpec(const Ref<IHierStorage>& storage, const std::string& spec);
 void ClearStorageCache();
 

@@ -138,7 +138,7 @@ TEST_F(XmlStorage, SavedBySpecAndReadBackAfterClearingTheCache) {
     node->AddChild("option")->SetValue("name", "x\xC3\xA9");
     const std::string spec = "\\file={saved\\sub\\options.dat}\\cryptkey=k123";
     SaveStorageBySpec(node, spec);
-    // "\" in the spec names the same file on every platform.
+    // A "\" in a file name names the same file on every platform.
     ASSERT_TRUE(std::filesystem::exists(dir_.Path() / "saved/sub/options.dat"));
     EXPECT_EQ(ReadFileBytes(dir_.File("saved/sub/options.dat")).find("<"), std::string::npos);
 
