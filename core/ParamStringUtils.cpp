@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/AsciiText.h"
+
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
@@ -20,18 +22,6 @@ std::string_view TrimRight(std::string_view s) {
     size_t n = s.size();
     while (n > 0 && IsBlank(s[n - 1])) --n;
     return s.substr(0, n);
-}
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
 }
 
 std::string_view StripBracesView(std::string_view s) {
@@ -119,7 +109,7 @@ int SplitParams(std::string_view text, TTwoArrayOfString& pairs, char itemSep, c
 
 bool FindParamValue(const TTwoArrayOfString& pairs, std::string_view name, std::string& value) {
     for (const auto& row : pairs) {
-        if (SameTextAscii(row[0], name)) {
+        if (EqualIgnoringAsciiCase(row[0], name)) {
             value = row[1];
             return true;
         }
@@ -134,7 +124,8 @@ bool GetParam(std::string_view text, std::string_view name, char itemSep, char n
     std::string result;
     ForEachPiece(text, itemSep, [&](std::string_view piece) {
         std::string_view pieceName, pieceValue;
-        if (ParsePair(piece, nameSep, pieceName, pieceValue) && SameTextAscii(pieceName, name)) {
+        if (ParsePair(piece, nameSep, pieceName, pieceValue) &&
+            EqualIgnoringAsciiCase(pieceName, name)) {
             result.assign(pieceValue);
             found = true;
             return false;

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstring>
 
+#include "core/AsciiText.h"
 #include "core/Exception.h"
 
 namespace {
@@ -16,20 +17,9 @@ namespace {
 // ---------------------------------------------------------------------------
 // Names
 
-inline char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 void ForwardSlashes(std::string& path) {
@@ -62,7 +52,7 @@ std::string MatchInFolder(const std::string& folder, std::string_view name) {
     std::string best;
     while (const dirent* e = ::readdir(dir)) {
         std::string_view candidate(e->d_name);
-        if (EqualIgnoringCase(candidate, name) && (best.empty() || candidate < best)) {
+        if (EqualIgnoringAsciiCase(candidate, name) && (best.empty() || candidate < best)) {
             best = candidate;
         }
     }
@@ -175,7 +165,7 @@ std::unique_ptr<TResourceReader>& CurrentReader() {
 bool IsUnder(const std::string& path, const std::string& readerPath) {
     return !readerPath.empty() && path.size() > readerPath.size() &&
            path[readerPath.size()] == '/' &&
-           EqualIgnoringCase(std::string_view(path).substr(0, readerPath.size()), readerPath);
+           EqualIgnoringAsciiCase(std::string_view(path).substr(0, readerPath.size()), readerPath);
 }
 
 std::string ExpandResourcePath(const std::string& path) {
@@ -351,7 +341,7 @@ size_t TResourceReader::TNameHash::operator()(std::string_view name) const noexc
 
 bool TResourceReader::TNameEqual::operator()(std::string_view a,
                                              std::string_view b) const noexcept {
-    return EqualIgnoringCase(a, b);
+    return EqualIgnoringAsciiCase(a, b);
 }
 
 TResourceReader::TResourceReader(const std::string& path) : path_(path) {

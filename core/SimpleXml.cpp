@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/AsciiText.h"
 #include "core/XmlInternal.h"
 
 namespace xml_internal {
@@ -19,19 +20,9 @@ void RaiseExpected(std::u16string_view what) {
     Raise("\"" + ToUtf8(what) + "\" expected");
 }
 
-std::string Narrow(std::u16string_view text) {
-    std::string s(text.size(), '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        s[i] = text[i] > 0xFF ? '?' : static_cast<char>(text[i]);
-    }
-    return s;
-}
+std::string Narrow(std::u16string_view text) { return WideToString(text); }
 
-WideString Widen(std::string_view text) {
-    WideString w(text.size(), u'\0');
-    for (size_t i = 0; i < text.size(); ++i) w[i] = static_cast<unsigned char>(text[i]);
-    return w;
-}
+WideString Widen(std::string_view text) { return StringToWide(text); }
 
 std::string ToUtf8(std::u16string_view text) {
     std::string s;
@@ -100,17 +91,6 @@ Ref<TXmlNameTable>& DefaultTableSlot() {
 
 bool g_defaultPreserveWhiteSpace = false;
 
-char16_t UpperAscii(char16_t c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
-bool EqualNoCaseAscii(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
-}
 
 WideString TrimControl(const WideString& text) {
     size_t b = 0, e = text.size();
@@ -974,7 +954,7 @@ TXmlNode* TXmlNode::FindChildElementNoCase(const WideString& name) {
     if (!IsXmlName(name) || !childs_) return nullptr;
     for (TXmlNode* child : childs_->items_) {
         if (child->kind_ != NODE_ELEMENT) continue;
-        if (EqualNoCaseAscii(names_->NameOf(static_cast<TXmlElement*>(child)->NameID()), name)) {
+        if (EqualIgnoringAsciiCase(names_->NameOf(static_cast<TXmlElement*>(child)->NameID()), name)) {
             return child;
         }
     }
@@ -992,7 +972,7 @@ TXmlNode* TXmlNode::FindChildByAttrText(int32_t elementId, int32_t attrId,
         try {
             const Variant* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
             WideString text = attr ? attr->ToWideString() : WideString();
-            if (EqualNoCaseAscii(text, value)) return child;
+            if (EqualIgnoringAsciiCase(text, value)) return child;
         } catch (const Exception&) {
             // A value without a text form matches nothing.
         }

@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/AsciiText.h"
+
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -15,35 +19,38 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string Narrow(const WideString& w) {
-    std::string s(w.size(), '\0');
-    for (size_t i = 0; i < w.size(); ++i) s[i] = w[i] > 0xFF ? '?' : static_cast<char>(w[i]);
-    return s;
-}
-
-WideString Widen(const std::string& s) {
-    WideString w(s.size(), u'\0');
-    for (size_t i = 0; i < s.size(); ++i) w[i] = static_cast<unsigned char>(s[i]);
-    return w;
-}
-
 const char* TypeName(TVarType t) {
     switch (t) {
-        case varEmpty: return "Empty";
-        case varNull: return "Null";
-        case varSmallint: return "Smallint";
-        case varInteger: return "Integer";
-        case varSingle: return "Single";
-        case varDouble: return "Double";
-        case varCurrency: return "Currency";
-        case varDate: return "Date";
-        case varOleStr: return "OleStr";
-        case varBoolean: return "Boolean";
-        case varUnknown: return "Unknown";
-        case varByte: return "Byte";
-        case varInt64: return "Int64";
-        case varString: return "String";
-        case varByteArray: return "Array Byte";
+        case varEmpty:
+            return "Empty";
+        case varNull:
+            return "Null";
+        case varSmallint:
+            return "Smallint";
+        case varInteger:
+            return "Integer";
+        case varSingle:
+            return "Single";
+        case varDouble:
+            return "Double";
+        case varCurrency:
+            return "Currency";
+        case varDate:
+            return "Date";
+        case varOleStr:
+            return "OleStr";
+        case varBoolean:
+            return "Boolean";
+        case varUnknown:
+            return "Unknown";
+        case varByte:
+            return "Byte";
+        case varInt64:
+            return "Int64";
+        case varString:
+            return "String";
+        case varByteArray:
+            return "Array Byte";
     }
     return "?";
 }
@@ -98,7 +105,8 @@ struct Number {
 
 Number ToNumber(const Variant& v) {
     switch (v.Type()) {
-        case varEmpty: return {true, 0, 0};
+        case varEmpty:
+            return {true, 0, 0};
         case varSmallint:
         case varInteger:
         case varInt64:
@@ -114,7 +122,8 @@ Number ToNumber(const Variant& v) {
             if (TryTextToInt64(text, i)) return {true, i, static_cast<double>(i)};
             return {false, 0, v.ToDouble()};
         }
-        default: return {false, 0, v.ToDouble()};
+        default:
+            return {false, 0, v.ToDouble()};
     }
 }
 
@@ -125,7 +134,8 @@ Variant Arithmetic(const Variant& a, const Variant& b, IntOp intOp, FloatOp floa
     if (x.isInt && y.isInt) {
         int64_t r;
         if (intOp(x.i, y.i, r)) {
-            if (r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())
+            if (r >= std::numeric_limits<int32_t>::min() &&
+                r <= std::numeric_limits<int32_t>::max())
                 return Variant(static_cast<int32_t>(r));
             return Variant(r);
         }
@@ -184,16 +194,17 @@ bool TryTextToInt64(std::string_view text, int64_t& value) {
 }
 
 TVarType Variant::Type() const {
-    static constexpr TVarType kTypes[] = {varEmpty,    varNull,   varSmallint, varInteger, varInt64,
-                                          varByte,     varSingle, varDouble,   varCurrency, varDate,
-                                          varBoolean,  varString, varOleStr,   varByteArray,
-                                          varUnknown};
+    static constexpr TVarType kTypes[] = {varEmpty,    varNull,      varSmallint, varInteger,
+                                          varInt64,    varByte,      varSingle,   varDouble,
+                                          varCurrency, varDate,      varBoolean,  varString,
+                                          varOleStr,   varByteArray, varUnknown};
     static_assert(std::size(kTypes) == std::variant_size_v<Storage>);
     return kTypes[value_.index()];
 }
 
 bool Variant::IsString() const {
-    return std::holds_alternative<std::string>(value_) || std::holds_alternative<WideString>(value_);
+    return std::holds_alternative<std::string>(value_) ||
+           std::holds_alternative<WideString>(value_);
 }
 
 bool Variant::IsNumeric() const {
@@ -206,43 +217,61 @@ bool Variant::IsNumeric() const {
         case varDouble:
         case varCurrency:
         case varDate:
-        case varBoolean: return true;
-        default: return false;
+        case varBoolean:
+            return true;
+        default:
+            return false;
     }
 }
 
 std::string Variant::ToString() const {
     switch (Type()) {
         case varEmpty:
-        case varNull: return {};
+        case varNull:
+            return {};
         case varSmallint:
         case varInteger:
         case varInt64:
-        case varByte: return std::to_string(ToInt64());
-        case varSingle: return FloatToText(*Get<float>(), 7);
-        case varDouble: return FloatToText(*Get<double>());
-        case varCurrency: return CurrencyToText(*Get<Currency>());
-        case varDate: return DateTimeToText(*Get<TDateTime>());
-        case varBoolean: return *Get<bool>() ? "True" : "False";
-        case varString: return *Get<std::string>();
-        case varOleStr: return Narrow(*Get<WideString>());
-        default: CannotConvert(Type(), "String");
+        case varByte:
+            return std::to_string(ToInt64());
+        case varSingle:
+            return FloatToText(*Get<float>(), 7);
+        case varDouble:
+            return FloatToText(*Get<double>());
+        case varCurrency:
+            return CurrencyToText(*Get<Currency>());
+        case varDate:
+            return DateTimeToText(*Get<TDateTime>());
+        case varBoolean:
+            return *Get<bool>() ? "True" : "False";
+        case varString:
+            return *Get<std::string>();
+        case varOleStr:
+            return WideToString(*Get<WideString>());
+        default:
+            CannotConvert(Type(), "String");
     }
 }
 
 WideString Variant::ToWideString() const {
     if (const WideString* w = Get<WideString>()) return *w;
-    return Widen(ToString());
+    return StringToWide(ToString());
 }
 
 int64_t Variant::ToInt64() const {
     switch (Type()) {
-        case varEmpty: return 0;
-        case varSmallint: return *Get<int16_t>();
-        case varInteger: return *Get<int32_t>();
-        case varInt64: return *Get<int64_t>();
-        case varByte: return *Get<uint8_t>();
-        case varBoolean: return *Get<bool>() ? 1 : 0;
+        case varEmpty:
+            return 0;
+        case varSmallint:
+            return *Get<int16_t>();
+        case varInteger:
+            return *Get<int32_t>();
+        case varInt64:
+            return *Get<int64_t>();
+        case varByte:
+            return *Get<uint8_t>();
+        case varBoolean:
+            return *Get<bool>() ? 1 : 0;
         case varString:
         case varOleStr: {
             std::string text = ToString();
@@ -261,7 +290,8 @@ int64_t Variant::ToInt64() const {
             // Banker's rounding, as the classic variant conversion does.
             return static_cast<int64_t>(std::nearbyint(d));
         }
-        default: CannotConvert(Type(), "Int64");
+        default:
+            CannotConvert(Type(), "Int64");
     }
 }
 
@@ -274,10 +304,14 @@ int32_t Variant::ToInt() const {
 
 double Variant::ToDouble() const {
     switch (Type()) {
-        case varSingle: return *Get<float>();
-        case varDouble: return *Get<double>();
-        case varCurrency: return static_cast<double>(Get<Currency>()->scaled) / 10000.0;
-        case varDate: return Get<TDateTime>()->days;
+        case varSingle:
+            return *Get<float>();
+        case varDouble:
+            return *Get<double>();
+        case varCurrency:
+            return static_cast<double>(Get<Currency>()->scaled) / 10000.0;
+        case varDate:
+            return Get<TDateTime>()->days;
         case varString:
         case varOleStr: {
             double d;
@@ -289,19 +323,23 @@ double Variant::ToDouble() const {
         case varInteger:
         case varInt64:
         case varByte:
-        case varBoolean: return static_cast<double>(ToInt64());
-        default: CannotConvert(Type(), "Double");
+        case varBoolean:
+            return static_cast<double>(ToInt64());
+        default:
+            CannotConvert(Type(), "Double");
     }
 }
 
 bool Variant::ToBool() const {
     switch (Type()) {
-        case varBoolean: return *Get<bool>();
+        case varBoolean:
+            return *Get<bool>();
         case varString:
         case varOleStr: {
             std::string text(Trim(ToString()));
             std::string upper = text;
-            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            for (char& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (upper == "TRUE") return true;
             if (upper == "FALSE") return false;
             double d;
@@ -310,8 +348,10 @@ bool Variant::ToBool() const {
         }
         case varNull:
         case varUnknown:
-        case varByteArray: CannotConvert(Type(), "Boolean");
-        default: return ToDouble() != 0;
+        case varByteArray:
+            CannotConvert(Type(), "Boolean");
+        default:
+            return ToDouble() != 0;
     }
 }
 

@@ -29,13 +29,6 @@ struct TStorageCache {
 };
 std::unique_ptr<TStorageCache> g_cache;
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
-    return text;
-}
-
 // Values and texts are handed over as UTF-8. Bytes that are no UTF-8 are kept
 // one byte per character rather than dropped.
 WideString DecodeValueText(const std::string& text) {
@@ -48,7 +41,9 @@ WideString DecodeValueText(const std::string& text) {
     return wide;
 }
 
-Variant Utf8Variant(const WideString& text) { return Variant(WideToUTF8(text)); }
+Variant Utf8Variant(const WideString& text) {
+    return Variant(WideToUTF8(text));
+}
 
 // The value of "file" and "cryptkey" in an out-storage spec.
 void ReadSpec(const std::string& spec, std::string& file, std::string& key) {
@@ -56,7 +51,9 @@ void ReadSpec(const std::string& spec, std::string& file, std::string& key) {
     GetParam(spec, "cryptkey", '\\', '=', key);
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // True when the text's XML declaration names an encoding other than UTF-8.
 bool DeclaresSingleByteEncoding(std::string_view text) {
@@ -67,7 +64,7 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     std::string_view decl = text.substr(open + 2, close - open - 2);
     size_t nameEnd = 0;
     while (nameEnd < decl.size() && !IsXmlSpace(decl[nameEnd])) ++nameEnd;
-    if (UpperAscii(std::string(decl.substr(0, nameEnd))) != "XML") return false;
+    if (!EqualIgnoringAsciiCase(decl.substr(0, nameEnd), "xml")) return false;
     size_t at = decl.find("encoding", nameEnd);
     if (at == std::string_view::npos) return false;
     at += 8;
@@ -79,7 +76,7 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     char quote = decl[at];
     size_t end = decl.find(quote, at + 1);
     if (end == std::string_view::npos) return false;
-    return UpperAscii(std::string(decl.substr(at + 1, end - at - 1))) != "UTF-8";
+    return !EqualIgnoringAsciiCase(decl.substr(at + 1, end - at - 1), "utf-8");
 }
 
 Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document) {
@@ -89,18 +86,8 @@ Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document) {
 }
 
 bool NameOrNameAttrMatches(IXmlNode& node, const WideString& step) {
-    auto equalIgnoringCase = [](const WideString& a, const WideString& b) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            char16_t x = a[i], y = b[i];
-            if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-            if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-            if (x != y) return false;
-        }
-        return true;
-    };
-    if (equalIgnoringCase(node.GetNodeName(), step)) return true;
-    return equalIgnoringCase(node.GetAttr(u"name", WideString()), step);
+    return EqualIgnoringAsciiCase(node.GetNodeName(), step) ||
+           EqualIgnoringAsciiCase(node.GetAttr(u"name", WideString()), step);
 }
 
 Ref<IXmlNode> FindNodeByNameOrNameValue(const Ref<IXmlNodeList>& list, const WideString& step) {
@@ -131,30 +118,15 @@ void CheckRelativeWritePath(const std::string& path) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Conversions
-
-WideString StringToWide(std::string_view text) {
-    WideString wide(text.size(), u'\0');
-    for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<unsigned char>(text[i]);
-    return wide;
-}
-
-std::string WideToString(const WideString& text) {
-    std::string narrow(text.size(), '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        narrow[i] = text[i] > 0xFF ? '?' : static_cast<char>(text[i]);
-    }
-    return narrow;
-}
-
-// ---------------------------------------------------------------------------
 // TXMLStorage: values
 
 std::string TXMLStorage::GetNodeName() {
     return node_ ? WideToString(node_->GetNodeName()) : std::string();
 }
 
-int32_t TXMLStorage::GetValueCount() { return node_ ? node_->GetAttrCount() : 0; }
+int32_t TXMLStorage::GetValueCount() {
+    return node_ ? node_->GetAttrCount() : 0;
+}
 
 std::string TXMLStorage::GetValueName(int32_t index) {
     return WideToString(node_->GetAttrName(index));
@@ -196,7 +168,8 @@ IXmlNodeList* TXMLStorage::ChildList(const std::string& name) {
     if (!node_) return nullptr;
     if (!cachedList_ || cachedListName_ != name) {
         cachedListName_ = name;
-        cachedList_ = name.empty() ? node_->GetChildNodes() : node_->SelectNodes(StringToWide(name));
+        cachedList_ =
+            name.empty() ? node_->GetChildNodes() : node_->SelectNodes(StringToWide(name));
     }
     return cachedList_.get();
 }
@@ -232,7 +205,9 @@ Ref<IHierStorage> TXMLStorage::FindChild(const std::string& name) {
     return WrapNode(node_->SelectSingleNode(StringToWide(name)));
 }
 
-Variant TXMLStorage::GetText() { return Utf8Variant(node_->GetText()); }
+Variant TXMLStorage::GetText() {
+    return Utf8Variant(node_->GetText());
+}
 
 void TXMLStorage::SetText(const Variant& value) {
     node_->SetText(DecodeValueText(value.ToString()));
@@ -261,7 +236,9 @@ void TXMLStorage::RemoveChild(const Ref<IHierStorage>& other) {
     if (slave && slave->GetNode()) node_->RemoveChild(slave->GetNode());
 }
 
-Variant TXMLStorage::GetXML() { return Variant(node_->GetXML()); }
+Variant TXMLStorage::GetXML() {
+    return Variant(node_->GetXML());
+}
 
 Variant TXMLStorage::GetContent() {
     Ref<IXmlNodeList> children = node_->GetChildNodes();
@@ -463,7 +440,7 @@ Ref<IHierStorage> GetStorageBySpec(const std::string& spec) {
             return Query<IHierStorage>(cached);
         }
     }
-    std::string loadingKey = UpperAscii(file);
+    std::string loadingKey = UpperAsciiString(file);
     if (g_cache && !g_cache->loading.insert(loadingKey).second) {
         throw Exception("The out-storage \"" + file + "\" refers to itself");
     }
@@ -521,7 +498,9 @@ bool ForceFolders(const std::string& path) {
     return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-void InitXMLStorage() { g_cache = std::make_unique<TStorageCache>(); }
+void InitXMLStorage() {
+    g_cache = std::make_unique<TStorageCache>();
+}
 
 void DoneXMLStorage() {
     ClearStorageCache();

@@ -16,6 +16,7 @@
 
 #include <string>
 
+#include "core/AsciiText.h"
 #include "core/PersistenceService.h"
 #include "core/SimpleXml.h"
 
@@ -114,9 +115,6 @@ void ClearStorageCache();
 // Creates a folder and its missing parents; raises for an empty path.
 bool ForceFolders(const std::string& path);
 
-// Byte-per-character conversions of names (a unit above 255 becomes "?").
-WideString StringToWide(std::string_view text);
-std::string WideToString(const WideString& text);
 
 // Unit hooks: the storage cache exists between these two calls.
 void InitXMLStorage();

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AsciiText.h"
 #include "core/Cipher.h"
 #include "core/Exception.h"
 #include "core/ResourceReader.h"
@@ -102,12 +103,6 @@ bool SameFile(const fs::path& a, const fs::path& b) {
            sa.st_ino == sb.st_ino;
 }
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
-    return text;
-}
 
 // The files under folder by entry name ("/" between folders), in byte order,
 // without the files in skip. Folders reached through links are not entered,
@@ -131,7 +126,7 @@ std::map<std::string, fs::path> CollectFiles(const fs::path& folder,
         }
         // The engine matches entry names ignoring case: the second of two
         // such names could never be read.
-        auto [other, fresh] = byUpperName.emplace(UpperAscii(name), name);
+        auto [other, fresh] = byUpperName.emplace(UpperAsciiString(name), name);
         if (!fresh) {
             throw EToolError("\"" + other->second + "\" and \"" + name +
                              "\" differ only in letter case");

@@ -4,15 +4,10 @@
 #include <cmath>
 #include <string>
 
+#include "core/AsciiText.h"
 #include "core/SimpleXml.h"
 
 namespace {
-
-std::string Narrow(const WideString& text) {
-    std::string s;
-    for (char16_t c : text) s += c > 0xFF ? '?' : static_cast<char>(c);
-    return s;
-}
 
 Ref<IXmlDocument> Parse(const WideString& text) {
     return LoadXmlDocumentFromXML(text);
@@ -81,7 +76,7 @@ TEST(XmlSelect, PathTable) {
         {u"", u""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.path));
+        SCOPED_TRACE(WideToString(c.path));
         Ref<IXmlNode> found = root->SelectSingleNode(c.path);
         if (!c.id) {
             EXPECT_FALSE(found);
@@ -164,7 +159,7 @@ TEST(XmlValues, TypedTextFormsTable) {
     EXPECT_FALSE(back->GetBoolAttr(u"n", true));
     EXPECT_EQ(back->GetIntAttr(u"i", 0), -42);
     EXPECT_EQ(back->GetFloatAttr(u"c", 0), 1.2345);
-    ByteArray decoded = Base64ToBin(Narrow(back->GetAttr(u"b", u"")));
+    ByteArray decoded = Base64ToBin(WideToString(back->GetAttr(u"b", u"")));
     EXPECT_EQ(decoded, ByteArray(bytes, bytes + 5));
     // Defaults for absent attributes.
     EXPECT_EQ(back->GetFloatAttr(u"none", 2.5), 2.5);
@@ -223,7 +218,7 @@ TEST(XmlValues, HexAndEnumAttributes) {
     }
     for (const char16_t* text : {u"0x1", u"", u"g", u"100000000"}) {
         e->SetAttr(u"h", text);
-        EXPECT_THROW(e->GetHexAttr(u"h", 0), EVariantError) << Narrow(text);
+        EXPECT_THROW(e->GetHexAttr(u"h", 0), EVariantError) << WideToString(text);
     }
     EXPECT_EQ(e->GetHexAttr(u"absent", 9), 9);
 
@@ -262,7 +257,7 @@ TEST(XmlValues, FreeHelpers) {
     EXPECT_EQ(XmlEscapeText(u"plain"), u"plain");
     for (const char16_t* name : {u"a", u"_x", u"a-b.c:d9", u"Z"}) EXPECT_TRUE(IsXmlName(name));
     for (const char16_t* name : {u"", u"1a", u"-a", u".", u"a b", u"a/b", u"\u00E9"}) {
-        EXPECT_FALSE(IsXmlName(name)) << Narrow(name);
+        EXPECT_FALSE(IsXmlName(name)) << WideToString(name);
     }
     EXPECT_TRUE(IsXmlDataString(" \r\n\t<?xml version"));
     EXPECT_TRUE(IsXmlDataString("< binary-xml >..."));

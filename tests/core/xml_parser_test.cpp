@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "core/AsciiText.h"
 #include "core/SimpleXml.h"
+#include "tests/support/Errors.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -16,27 +18,12 @@ WideString Widen(const std::string& bytes) {
     return w;
 }
 
-std::string Narrow(const WideString& text) {
-    std::string s;
-    for (char16_t c : text) s += c > 0xFF ? '?' : static_cast<char>(c);
-    return s;
-}
-
 Ref<IXmlDocument> Parse(const WideString& text) {
     return LoadXmlDocumentFromXML(text);
 }
 
 WideString RoundTrip(const WideString& text) {
     return Parse(text)->GetXML();
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
 }
 
 // Every *.xml of the corpus (but the .expected.xml files): writing the parsed
@@ -55,22 +42,22 @@ TEST(XmlCorpus, WritingIsStableAndCanonicalTextIsKept) {
         Ref<IXmlDocument> doc = LoadXmlDocument(entry.path().string());
         WideString written = doc->GetXML();
         if (name.starts_with("canonical")) {
-            EXPECT_EQ(Narrow(written), Narrow(input));
+            EXPECT_EQ(WideToString(written), WideToString(input));
         }
         fs::path expected = entry.path();
         expected.replace_extension(".expected.xml");
         if (fs::exists(expected)) {
-            EXPECT_EQ(Narrow(written), ReadFileBytes(expected.string()));
+            EXPECT_EQ(WideToString(written), ReadFileBytes(expected.string()));
         }
-        EXPECT_EQ(Narrow(RoundTrip(written)), Narrow(written));
+        EXPECT_EQ(WideToString(RoundTrip(written)), WideToString(written));
 
         // Text -> binary -> text, narrow and wide.
         Ref<IXmlDocument> fromBinary = LoadXmlDocumentFromBinaryXML(doc->GetBinaryXML());
-        EXPECT_EQ(Narrow(fromBinary->GetXML()), Narrow(written));
+        EXPECT_EQ(WideToString(fromBinary->GetXML()), WideToString(written));
         TMemoryStream wide;
         doc->SaveBinary(wide, 1);
         wide.SetPosition(0);
-        EXPECT_EQ(Narrow(LoadXmlDocument(wide)->GetXML()), Narrow(written));
+        EXPECT_EQ(WideToString(LoadXmlDocument(wide)->GetXML()), WideToString(written));
     }
     EXPECT_GE(files, 3);
 }
@@ -118,7 +105,7 @@ TEST(XmlParser, EveryErrorMessage) {
         {u"<a>&#x110000;</a>", "Character code out of range"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ErrorOf([&] { Parse(c.input); }), c.message) << Narrow(c.input);
+        EXPECT_EQ(ErrorOf([&] { Parse(c.input); }), c.message) << WideToString(c.input);
     }
     // The model's and the binary form's own messages.
     Ref<IXmlDocument> doc = Parse(u"<r><c/></r>");

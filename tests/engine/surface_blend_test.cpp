@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/EngineSurface.h"
+#include "tests/engine/SurfaceFixtures.h"
 #include "engine/SurfaceKernels.h"
 
 namespace {
@@ -162,14 +163,6 @@ uint32_t RefColored(uint32_t color, uint32_t src, uint32_t dst, int level, int m
 }
 
 // ---------------------------------------------------------------- helpers
-
-Ref<TSurface> MakeSurface(int32_t w, int32_t h, bool transparent, uint32_t fill) {
-    Ref<TSurface> s = MakeRef<TSurface>();
-    s->SetSize(w, h);
-    s->SetTransparent(transparent);
-    for (int32_t y = 0; y < h; ++y) std::fill_n(s->GetScanLine(y), w, fill);
-    return s;
-}
 
 std::string Hex(uint32_t v) {
     char text[16];

@@ -6,19 +6,9 @@
 #include <vector>
 
 #include "engine/EngineSurface.h"
+#include "tests/engine/SurfaceFixtures.h"
 
 namespace {
-
-Ref<TSurface> MakeSurface(int32_t w, int32_t h, bool transparent, uint32_t fill) {
-    Ref<TSurface> s = MakeRef<TSurface>();
-    s->SetSize(w, h);
-    s->SetTransparent(transparent);
-    for (int32_t y = 0; y < h; ++y) {
-        uint32_t* row = s->GetScanLine(y);
-        for (int32_t x = 0; x < w; ++x) row[x] = fill;
-    }
-    return s;
-}
 
 std::vector<TRect> RegionRects(const TRegion& region) {
     std::vector<TRect> out;

@@ -9,16 +9,9 @@
 
 #include "core/Params.h"
 #include "engine/EngineSurface.h"
+#include "tests/engine/SurfaceFixtures.h"
 
 namespace {
-
-Ref<TSurface> MakeSurface(int32_t w, int32_t h, bool transparent, uint32_t fill) {
-    Ref<TSurface> s = MakeRef<TSurface>();
-    s->SetSize(w, h);
-    s->SetTransparent(transparent);
-    for (int32_t y = 0; y < h; ++y) std::fill_n(s->GetScanLine(y), w, fill);
-    return s;
-}
 
 // Distinct pixels: alpha varies too, so that a copy of the wrong pixel shows.
 Ref<TSurface> MakePattern(int32_t w, int32_t h, bool transparent) {
