@@ -67,7 +67,7 @@ TBaseCollection::TBaseCollection() {
 std::string TBaseCollection::NextAutoName() {
     const char top = index_.CaseInsensitive() ? 'Z' : 'z';
     if (lastName_.empty()) {
-        lastName_ = "!";
+        lastName_.assign(1, '!');
     } else if (lastName_.back() == top) {
         lastName_ += '!';
     } else {

@@ -7,6 +7,7 @@
 
 #include "core/BaseCollections.h"
 #include "tests/support/Errors.h"
+#include "tests/support/Keys.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ TEST(Collections, MoveItemUnderAnAutomaticName) {
 
 TEST(Collections, Delete) {
     TPointerCollection c;
-    for (intptr_t i = 1; i <= 4; ++i) c.Add(Tag(i), false, "n" + std::to_string(i));
+    for (intptr_t i = 1; i <= 4; ++i) c.Add(Tag(i), false, Key("n", i));
     c.Delete(Variant(int32_t(0)));
     c.Delete(Variant("N3"));
     c.Delete(Variant(1.5));  // designates nothing
@@ -175,7 +176,7 @@ TEST(Collections, Delete) {
 TEST(Collections, Sort) {
     TPointerCollection c;
     const intptr_t values[] = {5, 3, 9, 1, 7};
-    for (intptr_t v : values) c.Add(Tag(v), false, "k" + std::to_string(v));
+    for (intptr_t v : values) c.Add(Tag(v), false, Key("k", v));
     c.Sort([](void* a, void* b) {
         return int32_t(reinterpret_cast<intptr_t>(a) - reinterpret_cast<intptr_t>(b));
     });

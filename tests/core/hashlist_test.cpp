@@ -8,17 +8,10 @@
 
 #include "core/ElHashList.h"
 #include "tests/support/Errors.h"
+#include "tests/support/Keys.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-// "k7" and so on. (Built by appending: GCC 12 warns falsely about
-// "k" + std::to_string(i) at -O2.)
-std::string Key(const char* prefix, int i) {
-    std::string key = prefix;
-    key += std::to_string(i);
-    return key;
-}
 
 // The configuration every user of the list chooses.
 void ConfigureLikeTheEngine(TElHashList& list) {
