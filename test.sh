@@ -6,6 +6,9 @@ scripts/install-deps.sh
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON
 cmake --build build/asan
 
+# No file may include a library above its own.
+scripts/check-layers.py
+
 # A short run of every fuzz target, under the sanitizers.
 scripts/run-fuzzers.sh 30
 

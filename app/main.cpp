@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "core/ResourceReader.h"
-#include "core/Units.h"
+#include "core/CoreUnits.h"
+#include "core/base/Units.h"
+#include "core/packs/ResourceReader.h"
 #include "engine/EngineStartup.h"
 #include "engine/EngineUnits.h"
 #include "platform/Platform.h"

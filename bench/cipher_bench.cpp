@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/Cipher.h"
-#include "core/ResourceReader.h"
+#include "core/packs/Cipher.h"
+#include "core/packs/ResourceReader.h"
 
 namespace {
 

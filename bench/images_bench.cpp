@@ -24,11 +24,12 @@
 
 #include <minizip/unzip.h>
 
-#include "core/ResourceReader.h"
-#include "core/Units.h"
-#include "core/XMLStorage.h"
-#include "engine/EngineImages.h"
-#include "tests/engine/ImageFixtures.h"
+#include "core/CoreUnits.h"
+#include "core/base/Units.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/resources/EngineImages.h"
+#include "tests/engine/resources/ImageFixtures.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineSurface.h"
-#include "engine/SurfaceKernels.h"
+#include "engine/surface/EngineSurface.h"
+#include "engine/surface/SurfaceKernels.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Variant conversions on the paths that storage reading takes for every value.
 #include <benchmark/benchmark.h>
 
-#include "core/Variant.h"
+#include "core/base/Variant.h"
 
 static void BM_VariantTextToInt(benchmark::State& state) {
     Variant v("12345");

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/SimpleXml.h"
+#include "core/xml/SimpleXml.h"
 
 namespace {
 

@@ -23,7 +23,8 @@ function(qm_add_test_folder name)
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE qm_test_support ${ARG_DEPENDS})
-  target_compile_definitions(${name} PRIVATE QM_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+  target_compile_definitions(${name} PRIVATE QM_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    QM_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     PROPERTIES TIMEOUT 300)

@@ -1,22 +1,20 @@
-// The core library's units in initialisation order.
-#include "core/Units.h"
+#include "core/CoreUnits.h"
 
-#include "core/GeneralClasses.h"
-#include "core/MultiLanguages.h"
-#include "core/PlatformShims.h"
-#include "core/ResourceReader.h"
-#include "core/XMLStorage.h"
+#include "core/base/PlatformShims.h"
+#include "core/lang/MultiLanguages.h"
+#include "core/object/GeneralClasses.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
 
 namespace {
 
 const TUnit kCoreUnits[] = {
-    {"FpuExceptionMask", MaskFloatingPointExceptions, nullptr},
-    {"GeneralClasses", InitClassRegistry, FreeClassRegistry},
-    {"ResourceReader", InitResourceReader, FreeResourceReader},
-    {"XMLStorage", InitXMLStorage, DoneXMLStorage},
-    {"MultiLanguages", MultiLanguagesInit, MultiLanguagesDone},
+    kFpuExceptionMaskUnit, kClassRegistryUnit,  kResourceReaderUnit,
+    kXMLStorageUnit,       kMultiLanguagesUnit,
 };
 
 }  // namespace
 
-std::span<const TUnit> CoreUnits() { return kCoreUnits; }
+std::span<const TUnit> CoreUnits() {
+    return kCoreUnits;
+}

@@ -6,13 +6,13 @@
 #include <climits>
 #include <cstdlib>
 
-#include "core/Cipher.h"
-#include "core/Random.h"
-#include "core/ResourceReader.h"
-#include "core/XMLStorage.h"
-#include "engine/EngineResources.h"
-#include "engine/EngineSounds.h"
+#include "core/base/Random.h"
+#include "core/packs/Cipher.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
+#include "engine/audio/EngineSounds.h"
+#include "engine/resources/EngineResources.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <memory>
 #include <string>
 
-#include "core/GeneralClasses.h"
-#include "core/Params.h"
-#include "engine/EngineInterfaces.h"
+#include "core/object/GeneralClasses.h"
+#include "core/persist/Params.h"
+#include "engine/interfaces/EngineInterfaces.h"
 #include "platform/Platform.h"
 
 class TEngineAudio;

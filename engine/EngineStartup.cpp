@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Exception.h"
-#include "core/MultiLanguages.h"
-#include "core/ResourceReader.h"
-#include "core/Streams.h"
+#include "core/base/Exception.h"
+#include "core/base/Streams.h"
+#include "core/lang/MultiLanguages.h"
+#include "core/packs/ResourceReader.h"
 #include "engine/Engine.h"
-#include "engine/EngineInterfaces.h"
+#include "engine/interfaces/EngineInterfaces.h"
 #include "platform/Folders.h"
 #include "platform/SdlPlatform.h"
 #include "platform/audio/AudioDevice.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Interface.h"
+#include "core/base/Interface.h"
 
 class IApp;
 class IPlatform;

@@ -1,8 +1,8 @@
 #include "engine/EngineUnits.h"
 
-#include "engine/EngineResources.h"
 #include "engine/EngineStartup.h"
-#include "engine/SoundResources.h"
+#include "engine/audio/SoundResources.h"
+#include "engine/resources/EngineResources.h"
 
 namespace {
 

@@ -5,6 +5,6 @@
 
 #include <span>
 
-#include "core/Units.h"
+#include "core/base/Units.h"
 
 std::span<const TUnit> EngineUnits();

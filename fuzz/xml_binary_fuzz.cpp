@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/SimpleXml.h"
+#include "core/xml/SimpleXml.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/SimpleXml.h"
+#include "core/xml/SimpleXml.h"
 
 namespace {
 

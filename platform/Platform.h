@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Exception.h"
+#include "core/base/Exception.h"
 
 // Raised when a backend cannot start at all (no video device, no display).
 class EPlatformError : public Exception {

@@ -12,7 +12,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
   -DQM_FUZZ=ON -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target xml_text_fuzz xml_binary_fuzz
 
-seeds=tests/core/data/xml
+seeds=tests/core/xml/data/xml
 mkdir -p "$build/artifacts" "$build/corpus/xml_text_fuzz" "$build/corpus/xml_binary_fuzz"
 cp -n "$seeds"/*.xml "$build/corpus/xml_text_fuzz/"
 cp -n "$seeds"/*.bin "$build/corpus/xml_binary_fuzz/"

@@ -27,13 +27,14 @@
 #include <string>
 #include <vector>
 
-#include "core/AsciiText.h"
-#include "core/Cipher.h"
-#include "core/Exception.h"
-#include "core/ResourceReader.h"
-#include "core/Units.h"
-#include "core/Utf8.h"
-#include "core/XMLStorage.h"
+#include "core/base/AsciiText.h"
+#include "core/base/Exception.h"
+#include "core/base/PlatformShims.h"
+#include "core/base/Units.h"
+#include "core/base/Utf8.h"
+#include "core/packs/Cipher.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
 
 namespace fs = std::filesystem;
 
@@ -317,6 +318,9 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
+// The parts of the core library the tool uses, in their order.
+const TUnit kToolUnits[] = {kFpuExceptionMaskUnit, kResourceReaderUnit, kXMLStorageUnit};
+
 int main(int argc, char** argv) {
     if (argc < 2) return Usage("no command given");
     const std::string name = argv[1];
@@ -333,7 +337,7 @@ int main(int argc, char** argv) {
     }
     try {
         // The library starts as the game does, with the game's pack extension.
-        TUnitRunner units({CoreUnits()});
+        TUnitRunner units({kToolUnits});
         SetPackExtension(".sgd");
         return command->run(args);
     } catch (const std::exception& e) {

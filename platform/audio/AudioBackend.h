@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/Interface.h"
+#include "core/base/Interface.h"
 
 using TAudioHandle = uint32_t;
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "core/EngineGeneralClasses.h"
-#include "core/GeneralClasses.h"
-#include "core/Params.h"
+#include "core/object/GeneralClasses.h"
+#include "core/persist/EngineGeneralClasses.h"
+#include "core/persist/Params.h"
 #include "engine/Engine.h"
-#include "engine/EngineResources.h"
 #include "engine/EngineStartup.h"
+#include "engine/resources/EngineResources.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/TempDir.h"

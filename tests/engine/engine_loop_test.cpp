@@ -4,7 +4,7 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
-#include "core/XMLStorage.h"
+#include "core/storage/XMLStorage.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace enginetest {

@@ -8,10 +8,10 @@
 #include <csignal>
 #include <filesystem>
 
-#include "core/MultiLanguages.h"
-#include "core/XMLStorage.h"
-#include "engine/EngineResources.h"
-#include "engine/EngineSounds.h"
+#include "core/lang/MultiLanguages.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/audio/EngineSounds.h"
+#include "engine/resources/EngineResources.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/EnvGuard.h"
 #include "tests/support/Locale.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "core/MultiLanguages.h"
-#include "core/ResourceReader.h"
-#include "core/XMLStorage.h"
-#include "engine/EngineSounds.h"
+#include "core/lang/MultiLanguages.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/audio/EngineSounds.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/EnvGuard.h"
 

@@ -1,3 +1,4 @@
+#include "core/CoreUnits.h"
 #include "engine/EngineUnits.h"
 #include "tests/support/TestMain.h"
 

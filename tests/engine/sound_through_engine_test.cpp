@@ -9,8 +9,8 @@
 #include <cstring>
 #include <thread>
 
-#include "core/XMLStorage.h"
-#include "engine/SoundResources.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/audio/SoundResources.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/EnvGuard.h"
 #include "tests/support/WavFile.h"

@@ -1,3 +1,10 @@
+#include "core/base/PlatformShims.h"
 #include "tests/support/TestMain.h"
 
-int main(int argc, char** argv) { return RunTests(argc, argv, {CoreUnits()}); }
+namespace {
+const TUnit kUnits[] = {kFpuExceptionMaskUnit};
+}  // namespace
+
+int main(int argc, char** argv) {
+    return RunTests(argc, argv, {kUnits});
+}

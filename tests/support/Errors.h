@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/Exception.h"
+#include "core/base/Exception.h"
 
 // The message of the E that f raises, or "(none)" when it raises nothing.
 template <class E = Exception, class F>

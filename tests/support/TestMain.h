@@ -5,6 +5,6 @@
 #include <initializer_list>
 #include <span>
 
-#include "core/Units.h"
+#include "core/base/Units.h"
 
 int RunTests(int argc, char** argv, std::initializer_list<std::span<const TUnit>> units);

@@ -1,0 +1,280 @@
+// The base classes of every data-described object: a named object, one that
+// loads and saves itself through a storage node, one with named properties;
+// the engine's own collections of such objects; and the typed readers and
+// writers that give every value of a storage document one text form.
+//
+// Storage form of a persistent object: "name" and, for a registered class,
+// "type" in its node. "_outstorage" (a spec "\file=...\cryptkey=...") sends
+// the content to a separate, optionally enciphered document; with "template"
+// set to "yes" that document is a template that saving never rewrites: only
+// the values differing from it are written into the owner's node.
+//
+// Failures: readers never raise for missing or malformed text (they answer
+// their default); exceptions raised by storage nodes, by the out-storage
+// files or by items propagate out of Load and Save.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/base/Variant.h"
+#include "core/object/BaseCollections.h"
+#include "core/object/GeneralClasses.h"
+#include "core/storage/PersistenceService.h"
+
+// ---------------------------------------------------------------------------
+// Interfaces
+
+// An object with named properties held as variants.
+class IPropertyObject : public virtual INamedObject {
+public:
+    virtual void SetProperty(const std::string& name, const Variant& value) = 0;
+    virtual Variant GetProperty(const std::string& name) = 0;
+    // The property, or defaultValue when it answers no value (Empty or Null).
+    virtual Variant GetPropertyDef(const std::string& name, const Variant& defaultValue) = 0;
+};
+
+// A named, ordered collection of interface references.
+class ICollection : public virtual IInterface {
+public:
+    virtual int32_t GetCount() = 0;
+    // Removes the item at a position (an integer key) or under a name (a text
+    // key). An absent name or a position out of range raises
+    // EElHashListError.
+    virtual void Delete(const Variant& key) = 0;
+    // -1 when absent.
+    virtual int32_t IndexOf(const std::string& name) = 0;
+    virtual bool Exists(const std::string& name) = 0;
+    virtual void Clear() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Named, persistent and property objects
+
+class TNamedObject : public TAbstractObject, public virtual INamedObject {
+public:
+    std::string GetName() override { return name_; }
+    void SetName(const std::string& name) override { name_ = name; }
+    // A new object of the same registered class with this one's values
+    // (AssignTo); null when the class is not registered.
+    Ref<INamedObject> Clone() override;
+
+    // Copies this object's values into dest; overrides call the inherited one
+    // first and copy what dest can take.
+    virtual void AssignTo(TNamedObject& dest);
+
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+class TPersistObject : public TNamedObject, public virtual IPersistObject2 {
+public:
+    void Create() override;
+    void AssignTo(TNamedObject& dest) override;
+
+    // IPersistObject: reads "_outstorage" and "template", then LoadFrom. A null
+    // storage loads nothing.
+    void Load(const Ref<IHierStorage>& storage) override;
+    // SaveTo into the node, or into the out-storage document (written to its
+    // file, or compared with the template), then "template" and "_outstorage".
+    void Save(const Ref<IHierStorage>& storage) override;
+    std::string GetNodeName() override { return nodeName_; }
+    bool SaveContent(const Ref<IHierStorage>& storage) override;
+    // IPersistObject2
+    bool IsStored() override { return stored_; }
+    void SetStored(bool stored) override { stored_ = stored; }
+    void ClearContent() override {}
+
+    // The object's own values: "name" here; subclasses add theirs after
+    // calling the inherited one.
+    virtual void LoadFrom(const Ref<IHierStorage>& storage);
+    // Writes "name" when not empty and "type" when the class is registered.
+    virtual void SaveTo(const Ref<IHierStorage>& storage);
+
+    const std::string& GetOutStorageSpec() const { return outStorageSpec_; }
+    bool IsTemplate() const { return template_; }
+    const std::string& GetTypeName() const { return typeName_; }
+
+protected:
+    // The element name used when the object is stored as a child.
+    void SetNodeName(std::string nodeName) { nodeName_ = std::move(nodeName); }
+
+private:
+    std::string outStorageSpec_;
+    bool template_ = false;
+    bool stored_ = true;
+    std::string nodeName_;
+    std::string typeName_;
+};
+
+class TPropertyObject : public TPersistObject, public virtual IPropertyObject {
+public:
+    // Subclasses answer their own names and pass the rest to the inherited
+    // one; the base answers Null and ignores every set.
+    Variant GetProperty(const std::string& name) override;
+    void SetProperty(const std::string& name, const Variant& value) override;
+    Variant GetPropertyDef(const std::string& name, const Variant& defaultValue) override;
+};
+
+// ---------------------------------------------------------------------------
+// Creating, loading and saving objects through storage nodes. Every function
+// accepts null references and answers null or false for them.
+
+// The object of the class registered under className, named name when name is
+// not empty; null when the class is not registered or is no named object.
+Ref<INamedObject> CreateNamedObject(const std::string& className, const std::string& name);
+bool LoadPersistObject(const Ref<IInterface>& object, const Ref<IHierStorage>& storage);
+bool SavePersistObject(const Ref<IInterface>& object, const Ref<IHierStorage>& storage);
+// Loads the object from the index-th child named childName (the object's own
+// node name when empty); false when there is no such child.
+bool LoadChildObject(const Ref<IInterface>& object, const Ref<IHierStorage>& storage,
+                     const std::string& childName, int32_t index);
+// Saves the object into a new child named childName (or its node name). An
+// object that is not stored writes nothing and answers true; no name answers
+// false.
+bool SaveChildObject(const Ref<IInterface>& object, const Ref<IHierStorage>& storage,
+                     const std::string& childName);
+// A new cls loaded from the index-th child; null when absent or not loaded.
+Ref<TAbstractObject> CreateChildObject(TAbstractClass cls, const Ref<IHierStorage>& storage,
+                                       const std::string& childName, int32_t index);
+// The object named by the node's "type" and "name", loaded from the node.
+Ref<INamedObject> CreateObjectFromStorage(const Ref<IHierStorage>& storage);
+Ref<INamedObject> CreateTypedChildObject(const Ref<IHierStorage>& storage,
+                                         const std::string& childName, int32_t index);
+
+// ---------------------------------------------------------------------------
+// Typed values of a storage node. Readers answer the default for a null
+// storage, an absent key or a text that does not convert; writers write only
+// when write is true and the storage is not null.
+
+std::string ReadString(const Ref<IHierStorage>& storage, const std::string& key,
+                       const std::string& defaultValue);
+// ReadString with every "%key%" translated, decoded from UTF-8 (bytes that
+// are no UTF-8 are taken one per character).
+WideString ReadTranslatedText(const Ref<IHierStorage>& storage, const std::string& key,
+                              const std::string& defaultValue);
+// Exactly "yes" or "no".
+bool ReadBool(const Ref<IHierStorage>& storage, const std::string& key, bool defaultValue);
+// Decimal with an optional sign, or hexadecimal after "$" ("$1F", "-$10").
+int32_t ReadInteger(const Ref<IHierStorage>& storage, const std::string& key, int32_t defaultValue);
+// "." as the decimal separator whatever the process locale ("," is also
+// taken); infinities and NaN count as malformed.
+double ReadFloat(const Ref<IHierStorage>& storage, const std::string& key, double defaultValue);
+// As ReadInteger, decimal also up to 4294967295; "$AARRGGBB" is the form the
+// writer uses.
+uint32_t ReadColor(const Ref<IHierStorage>& storage, const std::string& key, uint32_t defaultValue);
+// The index of the value among the entries of a "/"-list such as
+// "/png/jpeg/jpng/unknown" (empty entries skipped, case counts).
+int32_t ReadEnum(const Ref<IHierStorage>& storage, const std::string& key, std::string_view list,
+                 int32_t defaultValue);
+
+void WriteString(const Ref<IHierStorage>& storage, const std::string& key, const std::string& value,
+                 bool write);
+void WriteBool(const Ref<IHierStorage>& storage, const std::string& key, bool value, bool write);
+void WriteInteger(const Ref<IHierStorage>& storage, const std::string& key, int32_t value,
+                  bool write);
+// General form, at most 15 significant digits, "." on every locale.
+void WriteFloat(const Ref<IHierStorage>& storage, const std::string& key, double value, bool write);
+// "$" and 8 upper-case hexadecimal digits.
+void WriteColor(const Ref<IHierStorage>& storage, const std::string& key, uint32_t value,
+                bool write);
+// The list entry at index; nothing for an index outside the list.
+void WriteEnum(const Ref<IHierStorage>& storage, const std::string& key, std::string_view list,
+               int32_t index, bool write);
+
+// ---------------------------------------------------------------------------
+// Engine collections
+
+class TCollection : public TAbstractObject, public virtual ICollection {
+public:
+    int32_t GetCount() override { return items_.GetCount(); }
+    void Delete(const Variant& key) override { items_.Delete(key); }
+    int32_t IndexOf(const std::string& name) override { return items_.IndexOf(name); }
+    bool Exists(const std::string& name) override { return items_.Exists(name); }
+    void Clear() override { items_.Clear(); }
+
+    TInterfaceCollection& Items() { return items_; }
+    const TInterfaceCollection& Items() const { return items_; }
+
+private:
+    TInterfaceCollection items_;
+};
+
+// Loads and saves one child element (named by the item node name) per item,
+// with the out-storage and template handling of TPersistObject. Reads and
+// writes no "name" or "type" of its own.
+class TPersistCollection : public TCollection, public virtual IPersistObject2 {
+public:
+    // IPersistObject
+    void Load(const Ref<IHierStorage>& storage) override;
+    void Save(const Ref<IHierStorage>& storage) override;
+    std::string GetNodeName() override { return nodeName_; }
+    bool SaveContent(const Ref<IHierStorage>& storage) override;
+    // IPersistObject2
+    bool IsStored() override { return stored_; }
+    void SetStored(bool stored) override { stored_ = stored; }
+    void ClearContent() override { Clear(); }
+
+    // One item from its element; nothing here.
+    virtual void LoadItem(const Ref<IHierStorage>& node);
+    // One item into its element; false (the element is removed again) here.
+    virtual bool SaveItem(const Ref<IInterface>& item, const Ref<IHierStorage>& node);
+    // Adds an item per child named by the item node name, in order; items
+    // already present stay.
+    virtual void LoadFrom(const Ref<IHierStorage>& storage);
+    // Appends one child per item, in order; an item that declines (or a null
+    // item) leaves no element.
+    virtual void SaveTo(const Ref<IHierStorage>& storage);
+
+    const std::string& GetItemNodeName() const { return itemNodeName_; }
+    const std::string& GetOutStorageSpec() const { return outStorageSpec_; }
+    bool IsTemplate() const { return template_; }
+
+protected:
+    void SetNodeName(std::string nodeName) { nodeName_ = std::move(nodeName); }
+    void SetItemNodeName(std::string itemNodeName) { itemNodeName_ = std::move(itemNodeName); }
+
+private:
+    std::string outStorageSpec_;
+    bool template_ = false;
+    bool stored_ = true;
+    std::string nodeName_;
+    std::string itemNodeName_;
+};
+
+// Items made by CreateItem, loaded when persistent, and handed to AddItem.
+class TPersistItemCollection : public TPersistCollection {
+public:
+    void LoadItem(const Ref<IHierStorage>& node) override;
+    // Saves a persistent, stored item; false otherwise.
+    bool SaveItem(const Ref<IInterface>& item, const Ref<IHierStorage>& node) override;
+
+    // The item for an element; null (the element is skipped) here.
+    virtual Ref<IInterface> CreateItem(const Ref<IHierStorage>& node);
+    // Keeps a created item; nothing here. Concrete collections add it,
+    // usually under its name.
+    virtual void AddItem(const Ref<IInterface>& item);
+};
+
+// Every item is an instance of one class; the element's "type" is not read.
+class TStaticCreationPersistItemCollection : public TPersistItemCollection {
+public:
+    Ref<IInterface> CreateItem(const Ref<IHierStorage>& node) override;
+    TAbstractClass GetItemClass() const { return itemClass_; }
+
+protected:
+    void SetItemClass(TAbstractClass itemClass) { itemClass_ = itemClass; }
+
+private:
+    TAbstractClass itemClass_ = nullptr;
+};
+
+// Every item is created from its element's "type" (a registered class name)
+// and named by its "name"; an element of an unregistered type is skipped.
+class TTypedCreationPersistItemCollection : public TPersistItemCollection {
+public:
+    Ref<IInterface> CreateItem(const Ref<IHierStorage>& node) override;
+};

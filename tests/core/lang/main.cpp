@@ -1,0 +1,15 @@
+#include "core/base/PlatformShims.h"
+#include "core/lang/MultiLanguages.h"
+#include "core/object/GeneralClasses.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
+#include "tests/support/TestMain.h"
+
+namespace {
+const TUnit kUnits[] = {kFpuExceptionMaskUnit, kClassRegistryUnit, kResourceReaderUnit,
+                        kXMLStorageUnit, kMultiLanguagesUnit};
+}  // namespace
+
+int main(int argc, char** argv) {
+    return RunTests(argc, argv, {kUnits});
+}

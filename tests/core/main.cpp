@@ -1,3 +1,0 @@
-#include "tests/support/TestMain.h"
-
-int main(int argc, char** argv) { return RunTests(argc, argv, {CoreUnits()}); }

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/packs/Cipher.h"
+#include "core/storage/XMLStorage.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// Runs each test inside a fresh current folder, since out-storage files are
+// written relative to it.
+class XmlStorage : public ::testing::Test {
+protected:
+    void SetUp() override { ClearStorageCache(); }
+    void TearDown() override { ClearStorageCache(); }
+    std::string Write(const std::string& name, const std::string& text) { return dir_.Write(name, text); }
+    std::string Enciphered(const std::string& text, const std::string& key) {
+        return TCipher_Xtea(key).CodeString(text, paEncode, 16);
+    }
+
+    TTempDir dir_{"storage"};
+    TCurrentFolder inFolder_{dir_.Path()};
+};
+
+TEST_F(XmlStorage, ValuesChildrenAndText) {
+    Ref<IHierStorage> root =
+        LoadStorageFromXML("<game name=\"g\" w=\"640\"><screen name=\"a\"/>x<screen name=\"b\"/>"
+                           "<!--c--><Screen/></game>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->GetNodeName(), "game");
+    EXPECT_EQ(root->GetValueCount(), 2);
+    EXPECT_EQ(root->GetValueName(1), "w");
+    EXPECT_EQ(root->GetValue("w", "0").ToString(), "640");
+    EXPECT_EQ(root->GetValue("missing", 7).ToString(), "7");
+    EXPECT_EQ(root->GetValueAt(0, "").ToString(), "g");
+    // A plain name counts elements of exactly that name; the empty name every node.
+    EXPECT_EQ(root->GetChildCount("screen"), 2);
+    EXPECT_EQ(root->GetChildCount(""), 5);
+    EXPECT_EQ(root->GetChild("screen", 1)->GetValue("name", "").ToString(), "b");
+    EXPECT_FALSE(root->GetChild("screen", 2));
+    EXPECT_FALSE(root->GetChild("screen", -1));
+
+    Ref<IHierStorage> added = root->AddChild("screen");
+    added->SetValue("name", "c");
+    added->SetText("hello");
+    EXPECT_EQ(root->GetChildCount("screen"), 3);  // the cached list was dropped
+    EXPECT_EQ(root->GetChildText("screen").ToString(), "");
+    root->SetChildText("title", "T");
+    EXPECT_EQ(root->GetChildText("title").ToString(), "T");
+    EXPECT_TRUE(root->GetChildText("none").IsEmpty());
+    root->DeleteValue("w");
+    EXPECT_EQ(root->GetValueCount(), 1);
+}
+
+TEST_F(XmlStorage, Utf8InAndOut) {
+    Ref<IHierStorage> root = LoadStorageFromXML("<r v=\"caf\xC3\xA9\">\xE2\x82\xAC</r>");
+    EXPECT_EQ(root->GetValue("v", "").ToString(), "caf\xC3\xA9");
+    EXPECT_EQ(root->GetText().ToString(), "\xE2\x82\xAC");
+    root->SetValue("w", "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(Query<IXMLStorageSlave>(root)->GetNode()->GetAttr(u"w", u""), u"\u00e9t\u00e9");
+    // Bytes that are no UTF-8 are kept, not dropped.
+    root->SetValue("latin", "\xE9t\xE9");
+    EXPECT_EQ(Query<IXMLStorageSlave>(root)->GetNode()->GetAttr(u"latin", u""), u"\u00e9t\u00e9");
+    // A default with non-ASCII text comes back as given.
+    EXPECT_EQ(root->GetValue("absent", "\xC3\xA9").ToString(), "\xC3\xA9");
+}
+
+TEST_F(XmlStorage, DeclaredEncodings) {
+    struct Case {
+        const char* text;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r v=\"\xE9\"/>", u"\u00e9"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r v=\"\xC3\xA9\"/>", u"\u00e9"},
+        {"<?xml version=\"1.0\" encoding='utf-8'?><r v=\"\xC3\xA9\"/>", u"\u00e9"},
+        {"<?xml version=\"1.0\"?><r v=\"\xC3\xA9\"/>", u"\u00e9"},
+        {"<r v=\"\xC3\xA9\"/>", u"\u00e9"},
+        {"\xEF\xBB\xBF<r v=\"\xC3\xA9\"/>", u"\u00e9"},
+    };
+    for (const Case& c : cases) {
+        Ref<IXmlDocument> document = ParseXmlText(c.text);
+        EXPECT_EQ(document->DocumentElement()->GetAttr(u"v", u""), c.expected) << c.text;
+    }
+    // Reading stops at the first zero byte.
+    std::string withZero("<r/>\0garbage", 12);
+    EXPECT_EQ(ParseXmlText(withZero)->DocumentElement()->GetNodeName(), u"r");
+}
+
+TEST_F(XmlStorage, BinaryDocumentsLoadThroughTheSameLoaders) {
+    Ref<IXmlDocument> document = LoadXmlDocumentFromXML(u"<r a=\"1\"><c>t</c></r>");
+    std::string binary = document->GetBinaryXML();
+    ASSERT_NE(binary.find('\0'), std::string::npos);
+    Ref<IHierStorage> fromText = LoadStorageFromXML(binary);
+    EXPECT_EQ(fromText->GetValue("a", "").ToString(), "1");
+    EXPECT_EQ(fromText->GetChildText("c").ToString(), "t");
+    Write("doc.bin", binary);
+    Ref<IHierStorage> fromFile = LoadStorageFromFile("doc.bin");
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(fromFile->GetChildText("c").ToString(), "t");
+}
+
+TEST_F(XmlStorage, OutStorageEncipheredUnderItsKey) {
+    Write("parts/level.dat",
+          Enciphered("<level rows=\"10\" cols=\"12\"><row>1</row><row>2</row></level>", "secretkey"));
+    Ref<IHierStorage> root = LoadStorageFromXML(
+        "<game><level rows=\"5\" _outstorage=\"\\file={parts\\level.dat}\\cryptkey=secretkey\"/></game>");
+    Ref<IHierStorage> level = root->GetChild("level", 0);
+    ASSERT_TRUE(level);
+    EXPECT_EQ(level->GetValue("rows", "0").ToString(), "5");   // the node's own value wins
+    EXPECT_EQ(level->GetValue("cols", "0").ToString(), "12");  // the file answers for the rest
+    // A value holding exactly the default's text asks the file too.
+    EXPECT_EQ(level->GetValue("rows", "5").ToString(), "10");
+    EXPECT_EQ(level->GetChildCount("row"), 2);
+    ASSERT_TRUE(level->GetChild("row", 1));
+    EXPECT_EQ(level->GetChild("row", 1)->GetText().ToString(), "2");
+    EXPECT_EQ(level->GetChildText("row").ToString(), "1");
+}
+
+TEST_F(XmlStorage, SpecsNamingOneFileShareTheFirstLoad) {
+    Write("shared.xml", "<s v=\"plain\"/>");
+    Ref<IHierStorage> first = GetStorageBySpec("\\file=shared.xml");
+    // The second spec's key would not decipher plain text; the cache answers first.
+    Ref<IHierStorage> second = GetStorageBySpec("\\FILE=shared.xml\\cryptkey=other");
+    EXPECT_TRUE(first == second);
+    EXPECT_FALSE(GetStorageBySpec("\\cryptkey=k"));
+    ClearStorageCache();
+    EXPECT_FALSE(GetStorageBySpec("\\file=shared.xml") == first);
+}
+
+TEST_F(XmlStorage, SavedBySpecAndReadBackAfterClearingTheCache) {
+    Ref<IHierStorageRoot> root = CreateStorage("options");
+    Ref<IHierStorage> node = Query<IHierStorage>(root);
+    node->SetValue("SoundVolume", 70);
+    node->AddChild("option")->SetValue("name", "x\xC3\xA9");
+    const std::string spec = "\\file={saved\\sub\\options.dat}\\cryptkey=k123";
+    SaveStorageBySpec(node, spec);
+    // A "\" in a file name names the same file on every platform.
+    ASSERT_TRUE(std::filesystem::exists(dir_.Path() / "saved/sub/options.dat"));
+    EXPECT_EQ(ReadFileBytes(dir_.File("saved/sub/options.dat")).find("<"), std::string::npos);
+
+    ClearStorageCache();
+    Ref<IHierStorage> back = GetStorageBySpec(spec);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->GetXML().ToWideString(), node->GetXML().ToWideString());
+}
+
+TEST_F(XmlStorage, OutStorageCyclesAreRefused) {
+    Write("self.xml", "<s _outstorage=\"\\file=self.xml\"/>");
+    EXPECT_THROW(GetStorageBySpec("\\file=self.xml"), Exception);
+    Write("a.xml", "<a _outstorage=\"\\file=b.xml\"/>");
+    Write("b.xml", "<b _outstorage=\"\\file=A.XML\"/>");
+    EXPECT_THROW(GetStorageBySpec("\\file=a.xml"), Exception);
+    // A child naming the document it sits in is no cycle: the document is cached.
+    Write("c.xml", "<c v=\"1\"><d _outstorage=\"\\file=c.xml\"/></c>");
+    Ref<IHierStorage> c = GetStorageBySpec("\\file=c.xml");
+    EXPECT_EQ(c->GetChild("d", 0)->GetValue("v", "").ToString(), "1");
+}
+
+TEST_F(XmlStorage, WritingOutsideTheFolderIsRefused) {
+    Ref<IHierStorage> node = Query<IHierStorage>(CreateStorage("r"));
+    EXPECT_THROW(SaveStorageBySpec(node, "\\file=../escape.xml"), Exception);
+    EXPECT_THROW(SaveStorageBySpec(node, "\\file={a\\..\\..\\escape.xml}"), Exception);
+    EXPECT_THROW(SaveStorageBySpec(node, "\\file=/tmp/escape.xml"), Exception);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path().parent_path() / "escape.xml"));
+    SaveStorageBySpec(node, "");  // no file: nothing happens
+}
+
+TEST_F(XmlStorage, FindByPath) {
+    Ref<IHierStorage> root = LoadStorageFromXML(
+        "<game><screens><screen name=\"Menu\"><button name=\"OK\"/></screen></screens>"
+        "<Widgets><w name=\"inner\"/></Widgets><sound/></game>");
+    EXPECT_TRUE(root->FindByPath("", "") == root);
+    Ref<IHierStorage> ok = root->FindByPath("SCREENS/menu/ok", "");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->GetNodeName(), "button");
+    EXPECT_FALSE(root->FindByPath("screens/nothing", ""));
+    // A container is searched first at every step.
+    Ref<IHierStorage> inner = root->FindByPath("INNER", "Widgets");
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->GetValue("name", "").ToString(), "inner");
+    EXPECT_TRUE(root->FindByPath("sound", "Widgets"));
+}
+
+TEST_F(XmlStorage, ContentAndCopies) {
+    Ref<IHierStorage> root = LoadStorageFromXML("<r><a>text</a><b><x/><y/></b></r>");
+    EXPECT_EQ(root->GetChildContent("a").ToString(), "text");
+    EXPECT_EQ(root->GetChildContent("b").ToString(), "<x/><y/>");
+    root->SetChildContent("c", "<z k=\"1\"/>");
+    EXPECT_EQ(root->FindByPath("c/z", "")->GetValue("k", "").ToString(), "1");
+    EXPECT_THROW(root->SetChildContent("d", "<broken"), Exception);
+
+    Ref<IHierStorage> other = LoadStorageFromXML("<extra v=\"2\"/>");
+    EXPECT_TRUE(root->AppendCopy(other));
+    EXPECT_EQ(root->GetChild("extra", 0)->GetValue("v", "").ToString(), "2");
+    EXPECT_FALSE(root->AppendCopy(nullptr));
+    root->RemoveChild(root->GetChild("a", 0));
+    EXPECT_EQ(root->FindChild("a"), nullptr);
+}
+
+TEST_F(XmlStorage, RootLoadersAndSaving) {
+    Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
+    EXPECT_EQ(storage->GetNodeName(), "");
+    EXPECT_EQ(storage->GetChildCount("x"), 0);
+    EXPECT_EQ(storage->GetValue("x", "d").ToString(), "d");
+    EXPECT_FALSE(storage->LoadFromXML("<broken"));
+    EXPECT_FALSE(storage->LoadFromFile("no/such/file.xml"));
+    ASSERT_TRUE(storage->LoadFromXML("<r a=\"\xC3\xA9\"/>"));
+    std::string text;
+    EXPECT_TRUE(storage->SaveToXML(text));
+    EXPECT_EQ(text, "<r a=\"\xC3\xA9\"/>");
+    EXPECT_TRUE(storage->SaveToFile("out.xml"));
+    EXPECT_EQ(ReadFileBytes(dir_.File("out.xml")), text);
+    EXPECT_TRUE(storage->SaveToFile("res:out2.xml"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "out2.xml"));
+}
+
+TEST_F(XmlStorage, ForceFolders) {
+    EXPECT_THROW(ForceFolders(""), Exception);
+    EXPECT_TRUE(ForceFolders("ab"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "ab"));
+    EXPECT_TRUE(ForceFolders("one/two/three/"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.Path() / "one/two/three"));
+    EXPECT_TRUE(ForceFolders((dir_.Path() / "abs/olute").string()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.Path() / "abs/olute"));
+}
+
+}  // namespace
