@@ -5,6 +5,7 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <span>
 #include <typeinfo>
 #include <utility>
 
@@ -650,30 +651,35 @@ void TCustomExpressionParser::ReplaceWord(std::string_view name,
     if (newWord) AddWord(std::move(newWord));
 }
 
-void TCustomExpressionParser::CheckReplace(TExprWord* oldWord, const TExprWord* newWord) {
-    if (newWord != nullptr) {
-        if (oldWord->NFunctionArg() != newWord->NFunctionArg()) throw Exception(kCannotReplace);
-        return;
-    }
-    // Removing without a successor is refused while an expression uses it.
-    const float* cell = oldWord->AsPointer();
+bool TCustomExpressionParser::InUse(TExprWord* word) {
+    const float* cell = word->AsPointer();
     bool used = false;
     ForEachExpression([&](TCompiledExpression& compiled) {
         for (int32_t i = 0; i < compiled.RecordCount; ++i) {
             const TExprRec& rec = compiled.Records[i];
-            if (rec.Word == oldWord) used = true;
+            if (rec.Word == word) used = true;
             for (float* arg : rec.Args) {
                 if (cell && arg == cell) used = true;
             }
         }
-        for (TExprWord* word : compiled.Constants) {
-            auto* function = dynamic_cast<TSimpleStringFunction*>(word);
-            if (function && (function->Arg1() == oldWord || function->Arg2() == oldWord)) {
-                used = true;
-            }
+        for (TExprWord* own : compiled.Constants) {
+            auto* function = dynamic_cast<TSimpleStringFunction*>(own);
+            if (function && (function->Arg1() == word || function->Arg2() == word)) used = true;
         }
     });
-    if (used) throw Exception(kCannotReplace);
+    return used;
+}
+
+void TCustomExpressionParser::CheckReplace(TExprWord* oldWord, const TExprWord* newWord) {
+    // A generated variable that no expression uses holds nothing to keep:
+    // any word may take its name (a stray name must not block, say, a
+    // switch of the operator set).
+    const bool unusedGenerated = dynamic_cast<TGeneratedVariable*>(oldWord) && !InUse(oldWord);
+    if (unusedGenerated) return;
+    if (newWord != nullptr ? oldWord->NFunctionArg() != newWord->NFunctionArg()
+                           : InUse(oldWord)) {
+        throw Exception(kCannotReplace);
+    }
 }
 
 void TCustomExpressionParser::ReplaceExprWord(TExprWord* oldWord, TExprWord* newWord) {
@@ -977,6 +983,18 @@ void TCStyleParser::FillExpressList() {
 
 void TCStyleParser::SetCStyle(bool on) {
     if (on == cStyle_) return;
+    // The only word that could stop the switch half-way is a generated
+    // variable, in use, under a name of the other set: refuse before any
+    // change.
+    static const char* const kCStyleNames[] = {"fact", "perc", "%", "||", "&&",
+                                               "==",   "=",    "!=", "!"};
+    static const char* const kDefaultNames[] = {"not", "!",   "div", "mod", "%",
+                                                "or",  "and", ":=",  "=",   "<>"};
+    for (const char* name : on ? std::span<const char* const>(kCStyleNames)
+                               : std::span<const char* const>(kDefaultNames)) {
+        TExprWord* word = WordsList().Find(name);
+        if (dynamic_cast<TGeneratedVariable*>(word) && InUse(word)) throw Exception(kCannotReplace);
+    }
     cStyle_ = on;
     auto op = [](const char* name, TExprFunc routine, int args, int priority) {
         return std::make_unique<TFunction>(name, routine, args, true, priority);

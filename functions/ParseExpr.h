@@ -85,7 +85,8 @@ public:
     void DefineStringFunction(std::string_view name, std::string_view description,
                               expr::TStringFunc routine);
     // Inserts the word; a word of the same name is replaced in every compiled
-    // expression (argument counts must match, else Exception as above) and
+    // expression (argument counts must match, else Exception as above; a
+    // generated variable no expression uses gives way to any word) and
     // freed.
     void AddWord(std::unique_ptr<expr::TExprWord> word);
     // Replaces the word called `name` (when present) by `newWord` in every
@@ -127,6 +128,9 @@ protected:
     virtual void ReplaceExprWord(expr::TExprWord* oldWord, expr::TExprWord* newWord);
     // Calls `visit` for every compiled expression the parser keeps.
     virtual void ForEachExpression(const std::function<void(TCompiledExpression&)>& visit);
+
+    // Whether a compiled expression reads or runs the word.
+    bool InUse(expr::TExprWord* word);
 
     // Compiles one text; raises on any error.
     std::unique_ptr<TCompiledExpression> Compile(std::string_view text);
@@ -208,7 +212,9 @@ public:
 
     // Installs the C-style (true) or the default (false) operator words;
     // compiled expressions keep their meaning. Nothing happens when that set
-    // is already installed.
+    // is already installed. Raises Exception "...Cannot replace ..." and
+    // changes nothing when a compiled expression uses a generated variable
+    // under a name the set needs (such as "fact").
     void SetCStyle(bool on);
     bool CStyle() const { return cStyle_; }
 
