@@ -19,8 +19,8 @@ namespace {
 // The cells of both parsers: floats for ours, doubles for muParser.
 struct TCells {
     float t = 0, x = 2, y = 0, x1 = 10, x2 = 90, tt = 1000, a = 1, b = 2, c = 3, d = 4;
-    float vx = 0, vy = 0, ax = 1e-3f, ay = -2e-3f, dt = 1, px = 0, py = 0, alpha = 0,
-          age = 100, life = 5000;
+    float vx = 0, vy = 0, ax = 1e-3f, ay = -2e-3f, dt = 1, px = 0, py = 0, alpha = 0, age = 100,
+          life = 5000;
 };
 struct TDoubleCells {
     double t = 0, x = 2, y = 0, x1 = 10, x2 = 90, tt = 1000, a = 1, b = 2, c = 3, d = 4;

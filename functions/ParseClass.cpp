@@ -156,8 +156,7 @@ TSimpleStringFunction::TSimpleStringFunction(std::string name, std::string descr
                                              TStringFunc stringRoutine, TExprWord* arg1,
                                              TExprWord* arg2)
     // The dictionary entry lists two arguments; a bound instance takes none.
-    : TFunction(std::move(name), std::move(description), &StringFunctionRoutine,
-                arg1 ? 0 : 2),
+    : TFunction(std::move(name), std::move(description), &StringFunctionRoutine, arg1 ? 0 : 2),
       stringRoutine_(stringRoutine),
       arg1_(arg1),
       arg2_(arg2) {}
@@ -177,10 +176,9 @@ float TSimpleStringFunction::Evaluate() const {
     return stringRoutine_(s1, s2);
 }
 
-TLogicalStringOper::TLogicalStringOper(std::string_view operName, TExprWord* arg1,
-                                       TExprWord* arg2)
-    : TSimpleStringFunction(std::string(operName), std::string(), StringOperRoutine(operName),
-                            arg1, arg2) {}
+TLogicalStringOper::TLogicalStringOper(std::string_view operName, TExprWord* arg1, TExprWord* arg2)
+    : TSimpleStringFunction(std::string(operName), std::string(), StringOperRoutine(operName), arg1,
+                            arg2) {}
 
 int TExpressList::Compare(std::string_view key1, std::string_view key2) const {
     size_t n = key1.size() < key2.size() ? key1.size() : key2.size();
@@ -335,10 +333,10 @@ void FuncMin(TExprRec& rec) {
     rec.Res = *rec.Args[0] > *rec.Args[1] ? *rec.Args[1] : *rec.Args[0];
 }
 
-#define QM_EXPR_UNARY(name, expression)              \
-    void name(TExprRec& rec) {                       \
-        double a = *rec.Args[0];                     \
-        rec.Res = static_cast<float>(expression);    \
+#define QM_EXPR_UNARY(name, expression)           \
+    void name(TExprRec& rec) {                    \
+        double a = *rec.Args[0];                  \
+        rec.Res = static_cast<float>(expression); \
     }
 
 QM_EXPR_UNARY(FuncExp, std::exp(a))
@@ -415,9 +413,8 @@ float StrIn(std::string_view s1, std::string_view s2) {
     size_t start = 0;
     while (true) {
         size_t comma = s2.find(',', start);
-        std::string_view item = s2.substr(start, comma == std::string_view::npos
-                                                     ? std::string_view::npos
-                                                     : comma - start);
+        std::string_view item = s2.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         if (item == s1) return 1.0f;
         if (comma == std::string_view::npos) return 0.0f;
         start = comma + 1;

@@ -70,8 +70,7 @@ void FetchValue(TExprRec& rec);
 
 class TExprWord {
 public:
-    TExprWord(std::string name, TExprFunc exprFunc)
-        : name_(std::move(name)), exprFunc_(exprFunc) {}
+    TExprWord(std::string name, TExprFunc exprFunc) : name_(std::move(name)), exprFunc_(exprFunc) {}
     virtual ~TExprWord() = default;
     TExprWord(const TExprWord&) = delete;
     TExprWord& operator=(const TExprWord&) = delete;
@@ -309,17 +308,17 @@ using TExprCollection = TNoOwnerCollection<TExprWord>;
 inline constexpr float kPi = 3.14159265358979323846f;
 
 // Routines of the built-in vocabulary (a, b, c: arguments 0, 1, 2).
-void FuncAdd(TExprRec& rec);           // a + b
-void FuncSubtract(TExprRec& rec);      // a - b
-void FuncMultiply(TExprRec& rec);      // a * b
-void FuncDivide(TExprRec& rec);        // a / b, IEEE (x / 0 is an infinity or NaN)
-void FuncNegate(TExprRec& rec);        // -a
-void FuncPlus(TExprRec& rec);          // 0 + a
-void FuncPower(TExprRec& rec);         // a raised to the real b
-void FuncIntPower(TExprRec& rec);      // a raised to round(b)
-void FuncIntDiv(TExprRec& rec);        // round(a) div round(b), toward zero
-void FuncMod(TExprRec& rec);           // remainder of round(a) by round(b), sign of a
-void FuncAnd(TExprRec& rec);           // bitwise on round(a), round(b)
+void FuncAdd(TExprRec& rec);       // a + b
+void FuncSubtract(TExprRec& rec);  // a - b
+void FuncMultiply(TExprRec& rec);  // a * b
+void FuncDivide(TExprRec& rec);    // a / b, IEEE (x / 0 is an infinity or NaN)
+void FuncNegate(TExprRec& rec);    // -a
+void FuncPlus(TExprRec& rec);      // 0 + a
+void FuncPower(TExprRec& rec);     // a raised to the real b
+void FuncIntPower(TExprRec& rec);  // a raised to round(b)
+void FuncIntDiv(TExprRec& rec);    // round(a) div round(b), toward zero
+void FuncMod(TExprRec& rec);       // remainder of round(a) by round(b), sign of a
+void FuncAnd(TExprRec& rec);       // bitwise on round(a), round(b)
 void FuncOr(TExprRec& rec);
 void FuncXor(TExprRec& rec);
 void FuncNot(TExprRec& rec);           // 1 when the low 8 bits of round(a) are 0
@@ -330,29 +329,29 @@ void FuncGreaterEqual(TExprRec& rec);  // not (a + 1e-30 < b)
 void FuncLessEqual(TExprRec& rec);     // not (a > b + 1e-30)
 void FuncGreater(TExprRec& rec);
 void FuncLess(TExprRec& rec);
-void FuncFactorial(TExprRec& rec);     // round(a)!; 1 below 2, +inf past the float range
-void FuncPercent(TExprRec& rec);       // a * 0.01
-void FuncIncrement(TExprRec& rec);     // the operand's cell += 1, result the new value
-void FuncDecrement(TExprRec& rec);     // the operand's cell -= 1
-void FuncAssign(TExprRec& rec);        // the first operand's cell := b, result b
+void FuncFactorial(TExprRec& rec);  // round(a)!; 1 below 2, +inf past the float range
+void FuncPercent(TExprRec& rec);    // a * 0.01
+void FuncIncrement(TExprRec& rec);  // the operand's cell += 1, result the new value
+void FuncDecrement(TExprRec& rec);  // the operand's cell -= 1
+void FuncAssign(TExprRec& rec);     // the first operand's cell := b, result b
 void FuncSqr(TExprRec& rec);
 void FuncSqrt(TExprRec& rec);
 void FuncAbs(TExprRec& rec);
-void FuncRound(TExprRec& rec);         // halves to even
+void FuncRound(TExprRec& rec);  // halves to even
 void FuncTrunc(TExprRec& rec);
-void FuncMax(TExprRec& rec);           // b when a < b, else a
-void FuncMin(TExprRec& rec);           // b when a > b, else a
+void FuncMax(TExprRec& rec);  // b when a < b, else a
+void FuncMin(TExprRec& rec);  // b when a > b, else a
 void FuncExp(TExprRec& rec);
 void FuncLn(TExprRec& rec);
 void FuncLog10(TExprRec& rec);
-void FuncLogN(TExprRec& rec);          // ln(b) / ln(a)
+void FuncLogN(TExprRec& rec);  // ln(b) / ln(a)
 void FuncSin(TExprRec& rec);
 void FuncCos(TExprRec& rec);
 void FuncTan(TExprRec& rec);
 void FuncArcSin(TExprRec& rec);
 void FuncArcCos(TExprRec& rec);
 void FuncArcTan(TExprRec& rec);
-void FuncArcTan2(TExprRec& rec);       // the angle of the point (b, a)
+void FuncArcTan2(TExprRec& rec);  // the angle of the point (b, a)
 void FuncSinh(TExprRec& rec);
 void FuncCosh(TExprRec& rec);
 void FuncTanh(TExprRec& rec);
@@ -361,15 +360,16 @@ void FuncArcCosh(TExprRec& rec);
 void FuncArcTanh(TExprRec& rec);
 void FuncDegToRad(TExprRec& rec);
 void FuncRadToDeg(TExprRec& rec);
-void FuncRandom(TExprRec& rec);        // uniform in [0, 1), from the process generator
-void FuncRandomInt(TExprRec& rec);     // uniform integer in [0, trunc(a)); 0 when that is empty
-void FuncRandG(TExprRec& rec);         // normal, mean a, standard deviation b
+void FuncRandom(TExprRec& rec);     // uniform in [0, 1), from the process generator
+void FuncRandomInt(TExprRec& rec);  // uniform integer in [0, trunc(a)); 0 when that is empty
+void FuncRandG(TExprRec& rec);      // normal, mean a, standard deviation b
 
 // The routines that write through their first argument.
 bool WritesFirstOperand(TExprFunc routine);
 
 // String routines: 1 or 0 unless stated.
-float StrPos(std::string_view s1, std::string_view s2);  // 1-based position of s1 in s2, 0 if absent
+float StrPos(std::string_view s1,
+             std::string_view s2);  // 1-based position of s1 in s2, 0 if absent
 float StrEqual(std::string_view s1, std::string_view s2);
 float StrNotEqual(std::string_view s1, std::string_view s2);
 float StrGreater(std::string_view s1, std::string_view s2);

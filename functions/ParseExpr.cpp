@@ -279,9 +279,8 @@ private:
         size_t i = 0;
         while (i < list.size()) {
             TExprWord* prev = i > 0 ? list[i - 1] : nullptr;
-            if (IsSignWord(list[i]) &&
-                (prev == nullptr || IsComma(prev) || IsLeftBracket(prev) ||
-                 (prev->IsOper() && prev->NFunctionArg() == 2))) {
+            if (IsSignWord(list[i]) && (prev == nullptr || IsComma(prev) || IsLeftBracket(prev) ||
+                                        (prev->IsOper() && prev->NFunctionArg() == 2))) {
                 size_t j = i;
                 int minus = 0;
                 while (j < list.size() && IsSignWord(list[j])) {
@@ -676,8 +675,7 @@ void TCustomExpressionParser::CheckReplace(TExprWord* oldWord, const TExprWord* 
     // switch of the operator set).
     const bool unusedGenerated = dynamic_cast<TGeneratedVariable*>(oldWord) && !InUse(oldWord);
     if (unusedGenerated) return;
-    if (newWord != nullptr ? oldWord->NFunctionArg() != newWord->NFunctionArg()
-                           : InUse(oldWord)) {
+    if (newWord != nullptr ? oldWord->NFunctionArg() != newWord->NFunctionArg() : InUse(oldWord)) {
         throw Exception(kCannotReplace);
     }
 }
@@ -857,8 +855,7 @@ void TExpressionParser::FillExpressList() {
     DefineStringFunction("pos", "Position in of substring in string", &StrPos);
 }
 
-void TExpressionParser::ForEachExpression(
-    const std::function<void(TCompiledExpression&)>& visit) {
+void TExpressionParser::ForEachExpression(const std::function<void(TCompiledExpression&)>& visit) {
     TCustomExpressionParser::ForEachExpression(visit);
     for (auto& compiled : expressions_) visit(*compiled);
 }
@@ -950,8 +947,7 @@ std::string TExpressionParser::AsString(int32_t index) {
 std::string TExpressionParser::AsHexadecimal(int32_t index) {
     int64_t value = SaturatingRound<int64_t>(EvaluateExpression(index));
     char buffer[24];
-    auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, static_cast<uint64_t>(value), 16);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<uint64_t>(value), 16);
     return std::string(1, HexChar()) + std::string(buffer, result.ptr);
 }
 
@@ -986,7 +982,7 @@ void TCStyleParser::SetCStyle(bool on) {
     // The only word that could stop the switch half-way is a generated
     // variable, in use, under a name of the other set: refuse before any
     // change.
-    static const char* const kCStyleNames[] = {"fact", "perc", "%", "||", "&&",
+    static const char* const kCStyleNames[] = {"fact", "perc", "%",  "||", "&&",
                                                "==",   "=",    "!=", "!"};
     static const char* const kDefaultNames[] = {"not", "!",   "div", "mod", "%",
                                                 "or",  "and", ":=",  "=",   "<>"};

@@ -47,9 +47,12 @@ TEST(FormulaParserTest, ControlWords) {
         float value;
     };
     const Case cases[] = {
-        {"ifgoto(-1, 10, 20, 30)", 10}, {"ifgoto(0, 10, 20, 30)", 20},
-        {"ifgoto(5, 10, 20, 30)", 30},  {"goto(3.7)", 3},
-        {"goto(-3.7)", -3},             {"stop", 999999},
+        {"ifgoto(-1, 10, 20, 30)", 10},
+        {"ifgoto(0, 10, 20, 30)", 20},
+        {"ifgoto(5, 10, 20, 30)", 30},
+        {"goto(3.7)", 3},
+        {"goto(-3.7)", -3},
+        {"stop", 999999},
         {"display(2.5)", 0},
     };
     for (const Case& c : cases) {

@@ -46,7 +46,7 @@ TEST(OObjectsTest, SearchGivesTheMatchOrTheInsertionPosition) {
         bool found;
         int32_t index;
     };
-    const Case cases[] = {{10, true, 0}, {30, true, 2}, {50, true, 4},
+    const Case cases[] = {{10, true, 0}, {30, true, 2},  {50, true, 4},
                           {5, false, 0}, {35, false, 3}, {60, false, 5}};
     for (const Case& c : cases) {
         EXPECT_EQ(list.Search(c.key, index), c.found) << c.key;

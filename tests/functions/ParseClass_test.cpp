@@ -21,9 +21,9 @@ constexpr float kHalfPi = 1.57079632679489661923f;
 
 // Equal as floats, NaN matching NaN.
 ::testing::AssertionResult Same(float actual, float expected) {
-    if (std::isnan(expected) ? std::isnan(actual)
-                             : (actual == expected ||
-                                std::fabs(actual - expected) <= 4e-7f * std::fabs(expected))) {
+    if (std::isnan(expected)
+            ? std::isnan(actual)
+            : (actual == expected || std::fabs(actual - expected) <= 4e-7f * std::fabs(expected))) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << actual << " instead of " << expected;
@@ -36,34 +36,90 @@ struct TValueCase {
 
 TEST(ExprWordsTest, RoutinesGiveTheirValues) {
     const TValueCase cases[] = {
-        {"7 div 2", 3},         {"7.5 div 2", 4},        {"-7 div 2", -3},
-        {"6.5 div 2", 3},       {"7 mod 3", 1},          {"-7 mod 3", -1},
-        {"7 mod -3", 1},        {"3!", 6},               {"0!", 1},
-        {"2.5!", 2},            {"(-3)!", 1},            {"10!", 3628800},
-        {"34!", 2.9523279e38f}, {"35!", kInf},           {"50%", 0.5f},
-        {"not 0", 1},           {"not 1", 0},            {"not 256", 1},
-        {"not 255", 0},         {"if(256, 1, 2)", 2},    {"if(1, 1, 2)", 1},
-        {"if(0.4, 1, 2)", 2},   {"1 < 1", 0},            {"1 <= 1", 1},
-        {"2 > 1", 1},           {"1 >= 2", 0},           {"2 >= 2", 1},
-        {"1 <> 1", 0},          {"1 <> 2", 1},           {"0.1 = 0.1", 1},
-        {"1 = 1.0001", 0},      {"3 in 3", 1},           {"3 in 4", 0},
-        {"5 and 3", 1},         {"5 or 3", 7},           {"5 xor 3", 6},
-        {"logn(2, 8)", 3},      {"arctan2(1, 0)", kHalfPi}, {"degtorad(180)", expr::kPi},
-        {"radtodeg(pi)", 180},  {"pi", 3.1415927f},      {"max(1, 2)", 2},
-        {"max(2, 1)", 2},       {"min(1, 2)", 1},        {"2^3", 8},
-        {"2^0.5", 1.41421356f}, {"2^-1", 0.5f},          {"(-8)^3", -512},
-        {"intpower(2, 10)", 1024}, {"intpower(2, 2.5)", 4}, {"intpower(2, -2)", 0.25f},
-        {"power(9, 0.5)", 3},   {"pow(2, 3)", 8},        {"sqr(3)", 9},
-        {"sqrt(16)", 4},        {"abs(-2)", 2},          {"round(2.5)", 2},
-        {"round(3.5)", 4},      {"round(-2.5)", -2},     {"trunc(-2.7)", -2},
-        {"exp(0)", 1},          {"ln(1)", 0},            {"log10(1000)", 3},
-        {"sin(0)", 0},          {"cos(0)", 1},           {"tan(0)", 0},
-        {"arcsin(1)", kHalfPi}, {"arccos(1)", 0},        {"arctan(1)", kHalfPi / 2},
-        {"sinh(0)", 0},         {"cosh(0)", 1},          {"tanh(0)", 0},
-        {"arcsinh(0)", 0},      {"arccosh(1)", 0},       {"arctanh(0)", 0},
-        {"1/0", kInf},          {"-1/0", -kInf},         {"0/0", kNaN},
-        {"ln(-1)", kNaN},       {"sqrt(-1)", kNaN},      {"+-3", -3},
-        {"- - 3", 3},           {"2 - - 3", 5},          {"2 * -3", -6},
+        {"7 div 2", 3},
+        {"7.5 div 2", 4},
+        {"-7 div 2", -3},
+        {"6.5 div 2", 3},
+        {"7 mod 3", 1},
+        {"-7 mod 3", -1},
+        {"7 mod -3", 1},
+        {"3!", 6},
+        {"0!", 1},
+        {"2.5!", 2},
+        {"(-3)!", 1},
+        {"10!", 3628800},
+        {"34!", 2.9523279e38f},
+        {"35!", kInf},
+        {"50%", 0.5f},
+        {"not 0", 1},
+        {"not 1", 0},
+        {"not 256", 1},
+        {"not 255", 0},
+        {"if(256, 1, 2)", 2},
+        {"if(1, 1, 2)", 1},
+        {"if(0.4, 1, 2)", 2},
+        {"1 < 1", 0},
+        {"1 <= 1", 1},
+        {"2 > 1", 1},
+        {"1 >= 2", 0},
+        {"2 >= 2", 1},
+        {"1 <> 1", 0},
+        {"1 <> 2", 1},
+        {"0.1 = 0.1", 1},
+        {"1 = 1.0001", 0},
+        {"3 in 3", 1},
+        {"3 in 4", 0},
+        {"5 and 3", 1},
+        {"5 or 3", 7},
+        {"5 xor 3", 6},
+        {"logn(2, 8)", 3},
+        {"arctan2(1, 0)", kHalfPi},
+        {"degtorad(180)", expr::kPi},
+        {"radtodeg(pi)", 180},
+        {"pi", 3.1415927f},
+        {"max(1, 2)", 2},
+        {"max(2, 1)", 2},
+        {"min(1, 2)", 1},
+        {"2^3", 8},
+        {"2^0.5", 1.41421356f},
+        {"2^-1", 0.5f},
+        {"(-8)^3", -512},
+        {"intpower(2, 10)", 1024},
+        {"intpower(2, 2.5)", 4},
+        {"intpower(2, -2)", 0.25f},
+        {"power(9, 0.5)", 3},
+        {"pow(2, 3)", 8},
+        {"sqr(3)", 9},
+        {"sqrt(16)", 4},
+        {"abs(-2)", 2},
+        {"round(2.5)", 2},
+        {"round(3.5)", 4},
+        {"round(-2.5)", -2},
+        {"trunc(-2.7)", -2},
+        {"exp(0)", 1},
+        {"ln(1)", 0},
+        {"log10(1000)", 3},
+        {"sin(0)", 0},
+        {"cos(0)", 1},
+        {"tan(0)", 0},
+        {"arcsin(1)", kHalfPi},
+        {"arccos(1)", 0},
+        {"arctan(1)", kHalfPi / 2},
+        {"sinh(0)", 0},
+        {"cosh(0)", 1},
+        {"tanh(0)", 0},
+        {"arcsinh(0)", 0},
+        {"arccosh(1)", 0},
+        {"arctanh(0)", 0},
+        {"1/0", kInf},
+        {"-1/0", -kInf},
+        {"0/0", kNaN},
+        {"ln(-1)", kNaN},
+        {"sqrt(-1)", kNaN},
+        {"+-3", -3},
+        {"- - 3", 3},
+        {"2 - - 3", 5},
+        {"2 * -3", -6},
     };
     for (bool optimize : {true, false}) {
         for (const TValueCase& c : cases) {
@@ -161,12 +217,12 @@ TEST(ExprWordsTest, RandomIntWithAHugeBoundStaysInTheGeneratorsRange) {
 
 TEST(ExprWordsTest, StringWords) {
     const TValueCase cases[] = {
-        {"pos('b', 'abc')", 2},  {"pos('z', 'abc')", 0},  {"pos('', 'abc')", 0},
-        {"pos('bc', 'abcbc')", 2}, {"'a' in 'x,a'", 1},   {"'a' in 'x, a'", 0},
-        {"'a' in 'a'", 1},       {"'' in 'x,'", 1},       {"'ABC' = 'abc'", 1},
-        {"'a' = 'b'", 0},        {"'a' < 'b'", 1},        {"'b' < 'a'", 0},
-        {"'a' <> 'b'", 1},       {"'ab' >= 'ab'", 1},     {"'a' <= 'b'", 1},
-        {"'b' > 'a'", 1},        {"pos('b', 'abc') + 1", 3}, {"'a' = 'a' and 1", 1},
+        {"pos('b', 'abc')", 2},    {"pos('z', 'abc')", 0},     {"pos('', 'abc')", 0},
+        {"pos('bc', 'abcbc')", 2}, {"'a' in 'x,a'", 1},        {"'a' in 'x, a'", 0},
+        {"'a' in 'a'", 1},         {"'' in 'x,'", 1},          {"'ABC' = 'abc'", 1},
+        {"'a' = 'b'", 0},          {"'a' < 'b'", 1},           {"'b' < 'a'", 0},
+        {"'a' <> 'b'", 1},         {"'ab' >= 'ab'", 1},        {"'a' <= 'b'", 1},
+        {"'b' > 'a'", 1},          {"pos('b', 'abc') + 1", 3}, {"'a' = 'a' and 1", 1},
     };
     for (const TValueCase& c : cases) {
         TExpressionParser parser;
@@ -382,8 +438,8 @@ TEST(ExprWordsTest, FunctionNamesAndDescriptions) {
     parser.SetArgSeparator(',');
     std::vector<std::string> names{"kept"};
     parser.GetFunctionNames(names);
-    for (const char* expected : {"kept", "max(,)", "if(,,)", "random", "logN(,)", "random_int()",
-                                 "pi", "pos(,)"}) {
+    for (const char* expected :
+         {"kept", "max(,)", "if(,,)", "random", "logN(,)", "random_int()", "pi", "pos(,)"}) {
         EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
     }
     EXPECT_EQ(std::find(names.begin(), names.end(), "+(,)"), names.end());
@@ -406,8 +462,7 @@ TEST(ExprWordsTest, DefinedFunctions) {
     TExpressionParser parser;
     parser.DefineFunction("twice", "doubles", &Twice, 1);
     EXPECT_EQ(parser.Evaluate("twice(3) + 1"), 7);
-    EXPECT_EQ(ErrorOf<EParserException>(
-                  [&] { parser.DefineFunction("many", "seven", &Twice, 7); }),
+    EXPECT_EQ(ErrorOf<EParserException>([&] { parser.DefineFunction("many", "seven", &Twice, 7); }),
               "Too many arguments");
     EXPECT_EQ(parser.WordsList().Find("many"), nullptr);
     EXPECT_EQ(parser.Evaluate("twice(4)"), 8);
@@ -420,15 +475,14 @@ TEST(ExprWordsTest, CStyleOperators) {
         float x;  // x afterwards
     };
     const Case cStyle[] = {
-        {"x = 3", 3, 3},     {"x == 3", 1, 3},     {"x == 4", 0, 3},  {"7 % 3", 1, 3},
-        {"!0", 1, 3},        {"!5", 0, 3},         {"!!5", 5, 3},     {"fact(3)", 6, 3},
-        {"perc(50)", 0.5f, 3}, {"div(7, 2)", 3, 3}, {"1 != 2", 1, 3}, {"1 != 1", 0, 3},
-        {"1 && 0", 0, 3},    {"1 || 0", 1, 3},     {"x = x + 1", 4, 4},
+        {"x = 3", 3, 3},       {"x == 3", 1, 3},    {"x == 4", 0, 3},    {"7 % 3", 1, 3},
+        {"!0", 1, 3},          {"!5", 0, 3},        {"!!5", 5, 3},       {"fact(3)", 6, 3},
+        {"perc(50)", 0.5f, 3}, {"div(7, 2)", 3, 3}, {"1 != 2", 1, 3},    {"1 != 1", 0, 3},
+        {"1 && 0", 0, 3},      {"1 || 0", 1, 3},    {"x = x + 1", 4, 4},
     };
     const Case defaultStyle[] = {
-        {"x := 3", 3, 3},  {"x = 3", 1, 3},   {"7 mod 3", 1, 3},   {"50%", 0.5f, 3},
-        {"3!", 6, 3},      {"7 div 2", 3, 3}, {"1 <> 2", 1, 3},    {"1 and 0", 0, 3},
-        {"1 or 0", 1, 3},  {"not 0", 1, 3},
+        {"x := 3", 3, 3},  {"x = 3", 1, 3},  {"7 mod 3", 1, 3}, {"50%", 0.5f, 3}, {"3!", 6, 3},
+        {"7 div 2", 3, 3}, {"1 <> 2", 1, 3}, {"1 and 0", 0, 3}, {"1 or 0", 1, 3}, {"not 0", 1, 3},
     };
     TCStyleParser parser;
     EXPECT_TRUE(parser.CStyle());

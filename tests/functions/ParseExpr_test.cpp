@@ -58,17 +58,39 @@ struct TValueCase {
 
 TEST(ExpressionParserTest, PrecedenceAndAssociativity) {
     const TValueCase cases[] = {
-        {"2+3*4", 14},          {"2*3+4", 10},         {"(2+3)*4", 20},
-        {"2^3^2", 64},          {"-2^2", 4},           {"10-4-3", 3},
-        {"8/4/2", 1},           {"2*-3", -6},          {"2 - - 3", 5},
-        {"not 1 = 2", 1},       {"not 0 and 0", 0},    {"1 + 2 = 3", 1},
-        {"1 = 1 and 2 = 2", 1}, {"2 + 3 in 5", 2},     {"-3!", 1},
-        {"2*3!", 12},           {"3! + 1", 7},         {"50% * 2", 1},
-        {"2 ^ 3 * 2", 16},      {"-(2+3)", -5},        {"-(-(-1))", -1},
-        {"((((1))))", 1},       {"max(1, 2) * 3", 6},  {"if(1 > 2, 10, 20) + 1", 21},
-        {"sin(0)+cos(0)", 1},   {"$ff", 255},          {"$FF + 1", 256},
-        {".5", 0.5f},           {"1e2", 100},          {"1.5e-1", 0.15f},
-        {"2.5e+1", 25},         {"  7  ", 7},          {"SQRT(16)", 4},
+        {"2+3*4", 14},
+        {"2*3+4", 10},
+        {"(2+3)*4", 20},
+        {"2^3^2", 64},
+        {"-2^2", 4},
+        {"10-4-3", 3},
+        {"8/4/2", 1},
+        {"2*-3", -6},
+        {"2 - - 3", 5},
+        {"not 1 = 2", 1},
+        {"not 0 and 0", 0},
+        {"1 + 2 = 3", 1},
+        {"1 = 1 and 2 = 2", 1},
+        {"2 + 3 in 5", 2},
+        {"-3!", 1},
+        {"2*3!", 12},
+        {"3! + 1", 7},
+        {"50% * 2", 1},
+        {"2 ^ 3 * 2", 16},
+        {"-(2+3)", -5},
+        {"-(-(-1))", -1},
+        {"((((1))))", 1},
+        {"max(1, 2) * 3", 6},
+        {"if(1 > 2, 10, 20) + 1", 21},
+        {"sin(0)+cos(0)", 1},
+        {"$ff", 255},
+        {"$FF + 1", 256},
+        {".5", 0.5f},
+        {"1e2", 100},
+        {"1.5e-1", 0.15f},
+        {"2.5e+1", 25},
+        {"  7  ", 7},
+        {"SQRT(16)", 4},
         {"1e50", std::numeric_limits<float>::infinity()},
     };
     for (const TValueCase& c : cases) {
@@ -104,10 +126,12 @@ TEST(ExpressionParserTest, CompileErrors) {
     const std::string prefix = "Error in math expression: ";
     const Case cases[] = {
         {"2+", "Error in math expression: Syntax error: function or operand has too few arguments"},
-        {"x :=", "Error in math expression: Syntax error: function or operand has too few arguments"},
+        {"x :=",
+         "Error in math expression: Syntax error: function or operand has too few arguments"},
         {"max(1,)",
          "Error in math expression: Syntax error: function or operand has too few arguments"},
-        {"sin", "Error in math expression: Syntax error: function or operand has too few arguments"},
+        {"sin",
+         "Error in math expression: Syntax error: function or operand has too few arguments"},
         {"x y", "Error in math expression: x two space limited variables/constants"},
         {"1 2", "Error in math expression: 1 two space limited variables/constants"},
         {"foo(1)", "Error in math expression: foo is an unknown function"},
@@ -120,7 +144,8 @@ TEST(ExpressionParserTest, CompileErrors) {
         {"(1)2", "Error in math expression: Missing operand between ) and constant/variable"},
         {"2(1)", "Error in math expression: Missing operand between constant/variable and ("},
         {"pi(1)", "Error in math expression: Missing operand between constant/variable and ("},
-        {"max(1,2,3)", "Error in math expression: Syntax error: function max has too many arguments"},
+        {"max(1,2,3)",
+         "Error in math expression: Syntax error: function max has too many arguments"},
         {"sin 1", "Error in math expression: Syntax error in expression sin 1"},
         {"random random", "Error in math expression: Syntax error in expression random random"},
         {"1,2", "Error in math expression: Syntax error in expression 1,2"},
@@ -179,10 +204,18 @@ TEST(ExpressionParserTest, NestingIsCapped) {
         EXPECT_EQ(ErrorOf<EParserException>([&] { parser.CompileExpression(Nested(depth)); }),
                   "Error in math expression: Brackets nested too deeply");
     }
-    // A long flat chain is no nesting: it compiles and runs without recursion.
-    std::string chain = "0";
+    // A long flat chain is no nesting: it compiles, folds and links without
+    // recursing once per operation.
+    float x = 0;
+    parser.DefineVariable("x", &x);
+    std::string chain = "x";
     for (int i = 0; i < 20000; ++i) chain += "+1";
-    EXPECT_EQ(parser.Evaluate(chain), 20000);
+    for (bool optimize : {true, false}) {
+        parser.SetOptimize(optimize);
+        int32_t index = parser.CompileExpression(chain);
+        EXPECT_EQ(parser.NumberOfOperations(index), 20000);
+        EXPECT_EQ(parser.EvaluateExpression(index), 20000);
+    }
 }
 
 TEST(ExpressionParserTest, GeneratedVariablesAreSharedAndNaNUntilAssigned) {
@@ -247,10 +280,9 @@ TEST(ExpressionParserTest, ConstantFolding) {
         int folded, unfolded;
     };
     const Case cases[] = {
-        {"2*3+x", 1, 2},          {"x*(2+3)", 1, 2},   {"sin(0)+x", 1, 2},
-        {"random*2", 2, 2},       {"1+2", 0, 1},       {"x", 0, 0},
-        {"x := 1+2", 1, 2},       {"if(x, 1+1, 2*2)", 1, 3}, {"x := x + 1", 2, 2},
-        {"not (1 > 2)", 0, 2},    {"-x", 1, 1},
+        {"2*3+x", 1, 2},      {"x*(2+3)", 1, 2},     {"sin(0)+x", 1, 2}, {"random*2", 2, 2},
+        {"1+2", 0, 1},        {"x", 0, 0},           {"x := 1+2", 1, 2}, {"if(x, 1+1, 2*2)", 1, 3},
+        {"x := x + 1", 2, 2}, {"not (1 > 2)", 0, 2}, {"-x", 1, 1},
     };
     for (const Case& c : cases) {
         for (bool optimize : {true, false}) {
@@ -318,11 +350,16 @@ TEST(ExpressionParserTest, ValuesAsTextAndBooleans) {
         const char* asHex;
     };
     const Case cases[] = {
-        {"1 > 0", "True", "$1"},       {"1 > 2", "False", "$0"},
-        {"1+1", "2", "$2"},            {"0.1", "0.1000000015", "$0"},
-        {"1/3", "0.3333333433", "$0"}, {"1e20", "1.00000002e+20", "$7fffffffffffffff"},
-        {"255", "255", "$ff"},         {"-1", "-1", "$ffffffffffffffff"},
-        {"2.5", "2.5", "$2"},          {"1/0", "inf", "$7fffffffffffffff"},
+        {"1 > 0", "True", "$1"},
+        {"1 > 2", "False", "$0"},
+        {"1+1", "2", "$2"},
+        {"0.1", "0.1000000015", "$0"},
+        {"1/3", "0.3333333433", "$0"},
+        {"1e20", "1.00000002e+20", "$7fffffffffffffff"},
+        {"255", "255", "$ff"},
+        {"-1", "-1", "$ffffffffffffffff"},
+        {"2.5", "2.5", "$2"},
+        {"1/0", "inf", "$7fffffffffffffff"},
         {"(1 > 0) * 5", "5", "$5"},
     };
     for (const Case& c : cases) {

@@ -18,9 +18,8 @@ TEST(SafeConvertTest, RoundHalfEvenGoesToTheEvenNeighbour) {
     struct Case {
         double in, out;
     };
-    const Case cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},     {-2.5, -2},   {-0.5, -0.0},
-                          {0.49, 0},  {0.51, 1},  {7.5, 8},     {-7.5, -8},   {3.0, 3},
-                          {1e300, 1e300}, {-1.25, -1}};
+    const Case cases[] = {{0.5, 0},  {1.5, 2}, {2.5, 2},   {-2.5, -2}, {-0.5, -0.0},   {0.49, 0},
+                          {0.51, 1}, {7.5, 8}, {-7.5, -8}, {3.0, 3},   {1e300, 1e300}, {-1.25, -1}};
     for (const Case& c : cases) EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
     EXPECT_TRUE(std::isnan(RoundHalfEven(kNaN)));
     EXPECT_EQ(RoundHalfEven(kInf), kInf);
