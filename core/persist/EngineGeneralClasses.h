@@ -10,8 +10,9 @@
 // the values differing from it are written into the owner's node.
 //
 // Failures: readers never raise for missing or malformed text (they answer
-// their default); exceptions raised by storage nodes, by the out-storage
-// files or by items propagate out of Load and Save.
+// their default, and log one line naming the node, the key and the text for a
+// text that does not convert); exceptions raised by storage nodes, by the
+// out-storage files or by items propagate out of Load and Save.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "core/base/Variant.h"
 #include "core/object/BaseCollections.h"
 #include "core/object/GeneralClasses.h"
+#include "core/persist/PropertyTable.h"
 #include "core/storage/PersistenceService.h"
 
 // ---------------------------------------------------------------------------
@@ -70,51 +72,87 @@ private:
     std::string name_;
 };
 
-class TPersistObject : public TNamedObject, public virtual IPersistObject2 {
+// The storage side that persistent objects and persistent collections share:
+// the element name they are stored under as a child, whether they are stored,
+// and the out-storage and template handling of Load and Save around their own
+// LoadFrom and SaveTo.
+class TPersistBase : public virtual IPersistObject2 {
 public:
-    void Create() override;
-    void AssignTo(TNamedObject& dest) override;
-
     // IPersistObject: reads "_outstorage" and "template", then LoadFrom. A null
     // storage loads nothing.
     void Load(const Ref<IHierStorage>& storage) override;
     // SaveTo into the node, or into the out-storage document (written to its
     // file, or compared with the template), then "template" and "_outstorage".
+    // Nothing for a null storage.
     void Save(const Ref<IHierStorage>& storage) override;
     std::string GetNodeName() override { return nodeName_; }
+    // SaveTo alone, without the out-storage handling; true.
     bool SaveContent(const Ref<IHierStorage>& storage) override;
     // IPersistObject2
     bool IsStored() override { return stored_; }
     void SetStored(bool stored) override { stored_ = stored; }
-    void ClearContent() override {}
 
-    // The object's own values: "name" here; subclasses add theirs after
-    // calling the inherited one.
-    virtual void LoadFrom(const Ref<IHierStorage>& storage);
-    // Writes "name" when not empty and "type" when the class is registered.
-    virtual void SaveTo(const Ref<IHierStorage>& storage);
+    // The values of the node itself.
+    virtual void LoadFrom(const Ref<IHierStorage>& storage) = 0;
+    virtual void SaveTo(const Ref<IHierStorage>& storage) = 0;
 
     const std::string& GetOutStorageSpec() const { return outStorageSpec_; }
     bool IsTemplate() const { return template_; }
-    const std::string& GetTypeName() const { return typeName_; }
 
 protected:
     // The element name used when the object is stored as a child.
     void SetNodeName(std::string nodeName) { nodeName_ = std::move(nodeName); }
+    // Copies the out-storage spec, the template flag, the stored flag and the
+    // node name.
+    void AssignPersistence(TPersistBase& dest) const;
 
 private:
     std::string outStorageSpec_;
     bool template_ = false;
     bool stored_ = true;
     std::string nodeName_;
+};
+
+// Its values are declared in its class's property table (PropertyTable.h):
+// LoadFrom, SaveTo and AssignTo run the table, so a subclass that declares
+// its table overrides GetPropertyTable and only what the table cannot say
+// (child elements, for instance).
+class TPersistObject : public TNamedObject, public TPersistBase {
+public:
+    void Create() override;
+    // The name, the persistence fields and every entry of this object's table
+    // that dest's table shares.
+    void AssignTo(TNamedObject& dest) override;
+    void ClearContent() override {}
+
+    // "name", then the table's keys (absent ones take their defaults).
+    void LoadFrom(const Ref<IHierStorage>& storage) override;
+    // "name" when not empty, "type" when the class is registered, then the
+    // table's keys that differ from their defaults.
+    void SaveTo(const Ref<IHierStorage>& storage) override;
+
+    // The table of the object's class; subclasses with a table of their own
+    // answer it.
+    virtual const TPropertyTable& GetPropertyTable() const { return Table(); }
+    // The table of TPersistObject itself: no entries. Derived tables begin
+    // with their base class's Table().
+    static const TPropertyTable& Table();
+
+    const std::string& GetTypeName() const { return typeName_; }
+
+private:
     std::string typeName_;
 };
 
 class TPropertyObject : public TPersistObject, public virtual IPropertyObject {
 public:
-    // Subclasses answer their own names and pass the rest to the inherited
-    // one; the base answers Null and ignores every set.
+    // The property of that name in the class's table; Null for a name the
+    // table lacks. A getter's exception passes through. Subclasses may answer
+    // names the table cannot express first and pass the rest on.
     Variant GetProperty(const std::string& name) override;
+    // Sets the property of that name in the class's table; a name the table
+    // lacks, or a read-only one, is ignored. Never raises: a value that does
+    // not convert leaves the property and is logged.
     void SetProperty(const std::string& name, const Variant& value) override;
     Variant GetPropertyDef(const std::string& name, const Variant& defaultValue) override;
 };
@@ -147,8 +185,10 @@ Ref<INamedObject> CreateTypedChildObject(const Ref<IHierStorage>& storage,
 
 // ---------------------------------------------------------------------------
 // Typed values of a storage node. Readers answer the default for a null
-// storage, an absent key or a text that does not convert; writers write only
-// when write is true and the storage is not null.
+// storage, an absent key, an empty text or a text that does not convert; the
+// last is logged (node path, key, text). Writers write only when write is
+// true and the storage is not null (or while a template saves, see
+// WritesAllValues).
 
 std::string ReadString(const Ref<IHierStorage>& storage, const std::string& key,
                        const std::string& defaultValue);
@@ -204,18 +244,10 @@ private:
 };
 
 // Loads and saves one child element (named by the item node name) per item,
-// with the out-storage and template handling of TPersistObject. Reads and
+// with the out-storage and template handling of TPersistBase. Reads and
 // writes no "name" or "type" of its own.
-class TPersistCollection : public TCollection, public virtual IPersistObject2 {
+class TPersistCollection : public TCollection, public TPersistBase {
 public:
-    // IPersistObject
-    void Load(const Ref<IHierStorage>& storage) override;
-    void Save(const Ref<IHierStorage>& storage) override;
-    std::string GetNodeName() override { return nodeName_; }
-    bool SaveContent(const Ref<IHierStorage>& storage) override;
-    // IPersistObject2
-    bool IsStored() override { return stored_; }
-    void SetStored(bool stored) override { stored_ = stored; }
     void ClearContent() override { Clear(); }
 
     // One item from its element; nothing here.
@@ -224,24 +256,17 @@ public:
     virtual bool SaveItem(const Ref<IInterface>& item, const Ref<IHierStorage>& node);
     // Adds an item per child named by the item node name, in order; items
     // already present stay.
-    virtual void LoadFrom(const Ref<IHierStorage>& storage);
+    void LoadFrom(const Ref<IHierStorage>& storage) override;
     // Appends one child per item, in order; an item that declines (or a null
     // item) leaves no element.
-    virtual void SaveTo(const Ref<IHierStorage>& storage);
+    void SaveTo(const Ref<IHierStorage>& storage) override;
 
     const std::string& GetItemNodeName() const { return itemNodeName_; }
-    const std::string& GetOutStorageSpec() const { return outStorageSpec_; }
-    bool IsTemplate() const { return template_; }
 
 protected:
-    void SetNodeName(std::string nodeName) { nodeName_ = std::move(nodeName); }
     void SetItemNodeName(std::string itemNodeName) { itemNodeName_ = std::move(itemNodeName); }
 
 private:
-    std::string outStorageSpec_;
-    bool template_ = false;
-    bool stored_ = true;
-    std::string nodeName_;
     std::string itemNodeName_;
 };
 

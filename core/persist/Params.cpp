@@ -25,14 +25,12 @@ void TParam::Create() {
     SetNodeName("param");
 }
 
-void TParam::LoadFrom(const Ref<IHierStorage>& storage) {
-    TPersistObject::LoadFrom(storage);
-    value_ = Variant(ReadString(storage, "value", ""));
-}
-
-void TParam::SaveTo(const Ref<IHierStorage>& storage) {
-    TPersistObject::SaveTo(storage);
-    if (storage) storage->SetValue("value", value_);
+const TPropertyTable& TParam::Table() {
+    static const TPropertyTable table = TPropertyTable::Builder<TParam>(TPersistObject::Table())
+                                            .Field("value", &TParam::value_, std::string())
+                                            .SaveAlways()
+                                            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------

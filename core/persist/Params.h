@@ -48,8 +48,10 @@ public:
     void SetValue(const Variant& value) override { value_ = value; }
     const Variant& Value() const { return value_; }
 
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // "value": read as a string ("" when absent), always written as the
+    // value's text.
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
 private:
     Variant value_;

@@ -47,6 +47,11 @@ public:
 
     virtual Ref<IHierStorage> FindByPath(const std::string& path,
                                          const std::string& containerName) = 0;
+
+    // Where the node is, for log lines: the file its document was read from
+    // (when it was), then the element names from the root, an element with
+    // same-named siblings numbered from 1: "data/x.xml: /screen/widgets/widget[3]".
+    virtual std::string GetPath() = 0;
 };
 
 // A whole storage document.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "core/base/ParamStringUtils.h"
 #include "core/base/PlatformShims.h"
@@ -79,10 +80,31 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     return !EqualIgnoringAsciiCase(decl.substr(at + 1, end - at - 1), "utf-8");
 }
 
-Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document) {
+Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document,
+                                  std::string sourceName = {}) {
     Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
     storage->Attach(Ref<IXmlNode>(document->DocumentElement()), document);
+    storage->SetSourceName(std::move(sourceName));
     return storage;
+}
+
+// "/name" for an element, numbered among its same-named sibling elements when
+// it has any.
+void AppendPathStep(IXmlNode& node, std::string& step) {
+    const int32_t nameId = node.GetNodeNameID();
+    step = "/" + WideToUTF8(node.GetNodeName());
+    Ref<IXmlNode> parent = node.GetParentNode();
+    if (!parent || parent->GetNodeType() == NODE_DOCUMENT) return;
+    Ref<IXmlNodeList> siblings = parent->GetChildNodes();
+    int32_t position = 0;
+    int32_t count = 0;
+    for (int32_t i = 0, n = siblings ? siblings->GetCount() : 0; i < n; ++i) {
+        Ref<IXmlNode> sibling = siblings->Get(i);
+        if (sibling->GetNodeType() != NODE_ELEMENT || sibling->GetNodeNameID() != nameId) continue;
+        ++count;
+        if (sibling.get() == &node) position = count;
+    }
+    if (count > 1) step += "[" + std::to_string(position) + "]";
 }
 
 bool NameOrNameAttrMatches(IXmlNode& node, const WideString& step) {
@@ -288,6 +310,18 @@ Ref<IHierStorage> TXMLStorage::FindByPath(const std::string& path,
     return WrapNode(current);
 }
 
+std::string TXMLStorage::GetPath() {
+    std::vector<std::string> steps;
+    for (Ref<IXmlNode> node = node_; node && node->GetNodeType() == NODE_ELEMENT;
+         node = node->GetParentNode()) {
+        AppendPathStep(*node, steps.emplace_back());
+    }
+    std::string path = sourceName_ && !sourceName_->empty() ? *sourceName_ + ": " : std::string();
+    if (steps.empty()) return path + "/";
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) path += *step;
+    return path;
+}
+
 // ---------------------------------------------------------------------------
 // TXMLStorage: binding
 
@@ -295,7 +329,12 @@ Ref<IHierStorage> TXMLStorage::WrapNode(const Ref<IXmlNode>& node) {
     if (!node) return nullptr;
     Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
     storage->Attach(node, document_);
+    storage->sourceName_ = sourceName_;
     return storage;
+}
+
+void TXMLStorage::SetSourceName(std::string name) {
+    sourceName_ = name.empty() ? nullptr : std::make_shared<const std::string>(std::move(name));
 }
 
 void TXMLStorage::Attach(const Ref<IXmlNode>& node, const Ref<IXmlDocument>& document) {
@@ -334,6 +373,7 @@ bool TXMLStorage::NewDocument(const std::string& rootName) {
         Detach();
         Ref<IXmlDocument> document = CreateXmlDocument(StringToWide(rootName));
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
+        sourceName_ = nullptr;
         return true;
     } catch (const std::exception&) {
         return false;
@@ -345,6 +385,7 @@ bool TXMLStorage::LoadFromFile(const std::string& resourcePath) {
         Ref<IXmlDocument> document = LoadXmlDocumentFromResource(resourcePath);
         if (!document) return false;
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
+        SetSourceName(resourcePath);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -355,6 +396,7 @@ bool TXMLStorage::LoadFromXML(const std::string& text) {
     try {
         Ref<IXmlDocument> document = ParseXmlText(text);
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
+        sourceName_ = nullptr;
         return true;
     } catch (const std::exception&) {
         return false;
@@ -411,7 +453,7 @@ Ref<IXmlDocument> LoadXmlDocumentFromResource(const std::string& resourcePath) {
 
 Ref<IHierStorage> LoadStorageFromFile(const std::string& resourcePath) {
     Ref<IXmlDocument> document = LoadXmlDocumentFromResource(resourcePath);
-    return document ? AttachedStorage(document) : nullptr;
+    return document ? AttachedStorage(document, resourcePath) : nullptr;
 }
 
 Ref<IHierStorage> LoadStorageFromXML(std::string_view text) {
@@ -453,7 +495,7 @@ Ref<IHierStorage> GetStorageBySpec(const std::string& spec) {
 
     std::string text = ReadStreamText(OpenResource(file, true).get());
     if (!key.empty()) text = TCipher_Xtea(key).CodeString(text, paDecode, kHexFormat);
-    Ref<IHierStorage> storage = LoadStorageFromXML(text);
+    Ref<IHierStorage> storage = AttachedStorage(ParseXmlText(text), file);
     if (g_cache) g_cache->storages.Add(storage, false, file);
     return storage;
 }

@@ -14,6 +14,7 @@
 // A file that cannot be written raises.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/base/AsciiText.h"
@@ -58,6 +59,7 @@ public:
     Variant GetChildContent(const std::string& name) override;
     void SetChildContent(const std::string& name, const Variant& value) override;
     Ref<IHierStorage> FindByPath(const std::string& path, const std::string& containerName) override;
+    std::string GetPath() override;
 
     // IXMLStorageSlave
     void Attach(const Ref<IXmlNode>& node, const Ref<IXmlDocument>& document) override;
@@ -75,6 +77,9 @@ public:
 
     // A new storage on another node of this storage's document; null for none.
     Ref<IHierStorage> WrapNode(const Ref<IXmlNode>& node);
+    // The file the document was read from, named in GetPath; empty for a
+    // document built in memory. Storages made by WrapNode inherit it.
+    void SetSourceName(std::string name);
 
 private:
     IXmlNodeList* ChildList(const std::string& name);
@@ -88,6 +93,7 @@ private:
     Ref<IXmlNodeList> cachedList_;
     std::string outStorageSpec_;
     Ref<IXMLStorageSlave> outStorage_;
+    std::shared_ptr<const std::string> sourceName_;  // shared by the document's storages
 };
 
 // Parses 8-bit text: the binary form when it begins with the signature;

@@ -1,7 +1,5 @@
 #include "engine/audio/SoundResources.h"
 
-#include <exception>
-
 #include "core/base/Random.h"
 #include "core/object/GeneralClasses.h"
 
@@ -26,16 +24,13 @@ void TSoundResource::Unload() {
     TResource::Unload();
 }
 
-void TSoundResource::LoadFrom(const Ref<IHierStorage>& storage) {
-    TResource::LoadFrom(storage);
-    maxPlaybacks_ = static_cast<uint16_t>(ReadInteger(storage, "maxplaybacks", 0));
-    masterVolume_ = static_cast<uint8_t>(ReadInteger(storage, "master_volume", 100));
-}
-
-void TSoundResource::SaveTo(const Ref<IHierStorage>& storage) {
-    TResource::SaveTo(storage);
-    WriteInteger(storage, "maxplaybacks", maxPlaybacks_, maxPlaybacks_ != 0);
-    WriteInteger(storage, "master_volume", masterVolume_, masterVolume_ != 100);
+const TPropertyTable& TSoundResource::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TSoundResource>(TResource::Table())
+            .Field("maxplaybacks", &TSoundResource::maxPlaybacks_, 0)
+            .Field("master_volume", &TSoundResource::masterVolume_, 100)
+            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------
@@ -68,14 +63,13 @@ void TMusicResource::Unload() {
     TResource::Unload();
 }
 
-void TMusicResource::LoadFrom(const Ref<IHierStorage>& storage) {
-    TResource::LoadFrom(storage);
-    format_ = static_cast<uint8_t>(ReadEnum(storage, "format", kMusicFormats, kMusicFormatMo3));
-}
-
-void TMusicResource::SaveTo(const Ref<IHierStorage>& storage) {
-    TResource::SaveTo(storage);
-    WriteEnum(storage, "format", kMusicFormats, format_, format_ != kMusicFormatMo3);
+const TPropertyTable& TMusicResource::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TMusicResource>(TResource::Table())
+            .Field("format", &TMusicResource::format_, kMusicFormatMo3)
+            .Enum(kMusicFormats)
+            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------
@@ -99,58 +93,15 @@ void TSound::Create() {
     SetNodeName("sound");
 }
 
-Variant TSound::GetProperty(const std::string& name) {
-    if (name == "resourcename") return Variant(resourceName_);
-    if (name == "volume") return Variant(volume_);
-    if (name == "pan") return Variant(pan_);
-    if (name == "mutemusic") return Variant(muteMusic_);
-    return TPropertyObject::GetProperty(name);
-}
-
-void TSound::SetProperty(const std::string& name, const Variant& value) {
-    try {
-        if (name == "volume") {
-            volume_ = value.ToInt();
-            return;
-        }
-        if (name == "pan") {
-            pan_ = value.ToInt();
-            return;
-        }
-        if (name == "mutemusic") {
-            muteMusic_ = value.ToBool();
-            return;
-        }
-    } catch (const std::exception&) {
-        return;  // not convertible: the field stays
-    }
-    TPropertyObject::SetProperty(name, value);
-}
-
-void TSound::AssignTo(TNamedObject& dest) {
-    TPropertyObject::AssignTo(dest);
-    if (auto* sound = dynamic_cast<TSound*>(&dest)) {
-        sound->resourceName_ = resourceName_;
-        sound->volume_ = volume_;
-        sound->pan_ = pan_;
-        sound->muteMusic_ = muteMusic_;
-    }
-}
-
-void TSound::LoadFrom(const Ref<IHierStorage>& storage) {
-    TPropertyObject::LoadFrom(storage);
-    resourceName_ = ReadString(storage, "resourcename", "");
-    volume_ = ReadInteger(storage, "volume", -1);
-    pan_ = ReadInteger(storage, "pan", kAudioKeepPan);
-    muteMusic_ = ReadBool(storage, "mutemusic", false);
-}
-
-void TSound::SaveTo(const Ref<IHierStorage>& storage) {
-    TPropertyObject::SaveTo(storage);
-    WriteString(storage, "resourcename", resourceName_, true);
-    WriteInteger(storage, "volume", volume_, volume_ != -1);
-    WriteInteger(storage, "pan", pan_, pan_ != kAudioKeepPan);
-    WriteBool(storage, "mutemusic", muteMusic_, muteMusic_);
+const TPropertyTable& TSound::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TSound>(TPropertyObject::Table())
+            .Field("resourcename", &TSound::resourceName_).ReadOnly().SaveAlways()
+            .Field("volume", &TSound::volume_, -1)
+            .Field("pan", &TSound::pan_, kAudioKeepPan)
+            .Field("mutemusic", &TSound::muteMusic_, false)
+            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------
@@ -161,35 +112,12 @@ void TMusic::Create() {
     SetNodeName("music");
 }
 
-Variant TMusic::GetProperty(const std::string& name) {
-    if (name == "resourcename") return Variant(resourceName_);
-    return TPropertyObject::GetProperty(name);
-}
-
-void TMusic::SetProperty(const std::string& name, const Variant& value) {
-    if (name == "resourcename") {
-        try {
-            resourceName_ = value.ToString();
-        } catch (const std::exception&) {
-        }
-        return;
-    }
-    TPropertyObject::SetProperty(name, value);
-}
-
-void TMusic::AssignTo(TNamedObject& dest) {
-    TPropertyObject::AssignTo(dest);
-    if (auto* music = dynamic_cast<TMusic*>(&dest)) music->resourceName_ = resourceName_;
-}
-
-void TMusic::LoadFrom(const Ref<IHierStorage>& storage) {
-    TPropertyObject::LoadFrom(storage);
-    resourceName_ = ReadString(storage, "resourcename", "");
-}
-
-void TMusic::SaveTo(const Ref<IHierStorage>& storage) {
-    TPropertyObject::SaveTo(storage);
-    WriteString(storage, "resourcename", resourceName_, true);
+const TPropertyTable& TMusic::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TMusic>(TPropertyObject::Table())
+            .Field("resourcename", &TMusic::resourceName_).SaveAlways()
+            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------

@@ -34,9 +34,10 @@ public:
     void Load() override;
     void Unload() override;
 
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    // "maxplaybacks" when not 0, "master_volume" when not 100.
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // The keys of a resource, then "maxplaybacks" and "master_volume" (a
+    // value above 255 wraps), each written when not its default.
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     uint16_t GetMaxPlaybacks() const { return maxPlaybacks_; }
 
@@ -59,9 +60,9 @@ public:
     void Load() override;
     void Unload() override;
 
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    // "format" only when not "mo3".
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // The keys of a resource, then "format", written only when not "mo3".
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     TSampleHandle GetSampleHandle() const { return sampleHandle_; }
 
@@ -106,7 +107,8 @@ private:
 
 // Element "sound": "resourcename" (always written), "volume" (default -1),
 // "pan" (default -101) and "mutemusic" (default "no"), each written only
-// when not the default.
+// when not the default. All four are properties; "resourcename" is read-only
+// by name.
 class TSound : public TPropertyObject, public virtual ISound {
 public:
     void Create() override;
@@ -119,15 +121,8 @@ public:
     bool GetMuteMusic() override { return muteMusic_; }
     void SetMuteMusic(bool muteMusic) override { muteMusic_ = muteMusic; }
 
-    // "resourcename", "volume", "pan", "mutemusic"; others go to the base.
-    Variant GetProperty(const std::string& name) override;
-    // "volume", "pan", "mutemusic" (a value that does not convert is
-    // ignored); others, "resourcename" included, go to the base.
-    void SetProperty(const std::string& name, const Variant& value) override;
-
-    void AssignTo(TNamedObject& dest) override;
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     void SetResourceName(const std::string& name) { resourceName_ = name; }
 
@@ -138,19 +133,15 @@ private:
     bool muteMusic_ = false;
 };
 
-// Element "music": "resourcename", always written.
+// Element "music": "resourcename", always written; also a property.
 class TMusic : public TPropertyObject, public virtual IMusic {
 public:
     void Create() override;
 
     std::string GetResourceName() override { return resourceName_; }
 
-    Variant GetProperty(const std::string& name) override;
-    void SetProperty(const std::string& name, const Variant& value) override;
-
-    void AssignTo(TNamedObject& dest) override;
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     void SetResourceName(const std::string& name) { resourceName_ = name; }
 

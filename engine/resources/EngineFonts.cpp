@@ -25,12 +25,17 @@ void TSymbol::Create() {
 
 void TSymbol::LoadFrom(const Ref<IHierStorage>& storage) {
     TPersistObject::LoadFrom(storage);
-    SetName(ReadString(storage, "scancode", ""));
-    // Two different defaults tell a value that converts from one that does
-    // not; a glyph without a usable code keeps an empty rectangle.
-    const int32_t code = ReadInteger(storage, "scancode", 0);
-    if (code != ReadInteger(storage, "scancode", 1)) return;
-    scanCode_ = code;
+    const std::string codeText = ReadString(storage, "scancode", "");
+    SetName(codeText);
+    // A glyph without a usable code keeps an empty rectangle.
+    int64_t code;
+    if (!ParseIntegerText(codeText, INT32_MIN, INT32_MAX, code)) {
+        if (!codeText.empty()) {
+            LogUnconvertedText(storage, "scancode", {}, codeText, TValueForm::kInteger, {});
+        }
+        return;
+    }
+    scanCode_ = static_cast<int32_t>(code);
     const int32_t left = ReadInteger(storage, "left", 0);
     const int32_t top = ReadInteger(storage, "top", 0);
     const int64_t right = int64_t{left} + ReadInteger(storage, "width", 0);
@@ -186,12 +191,10 @@ void TFontSubstituteResource::Detach() {
     TResource::Detach();
 }
 
-void TFontSubstituteResource::LoadFrom(const Ref<IHierStorage>& storage) {
-    TResource::LoadFrom(storage);
-    fonts_ = ReadString(storage, "fonts", "");
-}
-
-void TFontSubstituteResource::SaveTo(const Ref<IHierStorage>& storage) {
-    TResource::SaveTo(storage);
-    WriteString(storage, "fonts", fonts_, !fonts_.empty());
+const TPropertyTable& TFontSubstituteResource::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TFontSubstituteResource>(TResource::Table())
+            .Field("fonts", &TFontSubstituteResource::fonts_)
+            .Build();
+    return table;
 }

@@ -354,15 +354,13 @@ bool TImageResource::IsAvailable() {
     }
 }
 
-void TImageResource::LoadFrom(const Ref<IHierStorage>& storage) {
-    TResource::LoadFrom(storage);
-    format_ = static_cast<TImageFormat>(
-        ReadEnum(storage, "format", kImageFormatNames, kImageFormatUnknown));
-}
-
-void TImageResource::SaveTo(const Ref<IHierStorage>& storage) {
-    TResource::SaveTo(storage);
-    WriteEnum(storage, "format", kImageFormatNames, format_, format_ != kImageFormatUnknown);
+const TPropertyTable& TImageResource::Table() {
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TImageResource>(TResource::Table())
+            .Field("format", &TImageResource::format_, kImageFormatUnknown)
+            .Enum(kImageFormatNames)
+            .Build();
+    return table;
 }
 
 void TImageResource::LoadImage() {

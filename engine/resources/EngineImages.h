@@ -100,10 +100,10 @@ public:
     // Whether the owner can open the file.
     bool IsAvailable() override;
 
-    // The keys of a resource, then "format" (default "unknown").
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    // "format" is written only when it is not "unknown".
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // The keys of a resource, then "format" (default "unknown", written only
+    // when it is not).
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     TImageFormat GetFormat() const { return format_; }
     void SetFormat(TImageFormat format) { format_ = format; }
@@ -210,8 +210,9 @@ public:
     void SetOwner(const Ref<IResourceOwner>& owner) override;
     void Detach() override;
 
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // The keys of a resource, then "fonts" (written when not empty).
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     const std::string& GetFonts() const { return fonts_; }
     void SetFonts(const std::string& fonts) { fonts_ = fonts; }

@@ -29,16 +29,13 @@ void TResource::Detach() {
     owner_ = nullptr;
 }
 
-void TResource::LoadFrom(const Ref<IHierStorage>& storage) {
-    TPersistObject::LoadFrom(storage);
-    file_ = ReadString(storage, "file", "");
-    needsLoad_ = ReadBool(storage, "loadbydemand", false);
-}
-
-void TResource::SaveTo(const Ref<IHierStorage>& storage) {
-    TPersistObject::SaveTo(storage);
-    WriteString(storage, "file", file_, true);
-    WriteBool(storage, "loadbydemand", needsLoad_, needsLoad_);
+const TPropertyTable& TResource::Table() {
+    static const TPropertyTable table = TPropertyTable::Builder<TResource>(TPersistObject::Table())
+                                            .Field("file", &TResource::file_)
+                                            .SaveAlways()
+                                            .Field("loadbydemand", &TResource::needsLoad_, false)
+                                            .Build();
+    return table;
 }
 
 // ---------------------------------------------------------------------------

@@ -43,10 +43,10 @@ public:
     // Unloads, then drops the owner.
     void Detach() override;
 
-    // "file" and "loadbydemand" after the base keys.
-    void LoadFrom(const Ref<IHierStorage>& storage) override;
-    // "file" always, "loadbydemand" only when set.
-    void SaveTo(const Ref<IHierStorage>& storage) override;
+    // "file" (always written) and "loadbydemand" (default "no", written
+    // when set), which is the needs-load flag.
+    static const TPropertyTable& Table();
+    const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
     // Set: the data is not loaded and must be loaded before use.
     bool NeedsLoad() const { return needsLoad_; }
