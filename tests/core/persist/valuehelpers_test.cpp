@@ -10,6 +10,7 @@
 #include "core/persist/EngineGeneralClasses.h"
 #include "core/storage/XMLStorage.h"
 #include "tests/support/Locale.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -112,6 +113,42 @@ TEST(ValueHelpers, ReadersConvertOrAnswerTheDefault) {
         if (c.attributes[0] == '\0') {
             EXPECT_EQ(ReadAs(c, nullptr), c.expected);
         }
+    }
+}
+
+TEST(ValueHelpers, ATextThatDoesNotConvertIsLoggedOnce) {
+    // (attributes, type, the piece naming the form; "" for a silent read)
+    struct LogCase {
+        const char* attributes;
+        decltype(ReadCase::kString) type;
+        const char* expected;
+        const char* form;
+    };
+    const LogCase cases[] = {
+        {"v=\"12abc\"", ReadCase::kInteger, "-7", "an integer"},
+        {"v=\"Yes\"", ReadCase::kBool, "10", "\"yes\" or \"no\""},
+        {"v=\"1.5x\"", ReadCase::kFloat, "2.25", "a number"},
+        {"v=\"FF102030\"", ReadCase::kColor, "3735928559", "a colour"},
+        {"v=\"bmp\"", ReadCase::kEnum, "9", "one of \"/png/jpeg/jpng/unknown\""},
+        {"v=\"42\"", ReadCase::kInteger, "42", ""},
+        {"v=\"\"", ReadCase::kInteger, "-7", ""},  // empty: no value, nothing to report
+        {"", ReadCase::kFloat, "2.25", ""},
+        {"v=\"\"", ReadCase::kEnum, "9", ""},
+    };
+    for (const LogCase& c : cases) {
+        Ref<IHierStorage> node = LoadStorageFromXML(std::string("<a><r/><r ") + c.attributes + "/></a>")
+                                     ->GetChild("r", 1);
+        TLogCapture log;
+        // The bool case reads twice, once per default.
+        EXPECT_EQ(ReadAs({c.attributes, c.type, c.expected}, node), c.expected) << c.attributes;
+        if (c.form[0] == '\0') {
+            EXPECT_TRUE(log.Lines().empty()) << c.attributes;
+            continue;
+        }
+        const size_t reads = c.type == ReadCase::kBool ? 2 : 1;
+        EXPECT_EQ(log.Lines().size(), reads) << c.attributes;
+        EXPECT_TRUE(log.Has({"PERSIST", "/a/r[2]", "\"v\"", c.attributes + 2, c.form}))
+            << c.attributes << ": " << (log.Lines().empty() ? "" : log.Lines()[0]);
     }
 }
 

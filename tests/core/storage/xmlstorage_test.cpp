@@ -55,6 +55,29 @@ TEST_F(XmlStorage, ValuesChildrenAndText) {
     EXPECT_EQ(root->GetValueCount(), 1);
 }
 
+TEST_F(XmlStorage, PathNamesTheFileAndTheElements) {
+    Write("data/screen.xml",
+          "<screen><widgets><widget/><w/><widget><sounds/></widget></widgets></screen>");
+    Ref<IHierStorage> root = LoadStorageFromFile("data/screen.xml");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->GetPath(), "data/screen.xml: /screen");
+    Ref<IHierStorage> widgets = root->GetChild("widgets", 0);
+    EXPECT_EQ(widgets->GetPath(), "data/screen.xml: /screen/widgets");
+    // Numbered among elements of the same name only, from 1.
+    EXPECT_EQ(widgets->GetChild("widget", 1)->GetPath(),
+              "data/screen.xml: /screen/widgets/widget[2]");
+    EXPECT_EQ(widgets->GetChild("w", 0)->GetPath(), "data/screen.xml: /screen/widgets/w");
+    EXPECT_EQ(widgets->GetChild("widget", 1)->GetChild("sounds", 0)->GetPath(),
+              "data/screen.xml: /screen/widgets/widget[2]/sounds");
+
+    // A document built in memory has no file to name; an out-storage has.
+    Ref<IHierStorage> memory = LoadStorageFromXML("<a><b/></a>");
+    EXPECT_EQ(memory->GetChild("b", 0)->GetPath(), "/a/b");
+    EXPECT_EQ(Query<IHierStorage>(CreateStorage("fresh"))->GetPath(), "/fresh");
+    Write("out.xml", "<o><p/></o>");
+    EXPECT_EQ(GetStorageBySpec("\\file=out.xml")->GetChild("p", 0)->GetPath(), "out.xml: /o/p");
+}
+
 TEST_F(XmlStorage, Utf8InAndOut) {
     Ref<IHierStorage> root = LoadStorageFromXML("<r v=\"caf\xC3\xA9\">\xE2\x82\xAC</r>");
     EXPECT_EQ(root->GetValue("v", "").ToString(), "caf\xC3\xA9");

@@ -10,6 +10,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/audio/SoundResources.h"
 #include "engine/resources/EngineResources.h"
+#include "tests/support/LogCapture.h"
 
 namespace {
 
@@ -258,6 +259,38 @@ TEST(SoundDescriptions, Properties) {
     Query<IPropertyObject>(music)->SetProperty("resourcename", Variant("Theme"));
     EXPECT_EQ(music->GetResourceName(), "Theme");
     EXPECT_EQ(Query<IPropertyObject>(music)->GetProperty("resourcename"), Variant("Theme"));
+}
+
+TEST(SoundDescriptions, CloneCopiesEveryValue) {
+    EnsureSoundClasses();
+    Ref<TSound> sound = CreateObject<TSound>();
+    sound->SetName("click");
+    Query<IPersistObject>(sound)->Load(LoadStorageFromXML(
+        R"(<sound name="click" resourcename="Boom" volume="50" pan="-30" mutemusic="yes"/>)"));
+    Ref<ISound> copy = Query<ISound>(sound->Clone());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->GetName(), "click");
+    EXPECT_EQ(copy->GetResourceName(), "Boom");
+    EXPECT_EQ(copy->GetVolume(), 50);
+    EXPECT_EQ(copy->GetPan(), -30);
+    EXPECT_TRUE(copy->GetMuteMusic());
+}
+
+TEST(SoundDescriptions, ABadValueIsLoggedWithItsSoundAndKeepsTheDefault) {
+    EnsureSoundClasses();
+    Ref<TSoundCollection> sounds = CreateObject<TSoundCollection>();
+    TLogCapture log;
+    LoadChildObject(Ref<IPersistObject>(sounds), LoadStorageFromXML(R"(<screen><sounds>
+        <sound name="open" resourcename="Door" volume="80"/>
+        <sound name="close" resourcename="Slam" volume="loud" mutemusic="1"/>
+      </sounds></screen>)"),
+                    "sounds", 0);
+    ASSERT_EQ(sounds->GetCount(), 2);
+    EXPECT_EQ(sounds->Find(Variant("close"))->GetVolume(), -1);
+    EXPECT_FALSE(sounds->Find(Variant("close"))->GetMuteMusic());
+    EXPECT_EQ(log.Lines().size(), 2u);
+    EXPECT_TRUE(log.Has({"/screen/sounds/sound[2]", "\"volume\"", "\"loud\""}));
+    EXPECT_TRUE(log.Has({"/screen/sounds/sound[2]", "\"mutemusic\"", "\"1\""}));
 }
 
 TEST(SoundDescriptions, CollectionsReadTheirItems) {

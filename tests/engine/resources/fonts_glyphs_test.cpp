@@ -4,6 +4,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/resources/EngineImages.h"
 #include "tests/engine/resources/ImageFixtures.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -90,7 +91,12 @@ TEST_F(FontsTest, GlyphsAreFoundByTheDecimalCodeOfTheFirstCharacter) {
 }
 
 TEST_F(FontsTest, GlyphWithoutANumericCodeKeepsAnEmptyRectangle) {
+    TLogCapture log;
     Ref<TFontResource> font = MainFont(false);
+    // Reported once, with the glyph's place; the glyph without a code is not.
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(log.Has({"/resource/symbols/symbol[4]", "\"scancode\"", "\"x1\""}))
+        << log.Lines()[0];
     Ref<ISymbol> odd = font->Symbols()->Find(Variant("x1"));
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->GetRect(), TRect{});
