@@ -110,9 +110,8 @@ bool TPropertyTable::Set(TPersistObject& object, std::string_view name,
             entry->access->Store(object, value, true);
         }
     } catch (const std::exception& e) {
-        Log("PERSIST", DescribeObject(object) + ": property \"" + entry->name +
-                           "\" cannot take " + DescribeValue(value) + " (" + e.what() +
-                           "); it keeps its value");
+        Log("PERSIST", DescribeObject(object) + ": property \"" + entry->name + "\" cannot take " +
+                           DescribeValue(value) + " (" + e.what() + "); it keeps its value");
     }
     return true;
 }
@@ -123,7 +122,8 @@ void TPropertyTable::Load(TPersistObject& object, const Ref<IHierStorage>& stora
     for (const TPropertyEntry& entry : entries_) {
         if (!entry.IsStored()) continue;
         // An empty text is no value for a number, a flag or a list entry.
-        if (!ReadStoredText(storage, entry.key, text) || (text.empty() && !IsTextForm(entry.form))) {
+        if (!ReadStoredText(storage, entry.key, text) ||
+            (text.empty() && !IsTextForm(entry.form))) {
             entry.access->Reset(object);
         } else if (ParseValueText(entry.form, entry.list, text, value)) {
             entry.access->Store(object, value, false);

@@ -143,7 +143,7 @@ struct TUnderlying {
     using type = V;
 };
 template <class V>
-    requires std::is_enum_v<V>
+requires std::is_enum_v<V>
 struct TUnderlying<V> {
     using type = std::underlying_type_t<V>;
 };
@@ -159,8 +159,9 @@ constexpr TValueForm FormOf() {
     } else if constexpr (std::is_floating_point_v<V>) {
         return TValueForm::kFloat;
     } else {
-        static_assert(kIsInteger<V>, "A property holds bool, an integer, an enumeration, "
-                                     "float, double, std::string or Variant.");
+        static_assert(kIsInteger<V>,
+                      "A property holds bool, an integer, an enumeration, "
+                      "float, double, std::string or Variant.");
         return TValueForm::kInteger;
     }
 }
@@ -202,9 +203,9 @@ V FromVariant(const Variant& value, bool checked) {
             // A 32-bit unsigned member also takes negative 32-bit values as
             // their bit pattern (a colour given as -1 is $FFFFFFFF).
             constexpr bool kUnsigned32 = sizeof(U) == 4 && std::is_unsigned_v<U>;
-            constexpr int64_t kMin = kUnsigned32 ? std::numeric_limits<int32_t>::min()
-                                   : std::is_signed_v<U> ? int64_t(std::numeric_limits<U>::min())
-                                                         : 0;
+            constexpr int64_t kMin = kUnsigned32           ? std::numeric_limits<int32_t>::min()
+                                     : std::is_signed_v<U> ? int64_t(std::numeric_limits<U>::min())
+                                                           : 0;
             constexpr int64_t kMax = sizeof(U) < 8 ? int64_t(std::numeric_limits<U>::max())
                                                    : std::numeric_limits<int64_t>::max();
             CheckRange(number, kMin, kMax);
@@ -248,14 +249,10 @@ public:
     }
     void Reset(TPersistObject& object) const override { Assign(object, default_); }
     bool IsDefault(TPersistObject& object) const override { return Value(object) == default_; }
-    void Copy(TPersistObject& from, TPersistObject& to) const override {
-        Assign(to, Value(from));
-    }
+    void Copy(TPersistObject& from, TPersistObject& to) const override { Assign(to, Value(from)); }
 
 private:
-    V Value(TPersistObject& object) const {
-        return std::invoke(getter_, static_cast<T&>(object));
-    }
+    V Value(TPersistObject& object) const { return std::invoke(getter_, static_cast<T&>(object)); }
     void Assign(TPersistObject& object, V value) const {
         if constexpr (!std::is_null_pointer_v<S>) {
             std::invoke(setter_, static_cast<T&>(object), std::move(value));
@@ -321,7 +318,7 @@ public:
         using V = std::decay_t<std::invoke_result_t<G, T&>>;
         Add(name, property_detail::FormOf<V>(),
             std::make_shared<property_detail::TAccessorAccess<T, V, G, S>>(getter, setter,
-                                                                          V(defaultValue)));
+                                                                           V(defaultValue)));
         if constexpr (std::is_null_pointer_v<S>) {
             TPropertyEntry& entry = Last();
             entry.settable = false;
@@ -371,7 +368,8 @@ public:
     // Stored under another key than the property name.
     Builder& Key(std::string_view key) {
         QM_ASSERT(!key.empty(), "A storage key cannot be empty.");
-        QM_ASSERT(storable_.back(), "A getter without a setter or a custom entry cannot be stored.");
+        QM_ASSERT(storable_.back(),
+                  "A getter without a setter or a custom entry cannot be stored.");
         Last().key = key;
         return *this;
     }

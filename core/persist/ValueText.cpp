@@ -165,8 +165,7 @@ std::string ColorText(uint32_t value) {
     return text;
 }
 
-bool ParseValueText(TValueForm form, std::string_view list, std::string_view text,
-                    Variant& value) {
+bool ParseValueText(TValueForm form, std::string_view list, std::string_view text, Variant& value) {
     int64_t integer = 0;
     switch (form) {
         case TValueForm::kString:
@@ -258,7 +257,8 @@ void LogUnconvertedText(const Ref<IHierStorage>& storage, std::string_view key,
                         std::string_view list) {
     std::string line = storage ? storage->GetPath() : std::string("(no storage)");
     line.append(": \"").append(key).append("\"");
-    if (!property.empty() && property != key) line.append(" (property \"").append(property) += "\")";
+    if (!property.empty() && property != key)
+        line.append(" (property \"").append(property) += "\")";
     line.append(" = \"").append(text).append("\" is not ");
     line.append(DescribeValueForm(form, list)).append("; the default stays");
     Log("PERSIST", line);

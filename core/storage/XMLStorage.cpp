@@ -92,7 +92,7 @@ Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document,
 // it has any.
 void AppendPathStep(IXmlNode& node, std::string& step) {
     const int32_t nameId = node.GetNodeNameID();
-    step = "/" + WideToUTF8(node.GetNodeName());
+    step.assign(1, '/').append(WideToUTF8(node.GetNodeName()));
     Ref<IXmlNode> parent = node.GetParentNode();
     if (!parent || parent->GetNodeType() == NODE_DOCUMENT) return;
     Ref<IXmlNodeList> siblings = parent->GetChildNodes();
@@ -104,7 +104,7 @@ void AppendPathStep(IXmlNode& node, std::string& step) {
         ++count;
         if (sibling.get() == &node) position = count;
     }
-    if (count > 1) step += "[" + std::to_string(position) + "]";
+    if (count > 1) step.append(1, '[').append(std::to_string(position)).append(1, ']');
 }
 
 bool NameOrNameAttrMatches(IXmlNode& node, const WideString& step) {

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "core/base/ParamStringUtils.h"
+#include "core/persist/ValueText.h"
 #include "engine/resources/EngineImages.h"
 
 namespace {

@@ -29,6 +29,11 @@ void* CountedAlignedAlloc(std::size_t size, std::align_val_t align) {
     const std::size_t alignment = static_cast<std::size_t>(align);
     return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
 }
+// Kept out of line: inlined into a delete-expression, free() would look to the
+// compiler like the wrong partner for the operator new it knows.
+[[gnu::noinline]] void CountedFree(void* p) noexcept {
+    std::free(p);
+}
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -59,18 +64,42 @@ void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_
 void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
     return CountedAlignedAlloc(size, align);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p) noexcept {
+    CountedFree(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    CountedFree(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    CountedFree(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    CountedFree(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    CountedFree(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    CountedFree(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    CountedFree(p);
+}
 
 namespace {
 
@@ -99,17 +128,26 @@ public:
     static const TPropertyTable& Table() {
         static const TPropertyTable table =
             TPropertyTable::Builder<TPropWidget>(TPropertyObject::Table())
-                .Field("id", &TPropWidget::id_).ReadOnly().SaveAlways()
+                .Field("id", &TPropWidget::id_)
+                .ReadOnly()
+                .SaveAlways()
                 .Field("width", &TPropWidget::width_, 10)
                 .Field("scale", &TPropWidget::scale_, 1.0)
                 .Field("visible", &TPropWidget::visible_, true)
-                .Field("color", &TPropWidget::color_, 0xFF000000u).Color()
-                .Field("kind", &TPropWidget::kind_, kUnknown).Enum("/png/jpeg/jpng/unknown")
+                .Field("color", &TPropWidget::color_, 0xFF000000u)
+                .Color()
+                .Field("kind", &TPropWidget::kind_, kUnknown)
+                .Enum("/png/jpeg/jpng/unknown")
                 .Field("level", &TPropWidget::level_, 255)
-                .Field("hint", &TPropWidget::hint_).Key("tooltip")
-                .Field("start", &TPropWidget::start_, 0).Key("currenttime").StorageOnly()
-                .Field("secret", &TPropWidget::secret_).NotStored()
-                .Field("scratch", &TPropWidget::scratch_, 0).NoAssign()
+                .Field("hint", &TPropWidget::hint_)
+                .Key("tooltip")
+                .Field("start", &TPropWidget::start_, 0)
+                .Key("currenttime")
+                .StorageOnly()
+                .Field("secret", &TPropWidget::secret_)
+                .NotStored()
+                .Field("scratch", &TPropWidget::scratch_, 0)
+                .NoAssign()
                 .Accessor("left", &TPropWidget::GetLeft, &TPropWidget::SetLeft, 0.0)
                 .Accessor("area", &TPropWidget::Area, nullptr)
                 .Custom(
@@ -262,19 +300,20 @@ TEST_F(PropertyTable, SetNeverRaisesAndLogsARefusedValue) {
         Variant value;
     };
     const TCase cases[] = {
-        {"width", Variant("wide")},            // no number
-        {"level", Variant(int32_t{300})},      // outside a byte
-        {"kind", Variant("bmp")},              // not in the list
-        {"kind", Variant(int32_t{4})},         // past the list's end
-        {"visible", Variant(ByteArray{1, 2})}, // no boolean form
-        {"age", Variant(int32_t{-1})},         // the setter refuses
-        {"scale", Variant::Null()},            // Null converts to no number
+        {"width", Variant("wide")},             // no number
+        {"level", Variant(int32_t{300})},       // outside a byte
+        {"kind", Variant("bmp")},               // not in the list
+        {"kind", Variant(int32_t{4})},          // past the list's end
+        {"visible", Variant(ByteArray{1, 2})},  // no boolean form
+        {"age", Variant(int32_t{-1})},          // the setter refuses
+        {"scale", Variant::Null()},             // Null converts to no number
     };
     for (const TCase& c : cases) {
         TLogCapture log;
         EXPECT_NO_THROW(widget->SetProperty(c.name, c.value)) << c.name;
         ASSERT_EQ(log.Lines().size(), 1u) << c.name;
-        EXPECT_TRUE(log.Has({"PERSIST", "prop_widget \"button\"", std::string("\"") + c.name + "\""}))
+        EXPECT_TRUE(
+            log.Has({"PERSIST", "prop_widget \"button\"", std::string("\"") + c.name + "\""}))
             << log.Lines()[0];
     }
     EXPECT_EQ(widget->width_, 10);
@@ -451,7 +490,8 @@ TEST_F(PropertyTable, TemplateObjectSavesItsDefaultsWhereTheTemplateDiffers) {
     dir_.Write("tmpl.xml",
                R"(<w type="prop_widget" width="30" tooltip="from template" kind="png"/>)");
     Ref<TPropWidget> widget = CreateObject<TPropWidget>();
-    widget->Load(LoadStorageFromXML(R"(<w template="yes" _outstorage="\file=tmpl.xml" scale="2"/>)"));
+    widget->Load(
+        LoadStorageFromXML(R"(<w template="yes" _outstorage="\file=tmpl.xml" scale="2"/>)"));
     EXPECT_EQ(widget->width_, 30);
     EXPECT_EQ(widget->hint_, "from template");
     EXPECT_EQ(widget->kind_, kPng);
