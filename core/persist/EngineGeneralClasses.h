@@ -128,7 +128,7 @@ public:
     // "name", then the table's keys (absent ones take their defaults).
     void LoadFrom(const Ref<IHierStorage>& storage) override;
     // "name" when not empty, "type" when the class is registered, then the
-    // table's keys that differ from their defaults.
+    // table's keys (TPropertyTable::Save).
     void SaveTo(const Ref<IHierStorage>& storage) override;
 
     // The table of the object's class; subclasses with a table of their own
@@ -185,10 +185,10 @@ Ref<INamedObject> CreateTypedChildObject(const Ref<IHierStorage>& storage,
 
 // ---------------------------------------------------------------------------
 // Typed values of a storage node. Readers answer the default for a null
-// storage, an absent key, an empty text or a text that does not convert; the
-// last is logged (node path, key, text). Writers write only when write is
-// true and the storage is not null (or while a template saves, see
-// WritesAllValues).
+// storage or an absent key; those of flags, numbers, colours and list entries
+// also for an empty text and for a text that does not convert, which is
+// logged (node path, key, text). Writers write only when write is true and
+// the storage is not null (or while a template saves, see WritesAllValues).
 
 std::string ReadString(const Ref<IHierStorage>& storage, const std::string& key,
                        const std::string& defaultValue);

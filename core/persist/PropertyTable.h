@@ -105,10 +105,13 @@ public:
     // True otherwise, also when the value did not convert (then the value is
     // kept and one line is logged).
     bool Set(TPersistObject& object, std::string_view name, const Variant& value) const;
-    // Every stored entry from the node: absent keys take their default.
+    // Every stored entry from the node. An absent key, or an empty text for a
+    // flag, number or list entry, takes the default; a text that does not
+    // convert takes it too and is logged. A null storage gives every default.
     void Load(TPersistObject& object, const Ref<IHierStorage>& storage) const;
-    // Every stored entry that is not its default (all of them while a
-    // template saves, see WritesAllValues), in entry order. Nothing for a
+    // Every stored entry that differs from its default or is saved always
+    // (every one while a template saves, see WritesAllValues), in entry
+    // order; an index outside its enumeration writes nothing. Nothing for a
     // null storage.
     void Save(TPersistObject& object, const Ref<IHierStorage>& storage) const;
     // Copies every assignable entry of this table that toTable shares (the
