@@ -26,10 +26,12 @@ void TParam::Create() {
 }
 
 const TPropertyTable& TParam::Table() {
-    static const TPropertyTable table = TPropertyTable::Builder<TParam>(TPersistObject::Table())
-                                            .Field("value", &TParam::value_, std::string())
-                                            .SaveAlways()
-                                            .Build();
+    // clang-format off
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TParam>(TPersistObject::Table())
+            .Field("value", &TParam::value_, std::string()).SaveAlways()
+            .Build();
+    // clang-format on
     return table;
 }
 

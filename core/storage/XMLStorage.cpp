@@ -80,8 +80,7 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     return !EqualIgnoringAsciiCase(decl.substr(at + 1, end - at - 1), "utf-8");
 }
 
-Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document,
-                                  std::string sourceName = {}) {
+Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document, std::string sourceName = {}) {
     Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
     storage->Attach(Ref<IXmlNode>(document->DocumentElement()), document);
     storage->SetSourceName(std::move(sourceName));

@@ -25,11 +25,13 @@ void TSoundResource::Unload() {
 }
 
 const TPropertyTable& TSoundResource::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TSoundResource>(TResource::Table())
             .Field("maxplaybacks", &TSoundResource::maxPlaybacks_, 0)
             .Field("master_volume", &TSoundResource::masterVolume_, 100)
             .Build();
+    // clang-format on
     return table;
 }
 
@@ -64,11 +66,12 @@ void TMusicResource::Unload() {
 }
 
 const TPropertyTable& TMusicResource::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TMusicResource>(TResource::Table())
-            .Field("format", &TMusicResource::format_, kMusicFormatMo3)
-            .Enum(kMusicFormats)
+            .Field("format", &TMusicResource::format_, kMusicFormatMo3).Enum(kMusicFormats)
             .Build();
+    // clang-format on
     return table;
 }
 
@@ -94,6 +97,7 @@ void TSound::Create() {
 }
 
 const TPropertyTable& TSound::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TSound>(TPropertyObject::Table())
             .Field("resourcename", &TSound::resourceName_).ReadOnly().SaveAlways()
@@ -101,6 +105,7 @@ const TPropertyTable& TSound::Table() {
             .Field("pan", &TSound::pan_, kAudioKeepPan)
             .Field("mutemusic", &TSound::muteMusic_, false)
             .Build();
+    // clang-format on
     return table;
 }
 
@@ -113,10 +118,12 @@ void TMusic::Create() {
 }
 
 const TPropertyTable& TMusic::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TMusic>(TPropertyObject::Table())
             .Field("resourcename", &TMusic::resourceName_).SaveAlways()
             .Build();
+    // clang-format on
     return table;
 }
 

@@ -193,9 +193,11 @@ void TFontSubstituteResource::Detach() {
 }
 
 const TPropertyTable& TFontSubstituteResource::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TFontSubstituteResource>(TResource::Table())
             .Field("fonts", &TFontSubstituteResource::fonts_)
             .Build();
+    // clang-format on
     return table;
 }

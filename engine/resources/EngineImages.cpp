@@ -355,11 +355,12 @@ bool TImageResource::IsAvailable() {
 }
 
 const TPropertyTable& TImageResource::Table() {
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<TImageResource>(TResource::Table())
-            .Field("format", &TImageResource::format_, kImageFormatUnknown)
-            .Enum(kImageFormatNames)
+            .Field("format", &TImageResource::format_, kImageFormatUnknown).Enum(kImageFormatNames)
             .Build();
+    // clang-format on
     return table;
 }
 

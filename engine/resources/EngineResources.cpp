@@ -30,11 +30,13 @@ void TResource::Detach() {
 }
 
 const TPropertyTable& TResource::Table() {
-    static const TPropertyTable table = TPropertyTable::Builder<TResource>(TPersistObject::Table())
-                                            .Field("file", &TResource::file_)
-                                            .SaveAlways()
-                                            .Field("loadbydemand", &TResource::needsLoad_, false)
-                                            .Build();
+    // clang-format off
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TResource>(TPersistObject::Table())
+            .Field("file", &TResource::file_).SaveAlways()
+            .Field("loadbydemand", &TResource::needsLoad_, false)
+            .Build();
+    // clang-format on
     return table;
 }
 

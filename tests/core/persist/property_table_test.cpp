@@ -126,38 +126,30 @@ public:
     int32_t Area() { return width_ * 2; }
 
     static const TPropertyTable& Table() {
+        // clang-format off
         static const TPropertyTable table =
             TPropertyTable::Builder<TPropWidget>(TPropertyObject::Table())
-                .Field("id", &TPropWidget::id_)
-                .ReadOnly()
-                .SaveAlways()
+                .Field("id", &TPropWidget::id_).ReadOnly().SaveAlways()
                 .Field("width", &TPropWidget::width_, 10)
                 .Field("scale", &TPropWidget::scale_, 1.0)
                 .Field("visible", &TPropWidget::visible_, true)
-                .Field("color", &TPropWidget::color_, 0xFF000000u)
-                .Color()
-                .Field("kind", &TPropWidget::kind_, kUnknown)
-                .Enum("/png/jpeg/jpng/unknown")
+                .Field("color", &TPropWidget::color_, 0xFF000000u).Color()
+                .Field("kind", &TPropWidget::kind_, kUnknown).Enum("/png/jpeg/jpng/unknown")
                 .Field("level", &TPropWidget::level_, 255)
-                .Field("hint", &TPropWidget::hint_)
-                .Key("tooltip")
-                .Field("start", &TPropWidget::start_, 0)
-                .Key("currenttime")
-                .StorageOnly()
-                .Field("secret", &TPropWidget::secret_)
-                .NotStored()
-                .Field("scratch", &TPropWidget::scratch_, 0)
-                .NoAssign()
+                .Field("hint", &TPropWidget::hint_).Key("tooltip")
+                .Field("start", &TPropWidget::start_, 0).Key("currenttime").StorageOnly()
+                .Field("secret", &TPropWidget::secret_).NotStored()
+                .Field("scratch", &TPropWidget::scratch_, 0).NoAssign()
                 .Accessor("left", &TPropWidget::GetLeft, &TPropWidget::SetLeft, 0.0)
                 .Accessor("area", &TPropWidget::Area, nullptr)
-                .Custom(
-                    "age", [](TPropWidget& w) { return Variant(w.age_); },
-                    [](TPropWidget& w, const Variant& v) {
-                        const int32_t age = v.ToInt();
-                        if (age < 0) throw Exception("an age is never negative");
-                        w.age_ = age;
-                    })
+                .Custom("age", [](TPropWidget& w) { return Variant(w.age_); },
+                        [](TPropWidget& w, const Variant& v) {
+                            const int32_t age = v.ToInt();
+                            if (age < 0) throw Exception("an age is never negative");
+                            w.age_ = age;
+                        })
                 .Build();
+        // clang-format on
         return table;
     }
     const TPropertyTable& GetPropertyTable() const override { return Table(); }

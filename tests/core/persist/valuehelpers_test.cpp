@@ -136,8 +136,9 @@ TEST(ValueHelpers, ATextThatDoesNotConvertIsLoggedOnce) {
         {"v=\"\"", ReadCase::kEnum, "9", ""},
     };
     for (const LogCase& c : cases) {
-        Ref<IHierStorage> node = LoadStorageFromXML(std::string("<a><r/><r ") + c.attributes + "/></a>")
-                                     ->GetChild("r", 1);
+        Ref<IHierStorage> node =
+            LoadStorageFromXML(std::string("<a><r/><r ") + c.attributes + "/></a>")
+                ->GetChild("r", 1);
         TLogCapture log;
         // The bool case reads twice, once per default.
         EXPECT_EQ(ReadAs({c.attributes, c.type, c.expected}, node), c.expected) << c.attributes;
