@@ -35,6 +35,7 @@
 // Load let the storage's own exceptions through.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -197,6 +198,10 @@ V FromVariant(const Variant& value, bool checked) {
         return value.ToString();
     } else if constexpr (std::is_same_v<V, Variant>) {
         return value;
+    } else if constexpr (std::is_same_v<V, float>) {
+        // A double beyond float's range has no float value: take the nearest.
+        constexpr double kMax = std::numeric_limits<float>::max();
+        return static_cast<float>(std::clamp(value.ToDouble(), -kMax, kMax));
     } else if constexpr (std::is_floating_point_v<V>) {
         return static_cast<V>(value.ToDouble());
     } else {

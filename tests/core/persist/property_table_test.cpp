@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -171,7 +172,7 @@ public:
 };
 
 // Replaces "width" (another default, stored under another key), answers
-// "left" through its own getter, and adds "depth" and a long name.
+// "left" through its own getter, and adds "depth", a long name and a float.
 class TPropPanel : public TPropWidget {
 public:
     double GetLeft() override { return left_ + 100; }
@@ -181,6 +182,7 @@ public:
             TPropertyTable::Builder<TPropPanel>(TPropWidget::Table())
                 .Field("depth", &TPropPanel::depth_, 1)
                 .Field("frames_per_second_limit", &TPropPanel::fpsLimit_, 60)
+                .Field("ratio", &TPropPanel::ratio_, 0.5f)
                 .Field("width", &TPropPanel::width_, 20)
                 .Build();
         return table;
@@ -189,6 +191,7 @@ public:
 
     int32_t depth_ = 1;
     int32_t fpsLimit_ = 60;
+    float ratio_ = 0.5f;
 };
 
 void RegisterPropClasses() {
@@ -392,10 +395,22 @@ TEST_F(PropertyTable, DerivedEntryReplacesTheBaseOneInItsPlace) {
 
     // The base class's table is untouched.
     EXPECT_EQ(TPropWidget::Table().Find("depth"), nullptr);
-    EXPECT_EQ(TPropPanel::Table().Entries().size(), TPropWidget::Table().Entries().size() + 2);
+    EXPECT_EQ(TPropPanel::Table().Entries().size(), TPropWidget::Table().Entries().size() + 3);
     Ref<TPropWidget> widget = CreateObject<TPropWidget>();
     widget->Load(LoadStorageFromXML("<w/>"));
     EXPECT_EQ(widget->width_, 10);
+}
+
+TEST_F(PropertyTable, FloatMembersKeepToTheirRangeAndPrecision) {
+    Ref<TPropPanel> panel = CreateObject<TPropPanel>();
+    panel->SetProperty("ratio", Variant(0.1));
+    EXPECT_EQ(panel->GetProperty("ratio"), Variant(0.1f));
+    EXPECT_NE(Attributes(Saved(*panel)).find("ratio=0.1;"), std::string::npos)
+        << "written with a float's digits, not 0.100000001490116";
+    panel->SetProperty("ratio", Variant(-1e300));
+    EXPECT_EQ(panel->ratio_, -std::numeric_limits<float>::max());
+    panel->Load(LoadStorageFromXML(R"(<w ratio="1e39"/>)"));
+    EXPECT_EQ(panel->ratio_, std::numeric_limits<float>::max());
 }
 
 TEST_F(PropertyTable, AssignCopiesTheSharedAssignableEntries) {
