@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/Utf8Text.h"
+#include "core/base/Utf8.h"
 
 namespace {
 
@@ -248,7 +248,7 @@ void TInputTranslator::TranslateKey(const SDL_KeyboardEvent& k, const SDL_Event*
             const char* t = text->text.text;
             const size_t length = strnlen(t, sizeof(text->text.text));
             size_t pos = 0;
-            if (length > 0) ch = ByteOf(DecodeUtf8(t, length, &pos));
+            if (length > 0) ch = ByteOf(ReadUtf8Char({t, length}, pos));
             rest = t + pos;
             restLength = length - pos;
         }
@@ -258,7 +258,7 @@ void TInputTranslator::TranslateKey(const SDL_KeyboardEvent& k, const SDL_Event*
     if (slotValid) downCharacter_[slot] = ch;
     out.push_back(KeyEvent(kKeyDown, ch, modifiers));
     for (size_t pos = 0; pos < restLength;)
-        out.push_back(KeyEvent(kKeyDown, ByteOf(DecodeUtf8(rest, restLength, &pos)), modifiers));
+        out.push_back(KeyEvent(kKeyDown, ByteOf(ReadUtf8Char({rest, restLength}, pos)), modifiers));
 }
 
 void TInputTranslator::TranslateText(const SDL_TextInputEvent& t, IInputStateSource& state,
@@ -268,7 +268,7 @@ void TInputTranslator::TranslateText(const SDL_TextInputEvent& t, IInputStateSou
     const size_t length = strnlen(t.text, sizeof(t.text));
     const uint32_t modifiers = ModifierBits(state.CurrentKeyModifiers());
     for (size_t pos = 0; pos < length;)
-        out.push_back(KeyEvent(kKeyDown, ByteOf(DecodeUtf8(t.text, length, &pos)), modifiers));
+        out.push_back(KeyEvent(kKeyDown, ByteOf(ReadUtf8Char({t.text, length}, pos)), modifiers));
 }
 
 void TInputTranslator::TranslateWindow(const SDL_WindowEvent& w, IInputStateSource& state,

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/base/AsciiText.h"
+#include "core/base/Utf8.h"
 #include "core/xml/XmlInternal.h"
 
 namespace xml_internal {
@@ -24,34 +25,7 @@ std::string Narrow(std::u16string_view text) { return WideToString(text); }
 
 WideString Widen(std::string_view text) { return StringToWide(text); }
 
-std::string ToUtf8(std::u16string_view text) {
-    std::string s;
-    s.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (c < 0x80) {
-            s += static_cast<char>(c);
-        } else if (c < 0x800) {
-            s += static_cast<char>(0xC0 | (c >> 6));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            s += static_cast<char>(0xE0 | (c >> 12));
-            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            s += static_cast<char>(0xF0 | (c >> 18));
-            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return s;
-}
+std::string ToUtf8(std::u16string_view text) { return WideToUTF8(text); }
 
 void ReleaseNode(TXmlNode* node) noexcept {
     // A node whose last reference goes frees its children through this
