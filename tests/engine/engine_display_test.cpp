@@ -140,6 +140,10 @@ TEST_F(EngineDisplay, TheCaptionAndTheSystemPointer) {
     EXPECT_EQ(platform->WindowTitle(), kDefaultProductName);  // not before it is applied
     EXPECT_TRUE(engine->ApplySettings());
     EXPECT_EQ(platform->WindowTitle(), "Quillmarch \xE2\x80\x94 caf\xC3\xA9");
+    // Through the settings storage and the platform, characters beyond 16 bits stay whole.
+    engine->SetOption("ApplicationCaption", "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF");
+    EXPECT_TRUE(engine->ApplySettings());
+    EXPECT_EQ(platform->WindowTitle(), "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF");
 
     engine->HideCursor();
     engine->HideCursor();

@@ -91,6 +91,38 @@ TEST_F(XmlStorage, Utf8InAndOut) {
     EXPECT_EQ(root->GetValue("absent", "\xC3\xA9").ToString(), "\xC3\xA9");
 }
 
+TEST_F(XmlStorage, CharactersBeyond16BitsRoundTripThroughFiles) {
+    const std::string smile = "\xF0\x9F\x98\x80";  // U+1F600
+    const std::string last = "\xF4\x8F\xBF\xBF";   // U+10FFFF
+    Write("data.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r v=\"caf\xC3\xA9 " + smile +
+                          "\"><t>" + last + "</t></r>");
+    Ref<IHierStorage> root = LoadStorageFromFile("data.xml");
+    ASSERT_TRUE(root);
+    // The whole file decodes as UTF-8: no character falls back to one unit a byte.
+    EXPECT_EQ(root->GetXML().ToWideString(), u"<r v=\"caf\u00E9 \U0001F600\"><t>\U0010FFFF</t></r>");
+    EXPECT_EQ(root->GetValue("v", "").ToString(), "caf\xC3\xA9 " + smile);
+    EXPECT_EQ(root->GetChildText("t").ToString(), last);
+
+    // Saved as four-byte sequences, and read back unchanged.
+    root->SetValue("w", last + smile);
+    ASSERT_TRUE(Query<IHierStorageRoot>(root)->SaveToFile("out.xml"));
+    const std::string saved = ReadFileBytes(dir_.File("out.xml"));
+    EXPECT_NE(saved.find("w=\"" + last + smile + "\""), std::string::npos) << saved;
+    EXPECT_EQ(saved.find('\xED'), std::string::npos) << "a pair was written as two halves";
+    Ref<IHierStorage> back = LoadStorageFromFile("out.xml");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->GetValue("w", "").ToString(), last + smile);
+    EXPECT_EQ(back->GetXML().ToWideString(), root->GetXML().ToWideString());
+
+    // And through an enciphered out-storage file.
+    SaveStorageBySpec(root, "\\file=smile.dat\\cryptkey=k");
+    ClearStorageCache();
+    Ref<IHierStorage> deciphered = GetStorageBySpec("\\file=smile.dat\\cryptkey=k");
+    ASSERT_TRUE(deciphered);
+    EXPECT_EQ(deciphered->GetValue("v", "").ToString(), "caf\xC3\xA9 " + smile);
+    EXPECT_EQ(deciphered->GetChildText("t").ToString(), last);
+}
+
 TEST_F(XmlStorage, DeclaredEncodings) {
     struct Case {
         const char* text;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/base/AsciiText.h"
+#include "core/base/Utf8.h"
 #include "core/xml/SimpleXml.h"
 #include "tests/support/Errors.h"
 #include "tests/support/TempDir.h"
@@ -209,6 +210,30 @@ TEST(XmlParser, CharacterReferencesBeyond16BitsStayWhole) {
     EXPECT_EQ(text.substr(0, 4), WideString(u"\U0001F600\U0001F600"));
     EXPECT_EQ(text[4], u'\xFFFF');
     EXPECT_EQ(text[5], u'\0');
+}
+
+TEST(XmlParser, CharactersBeyond16BitsRoundTripAndReachMessagesAsUtf8) {
+    // Wide text from UTF-8, through the parser and the writer, back to UTF-8.
+    const std::string utf8 = "<r a=\"\xF0\x9F\x98\x80\">\xF4\x8F\xBF\xBF&#x1F600;</r>";
+    Ref<IXmlDocument> doc = Parse(UTF8ToWide(utf8));
+    Ref<IXmlNode> root = doc->DocumentElement();
+    EXPECT_EQ(root->GetAttr(u"a", u""), u"\U0001F600");
+    EXPECT_EQ(root->GetText(), u"\U0010FFFF\U0001F600");
+    EXPECT_EQ(WideToUTF8(doc->GetXML()),
+              "<r a=\"\xF0\x9F\x98\x80\">\xF4\x8F\xBF\xBF\xF0\x9F\x98\x80</r>");
+    EXPECT_EQ(WideToUTF8(Parse(doc->GetXML())->GetXML()), WideToUTF8(doc->GetXML()));
+
+    // The library's messages carry names and values in UTF-8.
+    Ref<IXmlDocument> named = CreateXmlDocument(u"n\U0010FFFF");
+    Ref<IXmlNode> element = named->DocumentElement();
+    element->SetAttr(u"kind", u"x");
+    EXPECT_EQ(ErrorOf([&] { element->GetEnumAttr(u"kind", {u"\U0001F600", u"caf\u00E9"}, 0); }),
+              "Wrong value of attribute \"kind\" in element \"n\xF4\x8F\xBF\xBF\".\r\n"
+              "Valid values are:\r\n\xF0\x9F\x98\x80\r\ncaf\xC3\xA9");
+    EXPECT_EQ(ErrorOf([&] { element->NeedAttr(u"\U0001F600"); }),
+              "Attribute \"\xF0\x9F\x98\x80\" not specified");
+    EXPECT_EQ(ErrorOf([&] { XmlStrToFloat(u"1\U0001F600"); }),
+              "'1\xF0\x9F\x98\x80' is not a valid floating point value");
 }
 
 TEST(XmlParser, PreserveWhiteSpaceKeepsBlankText) {
