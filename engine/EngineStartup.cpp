@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/base/AsciiText.h"
 #include "core/base/Exception.h"
 #include "core/base/Streams.h"
 #include "core/lang/MultiLanguages.h"
@@ -34,12 +35,6 @@ TPlatformFactory g_platformFactory;
 TAudioBackendFactory g_audioBackendFactory;
 
 Ref<IApp> g_engine;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 // Writes the whole buffer, resuming after interruptions.
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -215,7 +210,7 @@ std::string FormatThousands(int32_t value) {
 }
 
 double StrToFloatDot(std::string_view text, double defaultValue) {
-    std::string_view t = TrimBlanks(text);
+    std::string_view t = Trim(text);
     if (t.empty()) return defaultValue;
     if (t.front() == '+') {
         t.remove_prefix(1);
@@ -231,7 +226,7 @@ double StrToFloatDot(std::string_view text, double defaultValue) {
 }
 
 uint32_t StrToColorDef(std::string_view text, uint32_t defaultValue) {
-    std::string_view t = TrimBlanks(text);
+    std::string_view t = Trim(text);
     bool negative = false;
     if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
         negative = t.front() == '-';

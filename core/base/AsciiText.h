@@ -1,6 +1,7 @@
-// Small text helpers shared across the core: names compare with ASCII letters
-// folded to upper case (no other letters fold), and 8-bit text widens to wide
-// text one byte per code unit (a unit above 255 narrows to "?").
+// Small text helpers shared across the program: names compare with ASCII
+// letters folded to upper case (no other letters fold), 8-bit text widens to
+// wide text one byte per code unit (a unit above 255 narrows to "?"), and the
+// one trim rule.
 #pragma once
 
 #include <string>
@@ -47,4 +48,25 @@ inline std::string WideToString(std::u16string_view text) {
         narrow[i] = text[i] > 0xFF ? '?' : static_cast<char>(text[i]);
     }
     return narrow;
+}
+
+// The one trim rule of the program. A blank is a byte with a code up to 32:
+// the space and every control character below it (tab, line breaks, NUL...).
+// Bytes of UTF-8 sequences are all above 127, so trimming never cuts into a
+// character.
+constexpr bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+constexpr std::string_view TrimLeft(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return text.substr(i);
+}
+constexpr std::string_view TrimRight(std::string_view text) {
+    size_t n = text.size();
+    while (n > 0 && IsBlank(text[n - 1])) --n;
+    return text.substr(0, n);
+}
+constexpr std::string_view Trim(std::string_view text) {
+    return TrimRight(TrimLeft(text));
 }

@@ -8,22 +8,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) < 33;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && IsBlank(s[i])) ++i;
-    return s.substr(i);
-}
-
-std::string_view TrimRight(std::string_view s) {
-    size_t n = s.size();
-    while (n > 0 && IsBlank(s[n - 1])) --n;
-    return s.substr(0, n);
-}
-
 std::string_view StripBracesView(std::string_view s) {
     if (s.size() >= 2 && s.front() == '{' && s.back() == '}') return s.substr(1, s.size() - 2);
     return s;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 
@@ -47,8 +48,7 @@ bool ForEachListEntry(std::string_view list, F&& f) {
         }
         return false;
     }
-    while (!list.empty() && static_cast<unsigned char>(list.front()) < 33) list.remove_prefix(1);
-    while (!list.empty() && static_cast<unsigned char>(list.back()) < 33) list.remove_suffix(1);
+    list = Trim(list);
     int32_t index = 0;
     while (!list.empty()) {
         size_t slash = list.find('/');

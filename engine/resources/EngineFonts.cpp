@@ -2,19 +2,10 @@
 #include <charconv>
 #include <climits>
 
+#include "core/base/AsciiText.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/persist/ValueText.h"
 #include "engine/resources/EngineImages.h"
-
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TSymbol
@@ -176,7 +167,7 @@ void TFontSubstituteResource::SetOwner(const Ref<IResourceOwner>& owner) {
     TOneArrayOfString names;
     if (Split(fonts_, names, ',') == 0) return;
     for (const std::string& piece : names) {
-        const std::string_view name = TrimBlanks(piece);
+        const std::string_view name = Trim(piece);
         if (name.empty()) continue;
         Ref<IFontResource> font = Query<IFontResource>(owner->GetResource(std::string(name)));
         if (!font || font.get() == static_cast<IFontResource*>(this)) continue;

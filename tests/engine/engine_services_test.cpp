@@ -244,6 +244,7 @@ TEST(EngineHelpers, StrToFloatDotReadsADotWhateverTheLocale) {
         {"1.5", 1.5},  {" -2.25 ", -2.25}, {"+3", 3.0},     {"1e3", 1000.0}, {".5", 0.5},
         {"", -7.0},    {"1,5", -7.0},      {"abc", -7.0},   {"1.5x", -7.0},  {"inf", -7.0},
         {"nan", -7.0}, {"+-1", -7.0},      {"1.2.3", -7.0}, {"-", -7.0},
+        {"\r\n1.5\v", 1.5},  // blanks are the codes up to 32, as everywhere
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(StrToFloatDot(text, -7.0), value) << text;
 }
@@ -254,6 +255,7 @@ TEST(EngineHelpers, StrToColorDefReadsDecimalAndDollarHex) {
         {"$ff336699", 0xFF336699},
         {"255", 255},
         {" 42", 42},
+        {"\r\n42\f", 42},
         {"-1", 0xFFFFFFFF},
         {"4294967295", 0xFFFFFFFF},
         {"-$10", 0xFFFFFFF0},
