@@ -276,7 +276,6 @@ BENCHMARK(BM_ResourceListPack)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     TUnitRunner units({CoreUnits(), std::span<const TUnit>(&kResourcesUnit, 1)});
     SetPackExtension(".sgd");
-    SetImageLogHandler([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     TSummary summary;

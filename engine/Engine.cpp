@@ -60,7 +60,6 @@ void TEngine::Create() {
     host.getSetting = [this](const std::string& name) {
         return settings_->GetValue(name, Variant::Null());
     };
-    host.log = [](const std::string& message) { EngineLog(message); };
     audio_ = std::make_unique<TEngineAudio>(CreateEngineAudioBackend(), std::move(host));
 
     redrawNeeded_ = false;

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -30,7 +29,6 @@ std::string g_dataFileKey;
 std::string g_productName = kDefaultProductName;
 std::string g_resourcesDir;  // empty: the current folder
 
-TEngineLogSink g_logSink;
 TPlatformFactory g_platformFactory;
 TAudioBackendFactory g_audioBackendFactory;
 
@@ -254,21 +252,6 @@ uint32_t StrToColorDef(std::string_view text, uint32_t defaultValue) {
 }
 
 // ---------------------------------------------------------------------------
-// Log
-
-void EngineLog(const std::string& message) {
-    if (g_logSink) {
-        g_logSink(message);
-        return;
-    }
-    std::fprintf(stderr, "quillmarch: %s\n", message.c_str());
-}
-
-TEngineLogSink SetEngineLogSink(TEngineLogSink sink) {
-    return std::exchange(g_logSink, std::move(sink));
-}
-
-// ---------------------------------------------------------------------------
 // Platform and audio
 
 TPlatformFactory SetPlatformFactory(TPlatformFactory factory) {
@@ -286,10 +269,7 @@ std::unique_ptr<IPlatform> CreateEnginePlatform() {
 
 Ref<IAudioBackend> CreateEngineAudioBackend() {
     if (g_audioBackendFactory) return g_audioBackendFactory();
-    auto* device = new TAudioDevice();
-    Ref<IAudioBackend> backend(device);
-    device->SetLogHandler([](const std::string& message) { EngineLog(message); });
-    return backend;
+    return MakeRef<TAudioDevice>();
 }
 
 // ---------------------------------------------------------------------------

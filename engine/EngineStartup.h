@@ -1,6 +1,6 @@
 // The engine's start-up unit: the process-wide game configuration the engine
 // reads, the application data folder and the player data folder, the player's
-// text files, small text helpers, the engine's log line, and the program body
+// text files, small text helpers, the engine's log lines, and the program body
 // (CreateEngine, RunEngine) that creates, runs and ends the engine.
 //
 // Failures: the folder and file helpers never raise. Reading answers the
@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "core/base/Interface.h"
+#include "core/base/Log.h"
 
 class IApp;
 class IPlatform;
@@ -89,13 +90,12 @@ double StrToFloatDot(std::string_view text, double defaultValue);
 uint32_t StrToColorDef(std::string_view text, uint32_t defaultValue);
 
 // ---------------------------------------------------------------------------
-// The log: one line per message, on stderr unless a sink is set.
+// The engine's own lines in the core log (core/base/Log.h), module "ENGINE";
+// SetLogSink decides where they go.
 
-using TEngineLogSink = std::function<void(const std::string& message)>;
-void EngineLog(const std::string& message);
-// Replaces where log lines go (tests collect them); an empty sink restores
-// stderr. Answers the previous sink.
-TEngineLogSink SetEngineLogSink(TEngineLogSink sink);
+inline void EngineLog(std::string_view message) {
+    Log("ENGINE", message);
+}
 
 // ---------------------------------------------------------------------------
 // What the engine runs on. Unless set, the engine gets the SDL platform and

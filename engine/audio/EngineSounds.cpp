@@ -4,6 +4,8 @@
 #include <exception>
 #include <limits>
 
+#include "core/base/Log.h"
+
 namespace {
 
 // The value's text as a decimal integer of 32 bits.
@@ -33,14 +35,14 @@ TEngineAudio::~TEngineAudio() {
 }
 
 void TEngineAudio::Log(const std::string& message) const {
-    if (host_.log) host_.log(message);
+    ::Log("SOUND", message);
 }
 
 bool TEngineAudio::InitSound() {
     if (available_) return true;
     if (!backend_) return false;
     if (!backend_->IsOpen() && !backend_->Open(kOutputRate)) {
-        Log("sound: no audio output, running silent");
+        Log("no audio output, running silent");
         return false;
     }
     available_ = true;
@@ -53,7 +55,7 @@ bool TEngineAudio::InitSound() {
         if (sound.IsUnassigned()) return true;
         SetSoundVolume(sound);
     } catch (const std::exception& e) {
-        Log(std::string("sound: volume settings not applied: ") + e.what());
+        Log(std::string("volume settings not applied: ") + e.what());
     }
     return true;
 }

@@ -76,8 +76,7 @@ public:
 // The engine's audio part
 
 // What TEngineAudio needs of the engine. Every member may be left empty:
-// no stream opens, no resource is found, no setting is present, nothing is
-// logged.
+// no stream opens, no resource is found, no setting is present.
 struct TEngineAudioHost {
     // The file through the resource paths and packs; null when it cannot open.
     std::function<std::unique_ptr<TStream>(const std::string& fileName)> openStream;
@@ -85,7 +84,6 @@ struct TEngineAudioHost {
     std::function<IResourceCollection*()> resources;
     // A setting's value; Null or Empty when there is no such setting.
     std::function<Variant(const std::string& name)> getSetting;
-    std::function<void(const std::string& message)> log;
 };
 
 class TEngineAudio {

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "core/base/AsciiText.h"
+#include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/persist/ValueText.h"
 #include "engine/resources/EngineImages.h"
@@ -170,7 +171,12 @@ void TFontSubstituteResource::SetOwner(const Ref<IResourceOwner>& owner) {
         const std::string_view name = Trim(piece);
         if (name.empty()) continue;
         Ref<IFontResource> font = Query<IFontResource>(owner->GetResource(std::string(name)));
-        if (!font || font.get() == static_cast<IFontResource*>(this)) continue;
+        if (!font) {
+            Log("FONT", "The font list of \"" + GetName() + "\" names \"" + std::string(name) +
+                            "\", which is no font; it is skipped.");
+            continue;
+        }
+        if (font.get() == static_cast<IFontResource*>(this)) continue;
         bool listed = false;
         for (const Ref<IFontResource>& other : fontList_) listed = listed || other == font;
         if (!listed) fontList_.push_back(std::move(font));

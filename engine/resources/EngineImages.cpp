@@ -8,6 +8,7 @@
 #include <exception>
 #include <vector>
 
+#include "core/base/Log.h"
 #include "core/base/Streams.h"
 
 // After <cstdio>: the libjpeg header uses FILE.
@@ -26,16 +27,8 @@ namespace {
 constexpr uint32_t kMaxSide = 16384;
 constexpr uint64_t kMaxPixels = uint64_t{1} << 26;
 
-TImageLogHandler& LogHandler() {
-    static TImageLogHandler handler;
-    return handler;
-}
-
 void LogImage(const std::string& message) {
-    if (LogHandler())
-        LogHandler()(message);
-    else
-        std::fprintf(stderr, "image: %s\n", message.c_str());
+    Log("IMAGE", message);
 }
 
 void LogFailure(const char* kind, const std::string& what, const char* reason) {
@@ -283,10 +276,6 @@ bool DecodeJpegToSurface(const uint8_t* data, size_t size, const std::string& wh
     result->SetTransparent(false);
     surface = std::move(result);
     return true;
-}
-
-void SetImageLogHandler(TImageLogHandler handler) {
-    LogHandler() = std::move(handler);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,10 +11,11 @@
 // by the decimal character code; a substitute font asks a list of fonts in
 // turn, so that glyphs missing from one come from the next.
 //
-// Failures: a file that cannot be opened, or a corrupt, truncated or
-// mislabelled one, leaves the resource without a surface (width and height
-// keep their last decoded values, 0 when never decoded) and writes one line to
-// the image log; nothing raises out of decoding and nothing exits.
+// Failures: a missing file, or a corrupt, truncated or mislabelled one,
+// leaves the resource without a surface (width and height keep their last
+// decoded values, 0 when never decoded); every case but the missing file
+// writes one line to the core log (module "IMAGE"; a substitute font naming
+// no font, module "FONT"). Nothing raises out of decoding and nothing exits.
 #pragma once
 
 #include <cstdint>
@@ -229,7 +230,7 @@ private:
 // Decoders, usable on their own. Each decodes a whole file held in memory
 // into pixels alpha << 24 | red << 16 | green << 8 | blue. On failure (corrupt,
 // truncated or not of that kind) they answer false, write one line to the
-// image log naming `what`, and leave no surface.
+// core log (module "IMAGE") naming `what`, and leave no surface.
 
 // PNG of any colour type and depth (palette, grey, 16-bit, tRNS expanded),
 // decoded straight into a new surface, marked transparent.
@@ -239,7 +240,3 @@ bool DecodePngToSurface(const uint8_t* data, size_t size, const std::string& wha
 // 255 everywhere.
 bool DecodeJpegToSurface(const uint8_t* data, size_t size, const std::string& what,
                          Ref<ISurface>& surface);
-
-// Where the decoders report; null restores the default (standard error).
-using TImageLogHandler = std::function<void(const std::string& message)>;
-void SetImageLogHandler(TImageLogHandler handler);

@@ -3,7 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
+
+#include "core/base/Log.h"
 
 namespace {
 
@@ -30,15 +31,8 @@ TAudioDevice::~TAudioDevice() {
     Close();
 }
 
-void TAudioDevice::SetLogHandler(TLogHandler handler) {
-    log_ = std::move(handler);
-}
-
 void TAudioDevice::Log(const std::string& message) const {
-    if (log_)
-        log_(message);
-    else
-        std::fprintf(stderr, "audio: %s\n", message.c_str());
+    ::Log("AUDIO", message);
 }
 
 bool TAudioDevice::ValidFrequency(int frequency) const {

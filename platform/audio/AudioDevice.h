@@ -3,12 +3,11 @@
 // for the table change itself; decoding and freeing of file data happen
 // outside it, so the main thread never waits longer than one mixing pass.
 //
-// When SDL finds no device, Open answers false (with a log line) and the
-// backend stays closed: every call answers 0 / false and nothing plays.
-// Unreadable files load as handle 0 with a log line.
+// When SDL finds no device, Open answers false (with a line in the core log,
+// module "AUDIO") and the backend stays closed: every call answers 0 / false
+// and nothing plays. Unreadable files load as handle 0 with a log line.
 #pragma once
 
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,13 +17,8 @@
 
 class TAudioDevice final : public IAudioBackend {
 public:
-    using TLogHandler = std::function<void(const std::string& message)>;
-
     TAudioDevice();
     ~TAudioDevice() override;
-
-    // Where failures are reported; by default a line on stderr.
-    void SetLogHandler(TLogHandler handler);
 
     // Opens the backend with no device behind it: nothing sounds by itself,
     // the output is pulled with RenderFloat / RenderInt16 (tests, tools).
@@ -64,5 +58,4 @@ private:
     bool open_ = false;
     uint32_t deviceId_ = 0;  // SDL's device, 0 when pulling by hand
     std::vector<float> int16Scratch_;
-    TLogHandler log_;
 };

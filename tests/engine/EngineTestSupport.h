@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/Log.h"
 #include "core/object/GeneralClasses.h"
 #include "core/persist/EngineGeneralClasses.h"
 #include "core/persist/Params.h"
@@ -153,7 +154,9 @@ protected:
                               std::filesystem::copy_options::recursive);
         previousFolder = std::filesystem::current_path();
         SetResourcesDir(data.Path().string());
-        previousSink = SetEngineLogSink([this](const std::string& m) { log.push_back(m); });
+        previousSink = SetLogSink([this](std::string_view module, std::string_view message) {
+            log.push_back(FormatLogLine(module, message));
+        });
         previousPlatformFactory = SetPlatformFactory([this]() {
             auto p = std::make_unique<THeadlessPlatform>();
             platform = p.get();
@@ -161,7 +164,6 @@ protected:
         });
         previousAudioFactory = SetAudioBackendFactory([this]() -> Ref<IAudioBackend> {
             Ref<TAudioDevice> device = MakeRef<TAudioDevice>();
-            device->SetLogHandler([](const std::string& m) { EngineLog(m); });
             if (withSound) device->OpenWithoutOutput(44100);
             return device;
         });
@@ -172,7 +174,7 @@ protected:
         if (engine) engine->Done();
         engine = nullptr;
         CurrentScript() = nullptr;
-        SetEngineLogSink(std::move(previousSink));
+        SetLogSink(std::move(previousSink));
         SetPlatformFactory(std::move(previousPlatformFactory));
         SetAudioBackendFactory(std::move(previousAudioFactory));
         SetResourcesDir("");
@@ -214,6 +216,7 @@ protected:
 
     TGameScript script;
     TTempDir data{"engine"};
+    // Every line of the core log during the test, "MODULE: message".
     std::vector<std::string> log;
     THeadlessPlatform* platform = nullptr;
     bool withSound = true;
@@ -221,7 +224,7 @@ protected:
 
 private:
     std::filesystem::path previousFolder;
-    TEngineLogSink previousSink;
+    TLogSink previousSink;
     TPlatformFactory previousPlatformFactory;
     TAudioBackendFactory previousAudioFactory;
 };

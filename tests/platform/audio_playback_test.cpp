@@ -14,6 +14,7 @@
 
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/EnvGuard.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFile.h"
 
@@ -96,7 +97,6 @@ double MeasureFrequency(const std::vector<float>& stereo, size_t from, size_t to
 class AudioPlayback : public ::testing::Test {
 protected:
     void SetUp() override {
-        device_.SetLogHandler([this](const std::string& line) { log_.push_back(line); });
         ASSERT_TRUE(device_.OpenWithoutOutput(kRate));
     }
 
@@ -127,8 +127,8 @@ protected:
         return ch;
     }
 
+    TLogCapture log_;
     TAudioDevice device_;
-    std::vector<std::string> log_;
 };
 
 }  // namespace
@@ -411,7 +411,7 @@ TEST_F(AudioPlayback, HandleKindsDoNotMix) {
 
 TEST_F(AudioPlayback, ModuleMusicPlaysLoopsPausesAndEnds) {
     TAudioHandle looped = Music(MakeModule(), true);
-    ASSERT_NE(looped, 0u) << (log_.empty() ? "" : log_.back());
+    ASSERT_NE(looped, 0u) << testing::PrintToString(log_.Lines());
     EXPECT_EQ(device_.ChannelActivity(looped), TChannelActivity::Stopped);
     EXPECT_EQ(Peak(Render(1000)), 0.0f);
     ASSERT_TRUE(device_.PlayChannel(looped, true));
@@ -481,10 +481,12 @@ TEST_F(AudioPlayback, BadFilesLoadAsNothingWithALogLine) {
         std::string(5000, '\0'),
     };
     for (const std::string& bytes : bad) {
-        size_t lines = log_.size();
+        log_.Clear();
         EXPECT_EQ(Sample(bytes), 0u);
         EXPECT_EQ(Music(bytes), 0u);
-        EXPECT_EQ(log_.size(), lines + 2);
+        ASSERT_EQ(log_.Lines().size(), 2u);
+        EXPECT_TRUE(log_.Lines()[0].starts_with("AUDIO: sample not loaded: ")) << log_.Lines()[0];
+        EXPECT_TRUE(log_.Lines()[1].starts_with("AUDIO: music not loaded: ")) << log_.Lines()[1];
     }
     EXPECT_EQ(device_.LoadSample(nullptr, 100, 1, false), 0u);
     EXPECT_EQ(device_.LoadMusic(nullptr, 100, false), 0u);
@@ -505,8 +507,8 @@ TEST_F(AudioPlayback, SixteenBitOutputRoundsAndClips) {
 }
 
 TEST(AudioBackendClosed, EveryCallAnswersNothing) {
+    TLogCapture quiet;
     TAudioDevice device;
-    device.SetLogHandler([](const std::string&) {});
     const std::string wav = DcWav(100);
     auto check = [&](TAudioHandle known) {
         EXPECT_FALSE(device.IsOpen());
@@ -545,12 +547,12 @@ TEST(AudioBackendClosed, EveryCallAnswersNothing) {
 
 TEST(AudioDevice, WithoutADeviceOpenFailsAndTheGameRunsSilent) {
     TEnvGuard driver("SDL_AUDIODRIVER", "no-such-driver");
+    TLogCapture log;
     TAudioDevice device;
-    std::vector<std::string> log;
-    device.SetLogHandler([&](const std::string& line) { log.push_back(line); });
     EXPECT_FALSE(device.Open(kAudioOutputRate));
     EXPECT_FALSE(device.IsOpen());
-    ASSERT_EQ(log.size(), 1u);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(log.Has({"AUDIO: no audio"})) << log.Lines()[0];
     const std::string wav = DcWav(100);
     EXPECT_EQ(device.LoadSample(wav.data(), wav.size(), 1, false), 0u);
     EXPECT_FALSE(device.Start());

@@ -24,6 +24,7 @@
 #include "engine/resources/EngineResources.h"
 #include "platform/audio/AudioDevice.h"
 #include "tests/support/EnvGuard.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFile.h"
 
@@ -203,7 +204,7 @@ struct TAudioRig {
     Ref<IAudioBackend> backend;
     std::map<std::string, std::string> files;
     std::map<std::string, Variant> settings;
-    std::vector<std::string> log;
+    TLogCapture log;  // every line of the core log while the rig lives
     Ref<TResourceCollection> resources;
     std::unique_ptr<TEngineAudio> audio;
     Ref<TAudioOwner> owner;
@@ -224,7 +225,6 @@ struct TAudioRig {
             auto it = settings.find(name);
             return it == settings.end() ? Variant::Null() : it->second;
         };
-        host.log = [this](const std::string& line) { log.push_back(line); };
         audio = std::make_unique<TEngineAudio>(backend, std::move(host));
         owner = MakeRef<TAudioOwner>(audio.get());
     }
@@ -279,7 +279,6 @@ struct TPcmRig : TAudioRig {
     TAudioDevice* device;
     TPcmRig() : TAudioRig(MakeRef<TAudioDevice>()) {
         device = static_cast<TAudioDevice*>(backend.get());
-        device->SetLogHandler([this](const std::string& line) { log.push_back(line); });
         EXPECT_TRUE(device->OpenWithoutOutput(kRate));
         EXPECT_TRUE(audio->InitSound());
     }
@@ -771,11 +770,9 @@ TEST(EngineAudioSilent, WithoutADeviceEveryCallAnswersZero) {
 TEST(EngineAudioSilent, NoAudioDriverRunsSilent) {
     TEnvGuard driver("SDL_AUDIODRIVER", "no-such-driver");
     TAudioRig rig(MakeRef<TAudioDevice>());
-    static_cast<TAudioDevice*>(rig.backend.get())->SetLogHandler([&](const std::string& line) {
-        rig.log.push_back(line);
-    });
     EXPECT_FALSE(rig.audio->InitSound());
-    EXPECT_FALSE(rig.log.empty());
+    EXPECT_TRUE(rig.log.Has({"AUDIO: no audio"})) << testing::PrintToString(rig.log.Lines());
+    EXPECT_TRUE(rig.log.Has({"SOUND: no audio output, running silent"}));
     rig.files["s.wav"] = MonoDcWav(1000, 100);
     rig.AddSound("S", "s.wav");
     EXPECT_EQ(rig.audio->PlaySound(NewSound("S")), 0u);
@@ -833,18 +830,18 @@ TEST(EngineAudioFiles, BadFilesLoadAsNothingWithALogLine) {
     rig.files["lying.wav"] = lyingWav;
 
     for (const auto& [name, bytes] : bad) {
-        rig.log.clear();
+        rig.log.Clear();
         TSampleHandle sample = 1;
         EXPECT_EQ(rig.audio->LoadSample(name, 1, false), 0u) << name;
         EXPECT_EQ(rig.audio->LoadMusic(name), 0u) << name;
         EXPECT_EQ(rig.audio->LoadLoopedSampleChannel(name, sample), 0u) << name;
         EXPECT_EQ(sample, 0u);
-        EXPECT_GE(rig.log.size(), 3u) << name;
+        EXPECT_GE(rig.log.Lines().size(), 3u) << name;
     }
-    rig.log.clear();
+    rig.log.Clear();
     EXPECT_EQ(rig.audio->LoadSample("missing.wav", 1, false), 0u);
-    ASSERT_EQ(rig.log.size(), 1u);
-    EXPECT_NE(rig.log[0].find("missing.wav"), std::string::npos);
+    ASSERT_EQ(rig.log.Lines().size(), 1u);
+    EXPECT_EQ(rig.log.Lines()[0], "SOUND: sound not found: missing.wav");
 
     // A WAV whose data chunk claims more than there is plays what there is,
     // or nothing; either way nothing is read beyond the file.

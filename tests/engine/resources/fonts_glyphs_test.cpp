@@ -35,7 +35,6 @@ class FontsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!FindRegisteredClass("ImageResource")) RegisterResourceClasses();
-        SetImageLogHandler([](const std::string&) {});
         dir.Write("font.png", fixtures::EncodeRgbaPng(16, 12, [](int, int) { return ~0u; }));
         dir.Write("second.png", fixtures::EncodeRgbaPng(7, 5, [](int, int) { return ~0u; }));
         owner = MakeRef<TTestOwner>(dir.Path().string());
@@ -45,7 +44,6 @@ protected:
     void TearDown() override {
         resources->RemoveGroup("");
         owner->resources = nullptr;
-        SetImageLogHandler(nullptr);
     }
 
     Ref<IResourceSlave> Attach(const std::string& element) {
@@ -57,6 +55,7 @@ protected:
         return Query<TFontResource>(Attach(entry));
     }
 
+    TLogCapture log;
     TTempDir dir{"fonts"};
     Ref<TTestOwner> owner;
     Ref<TResourceCollection> resources;
@@ -196,6 +195,12 @@ TEST_F(SubstituteFontTest, AnswersFromTheFirstFontThatHasTheGlyph) {
     Ref<TFontSubstituteResource> chain = Substitute("chain", " first , ,picture,nothing,second");
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->FontCount(), 2);  // the picture and the unknown name are skipped
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{
+                  "FONT: The font list of \"chain\" names \"picture\", which is no font; it is "
+                  "skipped.",
+                  "FONT: The font list of \"chain\" names \"nothing\", which is no font; it is "
+                  "skipped."}));
     // No lookup yet: no current font.
     EXPECT_FALSE(chain->GetSurface());
     EXPECT_EQ(chain->GetWidth(), 0);

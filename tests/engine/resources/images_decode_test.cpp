@@ -8,6 +8,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/resources/EngineImages.h"
 #include "tests/engine/resources/ImageFixtures.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -276,9 +277,7 @@ class ImagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!FindRegisteredClass("ImageResource")) RegisterResourceClasses();
-        SetImageLogHandler([this](const std::string& line) { log.push_back(line); });
     }
-    void TearDown() override { SetImageLogHandler(nullptr); }
 
     // An attached image resource of a folder or pack root.
     Ref<TImageResource> Open(const std::string& root, const std::string& file,
@@ -316,7 +315,7 @@ protected:
 
     TTempDir dir{"images"};
     Ref<TTestOwner> owner;
-    std::vector<std::string> log;
+    TLogCapture log;
 };
 
 TEST_F(ImagesTest, DecodesEveryKindFromAFolder) {
@@ -354,8 +353,8 @@ TEST_F(ImagesTest, SmallerJpngMaskIsLogged) {
         c.make(dir, c.file);
         Open(dir.Path().string(), c.file, c.format);
     }
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("small.png"), std::string::npos);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(log.Has({"IMAGE: ", "small.png"})) << log.Lines()[0];
 }
 
 TEST_F(ImagesTest, UnknownFormatDecodesNothing) {
@@ -459,14 +458,14 @@ TEST_F(ImagesTest, BadFilesGiveNoSurfaceAndALogLine) {
     dir.Write("badmask.jpg", jpeg);
     for (const TBad& bad : cases) {
         SCOPED_TRACE(bad.file);
-        log.clear();
+        log.Clear();
         dir.Write(bad.file, bad.bytes);
         Ref<TImageResource> image = Open(dir.Path().string(), bad.file, bad.format);
         EXPECT_FALSE(image->GetSurface());
         EXPECT_EQ(image->GetWidth(), 0);
         EXPECT_EQ(image->GetHeight(), 0);
-        ASSERT_EQ(log.size(), 1u);
-        EXPECT_NE(log[0].find(bad.file), std::string::npos) << log[0];
+        ASSERT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(log.Has({"IMAGE: ", bad.file})) << log.Lines()[0];
     }
 }
 
@@ -474,8 +473,8 @@ TEST_F(ImagesTest, BadJpngColourFileGivesNoSurface) {
     dir.Write("pair.png", fixtures::EncodeRgbaPng(2, 2, [](int, int) { return ~0u; }));
     dir.Write("pair.jpg", "\xFF\xD8\xFF\xE0 broken");
     EXPECT_FALSE(Open(dir.Path().string(), "pair.png", "jpng")->GetSurface());
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("pair.jpg"), std::string::npos);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(log.Has({"IMAGE: ", "pair.jpg"})) << log.Lines()[0];
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "engine/resources/EngineImages.h"
 #include "engine/resources/EngineResources.h"
 #include "tests/engine/resources/ImageFixtures.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -22,7 +23,6 @@ class ResourcesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureResourceClasses();
-        SetImageLogHandler([this](const std::string& line) { log.push_back(line); });
         // Three small pictures, told apart by their sizes.
         dir.Write("a.png", fixtures::EncodeRgbaPng(2, 1, [](int, int) { return 0xFF102030u; }));
         dir.Write("b.png", fixtures::EncodeRgbaPng(3, 1, [](int, int) { return 0xFF405060u; }));
@@ -34,7 +34,6 @@ protected:
     void TearDown() override {
         resources->RemoveGroup("");
         owner->resources = nullptr;
-        SetImageLogHandler(nullptr);
     }
 
     Ref<IResourceSlave> Attach(const std::string& element, const std::string& group) {
@@ -48,7 +47,7 @@ protected:
     TTempDir dir{"resources"};
     Ref<TTestOwner> owner;
     Ref<TResourceCollection> resources;
-    std::vector<std::string> log;
+    TLogCapture log;
 };
 
 TEST_F(ResourcesTest, RegisteredNamesCreateTheirClasses) {
