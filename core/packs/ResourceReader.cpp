@@ -11,6 +11,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Exception.h"
+#include "core/base/Log.h"
 
 namespace {
 
@@ -188,6 +189,10 @@ std::unique_ptr<TStream> SearchResource(std::string path) {
     std::unique_ptr<TResourceReader>& current = CurrentReader();
     if (current && IsUnder(path, current->Path())) {
         auto stream = current->OpenFile(path.substr(current->Path().size() + 1));
+        if (!current->Failure().empty()) {
+            Log("PACK", current->Failure());
+            return nullptr;
+        }
         // A pack answers for everything under it. A folder's miss is searched
         // again, or a pack deeper in that folder would be found or not
         // depending on what was read before.
@@ -201,10 +206,17 @@ std::unique_ptr<TStream> SearchResource(std::string path) {
         entry = entry.empty() ? std::string(last) : std::string(last) + "/" + entry;
         prefix.resize(slash);
         auto reader = std::make_unique<TResourceReader>(prefix);
-        if (reader->GetKind() == TResourceReader::kNothing) continue;
+        if (reader->GetKind() == TResourceReader::kNothing) {
+            if (!reader->Failure().empty()) Log("PACK", reader->Failure());
+            continue;
+        }
         if (auto stream = reader->OpenFile(entry)) {
             current = std::move(reader);
             return stream;
+        }
+        if (!reader->Failure().empty()) {
+            Log("PACK", reader->Failure());
+            return nullptr;
         }
         // Every shorter prefix is a folder above this one and would look for
         // the very same file.
@@ -247,10 +259,18 @@ std::unique_ptr<TStream> OpenResource(const std::string& path, bool search) {
     if (!search) {
         std::string target = ExpandResourcePath(path);
         if (StartsWithIgnoringCase(target, "res:")) return nullptr;
-        return std::make_unique<TFileStream>(WritePathOf(target), TFileMode::Create);
+        try {
+            return std::make_unique<TFileStream>(WritePathOf(target), TFileMode::Create);
+        } catch (const std::exception& e) {
+            Log("PACK", e.what());
+            throw;
+        }
     }
     try {
         return SearchResource(ExpandResourcePath(path));
+    } catch (const std::exception& e) {
+        Log("PACK", "Cannot open \"" + path + "\": " + e.what());
+        return nullptr;
     } catch (...) {
         return nullptr;
     }
@@ -260,6 +280,9 @@ std::string ReadStreamText(TStream* stream) {
     if (stream == nullptr) return {};
     try {
         return ReadAllText(*stream);
+    } catch (const std::exception& e) {
+        Log("PACK", std::string("A file stopped reading: ") + e.what());
+        return {};
     } catch (...) {
         return {};
     }
@@ -368,6 +391,10 @@ TResourceReader::TResourceReader(const std::string& path) : path_(path) {
         if (kind != TDiskKind::kFile) return;
         stream_ = std::make_unique<TBufferedFileStream>(found, TFileMode::OpenRead);
         diskPath_ = found;
+    } catch (const std::exception& e) {
+        failure_ = e.what();
+        stream_.reset();
+        return;
     } catch (...) {
         stream_.reset();
         return;
@@ -378,6 +405,7 @@ TResourceReader::TResourceReader(const std::string& path) : path_(path) {
     if (archive_ != nullptr) {
         kind_ = kArchive;
     } else {
+        failure_ = "The pack \"" + diskPath_ + "\" is no readable ZIP archive";
         stream_.reset();
     }
 }
@@ -387,6 +415,7 @@ TResourceReader::~TResourceReader() {
 }
 
 std::unique_ptr<TStream> TResourceReader::OpenFile(const std::string& name) {
+    failure_.clear();
     try {
         switch (kind_) {
             case kFolder:
@@ -396,6 +425,10 @@ std::unique_ptr<TStream> TResourceReader::OpenFile(const std::string& name) {
             case kNothing:
                 break;
         }
+    } catch (const std::exception& e) {
+        // A file that is there but does not open (no permission), or memory
+        // running out for an entry.
+        failure_ = "Cannot read \"" + name + "\" in \"" + path_ + "\": " + e.what();
     } catch (...) {
     }
     return nullptr;
@@ -463,7 +496,7 @@ bool ForEachEntry(unzFile zip, F&& visit) {
 void TResourceReader::BuildIndex() {
     indexed_ = true;
     // A damaged directory keeps the entries read before the damage.
-    ForEachEntry(
+    directoryDamaged_ = !ForEachEntry(
         static_cast<unzFile>(archive_),
         [this](const std::string& name, const unz_file_info64&, const unz64_file_pos& pos) {
             index_.try_emplace(name, TEntryPos{pos.pos_in_zip_directory, pos.num_of_file});
@@ -486,27 +519,36 @@ bool TResourceReader::ListEntries(std::vector<TPackEntry>& entries) {
 
 std::unique_ptr<TStream> TResourceReader::OpenEntry(const std::string& name) {
     auto zip = static_cast<unzFile>(archive_);
+    const auto refuse = [&](const char* why) -> std::unique_ptr<TStream> {
+        failure_ = "The entry \"" + name + "\" of the pack \"" + diskPath_ + "\" " + why;
+        return nullptr;
+    };
     if (!indexed_) BuildIndex();
     std::string key = name;
     ForwardSlashes(key);
     auto it = index_.find(std::string_view(key));
-    if (it == index_.end()) return nullptr;
+    if (it == index_.end()) {
+        if (directoryDamaged_) return refuse("is not in the readable part of its directory");
+        return nullptr;
+    }
 
     unz64_file_pos pos{it->second.directoryPos, it->second.fileNumber};
     unz_file_info64 info;
     if (unzGoToFilePos64(zip, &pos) != UNZ_OK ||
         unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        return nullptr;
+        return refuse("has a damaged directory record");
     }
     // Packs are not enciphered; and a size the stored bytes cannot hold marks
     // a damaged directory, refused before anything is allocated for it.
-    if ((info.flag & 1) != 0) return nullptr;
+    if ((info.flag & 1) != 0) return refuse("is enciphered, which packs never are");
     auto archiveSize = static_cast<uint64_t>(stream_->GetSize());
     uint64_t most = info.compression_method == 0 ? info.compressed_size
                                                  : info.compressed_size * kMaxDeflateRatio + 64;
-    if (info.compressed_size > archiveSize || info.uncompressed_size > most) return nullptr;
+    if (info.compressed_size > archiveSize || info.uncompressed_size > most) {
+        return refuse("claims a size its stored bytes cannot hold");
+    }
 
-    if (unzOpenCurrentFile(zip) != UNZ_OK) return nullptr;
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return refuse("has a damaged header");
     std::vector<uint8_t> bytes;
     bool complete = true;
     try {
@@ -522,6 +564,7 @@ std::unique_ptr<TStream> TResourceReader::OpenEntry(const std::string& name) {
     }
     // Closing checks the CRC of a completely read entry.
     int closed = unzCloseCurrentFile(zip);
-    if (!complete || closed != UNZ_OK) return nullptr;
+    if (!complete) return refuse("is damaged or cut short");
+    if (closed != UNZ_OK) return refuse("does not match its checksum");
     return std::make_unique<TMemoryStream>(std::move(bytes));
 }

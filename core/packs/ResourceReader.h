@@ -13,8 +13,11 @@
 // in, so such paths give no stream and touch no file.
 //
 // Failures: with the search flag, a missing, unreadable or damaged file gives
-// no stream (null), never an exception. Writing (no search flag) raises
-// EStreamError when the file cannot be created.
+// no stream (null), never an exception. A missing file is a normal answer to a
+// probe and writes nothing; a file or pack that is there but cannot be read
+// (no permission, a damaged or enciphered entry, a pack that is no ZIP
+// archive) writes one line to the core log, module "PACK". Writing (no search
+// flag) raises EStreamError when the file cannot be created, after a log line.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +38,8 @@ const std::string& GetPackExtension();
 // without, created or emptied for writing (null for a "res:" path).
 std::unique_ptr<TStream> OpenResource(const std::string& path, bool search = true);
 
-// The whole rest of a stream as bytes; empty for no stream or a failed read.
+// The whole rest of a stream as bytes; empty for no stream or a failed read
+// (which writes a log line).
 std::string ReadStreamText(TStream* stream);
 
 // The folder of the running executable, ending with "/".
@@ -86,7 +90,7 @@ public:
 
     // Classifies the path (a trailing "/" removed): a folder, a file read as a
     // ZIP archive, or the path plus the pack extension read as one. Kind
-    // kNothing when none of them is usable; never raises.
+    // kNothing when none of them is usable (see Failure); never raises.
     explicit TResourceReader(const std::string& path);
     ~TResourceReader();
     TResourceReader(const TResourceReader&) = delete;
@@ -107,6 +111,13 @@ public:
     // The archive's directory in stored order. False (with the entries read so
     // far) when this is no archive or its directory is damaged.
     bool ListEntries(std::vector<TPackEntry>& entries);
+
+    // Why the construction or the last OpenFile (GetFileSize, ReadText) found
+    // something it could not use: a pack file that is no readable ZIP archive,
+    // a file without read permission, a damaged or enciphered entry. Empty
+    // when nothing was there (a missing file) or nothing failed. Nothing here
+    // writes to the log; OpenResource does, and tools report it themselves.
+    const std::string& Failure() const { return failure_; }
 
 private:
     struct TNameHash {
@@ -132,6 +143,8 @@ private:
     std::unique_ptr<TStream> stream_;  // under the archive
     void* archive_ = nullptr;          // minizip's handle
     bool indexed_ = false;
+    bool directoryDamaged_ = false;  // the index holds the entries before the damage
+    std::string failure_;
     // Entry positions by name, ASCII case ignored; the first of equal names.
     std::unordered_map<std::string, TEntryPos, TNameHash, TNameEqual> index_;
 };

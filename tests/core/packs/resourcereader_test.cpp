@@ -7,6 +7,7 @@
 
 #include "core/base/Exception.h"
 #include "core/packs/ResourceReader.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -138,6 +139,7 @@ TEST_F(ResourceTest, PathsResolveThroughFoldersAndPacks) {
         {"nothing/here.txt", "<none>"},
         {"Mixed/Sub", "<none>"},  // a folder is no file
     };
+    TLogCapture log;
     for (const auto& c : cases) {
         EXPECT_EQ(ReadResource(P(c.path)), c.expected) << c.path;
     }
@@ -147,6 +149,8 @@ TEST_F(ResourceTest, PathsResolveThroughFoldersAndPacks) {
         EXPECT_EQ(ReadResource(P(c->path)), c->expected) << c->path << " (reverse)";
     }
     EXPECT_EQ(ReadResource(P("data/images/LOGO.PNG")), logo);
+    // Missing files are answers to probes, not failures.
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{});
 }
 
 TEST_F(ResourceTest, CurrentPackAnswersWithoutSearchOrReopening) {
@@ -221,7 +225,10 @@ TEST_F(ResourceTest, WritingCreatesOrEmptiesTheFile) {
         out->WriteBuffer("fresh", 5);
     }
     EXPECT_EQ(ReadFileBytes(P("Saves/Fresh.txt")), "fresh");
+    TLogCapture log;
     EXPECT_THROW(OpenResource(P("no/such/folder/x.txt"), false), EStreamError);
+    EXPECT_TRUE(log.Has({"PACK: Cannot create file", "no/such/folder/x.txt"}))
+        << testing::PrintToString(log.Lines());
 }
 
 TEST_F(ResourceTest, ReaderKindsSizesAndTexts) {
@@ -321,6 +328,67 @@ TEST_F(ResourceTest, ImplausibleOrEncipheredEntriesAreRefused) {
     // Through OpenResource too: a damaged pack answers none.
     dir_.Write("broken.sgd", good.substr(0, good.size() / 2));
     EXPECT_FALSE(OpenResource(P("broken/big.txt")));
+}
+
+// What is there but cannot be read answers none with one line naming the
+// file and what is wrong with it; the reader keeps the same text as Failure.
+TEST_F(ResourceTest, FilesThatAreThereButUnreadableAreLogged) {
+    const std::string good = ReadFileBytes(
+        MakePack(P("good.zip"), {{"big.txt", Repeated("a", 5000), true}, {"s.txt", "stored", false}}));
+    std::string enciphered = good;
+    enciphered[enciphered.find("PK\x03\x04") + 6] |= 1;
+    enciphered[enciphered.find("PK\x01\x02") + 8] |= 1;
+    std::string changed = good;
+    changed[changed.find("stored")] = 'S';
+    std::string huge = good;
+    PatchHeaders(huge, 0x04034b50, 22, 0x7FFFFFF0);
+    PatchHeaders(huge, 0x02014b50, 24, 0x7FFFFFF0);
+    dir_.Write("cut.sgd", good.substr(0, good.size() / 2));
+    dir_.Write("enciphered.sgd", enciphered);
+    dir_.Write("changed.sgd", changed);
+    dir_.Write("huge.sgd", huge);
+
+    const struct {
+        const char* path;
+        std::string line;
+    } cases[] = {
+        {"cut/big.txt", "PACK: The pack \"" + P("cut.sgd") + "\" is no readable ZIP archive"},
+        {"enciphered/big.txt", "PACK: The entry \"big.txt\" of the pack \"" + P("enciphered.sgd") +
+                                   "\" is enciphered, which packs never are"},
+        {"changed/s.txt", "PACK: The entry \"s.txt\" of the pack \"" + P("changed.sgd") +
+                              "\" does not match its checksum"},
+        {"huge/big.txt", "PACK: The entry \"big.txt\" of the pack \"" + P("huge.sgd") +
+                             "\" claims a size its stored bytes cannot hold"},
+    };
+    for (const auto& c : cases) {
+        TLogCapture log;
+        EXPECT_FALSE(OpenResource(P(c.path))) << c.path;
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line}) << c.path;
+        // Once more with the pack current: the same single line.
+        log.Clear();
+        EXPECT_FALSE(OpenResource(P(c.path))) << c.path;
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line}) << c.path;
+    }
+    // A missing entry of a readable pack is no failure.
+    TLogCapture quiet;
+    EXPECT_FALSE(OpenResource(P("changed/none.txt")));
+    TResourceReader reader(P("changed.sgd"));
+    EXPECT_FALSE(reader.OpenFile("none.txt"));
+    EXPECT_EQ(reader.Failure(), "");
+    EXPECT_FALSE(reader.OpenFile("s.txt"));
+    EXPECT_NE(reader.Failure().find("does not match its checksum"), std::string::npos);
+    EXPECT_EQ(quiet.Lines(), std::vector<std::string>{}) << "the reader itself writes nothing";
+
+    // A file without read permission (root reads everything, so only then).
+    if (::geteuid() != 0) {
+        const std::string locked = dir_.Write("locked/file.txt", "secret");
+        fs::permissions(locked, fs::perms::none);
+        TLogCapture log;
+        EXPECT_FALSE(OpenResource(P("locked/file.txt")));
+        EXPECT_TRUE(log.Has({"PACK: Cannot read \"file.txt\"", "Permission denied"}))
+            << testing::PrintToString(log.Lines());
+        fs::permissions(locked, fs::perms::owner_all);
+    }
 }
 
 }  // namespace
