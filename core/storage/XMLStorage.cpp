@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/base/PlatformShims.h"
 #include "core/base/Utf8.h"
@@ -374,13 +375,15 @@ bool TXMLStorage::NewDocument(const std::string& rootName) {
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
         sourceName_ = nullptr;
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        Log("STORAGE", "Cannot make a document \"" + rootName + "\": " + e.what());
         return false;
     }
 }
 
 bool TXMLStorage::LoadFromFile(const std::string& resourcePath) {
     try {
+        // The loader logs a file that does not parse.
         Ref<IXmlDocument> document = LoadXmlDocumentFromResource(resourcePath);
         if (!document) return false;
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
@@ -397,7 +400,9 @@ bool TXMLStorage::LoadFromXML(const std::string& text) {
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
         sourceName_ = nullptr;
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The message goes no further than here: the answer is only false.
+        Log("STORAGE", std::string("A storage text did not load: ") + e.what());
         return false;
     }
 }
@@ -417,7 +422,12 @@ bool TXMLStorage::SaveToFile(const std::string& path) {
     std::unique_ptr<TStream> stream = OpenResource(path, false);
     if (!stream) return true;  // "res:" paths are read-only
     std::string text = WideToUTF8(document_->GetXML());
-    stream->WriteBuffer(text.data(), text.size());
+    try {
+        stream->WriteBuffer(text.data(), text.size());
+    } catch (const std::exception& e) {
+        Log("STORAGE", "Cannot write \"" + path + "\": " + e.what());
+        throw;
+    }
     return true;
 }
 
@@ -445,9 +455,21 @@ Ref<IXmlDocument> ParseXmlText(std::string_view text) {
 }
 
 Ref<IXmlDocument> LoadXmlDocumentFromResource(const std::string& resourcePath) {
+    // A missing file is how callers probe for optional files: no log line.
+    // One that is there but unreadable was logged by OpenResource.
     std::unique_ptr<TStream> stream = OpenResource(resourcePath, true);
     if (!stream) return nullptr;
-    return ParseXmlText(ReadStreamText(stream.get()));
+    Ref<IXmlDocument> document;
+    try {
+        document = ParseXmlText(ReadStreamText(stream.get()));
+    } catch (const std::exception& e) {
+        Log("STORAGE", "\"" + resourcePath + "\" is not well-formed: " + e.what());
+        throw;
+    }
+    if (!document->DocumentElement()) {
+        Log("STORAGE", "\"" + resourcePath + "\" holds no element; it reads as empty");
+    }
+    return document;
 }
 
 Ref<IHierStorage> LoadStorageFromFile(const std::string& resourcePath) {
@@ -483,7 +505,9 @@ Ref<IHierStorage> GetStorageBySpec(const std::string& spec) {
     }
     std::string loadingKey = UpperAsciiString(file);
     if (g_cache && !g_cache->loading.insert(loadingKey).second) {
-        throw Exception("The out-storage \"" + file + "\" refers to itself");
+        const std::string message = "The out-storage \"" + file + "\" refers to itself";
+        Log("STORAGE", message);
+        throw Exception(message);
     }
     struct TLoadingGuard {
         const std::string& key;
@@ -492,9 +516,30 @@ Ref<IHierStorage> GetStorageBySpec(const std::string& spec) {
         }
     } guard{loadingKey};
 
-    std::string text = ReadStreamText(OpenResource(file, true).get());
+    // A node names its out-storage because the file is meant to be there:
+    // missing is a failure too. The text is then empty, which loads as a
+    // document without an element.
+    std::unique_ptr<TStream> stream = OpenResource(file, true);
+    if (!stream) {
+        Log("STORAGE", "The out-storage \"" + file + "\" cannot be opened; it reads as empty");
+    }
+    std::string text = ReadStreamText(stream.get());
     if (!key.empty()) text = TCipher_Xtea(key).CodeString(text, paDecode, kHexFormat);
-    Ref<IHierStorage> storage = AttachedStorage(ParseXmlText(text), file);
+    // A wrong key shows only here, as deciphered bytes that do not parse.
+    const std::string how = key.empty() ? "" : " after deciphering with its key";
+    Ref<IXmlDocument> document;
+    try {
+        document = ParseXmlText(text);
+    } catch (const std::exception& e) {
+        Log("STORAGE",
+            "The out-storage \"" + file + "\" is not well-formed" + how + ": " + e.what());
+        throw;
+    }
+    if (stream && !document->DocumentElement()) {
+        Log("STORAGE", "The out-storage \"" + file + "\" holds no element" + how);
+    }
+    // Out-storages of this document's nodes load (and log) on their own.
+    Ref<IHierStorage> storage = AttachedStorage(document, file);
     if (g_cache) g_cache->storages.Add(storage, false, file);
     return storage;
 }

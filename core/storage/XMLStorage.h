@@ -12,6 +12,14 @@
 // the IHierStorageRoot loaders answer false instead. An out-storage that
 // refers back to a document still being loaded raises instead of recursing.
 // A file that cannot be written raises.
+//
+// The loaders that know a file name also write one line to the core log
+// (module "STORAGE") for a file that does not parse (with the parser's
+// message) or holds no element; for an out-storage also when its file is
+// missing (it then reads as empty) or refers to itself, and a parse failure
+// after deciphering names the key as the likely cause. A missing file given
+// to LoadStorageFromFile or LoadFromFile writes nothing: callers probe for
+// optional files that way. LoadFromXML logs the message it does not hand on.
 #pragma once
 
 #include <memory>

@@ -96,9 +96,7 @@ double MeasureFrequency(const std::vector<float>& stereo, size_t from, size_t to
 
 class AudioPlayback : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(device_.OpenWithoutOutput(kRate));
-    }
+    void SetUp() override { ASSERT_TRUE(device_.OpenWithoutOutput(kRate)); }
 
     // The next `frames` stereo frames; rendered in uneven pieces so that
     // nothing depends on how the output is cut.

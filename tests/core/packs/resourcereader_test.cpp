@@ -333,8 +333,8 @@ TEST_F(ResourceTest, ImplausibleOrEncipheredEntriesAreRefused) {
 // What is there but cannot be read answers none with one line naming the
 // file and what is wrong with it; the reader keeps the same text as Failure.
 TEST_F(ResourceTest, FilesThatAreThereButUnreadableAreLogged) {
-    const std::string good = ReadFileBytes(
-        MakePack(P("good.zip"), {{"big.txt", Repeated("a", 5000), true}, {"s.txt", "stored", false}}));
+    const std::string good = ReadFileBytes(MakePack(
+        P("good.zip"), {{"big.txt", Repeated("a", 5000), true}, {"s.txt", "stored", false}}));
     std::string enciphered = good;
     enciphered[enciphered.find("PK\x03\x04") + 6] |= 1;
     enciphered[enciphered.find("PK\x01\x02") + 8] |= 1;

@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "core/packs/Cipher.h"
 #include "core/storage/XMLStorage.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -99,7 +102,8 @@ TEST_F(XmlStorage, CharactersBeyond16BitsRoundTripThroughFiles) {
     Ref<IHierStorage> root = LoadStorageFromFile("data.xml");
     ASSERT_TRUE(root);
     // The whole file decodes as UTF-8: no character falls back to one unit a byte.
-    EXPECT_EQ(root->GetXML().ToWideString(), u"<r v=\"caf\u00E9 \U0001F600\"><t>\U0010FFFF</t></r>");
+    EXPECT_EQ(root->GetXML().ToWideString(),
+              u"<r v=\"caf\u00E9 \U0001F600\"><t>\U0010FFFF</t></r>");
     EXPECT_EQ(root->GetValue("v", "").ToString(), "caf\xC3\xA9 " + smile);
     EXPECT_EQ(root->GetChildText("t").ToString(), last);
 
@@ -222,6 +226,68 @@ TEST_F(XmlStorage, WritingOutsideTheFolderIsRefused) {
     EXPECT_THROW(SaveStorageBySpec(node, "\\file=/tmp/escape.xml"), Exception);
     EXPECT_FALSE(std::filesystem::exists(dir_.Path().parent_path() / "escape.xml"));
     SaveStorageBySpec(node, "");  // no file: nothing happens
+}
+
+// Each failure writes one line naming the file and what failed; a missing
+// file handed to the probing loaders writes nothing.
+TEST_F(XmlStorage, LoadFailuresAreLoggedOnceWithTheFileName) {
+    Write("bad.xml", "<a><b></a>");
+    Write("empty.xml", "");
+    Write("secret.dat", Enciphered("<s v=\"1\"/>", "right"));
+    Write("outer.xml", "<o><n _outstorage=\"\\file=gone.xml\"/></o>");
+    Write("pk.zip", "no archive");  // the pack extension of the core alone
+    const struct {
+        const char* what;
+        std::function<void()> load;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"missing file", [] { EXPECT_FALSE(LoadStorageFromFile("missing.xml")); }, {}},
+        {"missing file, root loader",
+         [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromFile("missing.xml")); },
+         {}},
+        {"not well-formed",
+         [] { EXPECT_THROW(LoadStorageFromFile("bad.xml"), Exception); },
+         {"STORAGE: \"bad.xml\" is not well-formed: \"b\" expected"}},
+        {"not well-formed, root loader",
+         [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromFile("bad.xml")); },
+         {"STORAGE: \"bad.xml\" is not well-formed: \"b\" expected"}},
+        {"no element",
+         [] { EXPECT_EQ(LoadStorageFromFile("empty.xml")->GetNodeName(), ""); },
+         {"STORAGE: \"empty.xml\" holds no element; it reads as empty"}},
+        {"text",
+         [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromXML("<broken")); },
+         {"STORAGE: A storage text did not load: Incomplete element definition"}},
+        {"unreadable pack",
+         [] { EXPECT_FALSE(LoadStorageFromFile("pk/x.xml")); },
+         {"PACK: The pack \"pk.zip\" is no readable ZIP archive"}},
+        {"missing out-storage",
+         [] {
+             EXPECT_EQ(GetStorageBySpec("\\file=absent.xml")->GetValue("v", "d").ToString(), "d");
+         },
+         {"STORAGE: The out-storage \"absent.xml\" cannot be opened; it reads as empty"}},
+        {"out-storage of a node",
+         [] { EXPECT_TRUE(GetStorageBySpec("\\file=outer.xml")->GetChild("n", 0)); },
+         {"STORAGE: The out-storage \"gone.xml\" cannot be opened; it reads as empty"}},
+        {"out-storage not well-formed",
+         [] { EXPECT_THROW(GetStorageBySpec("\\file=bad.xml"), Exception); },
+         {"STORAGE: The out-storage \"bad.xml\" is not well-formed: \"b\" expected"}},
+    };
+    for (const auto& c : cases) {
+        ClearStorageCache();
+        TLogCapture log;
+        c.load();
+        EXPECT_EQ(log.Lines(), c.lines) << c.what;
+    }
+    // A wrong key gives bytes that do not parse, or parse to no element.
+    TLogCapture log;
+    try {
+        GetStorageBySpec("\\file=secret.dat\\cryptkey=wrong");
+    } catch (const Exception&) {
+    }
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(
+        log.Has({"STORAGE: The out-storage \"secret.dat\"", "after deciphering with its key"}))
+        << log.Lines()[0];
 }
 
 TEST_F(XmlStorage, FindByPath) {

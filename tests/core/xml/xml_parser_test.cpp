@@ -227,7 +227,9 @@ TEST(XmlParser, CharactersBeyond16BitsRoundTripAndReachMessagesAsUtf8) {
     Ref<IXmlDocument> named = CreateXmlDocument(u"n\U0010FFFF");
     Ref<IXmlNode> element = named->DocumentElement();
     element->SetAttr(u"kind", u"x");
-    EXPECT_EQ(ErrorOf([&] { element->GetEnumAttr(u"kind", {u"\U0001F600", u"caf\u00E9"}, 0); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  element->GetEnumAttr(u"kind", {u"\U0001F600", u"caf\u00E9"}, 0);
+              }),
               "Wrong value of attribute \"kind\" in element \"n\xF4\x8F\xBF\xBF\".\r\n"
               "Valid values are:\r\n\xF0\x9F\x98\x80\r\ncaf\xC3\xA9");
     EXPECT_EQ(ErrorOf([&] { element->NeedAttr(u"\U0001F600"); }),
