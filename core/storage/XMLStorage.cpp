@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "core/base/Assert.h"
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/base/PlatformShims.h"
@@ -498,6 +499,8 @@ Ref<IHierStorage> GetStorageBySpec(const std::string& spec) {
     std::string file, key;
     ReadSpec(spec, file, key);
     if (file.empty()) return nullptr;
+    // Without the cache, a document naming itself would load without end.
+    QM_ASSERT(g_cache, "Out-storages are read only while the XMLStorage unit is initialised.");
     if (g_cache) {
         if (Ref<IInterface> cached = g_cache->storages.GetItemByName(file)) {
             return Query<IHierStorage>(cached);

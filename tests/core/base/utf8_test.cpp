@@ -129,6 +129,13 @@ TEST(Utf8, ReadsOneCharacterAtATime) {
     EXPECT_EQ(out, "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+#ifndef NDEBUG
+TEST(Utf8DeathTest, ReadingPastTheEndIsRefused) {
+    size_t pos = 2;
+    EXPECT_DEATH(ReadUtf8Char("ab", pos), "ReadUtf8Char was asked to read past the end");
+}
+#endif
+
 TEST(Utf8, NullSourcesAndDestinations) {
     char bytes[4] = "xyz";
     char16_t units[4] = u"xyz";

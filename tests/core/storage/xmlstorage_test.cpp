@@ -290,6 +290,17 @@ TEST_F(XmlStorage, LoadFailuresAreLoggedOnceWithTheFileName) {
         << log.Lines()[0];
 }
 
+#ifndef NDEBUG
+TEST(XmlStorageDeathTest, OutStoragesNeedTheUnit) {
+    EXPECT_DEATH(
+        {
+            DoneXMLStorage();
+            GetStorageBySpec("\\file=any.xml");
+        },
+        "Out-storages are read only while the XMLStorage unit is initialised");
+}
+#endif
+
 TEST_F(XmlStorage, FindByPath) {
     Ref<IHierStorage> root = LoadStorageFromXML(
         "<game><screens><screen name=\"Menu\"><button name=\"OK\"/></screen></screens>"
