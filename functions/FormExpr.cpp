@@ -51,14 +51,6 @@ void FuncDisplay(TExprRec& rec) {
     rec.Res = 0;
 }
 
-std::string_view TrimLine(std::string_view line) {
-    size_t first = 0;
-    while (first < line.size() && static_cast<unsigned char>(line[first]) <= ' ') ++first;
-    size_t last = line.size();
-    while (last > first && static_cast<unsigned char>(line[last - 1]) <= ' ') --last;
-    return line.substr(first, last - first);
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
@@ -133,7 +125,7 @@ int32_t TFormulaParser::AddFormula(std::string_view name, std::string_view text)
         while (start <= text.size()) {
             size_t end = text.find_first_of("\r\n", start);
             if (end == std::string_view::npos) end = text.size();
-            std::string_view line = TrimLine(text.substr(start, end - start));
+            std::string_view line = Trim(text.substr(start, end - start));
             if (!line.empty() && line.substr(0, 2) != "//") {
                 int32_t index = CompileExpression(line);
                 if (index < 0) break;

@@ -9,6 +9,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "core/base/AsciiText.h"
 #include "core/base/SafeConvert.h"
 
 using namespace expr;
@@ -78,14 +79,6 @@ std::string GeneralText(double value) {
     auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
     return std::string(buffer, result.ptr);
-}
-
-std::string_view TrimLine(std::string_view line) {
-    size_t first = 0;
-    while (first < line.size() && static_cast<unsigned char>(line[first]) <= ' ') ++first;
-    size_t last = line.size();
-    while (last > first && static_cast<unsigned char>(line[last - 1]) <= ' ') --last;
-    return line.substr(first, last - first);
 }
 
 const char* const kCannotReplace =
@@ -895,7 +888,7 @@ bool TExpressionParser::SetExpressionLines(std::string_view text) {
     while (start <= text.size()) {
         size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = TrimLine(text.substr(start, end - start));
+        std::string_view line = Trim(text.substr(start, end - start));
         if (!line.empty() && line.substr(0, 2) != "//") {
             if (CompileExpression(line) < 0) {
                 ClearExpressions();
