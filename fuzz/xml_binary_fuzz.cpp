@@ -12,7 +12,7 @@
 namespace {
 
 Ref<TXmlDocument> NewDocument() {
-    return MakeRef<TXmlDocument>(new TXmlNameTable(64));
+    return MakeRef<TXmlDocument>(MakeRef<TXmlNameTable>(64).get());
 }
 
 std::string SaveWide(const Ref<TXmlDocument>& doc) {

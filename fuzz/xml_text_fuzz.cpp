@@ -17,7 +17,7 @@ namespace {
 // Every document gets its own name table, so that names met in earlier
 // inputs do not pile up in the process-wide one.
 Ref<TXmlDocument> NewDocument() {
-    return MakeRef<TXmlDocument>(new TXmlNameTable(64));
+    return MakeRef<TXmlDocument>(MakeRef<TXmlNameTable>(64).get());
 }
 
 struct Outcome {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/base/Assert.h"
+
 namespace {
 
 // Byte comparison with ASCII letters folded to upper case.
@@ -53,6 +55,62 @@ const std::string& EmptyText() {
 
 }  // namespace
 
+// ---- TCollectionCursor ----
+
+TCollectionCursor::TCollectionCursor(const TBaseCollection& collection, bool backward) noexcept
+    : collection_(&collection),
+      link_(collection.cursors_),
+      next_(backward ? collection.GetCount() - 1 : 0),
+      backward_(backward) {
+    collection.cursors_ = this;
+}
+
+TCollectionCursor::~TCollectionCursor() {
+    if (!collection_) return;
+    TCollectionCursor** link = &collection_->cursors_;
+    while (*link && *link != this) link = &(*link)->link_;
+    if (*link) *link = link_;
+}
+
+bool TCollectionCursor::Next() noexcept {
+    current_ = -1;
+    if (!collection_) return false;
+    if (backward_) {
+        if (next_ >= collection_->GetCount()) next_ = collection_->GetCount() - 1;
+        if (next_ < 0) return false;
+        current_ = next_--;
+    } else {
+        if (next_ >= collection_->GetCount()) return false;
+        current_ = next_++;
+    }
+    return true;
+}
+
+void* TCollectionCursor::Data() const noexcept {
+    return collection_ && current_ >= 0 ? collection_->GetDataAt(current_) : nullptr;
+}
+
+void TCollectionCursor::Inserted(int32_t position) noexcept {
+    // Forward, the items before next_ are behind the walk; backward, those
+    // after it. An item inserted ahead of the walk is visited.
+    if (backward_ ? position <= next_ : position < next_) ++next_;
+    if (current_ >= 0 && position <= current_) ++current_;
+}
+
+void TCollectionCursor::Removed(int32_t position) noexcept {
+    if (backward_ ? position <= next_ : position < next_) --next_;
+    if (position == current_) {
+        current_ = -1;
+    } else if (position < current_) {
+        --current_;
+    }
+}
+
+void TCollectionCursor::Emptied() noexcept {
+    next_ = backward_ ? -1 : 0;
+    current_ = -1;
+}
+
 // ---- TBaseCollection ----
 
 TBaseCollection::TBaseCollection() {
@@ -61,7 +119,17 @@ TBaseCollection::TBaseCollection() {
     index_.SetHashType(ehtCRC32);
     index_.SetCaseInsensitive(true);
     index_.SetRaiseIfAbsent(false);
+    // The collection disposes of its items itself, so that every removal
+    // passes through RemoveAt.
     index_.SetOwnsObjects(nullptr);
+}
+
+TBaseCollection::~TBaseCollection() {
+    for (TCollectionCursor* cursor = cursors_; cursor; cursor = cursor->link_) {
+        cursor->collection_ = nullptr;
+    }
+    cursors_ = nullptr;
+    TBaseCollection::Clear();
 }
 
 std::string TBaseCollection::NextAutoName() {
@@ -80,6 +148,22 @@ void TBaseCollection::NoteExplicitName(std::string_view name) {
     if (CompareTextUpper(lastName_, name) < 0) lastName_ = name;
 }
 
+void TBaseCollection::NoteInserted(int32_t position, void* data) {
+    for (TCollectionCursor* cursor = cursors_; cursor; cursor = cursor->link_) {
+        cursor->Inserted(position);
+    }
+    Joined(data);
+}
+
+void TBaseCollection::RemoveAt(int32_t position) {
+    void* data = index_.ExtractAt(position);  // raises for a bad position
+    for (TCollectionCursor* cursor = cursors_; cursor; cursor = cursor->link_) {
+        cursor->Removed(position);
+    }
+    Left(data);
+    Dispose(data);
+}
+
 bool TBaseCollection::TryInsert(void* data, bool autoName, std::string_view name,
                                 int32_t position) {
     std::string generated;
@@ -91,6 +175,7 @@ bool TBaseCollection::TryInsert(void* data, bool autoName, std::string_view name
     }
     try {
         if (position == -1) {
+            position = index_.Count();
             index_.Add(name, data);
         } else {
             index_.Insert(position, name, data);
@@ -98,12 +183,14 @@ bool TBaseCollection::TryInsert(void* data, bool autoName, std::string_view name
     } catch (const EElHashListError&) {
         return false;
     }
+    NoteInserted(position, data);
     return true;
 }
 
 bool TBaseCollection::TryInsertByHash(void* data, THash hash, int32_t position) {
     try {
         if (position == -1) {
+            position = index_.Count();
             index_.AddByHash(hash, data);
         } else {
             index_.InsertByHash(position, hash, data);
@@ -111,6 +198,7 @@ bool TBaseCollection::TryInsertByHash(void* data, THash hash, int32_t position) 
     } catch (const EElHashListError&) {
         return false;
     }
+    NoteInserted(position, data);
     return true;
 }
 
@@ -120,6 +208,16 @@ void* TBaseCollection::Insert(void* data, bool autoName, std::string_view name, 
 
 void* TBaseCollection::InsertByHash(void* data, THash hash, int32_t position) {
     return TryInsertByHash(data, hash, position) ? data : nullptr;
+}
+
+bool TBaseCollection::ReplaceAt(int32_t position, void* data) {
+    if (position < 0 || position >= index_.Count()) return false;
+    void* former = index_.ReplaceDataAt(position, data);
+    // The walks keep their place: the position holds an item all along.
+    Left(former);
+    Dispose(former);
+    Joined(data);
+    return true;
 }
 
 void* TBaseCollection::GetData(const Variant& key) const {
@@ -153,13 +251,33 @@ bool TBaseCollection::MoveItem(std::string_view name, const Variant& target, boo
     }
     const int32_t from = IndexOf(name);
     if (from < 0) return false;
-    // Taken out without releasing anything; it goes back in at once.
+    // Taken out and put back without Left, Joined or disposal: the item stays
+    // a member. Only the walks see it go and come.
     void* item = index_.ExtractAt(from);
-    if (!TryInsert(item, autoName, name, position)) {
+    std::string generated;
+    std::string_view newName = name;
+    if (autoName) {
+        generated = NextAutoName();
+        newName = generated;
+    } else {
+        NoteExplicitName(name);
+    }
+    try {
+        if (position == -1) {
+            position = index_.Count();
+            index_.Add(newName, item);
+        } else {
+            index_.Insert(position, newName, item);
+        }
+    } catch (const EElHashListError&) {
         // Only an automatic name can be refused here; put the item back where
         // it was rather than lose it.
         index_.Insert(from, name, item);
         return false;
+    }
+    for (TCollectionCursor* cursor = cursors_; cursor; cursor = cursor->link_) {
+        cursor->Removed(from);
+        cursor->Inserted(position);
     }
     return true;
 }
@@ -170,52 +288,100 @@ void TBaseCollection::Delete(const Variant& key) {
     std::string buffer;
     switch (DecodeKey(key, position, name, buffer)) {
         case TKeyKind::Position:
-            index_.DeleteAt(position);
+            RemoveAt(position);
             break;
-        case TKeyKind::Name:
-            index_.Delete(name);
+        case TKeyKind::Name: {
+            const int32_t found = IndexOf(name);
+            if (found < 0) throw EElHashListError("Hash not found.");
+            RemoveAt(found);
             break;
+        }
         case TKeyKind::None:
             break;
+    }
+}
+
+void TBaseCollection::DeleteAt(int32_t position) {
+    RemoveAt(position);
+}
+
+void TBaseCollection::DeleteByHash(THash hash) {
+    const int32_t found = IndexOfHash(hash);
+    if (found < 0) throw EElHashListError("Hash not found.");
+    RemoveAt(found);
+}
+
+void TBaseCollection::Clear() {
+    // Everything leaves the list first, so that what a disposal does never
+    // meets a half-emptied collection; then first to last.
+    const int32_t count = index_.Count();
+    if (count == 0) return;
+    std::vector<void*> items(size_t(count), nullptr);
+    for (int32_t i = 0; i < count; ++i) items[size_t(i)] = index_.GetDataAt(i);
+    index_.Clear();
+    for (TCollectionCursor* cursor = cursors_; cursor; cursor = cursor->link_) cursor->Emptied();
+    for (void* data : items) {
+        Left(data);
+        Dispose(data);
     }
 }
 
 // ---- TInterfaceCollection ----
 
 TInterfaceCollection::TInterfaceCollection() {
-    Index().SetOwnsObjects([](void* data) { static_cast<IInterface*>(data)->Release(); });
+    SetDisposer([](void* data) { static_cast<IInterface*>(data)->Release(); });
+}
+
+TInterfaceCollection::~TInterfaceCollection() {
+    QM_ASSERT(!observer_,
+              "An interface collection was destroyed while an observer was still registered; the "
+              "owner that registered it must call Close() or SetObserver(nullptr) in its own "
+              "destructor.");
+    observer_ = nullptr;
+    Clear();
 }
 
 bool TInterfaceCollection::Add(const Ref<IInterface>& item, bool autoName, std::string_view name,
                                int32_t position) {
-    IInterface* raw = item.get();
-    if (!TryInsert(raw, autoName, name, position)) return false;
-    if (raw) raw->AddRef();
-    return true;
+    return TryInsert(item.get(), autoName, name, position);
 }
 
 bool TInterfaceCollection::AddByHash(const Ref<IInterface>& item, THash hash, int32_t position) {
-    IInterface* raw = item.get();
-    if (!TryInsertByHash(raw, hash, position)) return false;
-    if (raw) raw->AddRef();
-    return true;
+    return TryInsertByHash(item.get(), hash, position);
+}
+
+bool TInterfaceCollection::Replace(int32_t position, const Ref<IInterface>& item) {
+    return ReplaceAt(position, item.get());
+}
+
+void TInterfaceCollection::Joined(void* data) noexcept {
+    if (!data) return;
+    auto* item = static_cast<IInterface*>(data);
+    item->AddRef();  // the collection's reference, taken only for a kept item
+    if (observer_) observer_->ItemAdded(*this, *item);
+}
+
+void TInterfaceCollection::Left(void* data) noexcept {
+    // The collection's reference is still held: the item is whole while the
+    // observer looks at it, and goes with the disposal that follows.
+    if (data && observer_) observer_->ItemRemoved(*this, *static_cast<IInterface*>(data));
 }
 
 void TInterfaceCollection::Clear() {
     // Last to first, each item out of the list before its reference goes, so
     // that an object freed here never meets itself in the collection.
-    TElHashList& index = Index();
-    while (index.Count() > 0) {
-        if (void* data = index.ExtractAt(index.Count() - 1))
-            static_cast<IInterface*>(data)->Release();
-    }
-    index.Clear();
+    while (GetCount() > 0) DeleteAt(GetCount() - 1);
+}
+
+void TInterfaceCollection::Close() {
+    Clear();
+    observer_ = nullptr;
 }
 
 // ---- TStringCollection ----
 
 TStringCollection::TStringCollection() {
-    Index().SetOwnsObjects(&TElHashList::DeleteAs<std::string>);
+    SetDisposer(&DisposeAs<std::string>);
 }
 
 bool TStringCollection::Add(std::string_view text, bool autoName, std::string_view name,
@@ -249,7 +415,7 @@ bool TStringCollection::SetValue(std::string_view name, std::string_view value) 
 // ---- TNamedStringCollection ----
 
 TNamedStringCollection::TNamedStringCollection() {
-    Index().SetOwnsObjects(&TElHashList::DeleteAs<TStringRecord>);
+    SetDisposer(&DisposeAs<TStringRecord>);
 }
 
 bool TNamedStringCollection::Add(std::string_view value, bool autoName, std::string_view name,

@@ -25,23 +25,68 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/base/Interface.h"
 #include "core/base/Variant.h"
 #include "core/object/ElHashList.h"
 
+class TBaseCollection;
+class TInterfaceCollection;
+
+// A position in a walk over a collection that stays right while the walk adds
+// and removes items: removing an item before the cursor moves it back,
+// inserting one before it moves it on. A walk therefore visits every item that
+// is still present when the walk reaches it exactly once, and also visits
+// items inserted ahead of it. An item moved across the cursor (MoveItem) is
+// visited again or not at all, and a Sort leaves the cursor at its position
+// number. Cursors live on the stack and register with the collection, which
+// adjusts them; they allocate nothing. A collection destroyed during a walk
+// ends the walk.
+class TCollectionCursor {
+public:
+    // Forward from the first item, or backward from the last.
+    explicit TCollectionCursor(const TBaseCollection& collection, bool backward = false) noexcept;
+    ~TCollectionCursor();
+    TCollectionCursor(const TCollectionCursor&) = delete;
+    TCollectionCursor& operator=(const TCollectionCursor&) = delete;
+
+    // Steps to the next item; false at the end or once the collection is gone.
+    bool Next() noexcept;
+    // The current item's position; -1 before the first Next, at the end, and
+    // once the current item has left the collection.
+    int32_t Position() const noexcept { return current_; }
+    // The current item's data; null when Position is -1.
+    void* Data() const noexcept;
+
+private:
+    friend class TBaseCollection;
+
+    void Inserted(int32_t position) noexcept;
+    void Removed(int32_t position) noexcept;
+    void Emptied() noexcept;
+
+    const TBaseCollection* collection_;
+    TCollectionCursor* link_ = nullptr;  // the next cursor of the same collection
+    int32_t next_ = 0;                   // the position to visit next
+    int32_t current_ = -1;
+    bool backward_;
+};
+
 class TBaseCollection {
 public:
     // Called with two items (the stored data pointers).
     using TSortCompare = TElHashList::TSortCompare;
 
-    virtual ~TBaseCollection() = default;
+    // Ends the walks still running over it, then disposes of what it holds.
+    virtual ~TBaseCollection();
     TBaseCollection(const TBaseCollection&) = delete;
     TBaseCollection& operator=(const TBaseCollection&) = delete;
 
-    // Removes every item, releasing what the collection owns.
-    virtual void Clear() { index_.Clear(); }
+    // Removes every item, releasing what the collection owns (first to last
+    // here; interface collections go from the last).
+    virtual void Clear();
     int32_t GetCount() const { return index_.Count(); }
 
     int32_t IndexOf(std::string_view name) const { return index_.IndexOf(name); }
@@ -58,14 +103,18 @@ public:
     // the position of a named item (an absent name appends). Moving towards the
     // end onto a named item places it just after that item, towards the front
     // just before. Answers false and changes nothing when the name is absent
-    // or the target is no position in range.
+    // or the target is no position in range. The item does not leave the
+    // collection (no removal is reported).
     bool MoveItem(std::string_view name, const Variant& target, bool autoName);
 
     // Removes the item a key designates (see the header comment for errors);
     // a key that is neither position nor name does nothing.
     void Delete(const Variant& key);
+    // Removes the item at a position; "Invalid position for HashList." outside
+    // 0..Count-1.
+    void DeleteAt(int32_t position);
     // Removes the item whose name has this CRC-32; "Hash not found." if none.
-    void DeleteByHash(THash hash) { index_.DeleteByHash(hash); }
+    void DeleteByHash(THash hash);
 
     void Sort(const TSortCompare& compare) { index_.Sort(compare); }
 
@@ -73,7 +122,16 @@ public:
     const std::string& LastName() const { return lastName_; }
 
 protected:
+    using TDisposer = void (*)(void* data);
+
     TBaseCollection();
+
+    // What happens to an item's data once it has left (nothing by default).
+    void SetDisposer(TDisposer disposer) { disposer_ = disposer; }
+    template <class T>
+    static void DisposeAs(void* data) {
+        delete static_cast<T*>(data);
+    }
 
     // Inserts under a name (or the next automatic one) at a position (-1
     // appends). Answers the data, or null when refused.
@@ -83,16 +141,37 @@ protected:
     // As Insert, answering whether the item was kept.
     bool TryInsert(void* data, bool autoName, std::string_view name, int32_t position);
     bool TryInsertByHash(void* data, THash hash, int32_t position);
+    // Puts data in place of the item at a position, under the same name; the
+    // former item leaves. False (nothing changes) outside 0..Count-1.
+    bool ReplaceAt(int32_t position, void* data);
     void NoteExplicitName(std::string_view name);
 
-    TElHashList& Index() { return index_; }
+    // Every insertion and removal passes here: after an item is in the list,
+    // and after it is out of the list but before it is disposed of. Neither
+    // may raise. Nothing here; called only while the subclass is whole.
+    virtual void Joined(void* data) noexcept { (void)data; }
+    virtual void Left(void* data) noexcept { (void)data; }
+
     const TElHashList& Index() const { return index_; }
 
 private:
+    friend class TCollectionCursor;
+
     std::string NextAutoName();
+    // Inserted(position) for the walks and Joined for the subclass.
+    void NoteInserted(int32_t position, void* data);
+    // Out of the list, walks adjusted, Left, disposed.
+    void RemoveAt(int32_t position);
+    void Dispose(void* data) noexcept {
+        if (data && disposer_) disposer_(data);
+    }
 
     TElHashList index_;
     std::string lastName_;
+    TDisposer disposer_ = nullptr;
+    // The walks under way: bookkeeping, not content, so const walks may
+    // register.
+    mutable TCollectionCursor* cursors_ = nullptr;
 };
 
 // Untyped pointers; owns nothing.
@@ -120,7 +199,7 @@ public:
 template <class T>
 class TObjectCollection : public TBaseCollection {
 public:
-    TObjectCollection() { Index().SetOwnsObjects(&TElHashList::DeleteAs<T>); }
+    TObjectCollection() { SetDisposer(&DisposeAs<T>); }
 
     // Takes the object. Answers it when kept; a refused object is destroyed
     // and the answer is null.
@@ -139,18 +218,44 @@ public:
     T* GetItemByHash(THash hash) const { return static_cast<T*>(Index().GetDataByHash(hash)); }
 };
 
+// Told when an item joins or leaves an interface collection, so that the
+// collection's owner sets and clears the item's back-link in one place.
+// Registered as a plain pointer, never counted. Null items are not reported.
+class IMembershipObserver {
+public:
+    // After the item is in the collection (add, insert, the newcomer of a
+    // replace).
+    virtual void ItemAdded(TInterfaceCollection& collection, IInterface& item) noexcept = 0;
+    // After the item is out of the collection (delete, the former item of a
+    // replace, clear) and before the collection drops its reference.
+    virtual void ItemRemoved(TInterfaceCollection& collection, IInterface& item) noexcept = 0;
+
+protected:
+    ~IMembershipObserver() = default;
+};
+
 // Counted interface references: one reference per item, released when the
 // item leaves (on Clear from the last item to the first). The stored data
 // pointers are IInterface*.
+//
+// An observer (SetObserver) hears of every item that joins or leaves. The
+// object that registers an observer must unregister it, or call Close(),
+// before the collection is destroyed (in its own destructor, while the
+// observer is still whole); a collection destroyed with an observer still
+// registered stops a debug build, and a release build then drops its items
+// without telling anyone.
 class TInterfaceCollection : public TBaseCollection {
 public:
     TInterfaceCollection();
-    ~TInterfaceCollection() override { Clear(); }
+    ~TInterfaceCollection() override;
 
     // Answers whether the item was kept; only a kept item gains a reference.
     bool Add(const Ref<IInterface>& item, bool autoName, std::string_view name,
              int32_t position = -1);
     bool AddByHash(const Ref<IInterface>& item, THash hash, int32_t position = -1);
+    // Puts item in place of the one at a position, under the same name; the
+    // former item leaves. False (nothing changes) outside 0..Count-1.
+    bool Replace(int32_t position, const Ref<IInterface>& item);
 
     Ref<IInterface> GetItem(const Variant& key) const { return Item(GetData(key)); }
     Ref<IInterface> GetItemAt(int32_t position) const { return Item(GetDataAt(position)); }
@@ -159,10 +264,47 @@ public:
 
     void Clear() override;
 
+    void SetObserver(IMembershipObserver* observer) { observer_ = observer; }
+    IMembershipObserver* Observer() const { return observer_; }
+    // Clears (the observer hears of every item) and then forgets the observer:
+    // what an observing owner calls in its destructor.
+    void Close();
+
+    // Calls f(item) for each non-null item, first to last, holding the item
+    // while f runs. f may add and remove items, this one included (see
+    // TCollectionCursor). When f answers bool, false ends the walk.
+    template <class F>
+    void ForEach(F&& f) {
+        Walk(false, f);
+    }
+    // The same from the last item to the first.
+    template <class F>
+    void ForEachBackward(F&& f) {
+        Walk(true, f);
+    }
+
+protected:
+    void Joined(void* data) noexcept override;
+    void Left(void* data) noexcept override;
+
 private:
     static Ref<IInterface> Item(void* data) {
         return Ref<IInterface>(static_cast<IInterface*>(data));
     }
+    template <class F>
+    void Walk(bool backward, F& f) {
+        for (TCollectionCursor cursor(*this, backward); cursor.Next();) {
+            Ref<IInterface> item = Item(cursor.Data());
+            if (!item) continue;
+            if constexpr (std::is_same_v<std::invoke_result_t<F&, const Ref<IInterface>&>, bool>) {
+                if (!f(item)) return;
+            } else {
+                f(item);
+            }
+        }
+    }
+
+    IMembershipObserver* observer_ = nullptr;
 };
 
 // Named 8-bit strings. The stored data pointers are std::string*.

@@ -297,6 +297,11 @@ void* TElHashList::ExtractAt(int32_t index) {
     return data;
 }
 
+void* TElHashList::ReplaceDataAt(int32_t index, void* data) {
+    if (index < 0 || index >= count_) throw EElHashListError("Invalid position for HashList.");
+    return std::exchange(data_[index], data);
+}
+
 void TElHashList::Clear() {
     // Empty the list first, so that callbacks see a consistent list.
     std::unique_ptr<void*[]> data = std::move(data_);

@@ -146,6 +146,10 @@ public:
     // Takes the entry out without OnDelete or the deleter and answers its
     // data; the caller now owns it.
     void* ExtractAt(int32_t index);
+    // Puts data in the entry at a position, keeping its hash, and answers the
+    // data it held, now the caller's (no OnDelete, no deleter). Raises
+    // "Invalid position for HashList." outside 0..Count-1.
+    void* ReplaceDataAt(int32_t index, void* data);
     void Clear();
 
     // By a caller-computed 32-bit hash; an MD5 list answers -1 / null here

@@ -76,10 +76,9 @@ TAbstractClass FindRegisteredClass(const std::string& name) {
 
 Ref<TAbstractObject> CreateAbstractObject(TAbstractClass cls, const std::string& params) {
     if (!cls || !cls->newInstance) return nullptr;
-    // Holding the reference from the start keeps references taken and dropped
-    // inside Create or SetParam from freeing the object, and frees the
-    // half-built object when either raises.
-    Ref<TAbstractObject> object(cls->newInstance());
+    // The construction reference is adopted at once, so an exception from
+    // Create or SetParam frees the half-built object.
+    Ref<TAbstractObject> object = cls->newInstance();
     if (!object) return nullptr;  // an abstract class
     object->Create();
     if (!params.empty()) {

@@ -22,7 +22,9 @@ class TAbstractObject;
 
 struct TClassInfo {
     std::type_index type;
-    TAbstractObject* (*newInstance)();  // answers null for an abstract class
+    // A new instance, its construction reference adopted; null for an
+    // abstract class.
+    Ref<TAbstractObject> (*newInstance)();
 };
 using TAbstractClass = const TClassInfo*;
 
@@ -45,11 +47,11 @@ protected:
 template <class T>
 TAbstractClass ClassOf() {
     static_assert(std::is_base_of_v<TAbstractObject, T>, "ClassOf needs a TAbstractObject class");
-    static const TClassInfo info{typeid(T), []() -> TAbstractObject* {
+    static const TClassInfo info{typeid(T), []() -> Ref<TAbstractObject> {
                                      if constexpr (std::is_abstract_v<T>) {
                                          return nullptr;
                                      } else {
-                                         return new T();
+                                         return MakeRef<T>();
                                      }
                                  }};
     return &info;

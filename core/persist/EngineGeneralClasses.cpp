@@ -313,6 +313,29 @@ void WriteEnum(const Ref<IHierStorage>& storage, const std::string& key, std::st
 }
 
 // ---------------------------------------------------------------------------
+// TCollection
+
+void TCollection::Delete(const Variant& key) {
+    const Ref<TCollection> self(this);
+    items_.Delete(key);
+}
+
+void TCollection::Clear() {
+    const Ref<TCollection> self(this);
+    items_.Clear();
+}
+
+bool TCollection::ReplaceItem(int32_t position, const Ref<IInterface>& item) {
+    const Ref<TCollection> self(this);
+    return items_.Replace(position, item);
+}
+
+void TCollection::CloseItems() {
+    const Ref<TCollection> self(this);
+    items_.Close();
+}
+
+// ---------------------------------------------------------------------------
 // TPersistCollection
 
 void TPersistCollection::LoadItem(const Ref<IHierStorage>& node) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "core/base/Variant.h"
 #include "core/object/BaseCollections.h"
@@ -228,16 +229,52 @@ void WriteEnum(const Ref<IHierStorage>& storage, const std::string& key, std::st
 // ---------------------------------------------------------------------------
 // Engine collections
 
+// The base of the engine's collections: counted items, found by position or
+// by name. Everyone may read (Items(), the safe walks); items join only
+// through the subclass's typed operations, which pass the protected
+// InsertItem, so an observer registered by the owner hears of every item that
+// joins or leaves. While it removes items or walks them, the collection holds
+// a reference to itself, so a callback that drops the last outside reference
+// does not free it under its own feet.
 class TCollection : public TAbstractObject, public virtual ICollection {
 public:
     int32_t GetCount() override { return items_.GetCount(); }
-    void Delete(const Variant& key) override { items_.Delete(key); }
+    void Delete(const Variant& key) override;
     int32_t IndexOf(const std::string& name) override { return items_.IndexOf(name); }
     bool Exists(const std::string& name) override { return items_.Exists(name); }
-    void Clear() override { items_.Clear(); }
+    void Clear() override;
 
-    TInterfaceCollection& Items() { return items_; }
     const TInterfaceCollection& Items() const { return items_; }
+
+    // Calls f(item) for each item, first to last, holding the collection and
+    // the item while f runs; f may add and remove items, itself included.
+    // When f answers bool, false ends the walk. See TCollectionCursor.
+    template <class F>
+    void ForEach(F&& f) {
+        const Ref<TCollection> self(this);
+        items_.ForEach(f);
+    }
+    // The same from the last item to the first.
+    template <class F>
+    void ForEachBackward(F&& f) {
+        const Ref<TCollection> self(this);
+        items_.ForEachBackward(f);
+    }
+
+protected:
+    // Answers whether the item was kept (see TInterfaceCollection::Add).
+    bool InsertItem(const Ref<IInterface>& item, bool autoName, std::string_view name,
+                    int32_t position = -1) {
+        return items_.Add(item, autoName, name, position);
+    }
+    // Puts item in place of the one at a position; false outside 0..Count-1.
+    bool ReplaceItem(int32_t position, const Ref<IInterface>& item);
+    // The owner's observer of the items joining and leaving (null to stop).
+    // The class that registers one calls CloseItems() in its own destructor;
+    // otherwise a debug build stops when the collection goes.
+    void SetMembershipObserver(IMembershipObserver* observer) { items_.SetObserver(observer); }
+    // Removes every item, telling the observer, then forgets the observer.
+    void CloseItems();
 
 private:
     TInterfaceCollection items_;
@@ -302,4 +339,39 @@ private:
 class TTypedCreationPersistItemCollection : public TPersistItemCollection {
 public:
     Ref<IInterface> CreateItem(const Ref<IHierStorage>& node) override;
+};
+
+// A collection of IItem objects kept under their own names: the typed lookup,
+// add and walk that every such collection shares. ICollectionOf is the
+// interface the concrete collection answers to (the Find and Add here
+// implement it when it declares them); TBase is the engine collection it
+// extends.
+template <class IItem, class ICollectionOf = ICollection,
+          class TBase = TStaticCreationPersistItemCollection>
+class TTypedCollection : public TBase, public virtual ICollectionOf {
+public:
+    // By position (an integer key) or name (a text key); null when absent.
+    Ref<IItem> Find(const Variant& key) { return Query<IItem>(this->Items().GetItem(key)); }
+    // Appends under the item's own name; nothing for null, and a name already
+    // present keeps the first item.
+    void Add(const Ref<IItem>& item) { TryAdd(item); }
+    // As Add, answering whether the item was kept.
+    bool TryAdd(const Ref<IItem>& item) {
+        return item && this->InsertItem(Ref<IInterface>(item), false, item->GetName());
+    }
+    // A created item goes in through Add; one that is no IItem is dropped.
+    void AddItem(const Ref<IInterface>& item) { Add(Query<IItem>(item)); }
+
+    // TCollection::ForEach over the items that are IItems.
+    template <class F>
+    void ForEachItem(F&& f) {
+        this->ForEach([&f](const Ref<IInterface>& item) {
+            const Ref<IItem> typed = Query<IItem>(item);
+            if constexpr (std::is_same_v<std::invoke_result_t<F&, const Ref<IItem>&>, bool>) {
+                return !typed || f(typed);
+            } else {
+                if (typed) f(typed);
+            }
+        });
+    }
 };

@@ -48,15 +48,6 @@ void TParamCollection::SetParam(const std::string& name, const std::string& valu
     SetValue(name, Variant(value));
 }
 
-Ref<IParam> TParamCollection::GetParam(const Variant& key) {
-    return ParamOf(Items().GetItem(key));
-}
-
-void TParamCollection::Add(const Ref<IParam>& param) {
-    if (!param) return;
-    Items().Add(param, false, param->GetName());
-}
-
 void TParamCollection::SetValue(const std::string& name, const Variant& value) {
     if (Ref<IParam> param = ParamOf(Items().GetItemByName(name))) {
         param->SetValue(value);

@@ -60,13 +60,12 @@ private:
 // Node name "params", items "param". Creation parameters become string
 // values, so CreateAbstractObject(ClassOf<TParamCollection>(), "\a=1\b=2")
 // makes a filled collection.
-class TParamCollection : public TPersistCollection, public virtual IParamCollection {
+class TParamCollection : public TTypedCollection<IParam, IParamCollection, TPersistCollection> {
 public:
     void Create() override;
     void SetParam(const std::string& name, const std::string& value) override;
 
-    Ref<IParam> GetParam(const Variant& key) override;
-    void Add(const Ref<IParam>& param) override;
+    Ref<IParam> GetParam(const Variant& key) override { return Find(key); }
     void SetValue(const std::string& name, const Variant& value) override;
     Variant GetValue(const std::string& name, const Variant& defaultValue) override;
 

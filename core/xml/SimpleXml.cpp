@@ -157,7 +157,7 @@ int Base64Value(char c) {
 // Free routines
 
 Ref<IXmlNameTable> CreateNameTable(int32_t hashSize) {
-    return Ref<IXmlNameTable>(new TXmlNameTable(hashSize));
+    return MakeRef<TXmlNameTable>(hashSize);
 }
 
 TXmlNameTable* XmlDefaultNameTable() {
@@ -613,8 +613,7 @@ TXmlNode::~TXmlNode() {
 
 TXmlNodeList* TXmlNode::EnsureChildList() {
     if (!childs_) {
-        childs_ = new TXmlNodeList(this);
-        childs_->AddRef();
+        childs_ = MakeRef<TXmlNodeList>(this).Detach();
     }
     return childs_;
 }
@@ -645,7 +644,7 @@ void TXmlNode::SetNameTable(TXmlNameTable* table) {
             node->SetNodeNameID(remap(node->GetNodeNameID()));
         }
         for (TXmlAttr& attr : node->attrs_) attr.nameId = remap(attr.nameId);
-        node->names_ = table;
+        node->names_ = Ref<TXmlNameTable>(table);
         if (node->childs_) {
             for (TXmlNode* child : node->childs_->items_) stack.push_back(child);
         }
@@ -1396,7 +1395,7 @@ WideString TXmlText::GetText() {
 }
 
 Ref<TXmlNode> TXmlText::CloneSelf(bool) {
-    return Ref<TXmlNode>(new TXmlText(NameTable(), value_));
+    return MakeRef<TXmlText>(NameTable(), value_);
 }
 
 TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t kind, WideString data)
@@ -1412,7 +1411,7 @@ int32_t TXmlCDATASection::GetNodeNameID() {
     return NameTable()->CDATASectionID();
 }
 Ref<TXmlNode> TXmlCDATASection::CloneSelf(bool) {
-    return Ref<TXmlNode>(new TXmlCDATASection(NameTable(), Data()));
+    return MakeRef<TXmlCDATASection>(NameTable(), Data());
 }
 
 TXmlComment::TXmlComment(TXmlNameTable* names, WideString data)
@@ -1421,7 +1420,7 @@ int32_t TXmlComment::GetNodeNameID() {
     return NameTable()->CommentID();
 }
 Ref<TXmlNode> TXmlComment::CloneSelf(bool) {
-    return Ref<TXmlNode>(new TXmlComment(NameTable(), Data()));
+    return MakeRef<TXmlComment>(NameTable(), Data());
 }
 
 TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId,
@@ -1436,7 +1435,7 @@ void TXmlProcessingInstruction::SetText(const WideString& text) {
 }
 
 Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(bool) {
-    return Ref<TXmlNode>(new TXmlProcessingInstruction(NameTable(), targetId_, data_));
+    return MakeRef<TXmlProcessingInstruction>(NameTable(), targetId_, data_);
 }
 
 // ---------------------------------------------------------------------------
@@ -1479,24 +1478,23 @@ Ref<IXmlElement> TXmlDocument::NewDocument(const WideString& version, const Wide
 }
 
 Ref<IXmlElement> TXmlDocument::CreateElement(int32_t nameId) {
-    return Ref<IXmlElement>(new TXmlElement(NameTable(), nameId));
+    return MakeRef<TXmlElement>(NameTable(), nameId);
 }
 Ref<IXmlElement> TXmlDocument::CreateElement(const WideString& name) {
     return CreateElement(NameTable()->GetID(name));
 }
 Ref<IXmlText> TXmlDocument::CreateText(const WideString& text) {
-    return Ref<IXmlText>(new TXmlText(NameTable(), Variant(text)));
+    return MakeRef<TXmlText>(NameTable(), Variant(text));
 }
 Ref<IXmlCDATASection> TXmlDocument::CreateCDATASection(const WideString& data) {
-    return Ref<IXmlCDATASection>(new TXmlCDATASection(NameTable(), data));
+    return MakeRef<TXmlCDATASection>(NameTable(), data);
 }
 Ref<IXmlComment> TXmlDocument::CreateComment(const WideString& data) {
-    return Ref<IXmlComment>(new TXmlComment(NameTable(), data));
+    return MakeRef<TXmlComment>(NameTable(), data);
 }
 Ref<IXmlProcessingInstruction> TXmlDocument::CreateProcessingInstruction(int32_t targetId,
                                                                          const WideString& data) {
-    return Ref<IXmlProcessingInstruction>(
-        new TXmlProcessingInstruction(NameTable(), targetId, Narrow(data)));
+    return MakeRef<TXmlProcessingInstruction>(NameTable(), targetId, Narrow(data));
 }
 Ref<IXmlProcessingInstruction> TXmlDocument::CreateProcessingInstruction(const WideString& target,
                                                                          const WideString& data) {
@@ -1511,7 +1509,7 @@ void TXmlDocument::Reset() {
 }
 
 Ref<TXmlNode> TXmlDocument::CloneSelf(bool) {
-    return Ref<TXmlNode>(new TXmlDocument(NameTable()));
+    return MakeRef<TXmlDocument>(NameTable());
 }
 
 Ref<IXmlDocument> CreateXmlDocument(const WideString& rootName, const WideString& version,
@@ -1525,5 +1523,5 @@ Ref<IXmlDocument> CreateXmlDocument(const WideString& rootName, const WideString
 Ref<IXmlElement> CreateXmlElement(const WideString& name, const Ref<IXmlNameTable>& names) {
     TXmlNameTable* table = names ? dynamic_cast<TXmlNameTable*>(names.get()) : nullptr;
     if (!table) table = XmlDefaultNameTable();
-    return Ref<IXmlElement>(new TXmlElement(table, table->GetID(name)));
+    return MakeRef<TXmlElement>(table, table->GetID(name));
 }

@@ -573,7 +573,7 @@ protected:
     virtual Ref<TXmlNode> CloneSelf(bool deep) = 0;
     virtual bool CopiesChildren() const { return false; }
     void CopyAttrsFrom(const TXmlNode& other) { attrs_ = other.attrs_; }
-    void ReplaceNameTable(TXmlNameTable* table) { names_ = table; }
+    void ReplaceNameTable(TXmlNameTable* table) { names_ = Ref<TXmlNameTable>(table); }
 
 private:
     friend class TXmlNodeList;

@@ -137,35 +137,11 @@ void TSoundCollection::Create() {
     SetItemClass(ClassOf<TSound>());
 }
 
-Ref<ISound> TSoundCollection::Find(const Variant& key) {
-    return Query<ISound>(Items().GetItem(key));
-}
-
-void TSoundCollection::Add(const Ref<ISound>& sound) {
-    if (sound) Items().Add(sound, false, sound->GetName());
-}
-
-void TSoundCollection::AddItem(const Ref<IInterface>& item) {
-    Add(Query<ISound>(item));
-}
-
 void TMusicCollection::Create() {
     TStaticCreationPersistItemCollection::Create();
     SetNodeName("musics");
     SetItemNodeName("music");
     SetItemClass(ClassOf<TMusic>());
-}
-
-Ref<IMusic> TMusicCollection::Find(const Variant& key) {
-    return Query<IMusic>(Items().GetItem(key));
-}
-
-void TMusicCollection::Add(const Ref<IMusic>& music) {
-    if (music) Items().Add(music, false, music->GetName());
-}
-
-void TMusicCollection::AddItem(const Ref<IInterface>& item) {
-    Add(Query<IMusic>(item));
 }
 
 // ---------------------------------------------------------------------------

@@ -164,23 +164,15 @@ public:
 };
 
 // Element "sounds" of "sound" items.
-class TSoundCollection : public TStaticCreationPersistItemCollection,
-                         public virtual ISoundCollection {
+class TSoundCollection : public TTypedCollection<ISound, ISoundCollection> {
 public:
     void Create() override;
-    Ref<ISound> Find(const Variant& key) override;
-    void Add(const Ref<ISound>& sound) override;
-    void AddItem(const Ref<IInterface>& item) override;
 };
 
 // Element "musics" of "music" items.
-class TMusicCollection : public TStaticCreationPersistItemCollection,
-                         public virtual IMusicCollection {
+class TMusicCollection : public TTypedCollection<IMusic, IMusicCollection> {
 public:
     void Create() override;
-    Ref<IMusic> Find(const Variant& key) override;
-    void Add(const Ref<IMusic>& music) override;
-    void AddItem(const Ref<IInterface>& item) override;
 };
 
 // Registers "MusicResource", "MusicGroupResource", "SoundResource",

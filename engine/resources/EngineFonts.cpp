@@ -60,18 +60,6 @@ void TSymbolCollection::Create() {
     SetItemClass(ClassOf<TSymbol>());
 }
 
-Ref<ISymbol> TSymbolCollection::Find(const Variant& key) {
-    return Query<ISymbol>(Items().GetItem(key));
-}
-
-void TSymbolCollection::Add(const Ref<ISymbol>& symbol) {
-    if (symbol) Items().Add(symbol, false, symbol->GetName());
-}
-
-void TSymbolCollection::AddItem(const Ref<IInterface>& item) {
-    Add(Query<ISymbol>(item));
-}
-
 // ---------------------------------------------------------------------------
 // TFontResource
 

@@ -158,14 +158,9 @@ private:
 };
 
 // Element "symbols", one "symbol" per glyph.
-class TSymbolCollection : public TStaticCreationPersistItemCollection,
-                          public virtual ISymbolCollection {
+class TSymbolCollection : public TTypedCollection<ISymbol, ISymbolCollection> {
 public:
     void Create() override;
-
-    Ref<ISymbol> Find(const Variant& key) override;
-    void Add(const Ref<ISymbol>& symbol) override;
-    void AddItem(const Ref<IInterface>& item) override;
 };
 
 class TFontResource : public TImageResource, public virtual IFontResource {

@@ -43,34 +43,26 @@ const TPropertyTable& TResource::Table() {
 // ---------------------------------------------------------------------------
 // TResourceCollection
 
-Ref<IResource> TResourceCollection::Find(const Variant& key) {
-    return Query<IResource>(Items().GetItem(key));
-}
-
 void TResourceCollection::Add(const Ref<IResource>& resource) {
-    if (!resource) return;
-    const std::string name = resource->GetName();
-    if (Items().Add(resource, false, name)) return;
+    if (!resource || TryAdd(resource)) return;
     // Refused: another resource holds the name (ASCII case ignored). Unless it
     // is this very one, the newcomer gives back what it loaded now.
-    Ref<IInterface> present = Items().GetItemByName(name);
+    Ref<IInterface> present = Items().GetItemByName(resource->GetName());
     if (present == resource) return;
     if (Ref<IResourceSlave> slave = Query<IResourceSlave>(resource)) slave->Detach();
 }
 
 void TResourceCollection::RemoveGroup(const std::string& groupName) {
-    for (int32_t i = GetCount() - 1; i >= 0; --i) {
-        if (i >= GetCount()) continue;  // a Detach may have shrunk the collection
-        Ref<IResource> resource = Query<IResource>(Items().GetItemAt(i));
+    const Ref<TResourceCollection> self(this);
+    for (TCollectionCursor cursor(Items(), true); cursor.Next();) {
+        Ref<IResource> resource = Query<IResource>(Items().GetItemAt(cursor.Position()));
         if (!resource) continue;
         if (!groupName.empty() && resource->GetGroupName() != groupName) continue;
         if (Ref<IResourceSlave> slave = Query<IResourceSlave>(resource)) slave->Detach();
-        if (i < GetCount() && Items().GetItemAt(i) == resource) Items().Delete(Variant(i));
+        // The cursor follows the resource if a Detach moved it, and says -1
+        // if a Detach removed it already.
+        if (cursor.Position() >= 0) Delete(Variant(cursor.Position()));
     }
-}
-
-void TResourceCollection::AddItem(const Ref<IInterface>& item) {
-    Add(Query<IResource>(item));
 }
 
 void TResourceCollection::SaveTo(const Ref<IHierStorage>& storage) {
@@ -110,35 +102,26 @@ void TGroupResource::SaveTo(const Ref<IHierStorage>& storage) {
 
 void TGroupResource::SetOwner(const Ref<IResourceOwner>& owner) {
     KeepOwner(owner);
-    Ref<TResourceCollection> members = members_;  // a member may detach the group
-    for (int32_t i = 0; i < members->GetCount(); ++i) {
-        if (auto slave = Query<IResourceSlave>(members->Items().GetItemAt(i))) {
-            slave->SetOwner(owner);
-        }
-    }
+    // The walk holds the members collection: a member may detach the group.
+    members_->ForEachItem([&owner](const Ref<IResource>& resource) {
+        if (auto slave = Query<IResourceSlave>(resource)) slave->SetOwner(owner);
+    });
 }
 
 void TGroupResource::Load() {
     TResource::Load();
-    Ref<TResourceCollection> members = members_;
-    for (int32_t i = 0; i < members->GetCount(); ++i) {
-        if (auto resource = Query<IResource>(members->Items().GetItemAt(i))) resource->Load();
-    }
+    members_->ForEachItem([](const Ref<IResource>& resource) { resource->Load(); });
 }
 
 void TGroupResource::Unload() {
     TResource::Unload();
-    Ref<TResourceCollection> members = members_;
-    for (int32_t i = 0; i < members->GetCount(); ++i) {
-        if (auto resource = Query<IResource>(members->Items().GetItemAt(i))) resource->Unload();
-    }
+    members_->ForEachItem([](const Ref<IResource>& resource) { resource->Unload(); });
 }
 
 void TGroupResource::Detach() {
-    Ref<TResourceCollection> members = members_;
-    for (int32_t i = 0; i < members->GetCount(); ++i) {
-        if (auto slave = Query<IResourceSlave>(members->Items().GetItemAt(i))) slave->Detach();
-    }
+    members_->ForEachItem([](const Ref<IResource>& resource) {
+        if (auto slave = Query<IResourceSlave>(resource)) slave->Detach();
+    });
     KeepOwner(nullptr);
     // A fresh, empty collection rather than none, so later calls stay safe.
     members_ = CreateObject<TResourceCollection>();

@@ -52,7 +52,9 @@ public:
     bool NeedsLoad() const { return needsLoad_; }
     const std::string& FileName() const { return file_; }
     void SetFileName(const std::string& file) { file_ = file; }
-    IResourceOwner* Owner() const { return owner_.get(); }
+    // The owner; null once it has gone. The link holds no count: the owner
+    // keeps its resources, never the other way round.
+    IResourceOwner* Owner() const { return owner_.Get(); }
 
 protected:
     void SetNeedsLoad(bool needsLoad) { needsLoad_ = needsLoad; }
@@ -62,16 +64,15 @@ protected:
 private:
     std::string groupName_;  // never stored
     std::string file_;
-    Ref<IResourceOwner> owner_;
+    Weak<IResourceOwner> owner_;
     bool needsLoad_ = false;
 };
 
 // Resources in order, found by index or by name (ASCII case ignored). Items
 // read from storage are created from their "type" and "name".
-class TResourceCollection : public TTypedCreationPersistItemCollection,
-                            public virtual IResourceCollection {
+class TResourceCollection
+    : public TTypedCollection<IResource, IResourceCollection, TTypedCreationPersistItemCollection> {
 public:
-    Ref<IResource> Find(const Variant& key) override;
     // Appends under the resource's own name. A resource refused because the
     // name is taken by another one is detached, so whatever it loaded is
     // freed at once rather than left attached to the owner.
@@ -80,7 +81,6 @@ public:
     // one for ""), compared exactly, is detached and deleted.
     void RemoveGroup(const std::string& groupName) override;
 
-    void AddItem(const Ref<IInterface>& item) override;
     // Without an item element name (the default) each resource is written
     // into an element of its own node name ("resource").
     void SaveTo(const Ref<IHierStorage>& storage) override;

@@ -430,5 +430,5 @@ Ref<ISurface> TSurfaceCollection::Find(const std::string& name) {
 
 void TSurfaceCollection::Add(const std::string& name, const Ref<ISurface>& surface) {
     if (!surface) return;
-    Items().Add(Ref<IInterface>(surface.get()), false, name);
+    InsertItem(surface, false, name);
 }

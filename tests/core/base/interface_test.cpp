@@ -29,7 +29,7 @@ public:
         return children_.back();
     }
     TNode* Parent() const { return parent_; }
-    Ref<INode> Self() { return this; }
+    Ref<INode> Self() { return Ref<INode>(this); }
 
 private:
     int id_;

@@ -20,7 +20,7 @@ public:
         g_calls.push_back("Create");
         // A reference taken and dropped while the object is being built must
         // not free it.
-        Ref<TAbstractObject> self = this;
+        Ref<TAbstractObject> self(this);
     }
     void SetParam(const std::string& name, const std::string& value) override {
         g_calls.push_back(name + "=" + value);

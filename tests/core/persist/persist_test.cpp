@@ -99,7 +99,7 @@ public:
     void AddItem(const Ref<IInterface>& item) override {
         Ref<INamedObject> named = Query<INamedObject>(item);
         const std::string name = named ? named->GetName() : std::string();
-        Items().Add(item, name.empty(), name);
+        InsertItem(item, name.empty(), name);
     }
 };
 
@@ -111,7 +111,7 @@ public:
         SetItemNodeName("shape");
         SetItemClass(ClassOf<TTestShape>());
     }
-    void AddItem(const Ref<IInterface>& item) override { Items().Add(item, true, ""); }
+    void AddItem(const Ref<IInterface>& item) override { InsertItem(item, true, ""); }
 };
 
 // A static collection whose subclass forgot its item class.
@@ -121,7 +121,7 @@ public:
         TStaticCreationPersistItemCollection::Create();
         SetItemNodeName("shape");
     }
-    void AddItem(const Ref<IInterface>& item) override { Items().Add(item, true, ""); }
+    void AddItem(const Ref<IInterface>& item) override { InsertItem(item, true, ""); }
 };
 
 // A scene with a title and a typed item collection as its "items" child.
@@ -518,7 +518,7 @@ TEST_F(Persist, StaticCollectionLoadsAddToItsItems) {
     for (int32_t i = 0; i < 2; ++i) {
         Query<IPersistObject2>(shapes->Items().GetItemAt(i))->SetStored(false);
     }
-    shapes->Items().Add(Ref<IInterface>(CreateObject<TCollection>()), true, "");
+    shapes->AddItem(CreateObject<TCollection>());
     Ref<IHierStorage> out = NewDocument("shapes");
     shapes->Save(out);
     EXPECT_EQ(Xml(out),

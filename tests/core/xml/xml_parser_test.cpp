@@ -143,7 +143,7 @@ TEST(XmlParser, EveryErrorMessage) {
     EXPECT_EQ(ErrorOf([&] { LoadXmlDocumentFromBinaryXML(badNode); }),
               "Binary XML reading error: incorrect node type");
     Ref<IXmlDocument> nested = CreateXmlDocument(u"r");
-    nested->DocumentElement()->AppendChild(CreateXmlDocument().get());
+    nested->DocumentElement()->AppendChild(CreateXmlDocument());
     EXPECT_EQ(ErrorOf([&] { nested->GetBinaryXML(); }),
               "Binary XML writing error: incorrect node type");
 }
