@@ -270,7 +270,7 @@ void TEngineAudio::StopSound(const Ref<ISound>& sound) {
     if (!sound || !available_) return;
     // Only this sound's channels: other sounds of the same resource play on.
     std::erase_if(playedSounds_, [&](const TPlayedSound& played) {
-        if (played.sound != sound) return false;
+        if (played.sound.Get() != sound.get()) return false;
         backend_->StopChannel(played.channel);
         return true;
     });

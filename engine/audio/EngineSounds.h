@@ -161,8 +161,10 @@ public:
     IAudioBackend* GetBackend() const { return backend_.get(); }
 
 private:
+    // The sound is only compared, never kept alive: the screen that owns it
+    // may go while its channel still sounds.
     struct TPlayedSound {
-        Ref<ISound> sound;
+        Weak<ISound> sound;
         TChannelHandle channel;
     };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "core/base/Interface.h"
@@ -86,5 +87,167 @@ TEST(Ref, MoveAndAssignKeepCounts) {
     c = nullptr;
     EXPECT_EQ(a->RefCount(), 1);
 }
+
+// Takes references to itself while it is being built, directly and through
+// a query, as a widget registering itself with its parent would.
+class TSelfReferencing : public INode, public IExtra {
+public:
+    TSelfReferencing() {
+        ++g_alive;
+        Ref<INode> self(this);
+        Ref<IExtra> extra = Query<IExtra>(this);
+        seenDuringConstruction = self->RefCount();
+    }
+    ~TSelfReferencing() override { --g_alive; }
+    int Id() const override { return 1; }
+    int Extra() const override { return 2; }
+    int seenDuringConstruction = 0;
+};
+
+TEST(Ref, AReferenceToThisInsideTheConstructorFreesNothing) {
+    g_alive = 0;
+    Ref<TSelfReferencing> object = MakeRef<TSelfReferencing>();
+    EXPECT_EQ(g_alive, 1);
+    // The construction reference, the one taken inside, and the query's.
+    EXPECT_EQ(object->seenDuringConstruction, 3);
+    EXPECT_EQ(object->RefCount(), 1);
+    EXPECT_TRUE(object->IsAdopted());
+    object.reset();
+    EXPECT_EQ(g_alive, 0);
+}
+
+// A function that, like the loaders, takes whatever it is given as a Ref.
+int IdThroughRef(const Ref<IInterface>& object) {
+    Ref<INode> node = Query<INode>(object);
+    return node ? node->Id() : -1;
+}
+
+TEST(Ref, AnObjectNobodyAdoptedIsNeverDeletedByItsRefs) {
+    g_alive = 0;
+    {
+        TNode onStack(7);
+        EXPECT_FALSE(onStack.IsAdopted());
+        EXPECT_EQ(IdThroughRef(Ref<IInterface>(&onStack)), 7);
+        {
+            Ref<INode> a(&onStack);
+            Ref<INode> b = a;
+            EXPECT_EQ(onStack.RefCount(), 3);
+        }
+        // Back to its construction reference, and still alive.
+        EXPECT_EQ(onStack.RefCount(), 1);
+        EXPECT_EQ(g_alive, 1);
+        auto owned = std::make_unique<TNode>(8);
+        EXPECT_EQ(IdThroughRef(Ref<IInterface>(owned.get())), 8);
+        EXPECT_EQ(g_alive, 2);
+    }
+    EXPECT_EQ(g_alive, 0);
+}
+
+TEST(Weak, LocksWhileTheObjectLivesAndAnswersNullAfter) {
+    g_alive = 0;
+    Ref<TNode> node = MakeRef<TNode>(3);
+    Weak<INode> weak(node);
+    Weak<INode> copy = weak;
+    Weak<IExtra> other = Query<IExtra>(node);
+    EXPECT_EQ(node->RefCount(), 1);  // weak references hold no count
+    EXPECT_EQ(weak.Get(), node.get());
+    {
+        Ref<INode> locked = weak.Lock();
+        ASSERT_TRUE(locked);
+        EXPECT_EQ(locked->Id(), 3);
+        EXPECT_EQ(node->RefCount(), 2);
+    }
+    node.reset();
+    EXPECT_EQ(g_alive, 0);
+    // The block outlives the object for the weak references still around.
+    for (const Weak<INode>* w : {&weak, &copy}) {
+        EXPECT_TRUE(w->Expired());
+        EXPECT_EQ(w->Get(), nullptr);
+        EXPECT_FALSE(w->Lock());
+    }
+    EXPECT_FALSE(other.Lock());
+    Weak<INode> empty;
+    EXPECT_FALSE(empty.Lock());
+    empty = copy;
+    EXPECT_TRUE(empty.Expired());
+}
+
+// Holds a weak reference to itself and looks through it while it is being
+// destroyed, as a focus or capture holder would be asked during a teardown.
+class TLooksAtItselfWhenDying : public INode {
+public:
+    TLooksAtItselfWhenDying() : self_(this) { ++g_alive; }
+    ~TLooksAtItselfWhenDying() override {
+        --g_alive;
+        lockedWhileDying = bool(self_.Lock());
+        // A reference taken and dropped during destruction frees nothing twice.
+        Ref<INode> again(this);
+    }
+    int Id() const override { return 9; }
+    static inline bool lockedWhileDying = true;
+
+private:
+    Weak<INode> self_;
+};
+
+TEST(Weak, AnObjectBeingDestroyedIsNoLongerLockable) {
+    g_alive = 0;
+    TLooksAtItselfWhenDying::lockedWhileDying = true;
+    Weak<INode> outside;
+    {
+        Ref<INode> object = MakeRef<TLooksAtItselfWhenDying>();
+        outside = Weak<INode>(object);
+    }
+    EXPECT_EQ(g_alive, 0);
+    EXPECT_FALSE(TLooksAtItselfWhenDying::lockedWhileDying);
+    EXPECT_FALSE(outside.Lock());
+}
+
+#ifndef NDEBUG
+// Each misuse stops a debug build with a sentence that names it.
+TEST(RefDeathTest, MisusesStopWithASentence) {
+    EXPECT_DEATH(
+        {
+            TNode onStack(1);
+            onStack.Release();
+        },
+        "count is already at its floor");
+    EXPECT_DEATH(
+        {
+            TNode* node = MakeRef<TNode>(1).Detach();
+            delete node;
+        },
+        "adopted object was deleted directly");
+    EXPECT_DEATH(
+        {
+            Ref<INode> keep;
+            {
+                TNode onStack(1);
+                keep = Ref<INode>(&onStack);
+            }
+        },
+        "destroyed while a Ref still held it");
+    EXPECT_DEATH(
+        {
+            TNode* node = new TNode(1);
+            Ref<TNode> first = Ref<TNode>::Adopt(node);
+            Ref<TNode> second = Ref<TNode>::Adopt(node);
+        },
+        "adopted twice");
+}
+
+Ref<INode> g_escaped;
+
+class TEscapesWhenDying : public INode {
+public:
+    ~TEscapesWhenDying() override { g_escaped = Ref<INode>(this); }
+    int Id() const override { return 0; }
+};
+
+TEST(RefDeathTest, AReferenceThatOutlivesTheDestructionStops) {
+    EXPECT_DEATH({ MakeRef<TEscapesWhenDying>().reset(); },
+                 "taken while the object was being destroyed outlived");
+}
+#endif
 
 }  // namespace

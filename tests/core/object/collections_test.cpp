@@ -378,4 +378,247 @@ TEST(Collections, Namespace) {
     EXPECT_EQ(ns.Add("beta"), 0);
 }
 
+// ---- Membership and safe walks ----
+
+// Records "+name" and "-name" as items join and leave, with what the
+// collection held at that moment, and checks that a leaving item is out of
+// the list but still alive.
+class TRecordingObserver : public IMembershipObserver {
+public:
+    void ItemAdded(TInterfaceCollection& collection, IInterface& item) noexcept override {
+        events.push_back("+" + NameOf(item) + ":" + std::to_string(collection.GetCount()));
+        for (int32_t i = 0; i < collection.GetCount(); ++i) {
+            if (collection.GetDataAt(i) == &item) return;
+        }
+        events.push_back("added item not in the list");
+    }
+    void ItemRemoved(TInterfaceCollection& collection, IInterface& item) noexcept override {
+        events.push_back("-" + NameOf(item) + ":" + std::to_string(collection.GetCount()));
+        for (int32_t i = 0; i < collection.GetCount(); ++i) {
+            if (collection.GetDataAt(i) == &item) events.push_back("removed item still listed");
+        }
+    }
+    std::vector<std::string> events;
+
+private:
+    static std::string NameOf(IInterface& item) {
+        auto* named = dynamic_cast<ITestItem*>(&item);
+        return named ? named->Name() : "?";
+    }
+};
+
+// An interface collection watched by a recording observer, closed before it
+// goes as the rule asks.
+struct TWatched {
+    TWatched() {
+        items.SetObserver(&observer);
+        for (const char* name : {"a", "b", "c"}) items.Add(MakeRef<TTestItem>(name, nullptr), false, name);
+        observer.events.clear();
+    }
+    ~TWatched() { items.Close(); }
+    TRecordingObserver observer;
+    TInterfaceCollection items;
+};
+
+TEST(Collections, TheObserverHearsOfEveryJoinAndEveryLeave) {
+    struct TCase {
+        const char* what;
+        void (*change)(TInterfaceCollection& items);
+        std::vector<std::string> events;
+    };
+    const TCase cases[] = {
+        {"add", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), false, "d"); },
+         {"+d:4"}},
+        {"insert", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), true, "", 0); },
+         {"+d:4"}},
+        {"add by hash", [](TInterfaceCollection& c) { c.AddByHash(MakeRef<TTestItem>("d", nullptr), 9); },
+         {"+d:4"}},
+        {"refused", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("x", nullptr), false, "A"); },
+         {}},
+        {"null", [](TInterfaceCollection& c) { c.Add(nullptr, false, "n"); }, {}},
+        {"delete by name", [](TInterfaceCollection& c) { c.Delete(Variant("B")); }, {"-b:2"}},
+        {"delete at", [](TInterfaceCollection& c) { c.Delete(Variant(int32_t(0))); }, {"-a:2"}},
+        {"delete by hash", [](TInterfaceCollection& c) { c.DeleteByHash(CRC32OfStringUpper("c")); },
+         {"-c:2"}},
+        {"replace",
+         [](TInterfaceCollection& c) { EXPECT_TRUE(c.Replace(1, MakeRef<TTestItem>("r", nullptr))); },
+         {"-b:3", "+r:3"}},
+        {"replace out of range",
+         [](TInterfaceCollection& c) { EXPECT_FALSE(c.Replace(3, MakeRef<TTestItem>("r", nullptr))); },
+         {}},
+        {"move", [](TInterfaceCollection& c) { c.MoveItem("a", Variant("c"), false); }, {}},
+        {"clear", [](TInterfaceCollection& c) { c.Clear(); }, {"-c:2", "-b:1", "-a:0"}},
+        {"close", [](TInterfaceCollection& c) { c.Close(); }, {"-c:2", "-b:1", "-a:0"}},
+    };
+    for (const TCase& t : cases) {
+        SCOPED_TRACE(t.what);
+        g_alive = 0;
+        {
+            TWatched watched;
+            t.change(watched.items);
+            EXPECT_EQ(watched.observer.events, t.events);
+            watched.observer.events.clear();
+        }
+        EXPECT_EQ(g_alive, 0);
+    }
+}
+
+TEST(Collections, ReplaceKeepsThePositionAndTheName) {
+    TInterfaceCollection c;
+    for (const char* name : {"a", "b"}) c.Add(MakeRef<TTestItem>(name, nullptr), false, name);
+    Ref<ITestItem> r = MakeRef<TTestItem>("r", nullptr);
+    Ref<ITestItem> b = Query<ITestItem>(c.GetItemByName("b"));
+    EXPECT_TRUE(c.Replace(1, r));
+    EXPECT_EQ(c.GetItemByName("B"), r);
+    EXPECT_EQ(r->RefCount(), 2);
+    EXPECT_EQ(b->RefCount(), 1);  // the former item's reference went
+    EXPECT_TRUE(c.Replace(1, r));  // the same item again: nothing lost
+    EXPECT_EQ(r->RefCount(), 2);
+}
+
+#ifndef NDEBUG
+TEST(CollectionsDeathTest, ACollectionDestroyedWhileObservedStops) {
+    EXPECT_DEATH(
+        {
+            TRecordingObserver observer;
+            TInterfaceCollection items;
+            items.SetObserver(&observer);
+        },
+        "destroyed while an observer was still registered");
+}
+#endif
+
+// Tags in a pointer collection named by their letters.
+void Fill(TPointerCollection& c, const std::string& letters) {
+    for (char letter : letters) c.Add(Tag(letter), false, std::string(1, letter));
+}
+
+std::string Letters(const TBaseCollection& c) {
+    std::string letters;
+    for (int32_t i = 0; i < c.GetCount(); ++i) letters += char(reinterpret_cast<intptr_t>(c.GetDataAt(i)));
+    return letters;
+}
+
+TEST(Collections, WalksSurviveChangesMadeWhileTheyRun) {
+    struct TCase {
+        const char* what;
+        bool backward;
+        char at;  // the item whose visit makes the change
+        void (*change)(TPointerCollection& c);
+        const char* visited;
+        const char* left;
+    };
+    const TCase cases[] = {
+        {"itself", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("b")); }, "abcde", "acde"},
+        {"the next one", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("c")); }, "abde", "abde"},
+        {"itself and the next", false, 'b',
+         [](TPointerCollection& c) {
+             c.Delete(Variant("b"));
+             c.Delete(Variant("c"));
+         },
+         "abde", "ade"},
+        {"earlier ones", false, 'c',
+         [](TPointerCollection& c) {
+             c.Delete(Variant("a"));
+             c.Delete(Variant("b"));
+         },
+         "abcde", "cde"},
+        {"everything", false, 'b', [](TPointerCollection& c) { c.Clear(); }, "ab", ""},
+        {"insert before", false, 'b', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x", 0); },
+         "abcde", "xabcde"},
+        {"insert after", false, 'b', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x", 2); },
+         "abxcde", "abxcde"},
+        {"append", false, 'e', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x"); }, "abcdex",
+         "abcdex"},
+        {"backward itself", true, 'd', [](TPointerCollection& c) { c.Delete(Variant("d")); }, "edcba",
+         "abce"},
+        {"backward the next", true, 'd', [](TPointerCollection& c) { c.Delete(Variant("c")); },
+         "edba", "abde"},
+        {"backward later ones", true, 'c',
+         [](TPointerCollection& c) {
+             c.Delete(Variant("d"));
+             c.Delete(Variant("e"));
+         },
+         "edcba", "abc"},
+        {"backward insert before", true, 'c', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x", 0); },
+         "edcbax", "xabcde"},
+        {"backward insert behind", true, 'c', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x"); },
+         "edcba", "abcdex"},
+    };
+    for (const TCase& t : cases) {
+        SCOPED_TRACE(t.what);
+        TPointerCollection c;
+        Fill(c, "abcde");
+        std::string visited;
+        for (TCollectionCursor cursor(c, t.backward); cursor.Next();) {
+            const char letter = char(reinterpret_cast<intptr_t>(cursor.Data()));
+            visited += letter;
+            EXPECT_EQ(cursor.Position(), c.IndexOf(std::string(1, letter)));
+            if (letter == t.at) {
+                t.change(c);
+                // The cursor follows its item, or says it has gone.
+                EXPECT_EQ(cursor.Position(), c.IndexOf(std::string(1, letter)));
+            }
+        }
+        EXPECT_EQ(visited, t.visited);
+        EXPECT_EQ(Letters(c), t.left);
+    }
+}
+
+TEST(Collections, NestedWalksAndAnEndedCollection) {
+    // An inner walk that removes items keeps the outer one right.
+    TPointerCollection c;
+    Fill(c, "abcd");
+    std::string outer;
+    for (TCollectionCursor o(c); o.Next();) {
+        outer += char(reinterpret_cast<intptr_t>(o.Data()));
+        for (TCollectionCursor i(c); i.Next();) {
+            if (i.Data() == Tag('c') && o.Data() == Tag('a')) c.Delete(Variant("c"));
+        }
+    }
+    EXPECT_EQ(outer, "abd");
+
+    // A collection destroyed during a walk ends the walk.
+    auto doomed = std::make_unique<TPointerCollection>();
+    Fill(*doomed, "abc");
+    int steps = 0;
+    for (TCollectionCursor cursor(*doomed); cursor.Next();) {
+        ++steps;
+        doomed.reset();
+        EXPECT_EQ(cursor.Data(), nullptr);
+    }
+    EXPECT_EQ(steps, 1);
+}
+
+TEST(Collections, ForEachHoldsTheItemWhileItRemovesItself) {
+    g_alive = 0;
+    g_destroyed.clear();
+    TInterfaceCollection c;
+    for (const char* name : {"a", "b", "c", "d"}) c.Add(MakeRef<TTestItem>(name, &c), false, name);
+    std::vector<std::string> visited;
+    c.ForEach([&](const Ref<IInterface>& item) {
+        auto* test = dynamic_cast<ITestItem*>(item.get());
+        if (test->Name() == "b") {
+            // The collection held the only references: "a" goes at once, "b"
+            // is kept by the walk until its visit ends.
+            c.Delete(Variant("b"));
+            c.Delete(Variant("a"));
+            EXPECT_EQ(g_alive, 3);
+            EXPECT_EQ(g_destroyed, (std::vector<std::string>{"a:2"}));
+        }
+        visited.push_back(test->Name());
+    });
+    EXPECT_EQ(visited, (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(g_destroyed, (std::vector<std::string>{"a:2", "b:2"}));
+    EXPECT_EQ(g_alive, 2);
+
+    // A walk that answers false stops there; backward walks go from the end.
+    visited.clear();
+    c.ForEachBackward([&](const Ref<IInterface>& item) {
+        visited.push_back(dynamic_cast<ITestItem*>(item.get())->Name());
+        return false;
+    });
+    EXPECT_EQ(visited, (std::vector<std::string>{"d"}));
+}
+
 }  // namespace

@@ -13,7 +13,12 @@ int g_alive = 0;
 
 class TProbe : public TAbstractObject {
 public:
-    TProbe() { ++g_alive; }
+    TProbe() {
+        ++g_alive;
+        // So does one taken inside the C++ constructor, before any creation
+        // path has adopted the object.
+        Ref<TAbstractObject> self(this);
+    }
     ~TProbe() override { --g_alive; }
     void Create() override {
         TAbstractObject::Create();

@@ -607,6 +607,27 @@ TEST(EngineAudioSound, StoppingASoundStopsOnlyItsChannels) {
     EXPECT_EQ(rig.Listen(10).first, 0.0f);
 }
 
+TEST(EngineAudioSound, APlayingSoundIsRememberedWithoutBeingKept) {
+    TPcmRig rig;
+    rig.files["click.wav"] = MonoDcWav(8192, kRate);
+    rig.AddSound("Click", "click.wav", "maxplaybacks=\"2\"");
+    Ref<ISound> dropped = NewSound("Click");
+    const TChannelHandle a = rig.audio->PlaySound(dropped);
+    ASSERT_NE(a, 0u);
+    EXPECT_EQ(dropped->RefCount(), 1);  // the engine holds no count on it
+    dropped.reset();                    // its screen went while it sounds
+
+    Ref<ISound> other = NewSound("Click");
+    const TChannelHandle b = rig.audio->PlaySound(other);
+    ASSERT_NE(b, 0u);
+    // The gone sound's record matches nothing, whatever now lives where it was.
+    rig.audio->StopSound(other);
+    EXPECT_EQ(rig.backend->ChannelActivity(a), TChannelActivity::Playing);
+    EXPECT_EQ(rig.backend->ChannelActivity(b), TChannelActivity::Stopped);
+    rig.audio->StopAllSounds();
+    EXPECT_EQ(rig.backend->ChannelActivity(a), TChannelActivity::Stopped);
+}
+
 TEST(EngineAudioSound, StopSoundEndsMutingAtOnce) {
     TAudioRig rig(MakeRef<TRecordingBackend>());
     auto* rec = static_cast<TRecordingBackend*>(rig.backend.get());

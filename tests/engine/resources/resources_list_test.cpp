@@ -190,6 +190,29 @@ TEST_F(ResourcesTest, RemoveGroupUnloadsExactlyItsResources) {
     EXPECT_EQ(b1->RefCount(), 1);
 }
 
+TEST_F(ResourcesTest, TheOwnerLinkHoldsNoCount) {
+    const int32_t before = owner->RefCount();
+    Ref<IResourceSlave> image =
+        Attach(R"(<resource type="ImageResource" name="pic" format="png" file="a.png"/>)", "g");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Image(image).Owner(), owner.get());
+    EXPECT_EQ(owner->RefCount(), before);
+
+    // An owner that goes first leaves its resources without one, not with a
+    // dangling link: unloading and loading again then reach nothing.
+    Ref<TTestOwner> shortLived = MakeRef<TTestOwner>(dir.Path().string());
+    Ref<IResourceSlave> orphan = CreateResourceByType("ImageResource", "orphan");
+    LoadPersistObject(orphan, LoadStorageFromXML(R"(<resource format="png" file="b.png"/>)"));
+    orphan->SetOwner(shortLived);
+    EXPECT_TRUE(Image(orphan).GetSurface());
+    shortLived.reset();
+    EXPECT_EQ(Image(orphan).Owner(), nullptr);
+    orphan->Unload();
+    orphan->Load();
+    EXPECT_FALSE(Image(orphan).GetSurface());
+    orphan->Detach();
+}
+
 TEST_F(ResourcesTest, LoadByDemandDecodesOnFirstUseAndAfterUnload) {
     Ref<IResourceSlave> resource = Attach(
         R"(<resource type="ImageResource" name="lazy" format="png" file="b.png" loadbydemand="yes"/>)",
