@@ -19,6 +19,10 @@
 //
 // Automatic names continue after the greatest explicit name added so far:
 // "!", "\"", "#", ... "Z", "Z!", "Z\"", ...
+//
+// Every insertion and removal passes one place, which keeps the walks under
+// way (TCollectionCursor) in step and, for interface collections, reports
+// the item joining or leaving to the owner's IMembershipObserver.
 #pragma once
 
 #include <cstdint>

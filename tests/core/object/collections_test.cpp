@@ -412,7 +412,8 @@ private:
 struct TWatched {
     TWatched() {
         items.SetObserver(&observer);
-        for (const char* name : {"a", "b", "c"}) items.Add(MakeRef<TTestItem>(name, nullptr), false, name);
+        for (const char* name : {"a", "b", "c"})
+            items.Add(MakeRef<TTestItem>(name, nullptr), false, name);
         observer.events.clear();
     }
     ~TWatched() { items.Close(); }
@@ -427,24 +428,33 @@ TEST(Collections, TheObserverHearsOfEveryJoinAndEveryLeave) {
         std::vector<std::string> events;
     };
     const TCase cases[] = {
-        {"add", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), false, "d"); },
+        {"add",
+         [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), false, "d"); },
          {"+d:4"}},
-        {"insert", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), true, "", 0); },
+        {"insert",
+         [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("d", nullptr), true, "", 0); },
          {"+d:4"}},
-        {"add by hash", [](TInterfaceCollection& c) { c.AddByHash(MakeRef<TTestItem>("d", nullptr), 9); },
+        {"add by hash",
+         [](TInterfaceCollection& c) { c.AddByHash(MakeRef<TTestItem>("d", nullptr), 9); },
          {"+d:4"}},
-        {"refused", [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("x", nullptr), false, "A"); },
+        {"refused",
+         [](TInterfaceCollection& c) { c.Add(MakeRef<TTestItem>("x", nullptr), false, "A"); },
          {}},
         {"null", [](TInterfaceCollection& c) { c.Add(nullptr, false, "n"); }, {}},
         {"delete by name", [](TInterfaceCollection& c) { c.Delete(Variant("B")); }, {"-b:2"}},
         {"delete at", [](TInterfaceCollection& c) { c.Delete(Variant(int32_t(0))); }, {"-a:2"}},
-        {"delete by hash", [](TInterfaceCollection& c) { c.DeleteByHash(CRC32OfStringUpper("c")); },
+        {"delete by hash",
+         [](TInterfaceCollection& c) { c.DeleteByHash(CRC32OfStringUpper("c")); },
          {"-c:2"}},
         {"replace",
-         [](TInterfaceCollection& c) { EXPECT_TRUE(c.Replace(1, MakeRef<TTestItem>("r", nullptr))); },
+         [](TInterfaceCollection& c) {
+             EXPECT_TRUE(c.Replace(1, MakeRef<TTestItem>("r", nullptr)));
+         },
          {"-b:3", "+r:3"}},
         {"replace out of range",
-         [](TInterfaceCollection& c) { EXPECT_FALSE(c.Replace(3, MakeRef<TTestItem>("r", nullptr))); },
+         [](TInterfaceCollection& c) {
+             EXPECT_FALSE(c.Replace(3, MakeRef<TTestItem>("r", nullptr)));
+         },
          {}},
         {"move", [](TInterfaceCollection& c) { c.MoveItem("a", Variant("c"), false); }, {}},
         {"clear", [](TInterfaceCollection& c) { c.Clear(); }, {"-c:2", "-b:1", "-a:0"}},
@@ -471,7 +481,7 @@ TEST(Collections, ReplaceKeepsThePositionAndTheName) {
     EXPECT_TRUE(c.Replace(1, r));
     EXPECT_EQ(c.GetItemByName("B"), r);
     EXPECT_EQ(r->RefCount(), 2);
-    EXPECT_EQ(b->RefCount(), 1);  // the former item's reference went
+    EXPECT_EQ(b->RefCount(), 1);   // the former item's reference went
     EXPECT_TRUE(c.Replace(1, r));  // the same item again: nothing lost
     EXPECT_EQ(r->RefCount(), 2);
 }
@@ -495,7 +505,8 @@ void Fill(TPointerCollection& c, const std::string& letters) {
 
 std::string Letters(const TBaseCollection& c) {
     std::string letters;
-    for (int32_t i = 0; i < c.GetCount(); ++i) letters += char(reinterpret_cast<intptr_t>(c.GetDataAt(i)));
+    for (int32_t i = 0; i < c.GetCount(); ++i)
+        letters += char(reinterpret_cast<intptr_t>(c.GetDataAt(i)));
     return letters;
 }
 
@@ -509,8 +520,10 @@ TEST(Collections, WalksSurviveChangesMadeWhileTheyRun) {
         const char* left;
     };
     const TCase cases[] = {
-        {"itself", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("b")); }, "abcde", "acde"},
-        {"the next one", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("c")); }, "abde", "abde"},
+        {"itself", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("b")); }, "abcde",
+         "acde"},
+        {"the next one", false, 'b', [](TPointerCollection& c) { c.Delete(Variant("c")); }, "abde",
+         "abde"},
         {"itself and the next", false, 'b',
          [](TPointerCollection& c) {
              c.Delete(Variant("b"));
@@ -530,8 +543,8 @@ TEST(Collections, WalksSurviveChangesMadeWhileTheyRun) {
          "abxcde", "abxcde"},
         {"append", false, 'e', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x"); }, "abcdex",
          "abcdex"},
-        {"backward itself", true, 'd', [](TPointerCollection& c) { c.Delete(Variant("d")); }, "edcba",
-         "abce"},
+        {"backward itself", true, 'd', [](TPointerCollection& c) { c.Delete(Variant("d")); },
+         "edcba", "abce"},
         {"backward the next", true, 'd', [](TPointerCollection& c) { c.Delete(Variant("c")); },
          "edba", "abde"},
         {"backward later ones", true, 'c',
@@ -540,10 +553,10 @@ TEST(Collections, WalksSurviveChangesMadeWhileTheyRun) {
              c.Delete(Variant("e"));
          },
          "edcba", "abc"},
-        {"backward insert before", true, 'c', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x", 0); },
-         "edcbax", "xabcde"},
-        {"backward insert behind", true, 'c', [](TPointerCollection& c) { c.Add(Tag('x'), false, "x"); },
-         "edcba", "abcdex"},
+        {"backward insert before", true, 'c',
+         [](TPointerCollection& c) { c.Add(Tag('x'), false, "x", 0); }, "edcbax", "xabcde"},
+        {"backward insert behind", true, 'c',
+         [](TPointerCollection& c) { c.Add(Tag('x'), false, "x"); }, "edcba", "abcdex"},
     };
     for (const TCase& t : cases) {
         SCOPED_TRACE(t.what);
