@@ -16,8 +16,12 @@ IInterface::~IInterface() {
     (void)count;
     if (weak_) {
         weak_->alive = false;
-        if (--weak_->holders == 0) delete weak_;
+        interface_detail::ReleaseWeakBlock(weak_);
     }
+}
+
+void interface_detail::ReleaseWeakBlock(TWeakBlock* block) noexcept {
+    if (--block->holders == 0) delete block;
 }
 
 interface_detail::TWeakBlock* IInterface::WeakBlock() const {

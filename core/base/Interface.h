@@ -42,6 +42,9 @@ struct TWeakBlock {
     bool alive;
 };
 
+// Drops one holder of a block, freeing it with the last.
+void ReleaseWeakBlock(TWeakBlock* block) noexcept;
+
 }  // namespace interface_detail
 
 class IInterface {
@@ -212,7 +215,7 @@ public:
 
 private:
     void Drop() noexcept {
-        if (block_ && --block_->holders == 0) delete block_;
+        if (block_) interface_detail::ReleaseWeakBlock(block_);
         block_ = nullptr;
         p_ = nullptr;
     }

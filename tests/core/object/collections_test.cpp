@@ -386,14 +386,14 @@ TEST(Collections, Namespace) {
 class TRecordingObserver : public IMembershipObserver {
 public:
     void ItemAdded(TInterfaceCollection& collection, IInterface& item) noexcept override {
-        events.push_back("+" + NameOf(item) + ":" + std::to_string(collection.GetCount()));
+        events.push_back(Event('+', item, collection));
         for (int32_t i = 0; i < collection.GetCount(); ++i) {
             if (collection.GetDataAt(i) == &item) return;
         }
         events.push_back("added item not in the list");
     }
     void ItemRemoved(TInterfaceCollection& collection, IInterface& item) noexcept override {
-        events.push_back("-" + NameOf(item) + ":" + std::to_string(collection.GetCount()));
+        events.push_back(Event('-', item, collection));
         for (int32_t i = 0; i < collection.GetCount(); ++i) {
             if (collection.GetDataAt(i) == &item) events.push_back("removed item still listed");
         }
@@ -401,9 +401,14 @@ public:
     std::vector<std::string> events;
 
 private:
-    static std::string NameOf(IInterface& item) {
+    // "+name:count" or "-name:count".
+    static std::string Event(char sign, IInterface& item, const TInterfaceCollection& collection) {
         auto* named = dynamic_cast<ITestItem*>(&item);
-        return named ? named->Name() : "?";
+        std::string event(1, sign);
+        event += named ? named->Name() : "?";
+        event += ':';
+        event += std::to_string(collection.GetCount());
+        return event;
     }
 };
 
