@@ -213,10 +213,12 @@ void* TBaseCollection::InsertByHash(void* data, THash hash, int32_t position) {
 bool TBaseCollection::ReplaceAt(int32_t position, void* data) {
     if (position < 0 || position >= index_.Count()) return false;
     void* former = index_.ReplaceDataAt(position, data);
-    // The walks keep their place: the position holds an item all along.
+    // The walks keep their place: the position holds an item all along. The
+    // newcomer joins first, so that it is held before anything the former
+    // item's leaving sets off can reach it.
+    Joined(data);
     Left(former);
     Dispose(former);
-    Joined(data);
     return true;
 }
 

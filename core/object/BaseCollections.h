@@ -145,8 +145,9 @@ protected:
     // As Insert, answering whether the item was kept.
     bool TryInsert(void* data, bool autoName, std::string_view name, int32_t position);
     bool TryInsertByHash(void* data, THash hash, int32_t position);
-    // Puts data in place of the item at a position, under the same name; the
-    // former item leaves. False (nothing changes) outside 0..Count-1.
+    // Puts data in place of the item at a position, under the same name: the
+    // newcomer joins, then the former item leaves. False (nothing changes)
+    // outside 0..Count-1.
     bool ReplaceAt(int32_t position, void* data);
     void NoteExplicitName(std::string_view name);
 
@@ -257,8 +258,9 @@ public:
     bool Add(const Ref<IInterface>& item, bool autoName, std::string_view name,
              int32_t position = -1);
     bool AddByHash(const Ref<IInterface>& item, THash hash, int32_t position = -1);
-    // Puts item in place of the one at a position, under the same name; the
-    // former item leaves. False (nothing changes) outside 0..Count-1.
+    // Puts item in place of the one at a position, under the same name: the
+    // newcomer is reported added, then the former item removed. False
+    // (nothing changes) outside 0..Count-1.
     bool Replace(int32_t position, const Ref<IInterface>& item);
 
     Ref<IInterface> GetItem(const Variant& key) const { return Item(GetData(key)); }

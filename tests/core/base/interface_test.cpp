@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "core/base/Interface.h"
@@ -121,6 +122,11 @@ int IdThroughRef(const Ref<IInterface>& object) {
     Ref<INode> node = Query<INode>(object);
     return node ? node->Id() : -1;
 }
+
+// A raw pointer never turns into a Ref unnoticed: `LoadPersistObject(&param,
+// node)` does not compile, the reference is spelt out.
+static_assert(!std::is_convertible_v<TNode*, Ref<INode>>);
+static_assert(std::is_constructible_v<Ref<INode>, TNode*>);
 
 TEST(Ref, AnObjectNobodyAdoptedIsNeverDeletedByItsRefs) {
     g_alive = 0;

@@ -455,7 +455,7 @@ TEST(Collections, TheObserverHearsOfEveryJoinAndEveryLeave) {
          [](TInterfaceCollection& c) {
              EXPECT_TRUE(c.Replace(1, MakeRef<TTestItem>("r", nullptr)));
          },
-         {"-b:3", "+r:3"}},
+         {"+r:3", "-b:3"}},
         {"replace out of range",
          [](TInterfaceCollection& c) {
              EXPECT_FALSE(c.Replace(3, MakeRef<TTestItem>("r", nullptr)));
