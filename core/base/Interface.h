@@ -5,8 +5,8 @@
 // interface pointer can take or drop a reference. Ref<T> is the one owning
 // smart pointer; owner and parent back-links are plain pointers and hold no
 // count, so trees free themselves when the last outside reference goes.
-// Weak<T> is for holders that must not own: it answers null once the object
-// has gone.
+// Weak<T> is for holders that must not own: it answers null once the
+// object's destruction has begun.
 //
 // The rules the count enforces:
 // - An object's count starts at 1, the construction reference. The code that
@@ -20,8 +20,9 @@
 // - A debug build stops, with a sentence, on a Release that would take the
 //   count below zero (below the construction reference of an object nobody
 //   adopted), on an adopted object deleted other than by its last Release,
-//   on an object destroyed while a Ref still holds it, and on a second
-//   Adopt. Ref(T*) is explicit, so a reference is never taken by accident.
+//   on an object destroyed while a Ref still holds it, on a reference taken
+//   during destruction that outlives the object, and on a second Adopt.
+//   Ref(T*) is explicit, so a reference is never taken by accident.
 //
 // Counts are not atomic: engine objects live on the main thread.
 #pragma once
