@@ -1,6 +1,6 @@
 #include "core/base/Interface.h"
 
-IInterface::~IInterface() {
+void IInterface::CheckDestruction() const noexcept {
     const uint32_t count = word_ & kCountMask;
     if (word_ & kDying) {
         QM_ASSERT(count == 1,
@@ -14,19 +14,20 @@ IInterface::~IInterface() {
                   "while a Ref still held it.");
     }
     (void)count;
-    if (weak_) {
-        weak_->alive = false;
-        interface_detail::ReleaseWeakBlock(weak_);
-    }
 }
 
-void interface_detail::ReleaseWeakBlock(TWeakBlock* block) noexcept {
-    if (--block->holders == 0) delete block;
+void IInterface::EndWeak() const noexcept {
+    weak_->alive = false;
+    interface_detail::ReleaseWeakBlock(weak_);
 }
 
 interface_detail::TWeakBlock* IInterface::WeakBlock() const {
     if (!weak_) weak_ = new interface_detail::TWeakBlock{1, (word_ & kDying) == 0};
     return weak_;
+}
+
+void interface_detail::ReleaseWeakBlock(TWeakBlock* block) noexcept {
+    if (--block->holders == 0) delete block;
 }
 
 void IInterface::Destroy() const noexcept {

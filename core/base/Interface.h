@@ -76,8 +76,14 @@ public:
 
 protected:
     IInterface() noexcept = default;
-    // Checks, in a debug build, that the object goes the way its count says.
-    virtual ~IInterface();
+    // Checks, in a debug build, that the object goes the way its count says,
+    // and tells the weak references it has gone.
+    virtual ~IInterface() {
+#ifndef NDEBUG
+        CheckDestruction();
+#endif
+        if (weak_) EndWeak();
+    }
 
 private:
     template <class>
@@ -97,6 +103,8 @@ private:
     }
     // The weak block, made on first use.
     interface_detail::TWeakBlock* WeakBlock() const;
+    void EndWeak() const noexcept;
+    void CheckDestruction() const noexcept;
     void Destroy() const noexcept;
 
     mutable uint32_t word_ = 1;  // the count, with the adopted and dying bits
