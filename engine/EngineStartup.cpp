@@ -27,6 +27,7 @@ namespace {
 std::string g_gameDefinitionPath = kDefaultGameDefinitionPath;
 std::string g_dataFileKey;
 std::string g_productName = kDefaultProductName;
+std::string g_gameVersion;
 std::string g_resourcesDir;  // empty: the current folder
 
 TPlatformFactory g_platformFactory;
@@ -81,6 +82,12 @@ const std::string& GetProductName() {
 }
 void SetProductName(std::string name) {
     g_productName = std::move(name);
+}
+const std::string& GetGameVersion() {
+    return g_gameVersion;
+}
+void SetGameVersion(std::string version) {
+    g_gameVersion = std::move(version);
 }
 
 // ---------------------------------------------------------------------------

@@ -40,6 +40,9 @@ void SetDataFileKey(std::string key);
 // The default caption and the name of the player data folder.
 const std::string& GetProductName();
 void SetProductName(std::string name);
+// The game's version text ("1.01"); empty until the game sets it.
+const std::string& GetGameVersion();
+void SetGameVersion(std::string version);
 
 // ---------------------------------------------------------------------------
 // Folders (each path ends in "/")

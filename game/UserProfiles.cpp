@@ -1,0 +1,90 @@
+#include "game/UserProfiles.h"
+
+#include "game/GameConfig.h"
+
+// ---------------------------------------------------------------------------
+// TUserProfile
+
+void TUserProfile::Create() {
+    TPersistObject::Create();
+    SetNodeName("userprofile");
+    params_ = Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+}
+
+void TUserProfile::LoadFrom(const Ref<IHierStorage>& storage) {
+    TPersistObject::LoadFrom(storage);
+    LoadChildObject(params_, storage, "params", 0);
+    if (storage && storage->GetChildCount("datastorage") > 0) {
+        const Variant text = storage->GetChildText("datastorage");
+        dataStorage_ = text.IsUnassigned() ? std::string() : text.ToString();
+    }
+}
+
+void TUserProfile::SaveTo(const Ref<IHierStorage>& storage) {
+    TPersistObject::SaveTo(storage);
+    SaveChildObject(params_, storage, "params");
+    if (!dataStorage_.empty()) storage->SetChildText("datastorage", Variant(dataStorage_));
+}
+
+// ---------------------------------------------------------------------------
+// TUserProfileCollection
+
+void TUserProfileCollection::Create() {
+    TPersistItemCollection::Create();
+    SetNodeName("userprofiles");
+    SetItemNodeName("userprofile");
+}
+
+void TUserProfileCollection::Delete(const Variant& key) {
+    TPersistItemCollection::Delete(key);
+    if (current_) SetCurrent(current_->GetName());
+}
+
+void TUserProfileCollection::Clear() {
+    TPersistItemCollection::Clear();
+    current_ = nullptr;
+}
+
+Ref<IUserProfile> TUserProfileCollection::GetItem(const Variant& key) {
+    return Query<IUserProfile>(Items().GetItem(key));
+}
+
+void TUserProfileCollection::SetCurrent(const std::string& name) {
+    current_ = GetItem(Variant(name));
+}
+
+Ref<IUserProfile> TUserProfileCollection::FindOrAdd(const std::string& name) {
+    if (Ref<IUserProfile> profile = GetItem(Variant(name))) return profile;
+    Ref<IUserProfile> profile = Query<IUserProfile>(CreateAbstractObject(ClassOf<TUserProfile>()));
+    profile->SetName(name);
+    Items().Add(profile, false, name);
+    return profile;
+}
+
+Ref<IInterface> TUserProfileCollection::CreateItem(const Ref<IHierStorage>& node) {
+    return FindOrAdd(ReadString(node, "name", ""));
+}
+
+void TUserProfileCollection::LoadFrom(const Ref<IHierStorage>& storage) {
+    TPersistItemCollection::LoadFrom(storage);
+    SetCurrent(ReadString(storage, "current_user_profile_name", ""));
+}
+
+void TUserProfileCollection::SaveTo(const Ref<IHierStorage>& storage) {
+    TPersistItemCollection::SaveTo(storage);
+    if (current_) storage->SetValue("current_user_profile_name", Variant(current_->GetName()));
+}
+
+TPlayerFileFormat TUserProfileCollection::FileFormat() {
+    return {GetUsersFileName(), "userprofiles", GetUsersFileKey()};
+}
+
+TPlayerFileLoad TUserProfileCollection::Load(const Ref<IEngine>& engine) {
+    if (!engine) return TPlayerFileLoad::kMissing;
+    const TPlayerFileFormat format = FileFormat();
+    return LoadPlayerFile(engine->GetUserDir() + format.fileName, format, true, *this);
+}
+
+bool TUserProfileCollection::Save(const Ref<IEngine>& engine) {
+    return SavePlayerFile(engine, FileFormat(), Ref<IPersistObject>(this));
+}
