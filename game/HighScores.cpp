@@ -116,17 +116,16 @@ void TRecord::SaveTo(const Ref<IHierStorage>& storage) {
 // ---------------------------------------------------------------------------
 // TRecordCollection
 
-Ref<IRecord> TRecordCollection::GetItem(const Variant& key) {
-    return Query<IRecord>(Items().GetItem(key));
-}
-
-void TRecordCollection::Add(const Ref<IRecord>& row) {
-    if (row) Items().Add(row, false, row->GetName());
-}
-
 void TRecordCollection::Insert(const Ref<IRecord>& row, const Variant& position) {
-    if (!row || GetItem(Variant(row->GetName())) != row) return;
-    Items().MoveItem(row->GetName(), position, false);
+    if (!row || Find(Variant(row->GetName())) != row) return;
+    const int32_t count = GetCount();
+    const int64_t target = position.IsNumeric() ? position.ToInt64() : -1;
+    // After the removal the positions run from 0 to count - 1, the last
+    // appending.
+    if (target < 0 || target >= count) return;
+    const std::string name = row->GetName();
+    TCollection::Delete(Variant(name));
+    InsertItem(Ref<IInterface>(row), false, name, int32_t(target));
 }
 
 // ---------------------------------------------------------------------------
@@ -298,17 +297,6 @@ void TRecordTable::SaveTo(const Ref<IHierStorage>& storage) {
     for (int32_t i = 0; i < count; ++i) {
         SaveChildObject(records_->GetItem(Variant(i)), rows, "record");
     }
-}
-
-// ---------------------------------------------------------------------------
-// TRecordTableCollection
-
-Ref<IRecordTable> TRecordTableCollection::GetItem(const Variant& key) {
-    return Query<IRecordTable>(Items().GetItem(key));
-}
-
-void TRecordTableCollection::Add(const Ref<IRecordTable>& table) {
-    if (table) Items().Add(table, false, table->GetName());
 }
 
 // ---------------------------------------------------------------------------

@@ -127,10 +127,9 @@ private:
 // of a run. Safe from any thread.
 uint32_t NextRecordNumber();
 
-class TRecordCollection : public TCollection, public virtual IRecordCollection {
+class TRecordCollection : public TTypedCollection<IRecord, IRecordCollection, TCollection> {
 public:
-    Ref<IRecord> GetItem(const Variant& key) override;
-    void Add(const Ref<IRecord>& row) override;
+    Ref<IRecord> GetItem(const Variant& key) override { return Find(key); }
     void Insert(const Ref<IRecord>& row, const Variant& position) override;
 };
 
@@ -179,10 +178,10 @@ private:
     int32_t lastAdded_ = -1;
 };
 
-class TRecordTableCollection : public TCollection, public virtual IRecordTableCollection {
+class TRecordTableCollection
+    : public TTypedCollection<IRecordTable, IRecordTableCollection, TCollection> {
 public:
-    Ref<IRecordTable> GetItem(const Variant& key) override;
-    void Add(const Ref<IRecordTable>& table) override;
+    Ref<IRecordTable> GetItem(const Variant& key) override { return Find(key); }
 };
 
 // Creation parameter "record_table": one table from its creation text,

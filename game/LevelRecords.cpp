@@ -83,18 +83,6 @@ void TLevelRecordCollection::Create() {
     SetItemClass(ClassOf<TLevelRecord>());
 }
 
-Ref<ILevelRecord> TLevelRecordCollection::GetItem(const Variant& key) {
-    return Query<ILevelRecord>(Items().GetItem(key));
-}
-
-void TLevelRecordCollection::Add(const Ref<ILevelRecord>& record) {
-    if (record) Items().Add(record, false, record->GetName());
-}
-
-void TLevelRecordCollection::AddItem(const Ref<IInterface>& item) {
-    Add(Query<ILevelRecord>(item));
-}
-
 // ---------------------------------------------------------------------------
 // TLevelRecordTable
 
@@ -151,25 +139,14 @@ void TLevelRecordTableCollection::Create() {
     SetItemNodeName("levelrecordtable");
 }
 
-Ref<ILevelRecordTable> TLevelRecordTableCollection::GetItem(const Variant& key) {
-    return Query<ILevelRecordTable>(Items().GetItem(key));
-}
-
-void TLevelRecordTableCollection::Add(const Ref<ILevelRecordTable>& table) {
-    if (table) Items().Add(table, false, table->GetName());
-}
-
 Ref<IInterface> TLevelRecordTableCollection::CreateItem(const Ref<IHierStorage>& node) {
     return GetItem(Variant(ReadString(node, "name", "")));
 }
 
 void TLevelRecordTableCollection::ClearContent() {
-    const int32_t count = GetCount();
-    for (int32_t i = 0; i < count; ++i) {
-        if (Ref<IPersistObject2> table = Query<IPersistObject2>(Items().GetItemAt(i))) {
-            table->ClearContent();
-        }
-    }
+    ForEach([](const Ref<IInterface>& item) {
+        if (Ref<IPersistObject2> table = Query<IPersistObject2>(item)) table->ClearContent();
+    });
 }
 
 // ---------------------------------------------------------------------------

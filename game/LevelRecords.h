@@ -104,13 +104,11 @@ private:
 };
 
 // Element "levelrecords", items "levelrecord", each a TLevelRecord.
-class TLevelRecordCollection : public TStaticCreationPersistItemCollection,
-                               public virtual ILevelRecordCollection {
+class TLevelRecordCollection : public TTypedCollection<ILevelRecord, ILevelRecordCollection,
+                                                       TStaticCreationPersistItemCollection> {
 public:
     void Create() override;
-    Ref<ILevelRecord> GetItem(const Variant& key) override;
-    void Add(const Ref<ILevelRecord>& record) override;
-    void AddItem(const Ref<IInterface>& item) override;
+    Ref<ILevelRecord> GetItem(const Variant& key) override { return Find(key); }
 };
 
 // Creation parameter "name".
@@ -135,12 +133,12 @@ private:
 
 // Element "levelrecordtables", items "levelrecordtable": an element loads
 // into the existing table of its "name"; others are skipped.
-class TLevelRecordTableCollection : public TPersistItemCollection,
-                                    public virtual ILevelRecordTableCollection {
+class TLevelRecordTableCollection
+    : public TTypedCollection<ILevelRecordTable, ILevelRecordTableCollection,
+                              TPersistItemCollection> {
 public:
     void Create() override;
-    Ref<ILevelRecordTable> GetItem(const Variant& key) override;
-    void Add(const Ref<ILevelRecordTable>& table) override;
+    Ref<ILevelRecordTable> GetItem(const Variant& key) override { return Find(key); }
     Ref<IInterface> CreateItem(const Ref<IHierStorage>& node) override;
     // Loading fills tables that are already here: nothing to add.
     void AddItem(const Ref<IInterface>& item) override { (void)item; }

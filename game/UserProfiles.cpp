@@ -45,10 +45,6 @@ void TUserProfileCollection::Clear() {
     current_ = nullptr;
 }
 
-Ref<IUserProfile> TUserProfileCollection::GetItem(const Variant& key) {
-    return Query<IUserProfile>(Items().GetItem(key));
-}
-
 void TUserProfileCollection::SetCurrent(const std::string& name) {
     current_ = GetItem(Variant(name));
 }
@@ -57,7 +53,7 @@ Ref<IUserProfile> TUserProfileCollection::FindOrAdd(const std::string& name) {
     if (Ref<IUserProfile> profile = GetItem(Variant(name))) return profile;
     Ref<IUserProfile> profile = Query<IUserProfile>(CreateAbstractObject(ClassOf<TUserProfile>()));
     profile->SetName(name);
-    Items().Add(profile, false, name);
+    Add(profile);
     return profile;
 }
 

@@ -63,8 +63,8 @@ private:
     std::string dataStorage_;
 };
 
-class TUserProfileCollection : public TPersistItemCollection,
-                               public virtual IUserProfileCollection {
+class TUserProfileCollection
+    : public TTypedCollection<IUserProfile, IUserProfileCollection, TPersistItemCollection> {
 public:
     void Create() override;
 
@@ -74,7 +74,7 @@ public:
     // Removes every profile; none is current afterwards.
     void Clear() override;
 
-    Ref<IUserProfile> GetItem(const Variant& key) override;
+    Ref<IUserProfile> GetItem(const Variant& key) override { return Find(key); }
     Ref<IUserProfile> GetCurrent() override { return current_; }
     void SetCurrent(const std::string& name) override;
     Ref<IUserProfile> FindOrAdd(const std::string& name) override;

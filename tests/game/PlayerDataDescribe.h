@@ -21,7 +21,12 @@ inline std::string DescribeParams(const Ref<IParamCollection>& params) {
     std::string out = "{";
     for (int32_t i = 0; i < params->GetCount(); ++i) {
         Ref<IParam> param = params->GetParam(Variant(i));
-        out += (i ? "," : "") + param->GetName() + "=" + TextOf(param->GetValue());
+        // Appended piece by piece: g++ 12 -O2 warns falsely (-Wrestrict) on
+        // a literal added to a temporary string.
+        if (i) out += ",";
+        out += param->GetName();
+        out += "=";
+        out += TextOf(param->GetValue());
     }
     return out + "}";
 }
@@ -36,7 +41,8 @@ inline std::string Describe(const Ref<IHighScores>& scores) {
         if (rows->GetCount() == 0) continue;
         out += table->GetName() + ":";
         for (int32_t r = 0; r < rows->GetCount(); ++r) {
-            out += " " + DescribeParams(rows->GetItem(Variant(r))->GetParams());
+            out += " ";
+            out += DescribeParams(rows->GetItem(Variant(r))->GetParams());
         }
         out += " | ";
     }
@@ -52,7 +58,9 @@ inline std::string Describe(const Ref<ILevelRecords>& records) {
         const Ref<TLevelRecordCollection>& rows = table->GetRecords();
         for (int32_t r = 0; r < rows->GetCount(); ++r) {
             Ref<ILevelRecord> row = rows->GetItem(Variant(r));
-            out += " " + row->GetName() + DescribeParams(row->GetParams());
+            out += " ";
+            out += row->GetName();
+            out += DescribeParams(row->GetParams());
         }
         out += " | ";
     }

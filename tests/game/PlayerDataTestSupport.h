@@ -43,7 +43,12 @@ inline void AppendTree(const Ref<IXmlNode>& node, std::string& out) {
     const int32_t attrs = node->GetAttrCount();
     for (int32_t i = 0; i < attrs; ++i) {
         const WideString name = node->GetAttrName(i);
-        out += (i == 0 ? "[" : ",") + WideToUTF8(name) + "=" + WideToUTF8(node->GetAttr(name, u""));
+        // Appended piece by piece: g++ 12 -O2 warns falsely (-Wrestrict) on
+        // a literal added to a temporary string.
+        out += i == 0 ? "[" : ",";
+        out += WideToUTF8(name);
+        out += "=";
+        out += WideToUTF8(node->GetAttr(name, u""));
     }
     if (attrs > 0) out += "]";
     Ref<IXmlNodeList> children = node->GetChildNodes();

@@ -15,14 +15,17 @@ constexpr char kThreeRows[] =
 // A table with rows of the given scores, in that order and unsorted, each
 // player named after its position ("p0", "p1"...) unless given.
 Ref<TRecordTable> TableWith(const std::vector<std::string>& scores, int32_t maxRecords = 3) {
-    Ref<TRecordTable> table =
-        CreateObject<TRecordTable>("\\name=t\\max_records=" + std::to_string(maxRecords) +
-                                   "\\record_structure={param=Score\\param=Player}");
+    std::string definition = "\\name=t\\record_structure={param=Score\\param=Player}";
+    definition += "\\max_records=";
+    definition += std::to_string(maxRecords);
+    Ref<TRecordTable> table = CreateObject<TRecordTable>(definition);
     for (size_t i = 0; i < scores.size(); ++i) {
         Ref<IRecord> row =
             Query<IRecord>(CreateAbstractObject(ClassOf<TRecord>(), table->GetRecordStructure()));
         row->GetParams()->SetValue("Score", Variant(scores[i]));
-        row->GetParams()->SetValue("Player", Variant("p" + std::to_string(i)));
+        std::string player = "p";
+        player += std::to_string(i);
+        row->GetParams()->SetValue("Player", Variant(player));
         table->GetRecords()->Add(row);
     }
     return table;
@@ -34,8 +37,10 @@ std::string Rows(const Ref<IRecordTable>& table) {
     Ref<IRecordCollection> rows = table->GetRecords();
     for (int32_t i = 0; i < rows->GetCount(); ++i) {
         Ref<IParamCollection> p = rows->GetItem(Variant(i))->GetParams();
-        out += (i ? " " : "") + TextOf(p->GetValue("Score", Variant())) + "/" +
-               TextOf(p->GetValue("Player", Variant()));
+        if (i) out += " ";
+        out += TextOf(p->GetValue("Score", Variant()));
+        out += "/";
+        out += TextOf(p->GetValue("Player", Variant()));
     }
     return out;
 }
@@ -88,7 +93,8 @@ TEST(HighScoresDefinitionTest, EntriesAndTheirKeys) {
                 CreateAbstractObject(ClassOf<TRecord>(), table->GetRecordStructure()));
             std::string fields;
             for (int32_t f = 0; f < row->GetParams()->GetCount(); ++f) {
-                fields += (f ? "," : "") + row->GetParams()->GetParam(Variant(f))->GetName();
+                if (f) fields += ",";
+                fields += row->GetParams()->GetParam(Variant(f))->GetName();
             }
             out += table->GetName() + "/" + std::to_string(table->GetMaxRecords()) + "/" + fields;
         }
