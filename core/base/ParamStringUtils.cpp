@@ -13,19 +13,57 @@ std::string_view StripBracesView(std::string_view s) {
     return s;
 }
 
+// The matching "}" of every "{" of a text, as FindClosingBrace finds it,
+// worked out in one pass the first time one is asked for. Braces are asked
+// for in increasing order, so a text with many unclosed groups is still
+// scanned once rather than once per group.
+class TBraceMatcher {
+public:
+    explicit TBraceMatcher(std::string_view text) : text_(text) {}
+
+    // The match of the "{" at index open; npos when it is never closed.
+    size_t Match(size_t open) {
+        if (!built_) Build();
+        while (next_ < opens_.size() && opens_[next_] < open) ++next_;
+        return next_ < opens_.size() && opens_[next_] == open ? closes_[next_] : npos;
+    }
+
+private:
+    void Build() {
+        built_ = true;
+        std::vector<size_t> pending;  // indexes into opens_ of groups still open
+        for (size_t i = 0; i < text_.size(); ++i) {
+            if (text_[i] == '{') {
+                pending.push_back(opens_.size());
+                opens_.push_back(i);
+                closes_.push_back(npos);
+            } else if (text_[i] == '}' && !pending.empty()) {
+                closes_[pending.back()] = i;
+                pending.pop_back();
+            }
+        }
+    }
+
+    std::string_view text_;
+    bool built_ = false;
+    std::vector<size_t> opens_, closes_;
+    size_t next_ = 0;
+};
+
 // Calls fn(piece) for every non-empty piece of text cut at sep, by the rules
 // of Split. fn answers false to stop early. The position of the next "{" is
 // cached so that a long list without braces is still scanned once.
 template <class Fn>
 void ForEachPiece(std::string_view text, char sep, Fn&& fn) {
     const std::string_view s = TrimRight(TrimLeft(text));
+    TBraceMatcher braces(s);
     size_t pos = 0;
     size_t brace = s.find('{');
     while (pos <= s.size()) {
         if (brace != npos && brace < pos) brace = s.find('{', pos);
         size_t p = s.find(sep, pos);
         if (brace != npos && p != npos && brace < p) {
-            const size_t close = FindClosingBrace(s, brace);
+            const size_t close = braces.Match(brace);
             if (close != npos) p = s.find(sep, close + 1);
         }
         const size_t end = (p == npos) ? s.size() : p;

@@ -21,6 +21,21 @@ bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// A key given as a position the way the named tables take one; false for a
+// name or anything else.
+bool KeyPosition(const Variant& key, int32_t& position) {
+    if (const auto* v = key.Get<int32_t>()) {
+        position = *v;
+    } else if (const auto* v16 = key.Get<int16_t>()) {
+        position = *v16;
+    } else if (const auto* v8 = key.Get<uint8_t>()) {
+        position = *v8;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 std::string ValueText(const Ref<IHierStorage>& storage, const std::string& name) {
     return storage->GetValue(name, Variant(std::string())).ToString();
 }
@@ -40,9 +55,11 @@ TLanguage* TLanguages::Add(const std::string& id, const std::string& name,
 }
 
 void TMLStrings::SetString(std::string_view text, std::string_view name) {
-    const int32_t index = strings_.IndexOf(name);
-    if (index >= 0) strings_.Delete(Variant(index));
-    strings_.Add(text, false, name);
+    const THash hash = CRC32OfStringUpper(name);
+    if (auto it = slots_.find(hash); it != slots_.end()) RemoveSlot(it->second);
+    slots_[hash] = entries_.size();
+    entries_.push_back({hash, std::string(text), true});
+    ++count_;
 }
 
 std::string TMLStrings::Get(std::string_view key, const std::string& defaultValue) const {
@@ -50,11 +67,87 @@ std::string TMLStrings::Get(std::string_view key, const std::string& defaultValu
     return text ? *text : defaultValue;
 }
 
+const std::string* TMLStrings::Find(std::string_view key) const {
+    auto it = slots_.find(CRC32OfStringUpper(key));
+    return it == slots_.end() ? nullptr : &entries_[it->second].text;
+}
+
+int32_t TMLStrings::IndexOf(std::string_view name) const {
+    auto it = slots_.find(CRC32OfStringUpper(name));
+    if (it == slots_.end()) return -1;
+    if (holes_ == 0) return static_cast<int32_t>(it->second);
+    int32_t position = 0;
+    for (size_t i = 0; i < it->second; ++i) position += entries_[i].live ? 1 : 0;
+    return position;
+}
+
+size_t TMLStrings::SlotAt(int32_t position) const {
+    if (position < 0 || position >= count_) return std::string::npos;
+    if (holes_ == 0) return static_cast<size_t>(position);
+    for (size_t i = 0;; ++i) {
+        if (entries_[i].live && position-- == 0) return i;
+    }
+}
+
+const std::string& TMLStrings::GetItem(const Variant& key) const {
+    static const std::string kEmpty;
+    if (const auto* name = key.Get<std::string>()) {
+        const std::string* text = Find(*name);
+        return text ? *text : kEmpty;
+    }
+    if (key.Get<WideString>()) {
+        const std::string* text = Find(key.ToString());
+        return text ? *text : kEmpty;
+    }
+    int32_t position = 0;
+    if (!KeyPosition(key, position)) return kEmpty;
+    const size_t slot = SlotAt(position);
+    return slot == std::string::npos ? kEmpty : entries_[slot].text;
+}
+
+void TMLStrings::Delete(const Variant& key) {
+    if (key.Get<std::string>() || key.Get<WideString>()) {
+        auto it = slots_.find(CRC32OfStringUpper(key.ToString()));
+        if (it == slots_.end()) throw EElHashListError("Hash not found.");
+        RemoveSlot(it->second);
+        return;
+    }
+    int32_t position = 0;
+    if (!KeyPosition(key, position)) return;
+    const size_t slot = SlotAt(position);
+    if (slot == std::string::npos) throw EElHashListError("Invalid position for HashList.");
+    RemoveSlot(slot);
+}
+
+void TMLStrings::Clear() {
+    entries_.clear();
+    slots_.clear();
+    count_ = 0;
+    holes_ = 0;
+}
+
+void TMLStrings::RemoveSlot(size_t slot) {
+    TEntry& entry = entries_[slot];
+    slots_.erase(entry.hash);
+    entry.live = false;
+    entry.text = std::string();
+    --count_;
+    ++holes_;
+    if (holes_ > 64 && holes_ > static_cast<size_t>(count_)) Compact();
+}
+
+void TMLStrings::Compact() {
+    std::erase_if(entries_, [](const TEntry& entry) { return !entry.live; });
+    for (size_t i = 0; i < entries_.size(); ++i) slots_[entries_[i].hash] = i;
+    holes_ = 0;
+}
+
 // ---------------------------------------------------------------------------
 // TMultiLanguages
 
 struct TMultiLanguages::TTranslation {
     int expansions = 0;
+    size_t lengthLimit = 0;  // expansions stop short of this output length
 };
 
 TMultiLanguages::TMultiLanguages() : languagesFolder_(ApplicationFolder() + "Languages/") {}
@@ -161,6 +254,7 @@ std::string TMultiLanguages::TranslateText(std::string_view text) const {
     std::string out;
     out.reserve(text.size());
     TTranslation state;
+    state.lengthLimit = text.size() + kMaxExpandedLength;
     TranslateInto(text, out, 0, state);
     return out;
 }
@@ -184,18 +278,29 @@ void TMultiLanguages::TranslateInto(std::string_view rest, std::string& out, int
         }
         const std::string_view key = rest.substr(0, close);
         rest.remove_prefix(close + 1);
+        // An expansion that would take the output past its limit (strings
+        // that keep referring to one another, or a huge value repeated) is
+        // left as written.
+        const auto keepKey = [&] {
+            out += '%';
+            out.append(key);
+            out += '%';
+        };
         const int32_t variable = FindVariable(key);
         if (variable >= 0) {
-            out.append(variableValues_[size_t(variable)]);
+            const std::string& value = variableValues_[size_t(variable)];
+            if (out.size() + value.size() > state.lengthLimit) {
+                keepKey();
+            } else {
+                out.append(value);
+            }
             continue;
         }
         const std::string* text = strings_.Find(key);
         if (!text) continue;  // no variable and no string: the key vanishes
-        if (depth >= kMaxDepth || state.expansions >= kMaxExpansions) {
-            // Strings that keep referring to one another: stop here.
-            out += '%';
-            out.append(key);
-            out += '%';
+        if (depth >= kMaxDepth || state.expansions >= kMaxExpansions ||
+            out.size() + text->size() > state.lengthLimit) {
+            keepKey();
             continue;
         }
         ++state.expansions;

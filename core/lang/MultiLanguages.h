@@ -4,9 +4,9 @@
 // In a text, "%key%" becomes the text variable named exactly key when one is
 // set, else the current language's string for key (keys ignore ASCII case),
 // itself translated again; a key with neither becomes empty. "%%" gives "%"
-// and a lone "%" stays. Nested strings are expanded to a bounded depth, so a
-// string that refers to itself leaves its key untranslated rather than
-// recursing without end.
+// and a lone "%" stays. Nested strings are expanded to a bounded depth and a
+// bounded length, so a string that refers to itself leaves its key
+// untranslated rather than recursing without end or growing without bound.
 //
 // Language files are XML storage documents: the root carries "id", "name" and
 // "original_name"; its first "strings" child holds "string" elements keyed by
@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/base/Units.h"
@@ -61,8 +62,11 @@ private:
     TObjectCollection<TLanguage> items_;
 };
 
-// Language strings by key (ASCII case ignored), in the order of their last
-// setting.
+// Language strings by key, in the order of their last setting. Keys ignore
+// ASCII case and, as in every named table of the engine, are told apart by
+// the CRC-32 of their upper-cased text: two names with equal CRCs are one
+// key. Setting and finding a string take constant time, so a language file
+// loads in time linear in its length; positions are found by a walk.
 class TMLStrings {
 public:
     // Replaces any string under name and appends text under it.
@@ -70,19 +74,33 @@ public:
     // The string under key, or defaultValue.
     std::string Get(std::string_view key, const std::string& defaultValue) const;
     // The string under key; null when absent. Valid until the next change.
-    const std::string* Find(std::string_view key) const {
-        return static_cast<const std::string*>(strings_.GetDataByName(key));
-    }
-    int32_t IndexOf(std::string_view name) const { return strings_.IndexOf(name); }
+    const std::string* Find(std::string_view key) const;
+    // The position of name; -1 when absent.
+    int32_t IndexOf(std::string_view name) const;
     // By position or name; empty when absent.
-    const std::string& GetItem(const Variant& key) const { return strings_.GetItem(key); }
-    int32_t GetCount() const { return strings_.GetCount(); }
+    const std::string& GetItem(const Variant& key) const;
+    int32_t GetCount() const { return count_; }
     // Raises EElHashListError for an absent name or a bad position.
-    void Delete(const Variant& key) { strings_.Delete(key); }
-    void Clear() { strings_.Clear(); }
+    void Delete(const Variant& key);
+    void Clear();
 
 private:
-    TStringCollection strings_;
+    struct TEntry {
+        THash hash;
+        std::string text;
+        bool live;
+    };
+    // The slot of the live string at a position; npos when out of range.
+    size_t SlotAt(int32_t position) const;
+    void RemoveSlot(size_t slot);
+    void Compact();
+
+    // Strings in the order of their setting; removed ones stay behind as
+    // holes until they outnumber the live ones.
+    std::vector<TEntry> entries_;
+    std::unordered_map<THash, size_t> slots_;  // key to its entry
+    int32_t count_ = 0;
+    size_t holes_ = 0;
 };
 
 // Answers whether a language file found by a scan may be listed.
@@ -126,11 +144,13 @@ public:
     const std::string& GetLanguagesFolder() const { return languagesFolder_; }
     void SetLanguagesFolder(std::string folder);
 
-    // How deep language strings are expanded inside one another, and how
-    // many expansions one translation makes at most: past either, a key is
-    // left as written.
+    // How deep language strings are expanded inside one another, how many
+    // expansions one translation makes at most, and how long its expansions
+    // may make it (in bytes, beyond the text given): past any of them, a key
+    // is left as written.
     static constexpr int kMaxDepth = 16;
     static constexpr int kMaxExpansions = 4096;
+    static constexpr size_t kMaxExpandedLength = size_t{1} << 20;
 
 private:
     struct TTranslation;

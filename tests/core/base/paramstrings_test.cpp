@@ -276,3 +276,40 @@ TEST(ParamStrings, RandomTextSplitsAsTheRulesSay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParamStrings, LongerRandomTextWithNestedGroupsSplitsAsTheRulesSay) {
+    std::mt19937 rng(777);
+    const char alphabet[] = "{{}}\\\\=ab";
+    std::uniform_int_distribution<size_t> pick(0, sizeof(alphabet) - 2);
+    std::uniform_int_distribution<size_t> length(50, 300);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (size_t n = length(rng); n > 0; --n) text += alphabet[pick(rng)];
+        TOneArrayOfString list;
+        Split(text, list, '\\');
+        ASSERT_EQ(list, ReferenceSplit(text, '\\')) << '"' << text << '"';
+    }
+}
+
+// An "_outstorage" value of a megabyte whose every piece opens a group that
+// is never closed: each "{" protects nothing, so every piece is a pair.
+TEST(ParamStrings, AMegabyteOfUnclosedGroupsSplitsIntoEveryPiece) {
+    std::string text;
+    int pieces = 0;
+    for (; text.size() < (1u << 20); ++pieces) {
+        text += "\\k" + std::to_string(pieces) + "={v" + std::to_string(pieces);
+    }
+    TTwoArrayOfString pairs;
+    ASSERT_EQ(SplitParams(text, pairs, '\\', '='), pieces);
+    EXPECT_EQ(pairs.back()[0], "k" + std::to_string(pieces - 1));
+    EXPECT_EQ(pairs.back()[1], "{v" + std::to_string(pieces - 1));
+    TOneArrayOfString list;
+    EXPECT_EQ(Split(text, list, '\\'), pieces);
+    std::string value;
+    EXPECT_TRUE(GetParam(text, "k" + std::to_string(pieces - 1), '\\', '=', value));
+    EXPECT_EQ(value, "{v" + std::to_string(pieces - 1));
+}
+
+}  // namespace

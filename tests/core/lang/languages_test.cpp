@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/Exception.h"
 #include "core/lang/MultiLanguages.h"
@@ -84,6 +87,105 @@ TEST_F(Languages, SelfReferringStringsStopAtABoundedDepth) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_LT(bomb.size(), 10u * 1000 * 1000);
     EXPECT_NE(bomb.find("%bomb%"), std::string::npos);
+}
+
+// Strings of a few hundred kilobytes that refer to one another, and a long
+// value repeated: the expansions stop once the text has grown by the bound,
+// and the rest is kept as written.
+TEST_F(Languages, ExpansionsStopAtABoundedLength) {
+    TMultiLanguages ml;
+    const std::string block(200'000, 'x');
+    ml.Strings().SetString(block + "%big%%big%%big%%big%", "big");
+    const std::string big = ml.TranslateText("<%big%> end");
+    EXPECT_LE(big.size(), 16 + TMultiLanguages::kMaxExpandedLength);
+    EXPECT_GT(big.size(), TMultiLanguages::kMaxExpandedLength - block.size());
+    EXPECT_EQ(big.substr(0, 1 + block.size()), "<" + block);
+    EXPECT_NE(big.find("x%big%"), std::string::npos);
+    EXPECT_EQ(big.substr(big.size() - 10), "%big%> end") << "the text past the bound as written";
+
+    ml.SetVariable("v", std::string(100'000, 'v'));
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "%v%";
+    ml.Strings().SetString(many, "many");
+    const std::string repeated = ml.TranslateText("%many%!");
+    EXPECT_LE(repeated.size(), TMultiLanguages::kMaxExpandedLength + many.size());
+    EXPECT_EQ(repeated.substr(0, 100'000), std::string(100'000, 'v'));
+    EXPECT_EQ(repeated.substr(repeated.size() - 4), "%v%!");
+
+    // Below the bound nothing changes.
+    ml.SetVariable("w", "ww");
+    ml.Strings().SetString("%w%%w%", "two");
+    EXPECT_EQ(ml.TranslateText("%two%%two%"), "wwwwwwww");
+}
+
+// The strings table against a plain list, through settings that replace and
+// move strings, removals by name and by position, and lookups of all kinds.
+TEST_F(Languages, StringsTableKeepsTheOrderOfTheLastSetting) {
+    TMLStrings strings;
+    std::vector<std::pair<std::string, std::string>> model;  // upper-cased name, text
+    auto upper = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(UpperCaseMap[static_cast<uint8_t>(c)]);
+        return s;
+    };
+    auto modelFind = [&](const std::string& name) {
+        for (size_t i = 0; i < model.size(); ++i)
+            if (model[i].first == upper(name)) return static_cast<int32_t>(i);
+        return -1;
+    };
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> op(0, 9), key(0, 299);
+    for (int step = 0; step < 20'000; ++step) {
+        const std::string name = (step % 2 ? "Key" : "kEY") + std::to_string(key(rng));
+        const int what = op(rng);
+        if (what < 6) {
+            const std::string text = "t" + std::to_string(step);
+            strings.SetString(text, name);
+            if (int32_t at = modelFind(name); at >= 0) model.erase(model.begin() + at);
+            model.emplace_back(upper(name), text);
+        } else if (what == 6) {
+            const int32_t at = modelFind(name);
+            if (at < 0) {
+                EXPECT_THROW(strings.Delete(Variant(name)), EElHashListError);
+            } else {
+                strings.Delete(Variant(name));
+                model.erase(model.begin() + at);
+            }
+        } else if (what == 7 && !model.empty()) {
+            const int32_t at = key(rng) % static_cast<int32_t>(model.size());
+            strings.Delete(Variant(at));
+            model.erase(model.begin() + at);
+        } else {
+            const int32_t at = modelFind(name);
+            ASSERT_EQ(strings.IndexOf(name), at) << "step " << step;
+            ASSERT_EQ(strings.Get(name, "-"), at < 0 ? "-" : model[size_t(at)].second);
+            if (!model.empty()) {
+                const int32_t position = key(rng) % static_cast<int32_t>(model.size());
+                ASSERT_EQ(strings.GetItem(Variant(position)), model[size_t(position)].second);
+            }
+        }
+        ASSERT_EQ(strings.GetCount(), static_cast<int32_t>(model.size())) << "step " << step;
+    }
+    EXPECT_THROW(strings.Delete(Variant(strings.GetCount())), EElHashListError);
+    EXPECT_EQ(strings.GetItem(Variant(-1)), "");
+    for (size_t i = 0; i < model.size(); ++i)
+        EXPECT_EQ(strings.GetItem(Variant(static_cast<int32_t>(i))), model[i].second);
+}
+
+// A large language file loads whole, every string under its key.
+TEST_F(Languages, ALargeLanguageFileLoadsEveryString) {
+    TTempDir dir("lang");
+    std::string text = "<language id=\"xx\" name=\"Big\"><strings>\n";
+    constexpr int kStrings = 100'000;
+    for (int i = 0; i < kStrings; ++i) {
+        text += "<string name=\"k" + std::to_string(i) + "\">v" + std::to_string(i) + "</string>\n";
+    }
+    text += "<string name=\"K5\">again</string></strings></language>";
+    TMultiLanguages ml;
+    ASSERT_TRUE(ml.LoadLanguageFile(dir.Write("big.lng", text)));
+    EXPECT_EQ(ml.Strings().GetCount(), kStrings);
+    EXPECT_EQ(ml.GetString("k99999", ""), "v99999");
+    EXPECT_EQ(ml.GetString("k5", ""), "again");
+    EXPECT_EQ(ml.Strings().IndexOf("k5"), kStrings - 1);
 }
 
 TEST_F(Languages, Variables) {
