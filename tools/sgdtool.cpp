@@ -266,6 +266,8 @@ int XmlToBinary(const std::vector<std::string>&) {
     if (XmlIsInBinaryFormat(text)) throw EToolError("the input is in the binary form already");
     // Read as the game reads a storage document: UTF-8 unless declared otherwise.
     Ref<IXmlDocument> document = ParseXmlText(text);
+    // The game refuses a document without an element.
+    if (!document->DocumentElement()) throw EToolError("the input holds no XML element");
     // Eight-bit names and text are smaller; text beyond them needs the wide form.
     WideString xml = document->GetXML();
     bool wide = std::any_of(xml.begin(), xml.end(), [](char16_t unit) { return unit > 0xFF; });

@@ -82,6 +82,12 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     return !EqualIgnoringAsciiCase(decl.substr(at + 1, end - at - 1), "utf-8");
 }
 
+// A document without an element (an empty text, blanks, only a comment or
+// a declaration) holds nothing a storage could stand on.
+void CheckHasElement(IXmlDocument& document) {
+    if (!document.DocumentElement()) throw Exception("The document holds no element");
+}
+
 Ref<IHierStorage> AttachedStorage(const Ref<IXmlDocument>& document, std::string sourceName = {}) {
     Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
     storage->Attach(Ref<IXmlNode>(document->DocumentElement()), document);
@@ -106,6 +112,11 @@ void AppendPathStep(IXmlNode& node, std::string& step) {
         if (sibling.get() == &node) position = count;
     }
     if (count > 1) step.append(1, '[').append(std::to_string(position)).append(1, ']');
+}
+
+// Writing needs an element; reading a storage without one answers defaults.
+void CheckWritable(const Ref<IXmlNode>& node) {
+    if (!node) throw Exception("The storage holds no element to write into");
 }
 
 bool NameOrNameAttrMatches(IXmlNode& node, const WideString& step) {
@@ -152,7 +163,7 @@ int32_t TXMLStorage::GetValueCount() {
 }
 
 std::string TXMLStorage::GetValueName(int32_t index) {
-    return WideToString(node_->GetAttrName(index));
+    return node_ ? WideToString(node_->GetAttrName(index)) : std::string();
 }
 
 Variant TXMLStorage::GetValue(const std::string& name, const Variant& defaultValue) {
@@ -173,10 +184,12 @@ Variant TXMLStorage::GetValueAt(int32_t index, const Variant& defaultValue) {
 }
 
 void TXMLStorage::SetValue(const std::string& name, const Variant& value) {
+    CheckWritable(node_);
     node_->SetAttr(StringToWide(name), DecodeValueText(value.ToString()));
 }
 
 void TXMLStorage::SetValueAt(int32_t index, const Variant& value) {
+    CheckWritable(node_);
     node_->SetAttr(node_->GetAttrNameID(index), DecodeValueText(value.ToString()));
 }
 
@@ -203,6 +216,7 @@ void TXMLStorage::DropCachedList() {
 }
 
 Ref<IHierStorage> TXMLStorage::AddChild(const std::string& name) {
+    CheckWritable(node_);
     Ref<IXmlElement> element = node_->AppendElement(StringToWide(name));
     if (cachedList_ && cachedListName_ == name) DropCachedList();
     return WrapNode(Ref<IXmlNode>(element));
@@ -225,14 +239,16 @@ Ref<IHierStorage> TXMLStorage::GetChild(const std::string& name, int32_t index) 
 }
 
 Ref<IHierStorage> TXMLStorage::FindChild(const std::string& name) {
+    if (!node_) return nullptr;
     return WrapNode(node_->SelectSingleNode(StringToWide(name)));
 }
 
 Variant TXMLStorage::GetText() {
-    return Utf8Variant(node_->GetText());
+    return node_ ? Utf8Variant(node_->GetText()) : Variant(std::string());
 }
 
 void TXMLStorage::SetText(const Variant& value) {
+    CheckWritable(node_);
     node_->SetText(DecodeValueText(value.ToString()));
 }
 
@@ -250,20 +266,22 @@ void TXMLStorage::SetChildText(const std::string& name, const Variant& value) {
 bool TXMLStorage::AppendCopy(const Ref<IHierStorage>& other) {
     Ref<IXMLStorageSlave> slave = Query<IXMLStorageSlave>(other);
     if (!slave || !slave->GetNode()) return false;
+    CheckWritable(node_);
     node_->AppendChild(slave->GetNode()->CloneNode(true));
     return true;
 }
 
 void TXMLStorage::RemoveChild(const Ref<IHierStorage>& other) {
     Ref<IXMLStorageSlave> slave = Query<IXMLStorageSlave>(other);
-    if (slave && slave->GetNode()) node_->RemoveChild(slave->GetNode());
+    if (node_ && slave && slave->GetNode()) node_->RemoveChild(slave->GetNode());
 }
 
 Variant TXMLStorage::GetXML() {
-    return Variant(node_->GetXML());
+    return node_ ? Variant(node_->GetXML()) : Variant(WideString());
 }
 
 Variant TXMLStorage::GetContent() {
+    if (!node_) return Variant(std::string());
     Ref<IXmlNodeList> children = node_->GetChildNodes();
     int32_t count = children->GetCount();
     if (count > 1 || (count == 1 && children->Get(0)->GetNodeType() != NODE_TEXT)) {
@@ -273,9 +291,14 @@ Variant TXMLStorage::GetContent() {
 }
 
 void TXMLStorage::SetContent(const Variant& value) {
-    Ref<IHierStorage> content = LoadStorageFromXML(value.ToString());
+    CheckWritable(node_);
+    Ref<IXmlDocument> content = ParseXmlText(value.ToString());
     // A document without an element has nothing to copy: keep the text.
-    if (!AppendCopy(content)) SetText(value);
+    if (content->DocumentElement()) {
+        AppendCopy(AttachedStorage(content));
+    } else {
+        SetText(value);
+    }
 }
 
 Variant TXMLStorage::GetChildContent(const std::string& name) {
@@ -386,7 +409,7 @@ bool TXMLStorage::LoadFromFile(const std::string& resourcePath) {
     try {
         // The loader logs a file that does not parse.
         Ref<IXmlDocument> document = LoadXmlDocumentFromResource(resourcePath);
-        if (!document) return false;
+        if (!document || !document->DocumentElement()) return false;
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
         SetSourceName(resourcePath);
         return true;
@@ -398,6 +421,7 @@ bool TXMLStorage::LoadFromFile(const std::string& resourcePath) {
 bool TXMLStorage::LoadFromXML(const std::string& text) {
     try {
         Ref<IXmlDocument> document = ParseXmlText(text);
+        CheckHasElement(*document);
         Attach(Ref<IXmlNode>(document->DocumentElement()), document);
         sourceName_ = nullptr;
         return true;
@@ -468,22 +492,28 @@ Ref<IXmlDocument> LoadXmlDocumentFromResource(const std::string& resourcePath) {
         throw;
     }
     if (!document->DocumentElement()) {
-        Log("STORAGE", "\"" + resourcePath + "\" holds no element; it reads as empty");
+        Log("STORAGE", "\"" + resourcePath + "\" holds no element");
     }
     return document;
 }
 
 Ref<IHierStorage> LoadStorageFromFile(const std::string& resourcePath) {
     Ref<IXmlDocument> document = LoadXmlDocumentFromResource(resourcePath);
-    return document ? AttachedStorage(document, resourcePath) : nullptr;
+    if (!document) return nullptr;
+    CheckHasElement(*document);
+    return AttachedStorage(document, resourcePath);
 }
 
 Ref<IHierStorage> LoadStorageFromXML(std::string_view text) {
-    return AttachedStorage(ParseXmlText(text));
+    Ref<IXmlDocument> document = ParseXmlText(text);
+    CheckHasElement(*document);
+    return AttachedStorage(document);
 }
 
 Ref<IHierStorage> LoadStorageFromWideXML(std::string_view text) {
-    return AttachedStorage(LoadXmlDocumentFromXML(StringToWide(text)));
+    Ref<IXmlDocument> document = LoadXmlDocumentFromXML(StringToWide(text));
+    CheckHasElement(*document);
+    return AttachedStorage(document);
 }
 
 Ref<IHierStorageRoot> CreateStorage(const std::string& rootName) {

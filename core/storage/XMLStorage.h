@@ -9,9 +9,13 @@
 //
 // Failures: parse errors raise from the loaders that return storages
 // (LoadStorageFromXML, LoadStorageFromFile, GetStorageBySpec, SetContent);
-// the IHierStorageRoot loaders answer false instead. An out-storage that
-// refers back to a document still being loaded raises instead of recursing.
-// A file that cannot be written raises.
+// the IHierStorageRoot loaders answer false instead. A document without an
+// element (an empty text, blanks, only a comment or a declaration) is refused
+// the same way, except by GetStorageBySpec, for which it stands for a file
+// not written yet. A storage without an element (detached, or such an
+// out-storage) answers every read with its default and raises on every
+// write. An out-storage that refers back to a document still being loaded
+// raises instead of recursing. A file that cannot be written raises.
 //
 // The loaders that know a file name also write one line to the core log
 // (module "STORAGE") for a file that does not parse (with the parser's

@@ -138,7 +138,7 @@ struct TFailureCase {
 TEST_F(EngineStartup, ADefinitionThatNamesNoGameEndsStartUpWithALogLineAndNoWindow) {
     const TFailureCase cases[] = {
         {"missing", nullptr, "cannot be read"},
-        {"empty", "", "names no \"type\""},
+        {"empty", "", "is no valid XML: The document holds no element"},
         {"not XML", "this is < not XML", "is no valid XML"},
         {"no type", "<game name=\"x\"/>", "names no \"type\""},
         {"unregistered type", "<game type=\"NoSuchGame\"/>",

@@ -151,6 +151,10 @@ def case_xml():
     # Eight-bit documents keep their text in one byte a character.
     check(b'text' in run('xml2bin', stdin=latin).stdout, 'eight-bit text stored wide')
     expect_failure('xml2bin of broken XML', 'xml2bin', stdin=b'<r><c></r>')
+    for what, text in (('empty', b''), ('blank', b' \n\t'), ('comment', b'<!-- c -->'),
+                       ('declaration', b'<?xml version="1.0"?>')):
+        r = expect_failure(f'xml2bin of {what} input', 'xml2bin', stdin=text)
+        check(r.stdout == b'', f'xml2bin of {what} input wrote {r.stdout!r}')
     expect_failure('xml2bin of binary input', 'xml2bin', stdin=run('xml2bin', stdin=latin).stdout)
     expect_failure('bin2xml of text', 'bin2xml', stdin=latin)
     expect_failure('bin2xml of a cut document', 'bin2xml',

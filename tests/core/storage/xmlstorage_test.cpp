@@ -252,8 +252,11 @@ TEST_F(XmlStorage, LoadFailuresAreLoggedOnceWithTheFileName) {
          [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromFile("bad.xml")); },
          {"STORAGE: \"bad.xml\" is not well-formed: \"b\" expected"}},
         {"no element",
-         [] { EXPECT_EQ(LoadStorageFromFile("empty.xml")->GetNodeName(), ""); },
-         {"STORAGE: \"empty.xml\" holds no element; it reads as empty"}},
+         [] { EXPECT_THROW(LoadStorageFromFile("empty.xml"), Exception); },
+         {"STORAGE: \"empty.xml\" holds no element"}},
+        {"no element, root loader",
+         [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromFile("empty.xml")); },
+         {"STORAGE: \"empty.xml\" holds no element"}},
         {"text",
          [] { EXPECT_FALSE(MakeRef<TXMLStorage>()->LoadFromXML("<broken")); },
          {"STORAGE: A storage text did not load: Incomplete element definition"}},
@@ -348,6 +351,80 @@ TEST_F(XmlStorage, RootLoadersAndSaving) {
     EXPECT_EQ(ReadFileBytes(dir_.File("out.xml")), text);
     EXPECT_TRUE(storage->SaveToFile("res:out2.xml"));
     EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "out2.xml"));
+}
+
+// Reads of a storage without an element answer defaults; writes raise.
+void ExpectSafeWithoutElement(const Ref<IHierStorage>& storage) {
+    ASSERT_TRUE(storage);
+    EXPECT_EQ(storage->GetNodeName(), "");
+    EXPECT_EQ(storage->GetValueCount(), 0);
+    EXPECT_EQ(storage->GetValueName(0), "");
+    EXPECT_EQ(storage->GetValue("x", "d").ToString(), "d");
+    EXPECT_EQ(storage->GetValueAt(0, "d").ToString(), "d");
+    EXPECT_EQ(storage->GetChildCount("c"), 0);
+    EXPECT_EQ(storage->GetChildCount(""), 0);
+    EXPECT_FALSE(storage->GetChild("c", 0));
+    EXPECT_FALSE(storage->FindChild("c"));
+    EXPECT_FALSE(storage->FindByPath("c/d", "w"));
+    EXPECT_EQ(storage->GetText().ToString(), "");
+    EXPECT_EQ(storage->GetChildText("c").ToString(), "");
+    EXPECT_EQ(storage->GetXML().ToString(), "");
+    EXPECT_EQ(storage->GetContent().ToString(), "");
+    EXPECT_EQ(storage->GetChildContent("c").ToString(), "");
+    storage->DeleteValue("x");
+    Ref<IHierStorage> other = LoadStorageFromXML("<o/>");
+    storage->RemoveChild(other);
+    EXPECT_THROW(storage->SetValue("x", "1"), Exception);
+    EXPECT_THROW(storage->SetValueAt(0, "1"), Exception);
+    EXPECT_THROW(storage->AddChild("c"), Exception);
+    EXPECT_THROW(storage->SetText("t"), Exception);
+    EXPECT_THROW(storage->SetChildText("c", "t"), Exception);
+    EXPECT_THROW(storage->SetContent("<z/>"), Exception);
+    EXPECT_THROW(storage->SetChildContent("c", "<z/>"), Exception);
+    EXPECT_THROW(storage->AppendCopy(other), Exception);
+    EXPECT_EQ(storage->GetValue("x", "d").ToString(), "d");
+}
+
+TEST_F(XmlStorage, DocumentsWithoutAnElement) {
+    const char* const texts[] = {"", "  \n\t ", "<!-- only a comment -->",
+                                 "<?xml version=\"1.0\"?>", "<?xml version='1.0'?>\n<!-- c -->\n"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(std::string("\"") + text + "\"");
+        ClearStorageCache();
+        const std::string file = Write("empty.xml", text);
+        // The loaders refuse such a document...
+        EXPECT_THROW(LoadStorageFromXML(text), Exception);
+        EXPECT_THROW(LoadStorageFromWideXML(text), Exception);
+        EXPECT_THROW(LoadStorageFromFile(file), Exception);
+        Ref<TXMLStorage> root = MakeRef<TXMLStorage>();
+        ASSERT_TRUE(root->LoadFromXML("<kept/>"));
+        EXPECT_FALSE(root->LoadFromXML(text));
+        EXPECT_FALSE(root->LoadFromFile(file));
+        EXPECT_EQ(root->GetNodeName(), "kept");
+        EXPECT_THROW(root->SetContent(std::string("<r>") + text), Exception);
+
+        // ...but as an out-storage it stands for a file not written yet.
+        Ref<IHierStorage> spec = GetStorageBySpec("\\file=empty.xml");
+        ExpectSafeWithoutElement(spec);
+        std::string saved = "unchanged";
+        EXPECT_TRUE(Query<IHierStorageRoot>(spec)->SaveToXML(saved));
+        Ref<IHierStorage> node =
+            LoadStorageFromXML("<n v=\"1\" _outstorage=\"\\file=empty.xml\"/>");
+        EXPECT_EQ(node->GetValue("v", "d").ToString(), "1");
+        EXPECT_EQ(node->GetValue("w", "d").ToString(), "d");
+        EXPECT_EQ(node->GetChildCount("c"), 0);
+    }
+    // A text that is no document keeps being set as text.
+    Ref<IHierStorage> r = LoadStorageFromXML("<r/>");
+    r->SetContent("just text");
+    EXPECT_EQ(r->GetText().ToString(), "just text");
+
+    // A storage never attached, and one detached again.
+    ExpectSafeWithoutElement(MakeRef<TXMLStorage>());
+    Ref<TXMLStorage> detached = MakeRef<TXMLStorage>();
+    ASSERT_TRUE(detached->LoadFromXML("<d a=\"1\"><c/></d>"));
+    detached->Detach();
+    ExpectSafeWithoutElement(detached);
 }
 
 TEST_F(XmlStorage, ForceFolders) {
