@@ -1,6 +1,5 @@
 #include "engine/EngineStartup.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Exception.h"
+#include "core/base/FileReplace.h"
 #include "core/base/Streams.h"
 #include "core/lang/MultiLanguages.h"
 #include "core/packs/ResourceReader.h"
@@ -35,29 +35,8 @@ TAudioBackendFactory g_audioBackendFactory;
 
 Ref<IApp> g_engine;
 
-// Writes the whole buffer, resuming after interruptions.
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 std::string ErrorText(int error) {
     return std::strerror(error);
-}
-
-// The mode a new file gets from the process's file-creation mask.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -144,48 +123,13 @@ std::string LoadUserTextFile(const std::string& fileName) {
 }
 
 bool SaveTextFileAtomically(const std::string& text, const std::string& path) {
-    const std::string content = NormalizeLineBreaks(text);
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        EngineLog("Cannot save " + path + ": " + ErrorText(errno));
+    try {
+        ReplaceFileContents(path, NormalizeLineBreaks(text));
+        return true;
+    } catch (const Exception& e) {
+        EngineLog(e.Message());
         return false;
     }
-    // The new file keeps the old one's permissions.
-    struct stat st;
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
-    (void)::fchmod(fd, mode);  // a mode that cannot be set is no reason to fail
-    int error = 0;
-    bool ok = WriteAll(fd, content.data(), content.size());
-    if (!ok) error = errno;
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        EngineLog("Cannot save " + path + ": " + ErrorText(error));
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
 }
 
 bool SaveUserTextFile(const std::string& text, const std::string& fileName) {

@@ -71,7 +71,9 @@ std::string LoadUserTextFile(const std::string& fileName);
 // the application data folder (SaveResourceTextFile), replacing the file as a
 // whole: the text goes to a temporary file beside it, which is flushed to the
 // disk and then renamed over the old one, so a crash or a full disk leaves
-// the old file intact. False, with a line in the log, when it fails.
+// the old file intact (core/base/FileReplace.h); temporary files left by
+// saves that were killed are removed. False, with a line in the log, when it
+// fails.
 bool SaveUserTextFile(const std::string& text, const std::string& fileName);
 bool SaveResourceTextFile(const std::string& text, const std::string& fileName);
 // The same for any path.

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <vector>
 
 #include "core/base/Assert.h"
+#include "core/base/FileReplace.h"
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/base/PlatformShims.h"
@@ -592,9 +594,14 @@ void SaveStorageBySpec(const Ref<IHierStorage>& storage, const std::string& spec
     if (!key.empty()) text = TCipher_Xtea(key).CodeString(text, paEncode, kHexFormat);
 
     size_t slash = file.rfind('/');
-    if (slash != std::string::npos) ForceFolders(file.substr(0, slash));
-    TFileStream out(file, TFileMode::Create);
-    out.WriteBuffer(text.data(), text.size());
+    if (slash != std::string::npos) {
+        std::error_code error;
+        std::string current = std::filesystem::current_path(error).string();
+        if (error) current = ".";
+        // A failure shows when the file itself cannot be written.
+        ForceFolders(current + "/" + file.substr(0, slash));
+    }
+    ReplaceFileContents(file, text);
 }
 
 void ClearStorageCache() {

@@ -125,9 +125,11 @@ Ref<IHierStorageRoot> CreateStorage(const std::string& rootName);
 // The (cached) storage of an out-storage spec; null when it names no file.
 Ref<IHierStorage> GetStorageBySpec(const std::string& spec);
 // Writes a storage's document to the "file" its out-storage spec names,
-// relative to the current folder, enciphered when it names a "cryptkey". A
-// file outside the current folder ("..", an absolute path) is refused with an
-// exception.
+// relative to the current folder (its folders created as needed), enciphered
+// when it names a "cryptkey". The file is replaced as a whole
+// (core/base/FileReplace.h): a failure raises and leaves the old file as it
+// was. A file outside the current folder ("..", an absolute path) is refused
+// with an exception.
 void SaveStorageBySpec(const Ref<IHierStorage>& storage, const std::string& spec);
 void ClearStorageCache();
 

@@ -1,12 +1,16 @@
 // The engine's services: settings, text files in and out, the player data
 // folder, resource lists, and the text helpers of the start-up unit.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <random>
 
 #include "core/lang/MultiLanguages.h"
 #include "core/storage/XMLStorage.h"
@@ -14,6 +18,7 @@
 #include "engine/resources/EngineResources.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/EnvGuard.h"
+#include "tests/support/KillTest.h"
 #include "tests/support/Locale.h"
 
 namespace enginetest {
@@ -122,6 +127,64 @@ TEST_F(EngineServices, PlayerFilesAreReplacedWholeOrNotAtAll) {
     // Files beside the game's data.
     EXPECT_TRUE(engine->SaveResourceTextFile("a\rb", "saved.txt"));
     EXPECT_EQ(ReadFileBytes(data.File("saved.txt")), "a\nb\n");
+}
+
+// Saves of a player file killed while they write leave their temporary files
+// behind; the next save of that file removes them, but not one a live save
+// still holds, nor the temporary files of other names.
+TEST_F(EngineServices, SavesRemoveTheTemporaryFilesOfKilledSaves) {
+    StartEngine();
+    const std::string folder = engine->GetUserDir();
+    const std::string versions[] = {std::string(1'000'000, 'a'), std::string(1'000'000, 'b')};
+    ASSERT_TRUE(engine->SaveUserTextFile(versions[0], "users.dat"));
+    auto temporaries = [&] {
+        size_t n = 0;
+        for (const std::string& name : FolderEntries(folder)) n += name != "users.dat";
+        return n;
+    };
+
+    std::vector<int64_t> spans;
+    for (int v : {1, 0, 1}) {
+        spans.push_back(
+            RunInChildAndKillAfterFirstChange(
+                [&] { engine->SaveUserTextFile(versions[v], "users.dat"); }, folder, std::nullopt)
+                .count());
+    }
+    std::sort(spans.begin(), spans.end());
+    ASSERT_GT(spans[1], 0);
+    std::mt19937 rng(66);
+    std::uniform_int_distribution<int64_t> delay(0, spans[1]);
+    size_t most = 0;
+    int left = 0;
+    for (int run = 0; run < 100; ++run) {
+        const size_t before = temporaries();
+        RunInChildAndKillAfterFirstChange(
+            [&] { engine->SaveUserTextFile(versions[run % 2], "users.dat"); }, folder,
+            std::chrono::microseconds(delay(rng)));
+        const size_t after = temporaries();
+        if (after > before) ++left;
+        most = std::max(most, after);
+        const std::string text = ReadFileBytes(folder + "users.dat");
+        ASSERT_TRUE(text == versions[0] + "\n" || text == versions[1] + "\n");
+    }
+    EXPECT_GT(left, 0) << "no save was killed while it wrote";
+    EXPECT_LE(most, 1u) << "each save removes what the killed ones before it left";
+
+    // One a live save holds stays, and so do those of other files.
+    const std::string held = folder + "users.dat.tmp-Held00";
+    const int fd = ::open(held.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::ofstream(folder + "other.dat.tmp-Abc123") << "x";
+    std::ofstream(folder + "users.dat.tmp-toolong1") << "x";
+    ASSERT_TRUE(engine->SaveUserTextFile("final", "users.dat"));
+    EXPECT_EQ(FolderEntries(folder),
+              (std::vector<std::string>{"other.dat.tmp-Abc123", "users.dat", "users.dat.tmp-Held00",
+                                        "users.dat.tmp-toolong1"}));
+    ::close(fd);
+    ASSERT_TRUE(engine->SaveUserTextFile("final", "users.dat"));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"other.dat.tmp-Abc123", "users.dat",
+                                                               "users.dat.tmp-toolong1"}));
 }
 
 TEST_F(EngineServices, ThePlayerDataFolderAndItsFallbacks) {

@@ -1,13 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "core/packs/Cipher.h"
 #include "core/storage/XMLStorage.h"
+#include "tests/support/KillTest.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -205,6 +214,143 @@ TEST_F(XmlStorage, SavedBySpecAndReadBackAfterClearingTheCache) {
     Ref<IHierStorage> back = GetStorageBySpec(spec);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->GetXML().ToWideString(), node->GetXML().ToWideString());
+}
+
+// Folder names of one and two characters, at the front and further in.
+TEST_F(XmlStorage, SavedBySpecIntoShortFolderNames) {
+    Ref<IHierStorage> node = Query<IHierStorage>(CreateStorage("r"));
+    node->SetValue("v", "1");
+    for (const char* file : {"sv/plain.xml", "s/x.xml", "ab/c/d.xml", "{q\\r\\s.xml}"}) {
+        SCOPED_TRACE(file);
+        EXPECT_NO_THROW(SaveStorageBySpec(node, std::string("\\file=") + file));
+    }
+    for (const char* path : {"sv/plain.xml", "s/x.xml", "ab/c/d.xml", "q/r/s.xml"}) {
+        EXPECT_EQ(ReadFileBytes(dir_.File(path)), "<r v=\"1\"/>") << path;
+    }
+}
+
+// A document whose text is built once, so that the saves below spend their
+// time writing rather than building the text again.
+class TPrebuiltStorage : public TXMLStorage {
+public:
+    explicit TPrebuiltStorage(std::string text) : text_(std::move(text)) {}
+    bool SaveToXML(std::string& text) override {
+        text = text_;
+        return true;
+    }
+
+private:
+    std::string text_;
+};
+
+// A version of a document of about 1 MB.
+Ref<IHierStorage> BigDocument(char fill) {
+    Ref<IHierStorage> node = Query<IHierStorage>(CreateStorage("profiles"));
+    for (int i = 0; i < 100; ++i) node->AddChild("p")->SetValue("v", std::string(1, fill));
+    node->AddChild("history")->SetText(std::string(1'100'000, fill));
+    std::string text;
+    Query<IHierStorageRoot>(node)->SaveToXML(text);
+    return Ref<IHierStorage>(MakeRef<TPrebuiltStorage>(std::move(text)));
+}
+
+// The whole file, read in large blocks (big files are read after every run).
+std::string ReadWhole(const std::string& path) {
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) return bytes;
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    for (ssize_t n; done < bytes.size() && (n = ::read(fd, &bytes[done], bytes.size() - done)) > 0;)
+        done += static_cast<size_t>(n);
+    bytes.resize(done);
+    ::close(fd);
+    return bytes;
+}
+
+std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Saves killed at random moments while they write: each leaves the document
+// it replaces or the new one, whole. The temporary files of killed saves go
+// with the next save. A disk that fills up half-way leaves the old document.
+TEST_F(XmlStorage, AKilledOrFailedSaveLeavesTheOldOrTheNewDocumentWhole) {
+    const std::string spec = "\\file={saves\\big.xml}";
+    const std::string file = dir_.File("saves/big.xml");
+    const std::string folder = dir_.File("saves");
+    const Ref<IHierStorage> versions[] = {BigDocument('a'), BigDocument('b')};
+    std::string bytes[2];
+    for (int v = 1; v >= 0; --v) {
+        SaveStorageBySpec(versions[v], spec);
+        bytes[v] = ReadWhole(file);
+    }
+    ASSERT_GT(bytes[0].size(), 1'000'000u);
+
+    // How long a save goes on after its first change to the folder (the
+    // median of three), and then kills at moments spread over that time.
+    std::vector<int64_t> spans;
+    for (int v : {0, 1, 1}) {
+        spans.push_back(RunInChildAndKillAfterFirstChange(
+                            [&] { SaveStorageBySpec(versions[v], spec); }, folder, std::nullopt)
+                            .count());
+        ASSERT_TRUE(ReadWhole(file) == bytes[v]);
+    }
+    std::sort(spans.begin(), spans.end());
+    ASSERT_GT(spans[1], 0);
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int64_t> delay(0, spans[1] * 5 / 4);
+
+    constexpr int kKills = 300;
+    int kills = 0, kept = 0, replaced = 0, cut = 0, interrupted = 0;
+    int current = 1;
+    size_t files = NamesIn(folder).size();
+    while (kills < kKills) {
+        ++kills;
+        const int next = 1 - current;
+        RunInChildAndKillAfterFirstChange([&] { SaveStorageBySpec(versions[next], spec); }, folder,
+                                          std::chrono::microseconds(delay(rng)));
+        const std::string after = ReadWhole(file);
+        if (after == bytes[current]) {
+            ++kept;
+        } else if (after == bytes[next]) {
+            ++replaced;
+            current = next;
+        } else {
+            ++cut;
+            break;
+        }
+        const size_t filesAfter = NamesIn(folder).size();
+        if (filesAfter > files) ++interrupted;
+        files = filesAfter;
+    }
+    std::printf("%d kills: old document whole %d times, new %d times, cut %d; %d mid-save\n", kills,
+                kept, replaced, cut, interrupted);
+    EXPECT_EQ(cut, 0);
+    EXPECT_GT(kept, 0);
+    EXPECT_GT(replaced, 0);
+
+    SaveStorageBySpec(versions[0], spec);
+    EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"big.xml"});
+
+    // The disk fills up half-way through the new document.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{500'000, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(SaveStorageBySpec(versions[1], spec), EStreamError);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_TRUE(ReadWhole(file) == bytes[0]);
+    EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"big.xml"});
 }
 
 TEST_F(XmlStorage, OutStorageCyclesAreRefused) {
