@@ -10,6 +10,12 @@
 // Any bad input or usage gives a message on standard error and a non-zero
 // exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
 // key cannot be told from the right one: it deciphers to other bytes.
+//
+// pack leaves out, with a warning, links that lead out of DIR or to folders
+// and whatever is no regular file; it refuses a folder without files, files
+// of 4 GB or more, and an output that is one of the files to pack. list
+// refuses entries of equal names (letter case ignored) and entries whose
+// stored bytes overlap, and prints control characters in names as escapes.
 #include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,44 +105,114 @@ int Decipher(const std::vector<std::string>& args) {
 // ---------------------------------------------------------------------------
 // pack
 
+// Files of this size and more would need ZIP64, which the engine does not read.
+constexpr uint64_t kMaxPackedFileSize = 0xFFFFFFFFu;
+
 bool SameFile(const fs::path& a, const fs::path& b) {
     struct stat sa, sb;
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
+// A name as printed: control characters and "\\" as escapes, so that a
+// name cannot move the cursor, clear the screen or pass for another.
+std::string Printable(const std::string& name) {
+    std::string text;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            text += escape;
+        } else if (c == '\\') {
+            text += "\\\\";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "sgdtool: warning: %s\n", message.c_str());
+}
+
+// Whether path lies inside folder (both canonical).
+bool IsInside(const fs::path& path, const fs::path& folder) {
+    auto [end, ignored] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return end == folder.end();
+}
+
+// What a file that is not packed is, for the warning; empty for a file that
+// is packed.
+std::string SkipReason(const fs::directory_entry& entry, const fs::path& canonicalFolder) {
+    std::error_code error;
+    const fs::file_status link = entry.symlink_status(error);
+    const fs::file_status target = entry.status(error);
+    if (fs::is_symlink(link)) {
+        if (fs::is_directory(target)) return "a link to a folder";
+        if (!fs::exists(target)) return "a link to nothing";
+        const fs::path resolved = fs::canonical(entry.path(), error);
+        if (error || !IsInside(resolved, canonicalFolder)) return "a link out of the folder";
+    }
+    if (fs::is_directory(target)) return {};
+    if (fs::is_regular_file(target)) return {};
+    if (fs::is_fifo(target)) return "a named pipe";
+    if (fs::is_socket(target)) return "a socket";
+    if (fs::is_block_file(target) || fs::is_character_file(target)) return "a device";
+    return "not a regular file";
+}
 
 // The files under folder by entry name ("/" between folders), in byte order,
-// without the files in skip. Folders reached through links are not entered,
-// so no loop is possible.
-std::map<std::string, fs::path> CollectFiles(const fs::path& folder,
-                                             const std::vector<fs::path>& skip) {
+// without the earlier pack at out (which is replaced). Links to folders are
+// not entered, so no loop is possible; they, links that lead out of the
+// folder, and whatever is no regular file are left out with a warning. A file
+// too large for a pack, names the engine could not read, the output being one
+// of the files, and a folder without files are refused.
+std::map<std::string, fs::path> CollectFiles(const fs::path& folder, const fs::path& out,
+                                             const std::string& temp) {
     std::map<std::string, fs::path> files;
     std::map<std::string, std::string> byUpperName;
     std::error_code error;
+    const fs::path canonicalFolder = fs::canonical(folder, error);
+    if (error)
+        throw EToolError("cannot read folder \"" + folder.string() + "\": " + error.message());
     fs::recursive_directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        std::error_code ignored;
-        if (!it->is_regular_file(ignored)) continue;
-        if (std::any_of(skip.begin(), skip.end(),
-                        [&](const fs::path& s) { return SameFile(it->path(), s); })) {
+        std::string name = it->path().lexically_relative(folder).generic_string();
+        if (const std::string reason = SkipReason(*it, canonicalFolder); !reason.empty()) {
+            Warn("\"" + Printable(name) + "\" is " + reason + ": left out");
             continue;
         }
-        std::string name = it->path().lexically_relative(folder).generic_string();
+        std::error_code ignored;
+        if (!it->is_regular_file(ignored) || SameFile(it->path(), temp)) continue;
+        if (SameFile(it->path(), out)) {
+            // An earlier pack at the output is replaced; any other file there
+            // is data that the pack would overwrite.
+            if (TResourceReader(out.string()).GetKind() == TResourceReader::kArchive) continue;
+            throw EToolError("the output \"" + out.string() + "\" is one of the files to pack");
+        }
         if (name.find('\\') != std::string::npos) {
-            throw EToolError("\"" + name + "\": a name with \"\\\" cannot be read from a pack");
+            throw EToolError("\"" + Printable(name) +
+                             "\": a name with \"\\\" cannot be read from a pack");
+        }
+        // The engine reads entries into memory with 32-bit sizes.
+        if (it->file_size(ignored) >= kMaxPackedFileSize) {
+            throw EToolError("\"" + Printable(name) + "\" is too large for a pack (4 GB or more)");
         }
         // The engine matches entry names ignoring case: the second of two
         // such names could never be read.
         auto [other, fresh] = byUpperName.emplace(UpperAsciiString(name), name);
         if (!fresh) {
-            throw EToolError("\"" + other->second + "\" and \"" + name +
+            throw EToolError("\"" + Printable(other->second) + "\" and \"" + Printable(name) +
                              "\" differ only in letter case");
         }
         files.emplace(name, it->path());
     }
     if (error)
         throw EToolError("cannot read folder \"" + folder.string() + "\": " + error.message());
+    if (files.empty())
+        throw EToolError("folder \"" + folder.string() + "\" holds no files to pack");
     return files;
 }
 
@@ -155,9 +232,11 @@ void AddFile(zipFile zip, const std::string& name, const fs::path& file) {
                          static_cast<uInt>(local.tm_hour), static_cast<uInt>(local.tm_mday),
                          static_cast<uInt>(local.tm_mon),  static_cast<uInt>(local.tm_year + 1900)};
     }
-    int zip64 = static_cast<uint64_t>(st.st_size) >= 0xFFFFFFFFu ? 1 : 0;
+    if (static_cast<uint64_t>(st.st_size) >= kMaxPackedFileSize) {
+        throw EToolError("\"" + name + "\" is too large for a pack (4 GB or more)");
+    }
     if (zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                              Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK) {
+                              Z_DEFAULT_COMPRESSION, 0) != ZIP_OK) {
         throw EToolError("cannot add \"" + name + "\" to the pack");
     }
     std::vector<char> chunk(1 << 16);
@@ -190,7 +269,7 @@ int Pack(const std::vector<std::string>& args) {
     if (fd < 0) throw EToolError("cannot create a file in \"" + outFolder.string() + "\"");
     ::close(fd);
     try {
-        auto files = CollectFiles(folder, {out, temp});
+        auto files = CollectFiles(folder, out, temp);
         zipFile zip = zipOpen64(temp.c_str(), APPEND_STATUS_CREATE);
         if (zip == nullptr) throw EToolError("cannot create \"" + out.string() + "\"");
         try {
@@ -227,6 +306,38 @@ const char* MethodName(uint32_t method) {
     }
 }
 
+// The names of entries whose stored bytes overlap those of another entry: a
+// few such entries over one large compressed stream would each inflate it
+// again.
+std::set<std::string> OverlappingEntries(const std::vector<TPackEntry>& entries) {
+    std::vector<const TPackEntry*> stored;
+    for (const auto& e : entries) {
+        if (e.dataOffset != TPackEntry::kNoDataOffset && e.packedSize > 0) stored.push_back(&e);
+    }
+    std::sort(stored.begin(), stored.end(), [](const TPackEntry* a, const TPackEntry* b) {
+        return a->dataOffset < b->dataOffset;
+    });
+    std::set<std::string> overlapping;
+    const TPackEntry* reach = nullptr;  // the entry whose bytes end furthest so far
+    for (const TPackEntry* e : stored) {
+        if (reach != nullptr && e->dataOffset < reach->dataOffset + reach->packedSize) {
+            overlapping.insert(reach->name);
+            overlapping.insert(e->name);
+        }
+        if (reach == nullptr ||
+            e->dataOffset + e->packedSize > reach->dataOffset + reach->packedSize) {
+            reach = e;
+        }
+    }
+    return overlapping;
+}
+
+std::string QuotedNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const auto& n : names) text += (text.empty() ? "\"" : ", \"") + Printable(n) + "\"";
+    return text;
+}
+
 int List(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     TResourceReader reader(path);
@@ -238,22 +349,48 @@ int List(const std::vector<std::string>& args) {
     }
     std::vector<TPackEntry> entries;
     bool whole = reader.ListEntries(entries);
+
+    // The engine finds an entry by its name ignoring case: of equal names
+    // only the first can be read.
+    std::map<std::string, std::string> byUpperName;
+    std::vector<std::string> duplicates;
+    for (const auto& e : entries) {
+        auto [first, fresh] = byUpperName.emplace(UpperAsciiString(e.name), e.name);
+        if (!fresh) duplicates.push_back(e.name);
+    }
+    const std::set<std::string> overlapping = OverlappingEntries(entries);
+
     std::string listing;
     std::vector<std::string> unreadable;
     for (const auto& e : entries) {
         char line[64];
         std::snprintf(line, sizeof line, "%12llu %-8s ", static_cast<unsigned long long>(e.size),
                       MethodName(e.method));
-        listing += line + e.name + "\n";
+        listing += line + Printable(e.name) + "\n";
         // Read the way the game reads it, CRC checked.
-        if (!reader.OpenFile(e.name)) unreadable.push_back(e.name);
+        if (overlapping.count(e.name) == 0 && !reader.OpenFile(e.name)) {
+            unreadable.push_back(e.name);
+        }
     }
     WriteStandardOutput(listing);
-    if (!whole) throw EToolError("the directory of \"" + path + "\" is damaged");
+    std::vector<std::string> problems;
+    if (!whole) problems.push_back("the directory of \"" + path + "\" is damaged");
+    if (!duplicates.empty()) {
+        problems.push_back("\"" + path + "\" holds more than one entry named " +
+                           QuotedNames(duplicates) + " (letter case ignored)");
+    }
+    if (!overlapping.empty()) {
+        problems.push_back("the stored bytes of " +
+                           QuotedNames({overlapping.begin(), overlapping.end()}) +
+                           " overlap in \"" + path + "\"");
+    }
     if (!unreadable.empty()) {
-        std::string names;
-        for (const auto& n : unreadable) names += (names.empty() ? "\"" : ", \"") + n + "\"";
-        throw EToolError("cannot read " + names + " from \"" + path + "\"");
+        problems.push_back("cannot read " + QuotedNames(unreadable) + " from \"" + path + "\"");
+    }
+    if (!problems.empty()) {
+        std::string message;
+        for (const auto& p : problems) message += (message.empty() ? "" : "; ") + p;
+        throw EToolError(message);
     }
     return 0;
 }

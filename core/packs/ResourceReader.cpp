@@ -505,12 +505,19 @@ void TResourceReader::BuildIndex() {
 
 bool TResourceReader::ListEntries(std::vector<TPackEntry>& entries) {
     if (kind_ != kArchive) return false;
+    auto zip = static_cast<unzFile>(archive_);
     try {
         return ForEachEntry(
-            static_cast<unzFile>(archive_),
-            [&](const std::string& name, const unz_file_info64& info, const unz64_file_pos&) {
-                entries.push_back({name, info.uncompressed_size, info.compressed_size,
-                                   static_cast<uint32_t>(info.compression_method)});
+            zip, [&](const std::string& name, const unz_file_info64& info, const unz64_file_pos&) {
+                TPackEntry entry{name, info.uncompressed_size, info.compressed_size,
+                                 static_cast<uint32_t>(info.compression_method)};
+                // Opened raw, the entry's local header is read and nothing is
+                // inflated.
+                if (unzOpenCurrentFile2(zip, nullptr, nullptr, 1) == UNZ_OK) {
+                    entry.dataOffset = unzGetCurrentFileZStreamPos64(zip);
+                    unzCloseCurrentFile(zip);
+                }
+                entries.push_back(std::move(entry));
             });
     } catch (...) {
         return false;

@@ -81,6 +81,10 @@ struct TPackEntry {
     uint64_t size = 0;        // uncompressed
     uint64_t packedSize = 0;  // as stored
     uint32_t method = 0;      // 0 stored, 8 deflated
+    // Where the stored bytes begin in the archive; kNoDataOffset when the
+    // entry's local header cannot be read.
+    uint64_t dataOffset = kNoDataOffset;
+    static constexpr uint64_t kNoDataOffset = ~uint64_t{0};
 };
 
 // One source of files: a folder or an opened ZIP archive.
@@ -108,8 +112,9 @@ public:
     // The whole file or entry, empty when it cannot be opened.
     std::string ReadText(const std::string& name);
 
-    // The archive's directory in stored order. False (with the entries read so
-    // far) when this is no archive or its directory is damaged.
+    // The archive's directory in stored order, with where each entry's bytes
+    // are stored. False (with the entries read so far) when this is no archive
+    // or its directory is damaged.
     bool ListEntries(std::vector<TPackEntry>& entries);
 
     // Why the construction or the last OpenFile (GetFileSize, ReadText) found

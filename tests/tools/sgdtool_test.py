@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Runs the built sgdtool as a user would: sgdtool_test.py TOOL CASE VECTORS.
 
-CASE is cipher, pack or errors. The known answers in VECTORS come from the
+CASE is cipher, pack, errors, xml, refusals or listchecks. The known answers in VECTORS come from the
 core tests' independent script; packs are checked with Python's own zipfile.
 """
 import os
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
+import zlib
 
 TOOL, CASE, VECTORS = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
@@ -138,6 +141,150 @@ def case_errors():
         check(b'one.txt' in r.stderr, f'damaged entry named: {r.stderr!r}')
 
 
+def case_refusals():
+    """Packs that would lose data or that the engine could not read."""
+    with tempfile.TemporaryDirectory() as tmp:
+        src = os.path.join(tmp, 'src')
+        write(os.path.join(src, 'a.txt'), b'the only copy')
+        write(os.path.join(src, 'sub', 'b.txt'), b'bee')
+        # An output that is one of the files to pack, also through a second name.
+        for out in (os.path.join(src, 'a.txt'), os.path.join(src, 'sub', '..', 'a.txt')):
+            r = expect_failure('pack over one of its files', 'pack', src, out)
+            check(b'one of the files' in r.stderr, f'pack over an input: {r.stderr!r}')
+            check(open(os.path.join(src, 'a.txt'), 'rb').read() == b'the only copy',
+                  'pack over an input: the input was overwritten')
+        os.link(os.path.join(src, 'sub', 'b.txt'), os.path.join(tmp, 'hard.sgd'))
+        expect_failure('pack over a hard link of one of its files', 'pack', src,
+                       os.path.join(tmp, 'hard.sgd'))
+        check(open(os.path.join(src, 'sub', 'b.txt'), 'rb').read() == b'bee',
+              'pack over a hard link: the input was overwritten')
+        os.remove(os.path.join(tmp, 'hard.sgd'))
+
+        # A folder without files, and one whose only entries are left out.
+        empty = os.path.join(tmp, 'empty')
+        os.makedirs(os.path.join(empty, 'nothing', 'here'))
+        r = expect_failure('pack of a folder without files', 'pack', empty,
+                           os.path.join(tmp, 'e.sgd'))
+        check(b'no files' in r.stderr, f'pack of an empty folder: {r.stderr!r}')
+        check(not os.path.exists(os.path.join(tmp, 'e.sgd')), 'pack of an empty folder: a pack')
+
+        # A file of 4 GB (sparse, so nothing is written) is refused at once.
+        large = os.path.join(tmp, 'large')
+        write(os.path.join(large, 'small.txt'), b's')
+        with open(os.path.join(large, 'huge.bin'), 'wb') as f:
+            f.truncate(4 << 30)
+        r = expect_failure('pack of a 4 GB file', 'pack', large, os.path.join(tmp, 'l.sgd'))
+        check(b'huge.bin' in r.stderr and b'4 GB' in r.stderr, f'pack of 4 GB: {r.stderr!r}')
+        check(not os.path.exists(os.path.join(tmp, 'l.sgd')), 'pack of 4 GB: a pack')
+        check(sorted(os.listdir(tmp)) == ['empty', 'large', 'src'], f'left: {os.listdir(tmp)}')
+
+        # Links out of the folder, to folders, pipes: left out, each with a warning.
+        write(os.path.join(tmp, 'secret.txt'), b'not for the pack')
+        os.symlink(os.path.join(tmp, 'secret.txt'), os.path.join(src, 'secret_link'))
+        os.symlink('../../secret.txt', os.path.join(src, 'sub', 'relative_link'))
+        os.symlink('a.txt', os.path.join(src, 'inner_link'))
+        os.symlink('sub', os.path.join(src, 'folder_link'))
+        os.mkfifo(os.path.join(src, 'pipe'))
+        out = os.path.join(tmp, 'links.sgd')
+        r = run('pack', src, out)
+        check(r.returncode == 0, f'pack with links: {r.stderr!r}')
+        for name, why in (('secret_link', b'out of the folder'),
+                          ('sub/relative_link', b'out of the folder'),
+                          ('folder_link', b'link to a folder'), ('pipe', b'named pipe')):
+            check(any(name.encode() in l and why in l and l.startswith(b'sgdtool: warning: ')
+                      for l in r.stderr.splitlines()), f'no warning for {name}: {r.stderr!r}')
+        with zipfile.ZipFile(out) as z:
+            check(sorted(z.namelist()) == ['a.txt', 'inner_link', 'sub/b.txt'],
+                  f'pack with links: {z.namelist()}')
+            check(all(z.read(n) != b'not for the pack' for n in z.namelist()), 'secret packed')
+
+
+def local_header(name, method, crc, csize, usize):
+    return struct.pack('<IHHHHHIIIHH', 0x04034b50, 20, 0, method, 0, 0x21, crc, csize, usize,
+                       len(name), 0) + name
+
+
+def central_header(name, method, crc, csize, usize, offset):
+    return struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 20, 20, 0, method, 0, 0x21, crc,
+                       csize, usize, len(name), 0, 0, 0, 0, 0, offset) + name
+
+
+def raw_pack(path, stored, directory):
+    """A pack of raw bytes with a central directory of (name, method, crc,
+    csize, usize, offset) rows, which may point anywhere."""
+    cd = b''.join(central_header(*row) for row in directory)
+    end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(directory), len(directory), len(cd),
+                      len(stored), 0)
+    with open(path, 'wb') as f:
+        f.write(stored + cd + end)
+
+
+def case_listchecks():
+    """Packs made by hand to mislead the listing."""
+    with tempfile.TemporaryDirectory() as tmp:
+        # Two entries of one name, the second damaged; and names equal but for case.
+        good, bad = b'the first copy', b'the second copy'
+        crc = zlib.crc32(good)
+        stored = local_header(b'a.txt', 0, crc, len(good), len(good)) + good
+        second = len(stored)
+        stored += local_header(b'a.txt', 0, crc, len(bad), len(bad)) + bad
+        third = len(stored)
+        stored += local_header(b'B.txt', 0, crc, len(good), len(good)) + good
+        fourth = len(stored)
+        stored += local_header(b'b.TXT', 0, crc, len(good), len(good)) + good
+        dupes = os.path.join(tmp, 'dupes.sgd')
+        raw_pack(dupes, stored, [(b'a.txt', 0, crc, len(good), len(good), 0),
+                                 (b'a.txt', 0, crc, len(bad), len(bad), second),
+                                 (b'B.txt', 0, crc, len(good), len(good), third),
+                                 (b'b.TXT', 0, crc, len(good), len(good), fourth)])
+        r = expect_failure('list of a pack with one name twice', 'list', dupes)
+        check(b'more than one entry' in r.stderr and b'"a.txt"' in r.stderr
+              and b'"b.TXT"' in r.stderr, f'duplicates: {r.stderr!r}')
+        check(len(r.stdout.splitlines()) == 4, f'duplicates listed: {r.stdout!r}')
+
+        # Names holding control characters are printed escaped.
+        odd = os.path.join(tmp, 'odd.sgd')
+        with zipfile.ZipFile(odd, 'w') as z:
+            z.writestr('clear\x1b[2Jscreen.txt', b'x')
+            z.writestr('two\nlines.txt', b'y')
+        r = run('list', odd)
+        check(r.returncode == 0, f'list of odd names: {r.stderr!r}')
+        check(b'\x1b' not in r.stdout and b'clear\\x1B[2Jscreen.txt' in r.stdout,
+              f'escape sequence printed: {r.stdout!r}')
+        check(len(r.stdout.splitlines()) == 2 and b'two\\x0Alines.txt' in r.stdout,
+              f'line break printed: {r.stdout!r}')
+        # A "\" is escaped too, so that no name passes for an escape; the
+        # engine cannot read such a name.
+        with zipfile.ZipFile(odd, 'w') as z:
+            z.writestr('back\\x41.txt', b'z')
+        r = expect_failure('list of a name with "\\"', 'list', odd)
+        check(b'back\\\\x41.txt' in r.stdout and b'back\\\\x41.txt' in r.stderr,
+              f'backslash printed: {r.stdout!r} {r.stderr!r}')
+
+        # Twelve entries over one compressed stream: refused without inflating.
+        data = bytes(20 << 20)
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        deflated = packer.compress(data) + packer.flush()
+        crc = zlib.crc32(data)
+        stored = local_header(b'k00', 8, crc, len(deflated), len(data)) + deflated
+        bomb = os.path.join(tmp, 'bomb.sgd')
+        raw_pack(bomb, stored, [(b'k%02d' % i, 8, crc, len(deflated), len(data), 0)
+                                for i in range(12)])
+        start = time.monotonic()
+        r = expect_failure('list of entries over one stream', 'list', bomb)
+        check(b'overlap' in r.stderr and b'"k11"' in r.stderr, f'overlap: {r.stderr!r}')
+        check(time.monotonic() - start < 30, 'overlapping entries were inflated')
+
+        # Entries side by side, each with its own bytes, are fine.
+        with zipfile.ZipFile(os.path.join(tmp, 'fine.sgd'), 'w') as z:
+            for i in range(5):
+                z.writestr(f'f{i}.txt', bytes(1000) + bytes([i]), zipfile.ZIP_DEFLATED)
+            z.writestr('empty.txt', b'')
+            z.writestr('also_empty.txt', b'')
+        r = run('list', os.path.join(tmp, 'fine.sgd'))
+        check(r.returncode == 0, f'list of a good pack: {r.stderr!r}')
+
+
 def case_xml():
     latin = b'<r a="caf\xc3\xa9" n="1"><c>text</c><!--note--><![CDATA[x<y]]></r>'
     wide = b'<r e="\xe2\x82\xac"/>'
@@ -162,7 +309,8 @@ def case_xml():
     expect_failure('xml2bin with an argument', 'xml2bin', 'extra', code=2)
 
 
-{'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml}[CASE]()
+{'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml,
+ 'refusals': case_refusals, 'listchecks': case_listchecks}[CASE]()
 for f in failures:
     print('FAILED:', f)
 sys.exit(1 if failures else 0)
