@@ -4,6 +4,7 @@
 #include <exception>
 #include <limits>
 
+#include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 
 namespace {
@@ -173,9 +174,9 @@ TChannelHandle TEngineAudio::PlayMusic(const Ref<IMusic>& music) {
         (format == kMusicFormatMo3 || format == kMusicFormatOgg) ? handle : 0;
     if (channel == 0) return 0;
 
-    // The same music started again moves to the top instead of sounding
-    // twice on the stack; the oldest entries go when the stack is full.
-    std::erase(musicStack_, channel);
+    // Every play is an entry of its own, so a screen and its child screen
+    // playing the same music each stop their own. The oldest entry goes when
+    // the stack is full.
     if (musicStack_.size() >= kMaxMusicStack)
         musicStack_.erase(musicStack_.begin(),
                           musicStack_.begin() + (musicStack_.size() - kMaxMusicStack + 1));
@@ -258,7 +259,7 @@ TChannelHandle TEngineAudio::PlaySound(const Ref<ISound>& sound) {
     backend_->PlayChannel(channel, true);
 
     DropStoppedPlayedSounds();
-    playedSounds_.push_back({sound, channel});
+    playedSounds_.push_back({sound->GetResourceName(), channel});
     if (sound->GetMuteMusic()) {
         mutingSounds_.push_back(channel);
         FadeOutMusic(-1);
@@ -268,10 +269,17 @@ TChannelHandle TEngineAudio::PlaySound(const Ref<ISound>& sound) {
 
 void TEngineAudio::StopSound(const Ref<ISound>& sound) {
     if (!sound || !available_) return;
-    // Only this sound's channels: other sounds of the same resource play on.
+    const std::string& name = sound->GetResourceName();
+    // Every channel of the resource's sample, whichever sound played it...
+    if (Ref<ISoundResource> resource = Query<ISoundResource>(FindResource(name))) {
+        if (const TSampleHandle sample = resource->GetHandle(); sample != 0)
+            backend_->StopSample(sample);
+    }
+    // ...and, for a group, those of the members it chose before.
     std::erase_if(playedSounds_, [&](const TPlayedSound& played) {
-        if (played.sound.Get() != sound.get()) return false;
-        backend_->StopChannel(played.channel);
+        if (!EqualIgnoringAsciiCase(played.resourceName, name)) return false;
+        if (backend_->ChannelActivity(played.channel) != TChannelActivity::Stopped)
+            backend_->StopChannel(played.channel);
         return true;
     });
     UpdateMuteSounds();

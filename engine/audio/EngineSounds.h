@@ -94,8 +94,8 @@ public:
     static constexpr uint32_t kCrossfadeMs = 2000;
     // Fade time of FadeOutMusic / FadeInMusic when given -1.
     static constexpr int32_t kDefaultFadeMs = 100;
-    // Musics kept on the stack at most; older ones (silent, faded out) drop
-    // off the bottom so a long session does not grow it without end.
+    // Entries kept on the music stack at most; the oldest (silent, faded out)
+    // drop off the bottom so a long session does not grow it without end.
     static constexpr size_t kMaxMusicStack = 16;
 
     TEngineAudio(Ref<IAudioBackend> backend, TEngineAudioHost host);
@@ -122,15 +122,17 @@ public:
     void FreeSample(TSampleHandle sample);
 
     // Fades the present music out and the named one in over 2000 ms and
-    // pushes it on the music stack. The music's channel, or 0.
+    // pushes it on the music stack, also when it is on the stack already
+    // (each play is stopped by its own StopMusic). The music's channel, or 0.
     TChannelHandle PlayMusic(const Ref<IMusic>& music);
     // Only the music on top of the stack stops (fading out); the one below
-    // fades back in from where it was.
+    // fades back in from where it was, also when it is the same music.
     void StopMusic(const Ref<IMusic>& music);
     // Plays the sound's resource at master volume × sound volume × the
     // "SoundVolume" setting; the channel, or 0.
     TChannelHandle PlaySound(const Ref<ISound>& sound);
-    // Stops the channels this sound was played on.
+    // Stops every channel of the sound's resource, whichever sound object
+    // played it (for a group, of every member it played).
     void StopSound(const Ref<ISound>& sound);
     void StopAllSounds();
 
@@ -161,10 +163,10 @@ public:
     IAudioBackend* GetBackend() const { return backend_.get(); }
 
 private:
-    // The sound is only compared, never kept alive: the screen that owns it
-    // may go while its channel still sounds.
+    // Only the resource the sound names is kept, not the sound: the screen
+    // that owns it may go while its channel still sounds.
     struct TPlayedSound {
-        Weak<ISound> sound;
+        std::string resourceName;
         TChannelHandle channel;
     };
 
@@ -186,6 +188,7 @@ private:
     std::vector<TChannelHandle> musicStack_;
     // Playing channels of sounds that silence the music.
     std::vector<TChannelHandle> mutingSounds_;
-    // Channels of sounds played and not yet seen stopped, for StopSound.
+    // Channels of sounds played and not yet seen stopped, for StopSound and
+    // StopAllSounds.
     std::vector<TPlayedSound> playedSounds_;
 };

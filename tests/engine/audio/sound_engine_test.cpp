@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -425,17 +426,26 @@ TEST(EngineAudioMusic, TheStackStaysBoundedOverALongSession) {
         rig.AddResource("<resource type=\"MusicResource\" name=\"M" + n + "\" file=\"m" + n +
                         "\"/>");
     }
-    // Menu and level music in turn, many times over.
+    // Menu and level music in turn, many times over, never stopped: the
+    // stack stays at its bound, the latest plays on top of it.
     for (int round = 0; round < 1000; ++round) {
         rig.audio->PlayMusic(NewMusic("M0"));
         rig.audio->PlayMusic(NewMusic("M1"));
     }
-    EXPECT_EQ(rig.audio->GetMusicStackSize(), 2u);
-    // Leaving the level brings back the menu music, and nothing is left after it.
+    EXPECT_EQ(rig.audio->GetMusicStackSize(), TEngineAudio::kMaxMusicStack);
+    EXPECT_EQ(rig.audio->GetTopMusicChannel(), 101u);
+    // Leaving the level brings back the menu music, and the level music
+    // played before it below that.
     rig.audio->StopMusic(NewMusic("M1"));
     EXPECT_EQ(rig.audio->GetTopMusicChannel(), 100u);
     rig.audio->StopMusic(NewMusic("M0"));
-    EXPECT_EQ(rig.audio->GetMusicStackSize(), 0u);
+    EXPECT_EQ(rig.audio->GetTopMusicChannel(), 101u);
+    EXPECT_EQ(rig.audio->GetMusicStackSize(), TEngineAudio::kMaxMusicStack - 2);
+    while (rig.audio->GetMusicStackSize() > 0) {
+        const size_t depth = rig.audio->GetMusicStackSize();
+        rig.audio->StopMusic(NewMusic(rig.audio->GetTopMusicChannel() == 100u ? "M0" : "M1"));
+        ASSERT_EQ(rig.audio->GetMusicStackSize(), depth - 1);
+    }
 
     // Many different musics: the oldest drop off the bottom.
     for (int i = 0; i < 40; ++i) {
@@ -444,6 +454,60 @@ TEST(EngineAudioMusic, TheStackStaysBoundedOverALongSession) {
     }
     EXPECT_EQ(rig.audio->GetMusicStackSize(), TEngineAudio::kMaxMusicStack);
     EXPECT_EQ(rig.audio->GetTopMusicChannel(), 139u);
+}
+
+// A screen and its child screen each play the same music when shown and stop
+// it when hidden: hiding the child leaves it playing for the parent.
+TEST(EngineAudioMusic, AMusicPlayedTwiceStopsWithItsLastPlay) {
+    TPcmRig rig;
+    rig.files["n.wav"] = StereoDcWav(16384, 0, 3 * kRate);
+    rig.AddOggMusic("N", "n.wav");
+    const TChannelHandle n = rig.audio->PlayMusic(NewMusic("N"));  // the parent
+    rig.Listen(2500);
+    rig.audio->PlayMusic(NewMusic("N"));  // the child
+    rig.Listen(2500);
+    EXPECT_NEAR(rig.Listen(10).first, kHalf, 1e-3f);
+    rig.audio->StopMusic(NewMusic("N"));  // the child goes
+    rig.Listen(2500);
+    EXPECT_EQ(rig.backend->ChannelActivity(n), TChannelActivity::Playing);
+    EXPECT_NEAR(rig.Listen(10).first, kHalf, 1e-3f) << "the parent's music plays on";
+    EXPECT_EQ(rig.audio->GetMusicStackSize(), 1u);
+
+    rig.audio->StopMusic(NewMusic("N"));  // the parent goes
+    rig.Listen(2500);
+    EXPECT_EQ(rig.backend->ChannelActivity(n), TChannelActivity::Stopped);
+    EXPECT_EQ(rig.Listen(10).first, 0.0f);
+    EXPECT_EQ(rig.audio->GetMusicStackSize(), 0u);
+}
+
+// Play N, M, N, then stop N and M: N comes back, as it was below M.
+TEST(EngineAudioMusic, EachPlayOfAMusicIsAnEntryOfItsOwn) {
+    TPcmRig rig;
+    rig.files["n.wav"] = StereoDcWav(16384, 0, kRate);  // N on the left
+    rig.files["m.wav"] = StereoDcWav(0, 16384, kRate);  // M on the right
+    rig.AddOggMusic("N", "n.wav");
+    rig.AddOggMusic("M", "m.wav");
+    const TChannelHandle n = rig.audio->PlayMusic(NewMusic("N"));
+    rig.Listen(2500);
+    const TChannelHandle m = rig.audio->PlayMusic(NewMusic("M"));
+    rig.Listen(2500);
+    rig.audio->PlayMusic(NewMusic("N"));
+    rig.Listen(2500);
+    EXPECT_EQ(rig.audio->GetMusicStackSize(), 3u);
+
+    rig.audio->StopMusic(NewMusic("N"));
+    rig.Listen(2500);
+    auto [l1, r1] = rig.Listen(10);
+    EXPECT_EQ(l1, 0.0f);
+    EXPECT_NEAR(r1, kHalf, 1e-3f) << "M is back";
+    rig.audio->StopMusic(NewMusic("M"));
+    rig.Listen(2500);
+    auto [l2, r2] = rig.Listen(10);
+    EXPECT_NEAR(l2, kHalf, 1e-3f) << "N is back";
+    EXPECT_EQ(r2, 0.0f);
+    EXPECT_EQ(rig.backend->ChannelActivity(n), TChannelActivity::Playing);
+    EXPECT_EQ(rig.backend->ChannelActivity(m), TChannelActivity::Stopped);
+    EXPECT_EQ(rig.audio->GetTopMusicChannel(), n);
 }
 
 TEST(EngineAudioMusic, OggMusicPlaysAndStops) {
@@ -586,24 +650,30 @@ TEST(EngineAudioSound, MutingWithTwoSoundsReturnsTheMusicAfterBoth) {
     EXPECT_TRUE(rec->calls.empty());
 }
 
-TEST(EngineAudioSound, StoppingASoundStopsOnlyItsChannels) {
+// Stopping a sound stops every channel of its resource, whichever sound
+// object played it; another resource of the same file plays on.
+TEST(EngineAudioSound, StoppingASoundStopsEveryChannelOfItsResource) {
     TPcmRig rig;
     rig.files["click.wav"] = MonoDcWav(8192, kRate);
     rig.AddSound("Click", "click.wav", "maxplaybacks=\"2\"");
-    Ref<ISound> first = NewSound("Click"), second = NewSound("Click");
+    rig.AddSound("Other", "click.wav");
+    Ref<ISound> first = NewSound("Click"), second = NewSound("CLICK");
     const TChannelHandle a = rig.audio->PlaySound(first);
     const TChannelHandle b = rig.audio->PlaySound(second);
+    const TChannelHandle other = rig.audio->PlaySound(NewSound("Other"));
     ASSERT_NE(a, 0u);
     ASSERT_NE(b, 0u);
-    EXPECT_NEAR(rig.Listen(10).first, 0.5f, 1e-4f);
+    ASSERT_NE(other, 0u);
+    EXPECT_NEAR(rig.Listen(10).first, 0.75f, 1e-4f);
 
     rig.audio->StopSound(first);
     EXPECT_EQ(rig.backend->ChannelActivity(a), TChannelActivity::Stopped);
-    EXPECT_EQ(rig.backend->ChannelActivity(b), TChannelActivity::Playing);
+    EXPECT_EQ(rig.backend->ChannelActivity(b), TChannelActivity::Stopped);
+    EXPECT_EQ(rig.backend->ChannelActivity(other), TChannelActivity::Playing);
     EXPECT_NEAR(rig.Listen(10).first, 0.25f, 1e-4f);
 
     rig.audio->StopAllSounds();
-    EXPECT_EQ(rig.backend->ChannelActivity(b), TChannelActivity::Stopped);
+    EXPECT_EQ(rig.backend->ChannelActivity(other), TChannelActivity::Stopped);
     EXPECT_EQ(rig.Listen(10).first, 0.0f);
 }
 
@@ -611,21 +681,49 @@ TEST(EngineAudioSound, APlayingSoundIsRememberedWithoutBeingKept) {
     TPcmRig rig;
     rig.files["click.wav"] = MonoDcWav(8192, kRate);
     rig.AddSound("Click", "click.wav", "maxplaybacks=\"2\"");
+    rig.AddSound("Other", "click.wav");
     Ref<ISound> dropped = NewSound("Click");
     const TChannelHandle a = rig.audio->PlaySound(dropped);
     ASSERT_NE(a, 0u);
     EXPECT_EQ(dropped->RefCount(), 1);  // the engine holds no count on it
     dropped.reset();                    // its screen went while it sounds
 
-    Ref<ISound> other = NewSound("Click");
+    Ref<ISound> other = NewSound("Other");
     const TChannelHandle b = rig.audio->PlaySound(other);
     ASSERT_NE(b, 0u);
-    // The gone sound's record matches nothing, whatever now lives where it was.
+    // The gone sound's record matches only its own resource, whatever now
+    // lives where the sound was.
     rig.audio->StopSound(other);
     EXPECT_EQ(rig.backend->ChannelActivity(a), TChannelActivity::Playing);
     EXPECT_EQ(rig.backend->ChannelActivity(b), TChannelActivity::Stopped);
     rig.audio->StopAllSounds();
     EXPECT_EQ(rig.backend->ChannelActivity(a), TChannelActivity::Stopped);
+}
+
+// A group stops every member it has played, not only the last one chosen.
+TEST(EngineAudioSound, StoppingAGroupStopsEveryMemberItPlayed) {
+    TAudioRig rig(MakeRef<TRecordingBackend>());
+    auto* rec = static_cast<TRecordingBackend*>(rig.backend.get());
+    ASSERT_TRUE(rig.audio->InitSound());
+    rig.files["a"] = "1";
+    rig.files["b"] = "22";
+    rig.AddResource(R"(<resource type="SoundGroupResource" name="Steps"><resources>
+        <resource type="SoundResource" name="a" file="a" maxplaybacks="8"/>
+        <resource type="SoundResource" name="b" file="b" maxplaybacks="8"/>
+      </resources></resource>)");
+    rig.AddSound("Alone", "a");
+    RandomSeed(99);
+    std::vector<TChannelHandle> steps;
+    for (int i = 0; i < 8; ++i) steps.push_back(rig.audio->PlaySound(NewSound("Steps")));
+    std::set<TAudioHandle> members;
+    for (TChannelHandle ch : steps) members.insert(rec->sampleOf[ch]);
+    ASSERT_EQ(members.size(), 2u) << "both members played";
+    const TChannelHandle alone = rig.audio->PlaySound(NewSound("Alone"));
+
+    rig.audio->StopSound(NewSound("steps"));
+    for (TChannelHandle ch : steps)
+        EXPECT_EQ(rec->ChannelActivity(ch), TChannelActivity::Stopped) << ch;
+    EXPECT_EQ(rec->ChannelActivity(alone), TChannelActivity::Playing);
 }
 
 TEST(EngineAudioSound, StopSoundEndsMutingAtOnce) {
@@ -641,8 +739,8 @@ TEST(EngineAudioSound, StopSoundEndsMutingAtOnce) {
     const TChannelHandle ch = rig.audio->PlaySound(alarm);
     rec->Clear();
     rig.audio->StopSound(alarm);
-    EXPECT_EQ(rec->calls, (std::vector<std::string>{"Stop(" + std::to_string(ch) + ")",
-                                                    "Slide(100,100,-101,100)"}));
+    EXPECT_EQ(rec->sampleOf[ch], 200u);
+    EXPECT_EQ(rec->calls, (std::vector<std::string>{"StopSample(200)", "Slide(100,100,-101,100)"}));
 }
 
 TEST(EngineAudioSound, MaxPlaybacksHonoured) {
