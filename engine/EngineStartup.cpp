@@ -1,10 +1,12 @@
 #include "engine/EngineStartup.h"
 
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -268,7 +270,17 @@ bool RunEngine() {
 // ---------------------------------------------------------------------------
 // Unit
 
+void SetCharacterTypeLocale() {
+    const auto readsUtf8 = [] { return std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0; };
+    if (std::setlocale(LC_CTYPE, "") && readsUtf8()) return;
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+        if (std::setlocale(LC_CTYPE, name) && readsUtf8()) return;
+    }
+    EngineLog("No UTF-8 character types: captions beyond ASCII may show wrongly.");
+}
+
 void EngineStartupInit() {
+    SetCharacterTypeLocale();
     SetPackExtension(".sgd");
     DefaultLanguageFile = "lang\\default.lng";
     const std::string folder = GetResourcesDir();

@@ -130,7 +130,13 @@ void CreateEngine();
 // engine started and ended without an error.
 bool RunEngine();
 
-// The unit: the pack extension ".sgd", the default language file
+// The window system reads captions through the character-type locale, which
+// a program starts without (ASCII only): this takes the user's when it reads
+// UTF-8, else a built-in UTF-8 one (a log line when there is none). Only the
+// character types change; numbers are written and read as in the C locale.
+void SetCharacterTypeLocale();
+
+// The unit: the character-type locale, the pack extension ".sgd", the default language file
 // "lang\default.lng", the current folder set to the application data folder
 // and the base language loaded. Done releases the engine reference.
 void EngineStartupInit();

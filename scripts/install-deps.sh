@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libpng-dev libjpeg-dev
-  libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev xvfb
+  libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev libx11-dev xvfb
   libpixman-1-dev libpugixml-dev libmuparser-dev
 )
 

@@ -6,17 +6,44 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/SdlPlatform.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/WindowReadback.h"
 
+// Xlib, after everything else: its macros ("None", "Bool", "Status") would
+// clash with names in the headers above.
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xlib.h>
 
 namespace enginetest {
 namespace {
 
-
+// A window property of the given type as the X server holds it; none when
+// the window has no such property.
+std::optional<std::string> XWindowProperty(SDL_Window* window, const char* name, const char* type) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return {};
+    Display* display = info.info.x11.display;
+    const Atom property = XInternAtom(display, name, False);
+    const Atom wanted = XInternAtom(display, type, False);
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display, info.info.x11.window, property, 0, 4096, False,
+                                          wanted, &actual, &format, &count, &after, &data);
+    std::optional<std::string> value;
+    if (status == Success && actual == wanted && format == 8 && data) {
+        value.emplace(reinterpret_cast<const char*>(data), count);
+    }
+    if (data) XFree(data);
+    return value;
+}
 
 class EngineSdl : public EngineTest {
 protected:
@@ -62,6 +89,9 @@ TEST_F(EngineSdl, TheWindowShowsTheBackSurfaceTheGameDrew) {
     ASSERT_NE(sdl, nullptr);
     ASSERT_TRUE(sdl->CanPresent()) << sdl->LastError();
     EXPECT_STREQ(SDL_GetWindowTitle(sdl->Window()), "Quillmarch \xE2\x80\x94 \xC3\xA9t\xC3\xA9");
+    // What window managers show: the caption as the X server holds it.
+    EXPECT_EQ(XWindowProperty(sdl->Window(), "_NET_WM_NAME", "UTF8_STRING"),
+              "Quillmarch \xE2\x80\x94 \xC3\xA9t\xC3\xA9");
 
     std::vector<uint32_t> expected(static_cast<size_t>(kW) * kH);
     for (int y = 0; y < kH; ++y)

@@ -2,7 +2,10 @@
 // plain and enciphered, definitions that name no game, Done, and the
 // program body around them.
 #include <gtest/gtest.h>
+#include <langinfo.h>
 
+#include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -246,6 +249,24 @@ TEST_F(EngineStartup, TheUnitSetsThePackExtensionFolderAndBaseLanguage) {
     SetPackExtension(previousExtension);
     DefaultLanguageFile = previousLanguageFile;
     GetMultiLanguages()->Strings().Clear();
+}
+
+// Whatever locale the environment names, the character types read UTF-8 (as
+// the window system needs for captions) and numbers keep the C locale.
+TEST_F(EngineStartup, CharacterTypesReadUtf8AndNumbersStayPlain) {
+    EXPECT_STREQ(nl_langinfo(CODESET), "UTF-8") << "as the unit left it";
+    for (const char* name : {"xx_NOWHERE.UTF-8", "C", "POSIX", "de_DE.UTF-8", "C.UTF-8"}) {
+        SCOPED_TRACE(name);
+        TEnvGuard all("LC_ALL", name);
+        std::setlocale(LC_CTYPE, "C");
+        SetCharacterTypeLocale();
+        EXPECT_STREQ(nl_langinfo(CODESET), "UTF-8");
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", 2.5);
+        EXPECT_STREQ(text, "2.5");
+        EXPECT_EQ(StrToFloatDot("1.5", 0), 1.5);
+    }
 }
 
 TEST_F(EngineStartup, NonAsciiFoldersAndCaptionsWork) {
