@@ -1,8 +1,15 @@
 #include "platform/audio/AudioDevice.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "core/base/Log.h"
 
@@ -22,6 +29,58 @@ void SDLCALL OutputCallback(void* user, Uint8* stream, int length) {
     // conversion further down wrap or distort.
     for (size_t i = 0; i < 2 * frames; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
 }
+
+// ALSA prints its errors straight to standard error: several lines for a
+// machine without a sound device while SDL probes it, before the program has
+// said anything. They are caught here instead and handed to the device's log
+// (see TakeAlsaMessages). SDL loads the same libasound, so the handler set
+// here is the one it sees.
+class TAlsaMessages {
+public:
+    static TAlsaMessages& Get() {
+        static TAlsaMessages* messages = new TAlsaMessages();  // outlives every device
+        return *messages;
+    }
+
+    // Installs the handler, once; nothing when there is no libasound.
+    void Catch() {
+        std::call_once(installed_, [] {
+            void* library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+            if (!library) return;
+            using THandler = void (*)(const char*, int, const char*, int, const char*, ...);
+            using TSetHandler = int (*)(THandler);
+            auto set = reinterpret_cast<TSetHandler>(::dlsym(library, "snd_lib_error_set_handler"));
+            // The library stays loaded: it holds the handler.
+            if (set) set(&TAlsaMessages::Handler);
+        });
+    }
+
+    std::vector<std::string> Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(lines_, {});
+    }
+
+private:
+    static constexpr size_t kMaxKept = 16;
+
+    // ALSA's error callback; may run on the output thread.
+    static void Handler(const char*, int, const char*, int error, const char* format, ...) {
+        char text[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        std::string line = text;
+        if (error != 0) line += std::string(": ") + std::strerror(error < 0 ? -error : error);
+        TAlsaMessages& self = Get();
+        std::lock_guard lock(self.mutex_);
+        if (self.lines_.size() < kMaxKept) self.lines_.push_back(std::move(line));
+    }
+
+    std::once_flag installed_;
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
 
 }  // namespace
 
@@ -50,11 +109,24 @@ bool TAudioDevice::OpenWithoutOutput(int frequency) {
     return true;
 }
 
+void TAudioDevice::LogAlsaMessages() {
+    for (const std::string& line : TAlsaMessages::Get().Take()) Log("ALSA: " + line);
+}
+
+void TAudioDevice::LogNoDevice(const std::string& what) {
+    std::string line = what + ": " + SDL_GetError();
+    const std::vector<std::string> alsa = TAlsaMessages::Get().Take();
+    if (!alsa.empty()) line += " (ALSA: " + alsa.front() + ")";
+    Log(line);
+}
+
 bool TAudioDevice::Open(int frequency) {
     Close();
     if (!ValidFrequency(frequency)) return false;
+    TAlsaMessages::Get().Catch();
+    LogAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        Log(std::string("no audio: ") + SDL_GetError());
+        LogNoDevice("no audio");
         return false;
     }
     {
@@ -72,10 +144,11 @@ bool TAudioDevice::Open(int frequency) {
     // No changes allowed: SDL converts to whatever the hardware takes.
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id == 0) {
-        Log(std::string("no audio device: ") + SDL_GetError());
+        LogNoDevice("no audio device");
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    LogAlsaMessages();
     deviceId_ = id;
     {
         std::lock_guard lock(mutex_);
@@ -92,6 +165,7 @@ void TAudioDevice::Close() {
         SDL_CloseAudioDevice(deviceId_);
         deviceId_ = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        LogAlsaMessages();
     }
     std::lock_guard lock(mutex_);
     mixer_.Reset(mixer_.Rate());

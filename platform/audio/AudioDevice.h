@@ -3,9 +3,12 @@
 // for the table change itself; decoding and freeing of file data happen
 // outside it, so the main thread never waits longer than one mixing pass.
 //
-// When SDL finds no device, Open answers false (with a line in the core log,
-// module "AUDIO") and the backend stays closed: every call answers 0 / false
-// and nothing plays. Unreadable files load as handle 0 with a log line.
+// When SDL finds no device, Open answers false (with one line in the core
+// log, module "AUDIO", that says why) and the backend stays closed: every
+// call answers 0 / false and nothing plays. Unreadable files load as handle 0
+// with a log line. ALSA's own error printing is caught and its messages go to
+// the log instead of standard error: while opening fails, the first of them
+// is part of that one line.
 #pragma once
 
 #include <mutex>
@@ -52,6 +55,11 @@ public:
 private:
     void Log(const std::string& message) const;
     bool ValidFrequency(int frequency) const;
+    // The messages ALSA gave since the last call, each a log line.
+    void LogAlsaMessages();
+    // The one line for a failed Open: what failed, SDL's reason and ALSA's
+    // first message.
+    void LogNoDevice(const std::string& what);
 
     mutable std::mutex mutex_;  // guards mixer_ against the output thread
     TAudioMixer mixer_;

@@ -1,13 +1,17 @@
 // Start-up: the engine's Init with a scripted test game, the game definition
 // plain and enciphered, definitions that name no game, Done, and the
 // program body around them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <langinfo.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "core/lang/MultiLanguages.h"
 #include "core/packs/ResourceReader.h"
@@ -15,6 +19,7 @@
 #include "engine/audio/EngineSounds.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/EnvGuard.h"
+#include "tests/support/KillTest.h"
 
 namespace enginetest {
 namespace {
@@ -217,6 +222,46 @@ TEST_F(EngineStartup, WithoutSoundTheGameStartsSilent) {
     EXPECT_FALSE(engine->IsSoundAvailable());
     EXPECT_FALSE(log.empty());  // why there is no sound
     EXPECT_EQ(engine->LoadSample("data/none.wav", 1, false), 0u);
+}
+
+// On a machine without a sound device the audio library's probing prints
+// nothing of its own: standard error holds the program's lines only, one of
+// them saying why there is no sound and one that the game runs silent.
+TEST_F(EngineStartup, WithoutASoundDeviceStandardErrorHoldsOnlyTheProgramsLines) {
+    TTempDir folder("alsa");
+    const std::string config =
+        folder.Write("asound.conf", "pcm.!default { @func refer name \"pcm.qm_nowhere\" }\n");
+    const std::string errors = folder.File("stderr.txt");
+    TEnvGuard driver("SDL_AUDIODRIVER", "alsa");
+    TEnvGuard alsa("ALSA_CONFIG_PATH", config.c_str());
+    const pid_t child = ForkAction([&] {
+        const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0 || ::dup2(fd, STDERR_FILENO) < 0) ::_exit(3);
+        // As the program runs: the log on standard error, the real device.
+        SetLogSink({});
+        SetAudioBackendFactory({});
+        TEngineAudio audio(CreateEngineAudioBackend(), TEngineAudioHost{});
+        ::_exit(audio.InitSound() ? 4 : 0);
+    });
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(ReapChild(child)) << "the child found a sound device";
+    const std::string text = ReadFileBytes(errors);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_LE(lines.size(), 2u) << text;
+    int silent = 0;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.rfind("quillmarch: ", 0), 0u) << line;
+        EXPECT_EQ(line.find("ALSA lib"), std::string::npos) << line;
+        silent += line.find("running silent") != std::string::npos;
+    }
+    EXPECT_EQ(silent, 1) << text;
+    EXPECT_NE(text.find("AUDIO: no audio"), std::string::npos) << text;
+    EXPECT_NE(text.find("pcm.qm_nowhere"), std::string::npos) << "ALSA's reason";
 }
 
 TEST_F(EngineStartup, RunEngineRunsTheGameToItsEndAndLetsTheEngineGo) {
