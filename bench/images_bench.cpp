@@ -46,7 +46,7 @@ struct TBenchData {
 // Deterministic texture with some noise, so that both formats compress as
 // real pictures do rather than as flat colour.
 uint32_t Texture(int seed, int x, int y) {
-    uint32_t h = uint32_t(x * 73856093) ^ uint32_t(y * 19349663) ^ uint32_t(seed * 83492791);
+    uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u ^ uint32_t(seed) * 83492791u;
     h ^= h >> 13;
     const uint32_t noise = h & 0x0F;
     const uint32_t r = (uint32_t(x + seed * 5) & 0xFF) ^ noise;
@@ -59,8 +59,9 @@ uint32_t Texture(int seed, int x, int y) {
 const TBenchData& Data() {
     static const TBenchData data = [] {
         TBenchData d;
-        char pattern[] = "/tmp/qm-images-bench-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "qm-images-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
         d.root = pattern;
         std::map<std::string, std::string> entries;
         std::ostringstream list;

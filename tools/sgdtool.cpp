@@ -181,7 +181,7 @@ std::map<std::string, fs::path> CollectFiles(const fs::path& folder, const fs::p
     for (; !error && it != end; it.increment(error)) {
         std::string name = it->path().lexically_relative(folder).generic_string();
         if (const std::string reason = SkipReason(*it, canonicalFolder); !reason.empty()) {
-            Warn("\"" + Printable(name) + "\" is " + reason + ": left out");
+            Warn(std::string("\"") + Printable(name) + "\" is " + reason + ": left out");
             continue;
         }
         std::error_code ignored;

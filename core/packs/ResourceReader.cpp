@@ -152,14 +152,26 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 // ---------------------------------------------------------------------------
 // Process-wide state
 
+// The pack extension and the source that delivered the last file. Never
+// destroyed: the unit's finalisation frees the reader, and so may code that
+// runs during the program's exit, after static objects have begun to go
+// (a static owner destroyed first would free the reader a second time).
+struct TReaderState {
+    std::string extension = ".zip";
+    std::unique_ptr<TResourceReader> current;
+};
+
+TReaderState& ReaderState() {
+    static TReaderState* state = new TReaderState();
+    return *state;
+}
+
 std::string& PackExtension() {
-    static std::string extension = ".zip";
-    return extension;
+    return ReaderState().extension;
 }
 
 std::unique_ptr<TResourceReader>& CurrentReader() {
-    static std::unique_ptr<TResourceReader> current;
-    return current;
+    return ReaderState().current;
 }
 
 // Whether path lies under the reader's path ("data" answers "DATA/x").

@@ -48,7 +48,8 @@ std::string ApplicationFolder();
 // The unit's initialisation: the pack extension ".zip", no current source.
 void InitResourceReader();
 // The unit's finalisation: forgets the current source (the folder or pack
-// that delivered the last file), closing its archive.
+// that delivered the last file), closing its archive. Safe to call again, and
+// from code that runs while the program exits.
 void FreeResourceReader();
 inline constexpr TUnit kResourceReaderUnit = {"ResourceReader", InitResourceReader,
                                               FreeResourceReader};

@@ -596,10 +596,10 @@ void SaveStorageBySpec(const Ref<IHierStorage>& storage, const std::string& spec
     size_t slash = file.rfind('/');
     if (slash != std::string::npos) {
         std::error_code error;
-        std::string current = std::filesystem::current_path(error).string();
-        if (error) current = ".";
+        std::filesystem::path current = std::filesystem::current_path(error);
+        if (error) current = std::filesystem::path(".");
         // A failure shows when the file itself cannot be written.
-        ForceFolders(current + "/" + file.substr(0, slash));
+        ForceFolders((current / file.substr(0, slash)).string());
     }
     ReplaceFileContents(file, text);
 }
