@@ -54,12 +54,82 @@ TLanguage* TLanguages::Add(const std::string& id, const std::string& name,
     return items_.Add(std::make_unique<TLanguage>(id, name, nativeName, fileName), false, id);
 }
 
+namespace {
+
+// The first place a hash probes: its bits mixed, so that keys that differ
+// only in their last characters spread over the index.
+size_t HomePlace(THash hash, size_t places) {
+    uint32_t h = hash;
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h & (places - 1);
+}
+
+constexpr size_t kNone = std::string::npos;
+
+}  // namespace
+
+size_t TMLStrings::FindPlace(THash hash) const {
+    if (keys_.empty()) return kNone;
+    const size_t mask = keys_.size() - 1;
+    size_t place = HomePlace(hash, keys_.size());
+    while (keys_[place].entry != 0 && keys_[place].hash != hash) place = (place + 1) & mask;
+    return place;
+}
+
+void TMLStrings::RebuildKeys(size_t places) {
+    keys_.assign(places, TKeyPlace{});
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (!entries_[i].live) continue;
+        keys_[FindPlace(entries_[i].hash)] = {entries_[i].hash, static_cast<uint32_t>(i + 1)};
+    }
+}
+
+// Linear probing without tombstones: the keys after the erased one move back
+// into the gap unless their own first place lies between.
+void TMLStrings::EraseKey(size_t place) {
+    const size_t mask = keys_.size() - 1;
+    size_t gap = place;
+    for (size_t next = (gap + 1) & mask; keys_[next].entry != 0; next = (next + 1) & mask) {
+        const size_t home = HomePlace(keys_[next].hash, keys_.size());
+        const bool staysPut =
+            gap <= next ? (gap < home && home <= next) : (gap < home || home <= next);
+        if (!staysPut) {
+            keys_[gap] = keys_[next];
+            gap = next;
+        }
+    }
+    keys_[gap] = TKeyPlace{};
+}
+
+void TMLStrings::RemoveEntry(size_t entry) {
+    entries_[entry].live = false;
+    entries_[entry].text = std::string();
+    --count_;
+    ++holes_;
+}
+
+void TMLStrings::CompactIfSparse() {
+    if (holes_ <= 64 || holes_ <= static_cast<size_t>(count_)) return;
+    std::erase_if(entries_, [](const TEntry& e) { return !e.live; });
+    holes_ = 0;
+    RebuildKeys(keys_.size());
+}
+
 void TMLStrings::SetString(std::string_view text, std::string_view name) {
     const THash hash = CRC32OfStringUpper(name);
-    if (auto it = slots_.find(hash); it != slots_.end()) RemoveSlot(it->second);
-    slots_[hash] = entries_.size();
+    if (2 * (static_cast<size_t>(count_) + 1) > keys_.size()) {
+        RebuildKeys(std::max<size_t>(16, 2 * keys_.size()));
+    }
+    const size_t place = FindPlace(hash);
+    if (keys_[place].entry != 0) RemoveEntry(keys_[place].entry - 1);
     entries_.push_back({hash, std::string(text), true});
     ++count_;
+    keys_[place] = {hash, static_cast<uint32_t>(entries_.size())};
+    CompactIfSparse();
 }
 
 std::string TMLStrings::Get(std::string_view key, const std::string& defaultValue) const {
@@ -68,21 +138,23 @@ std::string TMLStrings::Get(std::string_view key, const std::string& defaultValu
 }
 
 const std::string* TMLStrings::Find(std::string_view key) const {
-    auto it = slots_.find(CRC32OfStringUpper(key));
-    return it == slots_.end() ? nullptr : &entries_[it->second].text;
+    const size_t place = FindPlace(CRC32OfStringUpper(key));
+    if (place == kNone || keys_[place].entry == 0) return nullptr;
+    return &entries_[keys_[place].entry - 1].text;
 }
 
 int32_t TMLStrings::IndexOf(std::string_view name) const {
-    auto it = slots_.find(CRC32OfStringUpper(name));
-    if (it == slots_.end()) return -1;
-    if (holes_ == 0) return static_cast<int32_t>(it->second);
+    const size_t place = FindPlace(CRC32OfStringUpper(name));
+    if (place == kNone || keys_[place].entry == 0) return -1;
+    const size_t entry = keys_[place].entry - 1;
+    if (holes_ == 0) return static_cast<int32_t>(entry);
     int32_t position = 0;
-    for (size_t i = 0; i < it->second; ++i) position += entries_[i].live ? 1 : 0;
+    for (size_t i = 0; i < entry; ++i) position += entries_[i].live ? 1 : 0;
     return position;
 }
 
-size_t TMLStrings::SlotAt(int32_t position) const {
-    if (position < 0 || position >= count_) return std::string::npos;
+size_t TMLStrings::EntryAt(int32_t position) const {
+    if (position < 0 || position >= count_) return kNone;
     if (holes_ == 0) return static_cast<size_t>(position);
     for (size_t i = 0;; ++i) {
         if (entries_[i].live && position-- == 0) return i;
@@ -91,54 +163,37 @@ size_t TMLStrings::SlotAt(int32_t position) const {
 
 const std::string& TMLStrings::GetItem(const Variant& key) const {
     static const std::string kEmpty;
-    if (const auto* name = key.Get<std::string>()) {
-        const std::string* text = Find(*name);
-        return text ? *text : kEmpty;
-    }
-    if (key.Get<WideString>()) {
+    if (key.Get<std::string>() || key.Get<WideString>()) {
         const std::string* text = Find(key.ToString());
         return text ? *text : kEmpty;
     }
     int32_t position = 0;
     if (!KeyPosition(key, position)) return kEmpty;
-    const size_t slot = SlotAt(position);
-    return slot == std::string::npos ? kEmpty : entries_[slot].text;
+    const size_t entry = EntryAt(position);
+    return entry == kNone ? kEmpty : entries_[entry].text;
 }
 
 void TMLStrings::Delete(const Variant& key) {
+    size_t entry = kNone;
     if (key.Get<std::string>() || key.Get<WideString>()) {
-        auto it = slots_.find(CRC32OfStringUpper(key.ToString()));
-        if (it == slots_.end()) throw EElHashListError("Hash not found.");
-        RemoveSlot(it->second);
-        return;
+        const size_t place = FindPlace(CRC32OfStringUpper(key.ToString()));
+        if (place == kNone || keys_[place].entry == 0) throw EElHashListError("Hash not found.");
+        entry = keys_[place].entry - 1;
+    } else {
+        int32_t position = 0;
+        if (!KeyPosition(key, position)) return;
+        entry = EntryAt(position);
+        if (entry == kNone) throw EElHashListError("Invalid position for HashList.");
     }
-    int32_t position = 0;
-    if (!KeyPosition(key, position)) return;
-    const size_t slot = SlotAt(position);
-    if (slot == std::string::npos) throw EElHashListError("Invalid position for HashList.");
-    RemoveSlot(slot);
+    EraseKey(FindPlace(entries_[entry].hash));
+    RemoveEntry(entry);
+    CompactIfSparse();
 }
 
 void TMLStrings::Clear() {
     entries_.clear();
-    slots_.clear();
+    keys_.clear();
     count_ = 0;
-    holes_ = 0;
-}
-
-void TMLStrings::RemoveSlot(size_t slot) {
-    TEntry& entry = entries_[slot];
-    slots_.erase(entry.hash);
-    entry.live = false;
-    entry.text = std::string();
-    --count_;
-    ++holes_;
-    if (holes_ > 64 && holes_ > static_cast<size_t>(count_)) Compact();
-}
-
-void TMLStrings::Compact() {
-    std::erase_if(entries_, [](const TEntry& entry) { return !entry.live; });
-    for (size_t i = 0; i < entries_.size(); ++i) slots_[entries_[i].hash] = i;
     holes_ = 0;
 }
 

@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/base/Units.h"
@@ -90,15 +89,30 @@ private:
         std::string text;
         bool live;
     };
-    // The slot of the live string at a position; npos when out of range.
-    size_t SlotAt(int32_t position) const;
-    void RemoveSlot(size_t slot);
-    void Compact();
+    // A place of the key index: a key's hash and its entry's position + 1
+    // (0: the place is empty).
+    struct TKeyPlace {
+        THash hash = 0;
+        uint32_t entry = 0;
+    };
+
+    // The place of hash in the key index, or the empty place where it would
+    // go; npos while the index is empty.
+    size_t FindPlace(THash hash) const;
+    void EraseKey(size_t place);
+    void RebuildKeys(size_t places);
+    // The entry of the live string at a position; npos when out of range.
+    size_t EntryAt(int32_t position) const;
+    void RemoveEntry(size_t entry);
+    // Drops the holes once they outnumber the live strings.
+    void CompactIfSparse();
 
     // Strings in the order of their setting; removed ones stay behind as
     // holes until they outnumber the live ones.
     std::vector<TEntry> entries_;
-    std::unordered_map<THash, size_t> slots_;  // key to its entry
+    // Open addressing with linear probing, at most half full, so that a
+    // lookup mostly reads one place however many strings there are.
+    std::vector<TKeyPlace> keys_;
     int32_t count_ = 0;
     size_t holes_ = 0;
 };
