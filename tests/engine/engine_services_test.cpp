@@ -135,7 +135,7 @@ TEST_F(EngineServices, PlayerFilesAreReplacedWholeOrNotAtAll) {
 TEST_F(EngineServices, SavesRemoveTheTemporaryFilesOfKilledSaves) {
     StartEngine();
     const std::string folder = engine->GetUserDir();
-    const std::string versions[] = {std::string(1'000'000, 'a'), std::string(1'000'000, 'b')};
+    const std::string versions[] = {std::string(300'000, 'a'), std::string(300'000, 'b')};
     ASSERT_TRUE(engine->SaveUserTextFile(versions[0], "users.dat"));
     auto temporaries = [&] {
         size_t n = 0;

@@ -243,11 +243,11 @@ private:
     std::string text_;
 };
 
-// A version of a document of about 600 KB.
+// A version of a document of about 300 KB.
 Ref<IHierStorage> BigDocument(char fill) {
     Ref<IHierStorage> node = Query<IHierStorage>(CreateStorage("profiles"));
     for (int i = 0; i < 100; ++i) node->AddChild("p")->SetValue("v", std::string(1, fill));
-    node->AddChild("history")->SetText(std::string(600'000, fill));
+    node->AddChild("history")->SetText(std::string(300'000, fill));
     std::string text;
     Query<IHierStorageRoot>(node)->SaveToXML(text);
     return Ref<IHierStorage>(MakeRef<TPrebuiltStorage>(std::move(text)));
@@ -289,7 +289,7 @@ TEST_F(XmlStorage, AKilledOrFailedSaveLeavesTheOldOrTheNewDocumentWhole) {
         SaveStorageBySpec(versions[v], spec);
         bytes[v] = ReadWhole(file);
     }
-    ASSERT_GT(bytes[0].size(), 500'000u);
+    ASSERT_GT(bytes[0].size(), 300'000u);
 
     // How long a save goes on after its first change to the folder (the
     // median of three), and then kills at moments spread over that time.
@@ -344,7 +344,7 @@ TEST_F(XmlStorage, AKilledOrFailedSaveLeavesTheOldOrTheNewDocumentWhole) {
     sigaction(SIGXFSZ, &ignore, &previous);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{300'000, limit.rlim_max};
+    const rlimit small{150'000, limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
     EXPECT_THROW(SaveStorageBySpec(versions[1], spec), EStreamError);
     setrlimit(RLIMIT_FSIZE, &limit);
