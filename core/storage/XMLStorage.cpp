@@ -601,7 +601,12 @@ void SaveStorageBySpec(const Ref<IHierStorage>& storage, const std::string& spec
         // A failure shows when the file itself cannot be written.
         ForceFolders((current / file.substr(0, slash)).string());
     }
-    ReplaceFileContents(file, text);
+    try {
+        ReplaceFileContents(file, text);
+    } catch (const std::exception& e) {
+        Log("STORAGE", e.what());
+        throw;
+    }
 }
 
 void ClearStorageCache() {

@@ -346,9 +346,12 @@ TEST_F(XmlStorage, AKilledOrFailedSaveLeavesTheOldOrTheNewDocumentWhole) {
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit small{150'000, limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
+    TLogCapture log;
     EXPECT_THROW(SaveStorageBySpec(versions[1], spec), EStreamError);
     setrlimit(RLIMIT_FSIZE, &limit);
     sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_TRUE(log.Has({"STORAGE: Cannot save saves/big.xml: "}))
+        << testing::PrintToString(log.Lines());
     EXPECT_TRUE(ReadWhole(file) == bytes[0]);
     EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"big.xml"});
 }
