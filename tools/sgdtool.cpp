@@ -114,8 +114,8 @@ bool SameFile(const fs::path& a, const fs::path& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// A name as printed: control characters and "\\" as escapes, so that a
-// name cannot move the cursor, clear the screen or pass for another.
+// A name as printed: control characters as \xNN and a backslash doubled,
+// so that a name cannot move the cursor, clear the screen or pass for another.
 std::string Printable(const std::string& name) {
     std::string text;
     for (char c : name) {
