@@ -33,8 +33,8 @@ void SDLCALL OutputCallback(void* user, Uint8* stream, int length) {
 // ALSA prints its errors straight to standard error: several lines for a
 // machine without a sound device while SDL probes it, before the program has
 // said anything. They are caught here instead and handed to the device's log
-// (see TakeAlsaMessages). SDL loads the same libasound, so the handler set
-// here is the one it sees.
+// when it opens or closes (LogAlsaMessages, LogNoDevice). SDL loads the same
+// libasound, so the handler set here is the one it sees.
 class TAlsaMessages {
 public:
     static TAlsaMessages& Get() {
@@ -71,7 +71,10 @@ private:
         std::vsnprintf(text, sizeof text, format, args);
         va_end(args);
         std::string line = text;
-        if (error != 0) line += std::string(": ") + std::strerror(error < 0 ? -error : error);
+        if (error != 0) {
+            const char* reason = ::strerrordesc_np(error < 0 ? -error : error);  // thread-safe
+            line += std::string(": ") + (reason ? reason : std::to_string(error));
+        }
         TAlsaMessages& self = Get();
         std::lock_guard lock(self.mutex_);
         if (self.lines_.size() < kMaxKept) self.lines_.push_back(std::move(line));
