@@ -4,9 +4,9 @@
 // closed (the worst case for brace matching), and loading a language file of
 // n strings. Each size is a separate benchmark argument; run with
 // --benchmark_repetitions=N and compare the medians of neighbouring sizes (a
-// linear cost gives a ratio close to 4). A language of 40,000 strings fits
-// the processor's caches and one of 160,000 does not, so that step also
-// shows the slower memory; 160,000 to 640,000 shows the growth alone.
+// linear cost gives a ratio close to 4). A small language fits the
+// processor's caches and a large one does not, so the first step also shows
+// the slower memory; the second shows the growth alone.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -100,9 +100,9 @@ void BM_LoadLanguageFile(benchmark::State& state) {
     FreeResourceReader();
 }
 BENCHMARK(BM_LoadLanguageFile)
-    ->Arg(40'000)
-    ->Arg(160'000)
-    ->Arg(640'000)
+    ->Arg(20'000)
+    ->Arg(80'000)
+    ->Arg(320'000)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
