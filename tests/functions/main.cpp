@@ -1,10 +1,12 @@
-#include "core/base/PlatformShims.h"
+#include "core/CoreUnits.h"
+#include "functions/FunctionUnits.h"
+#include "tests/functions/FunctionFixtures.h"
 #include "tests/support/TestMain.h"
 
 namespace {
-const TUnit kUnits[] = {kFpuExceptionMaskUnit};
+const TUnit kTestUnits[] = {{"TestRecorder", RegisterRecorder, nullptr}};
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunTests(argc, argv, {kUnits});
+    return RunTests(argc, argv, {CoreUnits(), FunctionUnits(), kTestUnits});
 }

@@ -1,0 +1,388 @@
+#include "functions/PathFunctionClasses.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "core/base/SafeConvert.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Rounded away from zero: up for values at or above 0, down below.
+double AwayFromZero(double value) {
+    return value >= 0 ? std::ceil(value) : std::floor(value);
+}
+
+void Extend(TRect& rect, const TRect& other) {
+    rect.left = std::min(rect.left, other.left);
+    rect.top = std::min(rect.top, other.top);
+    rect.right = std::max(rect.right, other.right);
+    rect.bottom = std::max(rect.bottom, other.bottom);
+}
+
+double PieceLength(double x0, double y0, double x1, double y1, double x2, double y2, double x3,
+                   double y3, int32_t depth) {
+    const double dx = x3 - x0;
+    const double dy = y3 - y0;
+    const double d2 = RoundHalfEven(dx * dx + dy * dy);
+    // The control points' distances from the chord, times the chord's length.
+    const double a = y3 - y0;
+    const double b = x0 - x3;
+    const double c = y0 * (x3 - x0) - x0 * (y3 - y0);
+    const double e1 = a * x1 + b * y1 + c;
+    const double e2 = a * x2 + b * y2 + c;
+    if (e1 * e1 < d2 && e2 * e2 < d2) return std::sqrt(d2);
+    // A piece whose points all lie within a pixel of its start is never
+    // flat by the test above (its rounded chord is 0): it counts as a point.
+    if (d2 == 0) {
+        const double n1 = (x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0);
+        const double n2 = (x2 - x0) * (x2 - x0) + (y2 - y0) * (y2 - y0);
+        if (n1 < 1 && n2 < 1) return 0;
+    }
+    if (depth >= kMaxBezierDepth) return std::sqrt(d2);
+    // De Casteljau's halving.
+    const double ax = (x0 + x1) / 2, ay = (y0 + y1) / 2;
+    const double bx = (x1 + x2) / 2, by = (y1 + y2) / 2;
+    const double cx = (x2 + x3) / 2, cy = (y2 + y3) / 2;
+    const double abx = (ax + bx) / 2, aby = (ay + by) / 2;
+    const double bcx = (bx + cx) / 2, bcy = (by + cy) / 2;
+    const double mx = (abx + bcx) / 2, my = (aby + bcy) / 2;
+    return PieceLength(x0, y0, ax, ay, abx, aby, mx, my, depth + 1) +
+           PieceLength(mx, my, bcx, bcy, cx, cy, x3, y3, depth + 1);
+}
+
+}  // namespace
+
+double BezierLength(double x0, double y0, double x1, double y1, double x2, double y2, double x3,
+                    double y3) {
+    for (double v : {x0, y0, x1, y1, x2, y2, x3, y3}) {
+        if (!std::isfinite(v)) return 0;
+    }
+    return PieceLength(x0, y0, x1, y1, x2, y2, x3, y3, 0);
+}
+
+// ---------------------------------------------------------------------------
+// TAbstractPathFunction
+
+const TPropertyTable& TAbstractPathFunction::Table() {
+    // clang-format off
+    static const TPropertyTable table =
+        TPropertyTable::Builder<TAbstractPathFunction>(TFunction::Table())
+            .Field("loop", &TAbstractPathFunction::loop_, false)
+            .Build();
+    // clang-format on
+    return table;
+}
+
+int32_t TAbstractPathFunction::GetTotalTime() {
+    return SaturatingTrunc<int32_t>(Cell(2, 4));
+}
+
+void TAbstractPathFunction::CalculateStatics() {
+    SetCell(2, 5, CalculateLength());
+}
+
+int64_t TAbstractPathFunction::PathTime() {
+    const int64_t t = SaturatingTrunc<int64_t>(Cell(1, 0));
+    const int32_t total = GetTotalTime();
+    // A total time below 1 has no remainder: the time runs on unwrapped.
+    return loop_ && total >= 1 ? t % total : t;
+}
+
+double TAbstractPathFunction::Fraction() {
+    return double(PathTime()) / double(GetTotalTime());
+}
+
+// ---------------------------------------------------------------------------
+// Segments
+
+void TSegmentPathFunction::Calculate() {
+    const double f = Fraction();
+    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
+    SetCell(0, 0, x1 + (x2 - x1) * f);
+    SetCell(0, 1, y1 + (y2 - y1) * f);
+}
+
+double TSegmentPathFunction::CalculateLength() {
+    const double dx = Cell(2, 2) - Cell(2, 0);
+    const double dy = Cell(2, 3) - Cell(2, 1);
+    return std::sqrt(RoundHalfEven(dx * dx + dy * dy));
+}
+
+void TSegmentPathFunction::GetBounds(TRect& rect) {
+    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
+    rect.left = SaturatingRound<int32_t>(std::min(x1, x2));
+    rect.top = SaturatingRound<int32_t>(std::min(y1, y2));
+    rect.right = SaturatingRound<int32_t>(std::max(x1, x2));
+    rect.bottom = SaturatingRound<int32_t>(std::max(y1, y2));
+}
+
+void TAccelerateSegmentPathFunction::Calculate() {
+    const double t = double(PathTime());
+    const double s = Cell(2, 6) * t + Cell(2, 7) * t * t / 2;
+    const double length = Cell(2, 5);
+    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
+    SetCell(0, 0, x1 + (x2 - x1) * s / length);
+    SetCell(0, 1, y1 + (y2 - y1) * s / length);
+}
+
+// ---------------------------------------------------------------------------
+// TArcPathFunction
+
+void TArcPathFunction::Prepare() {
+    TAbstractPathFunction::Prepare();
+    const double cx = Cell(2, 6), cy = Cell(2, 7);
+    const double x1 = Cell(2, 0) - cx, y1 = Cell(2, 1) - cy;
+    const double x2 = Cell(2, 2) - cx, y2 = Cell(2, 3) - cy;
+    double begin = std::atan2(y1, x1);
+    double end = std::atan2(y2, x2);
+    const double clockwise = Cell(4, 0);
+    if (clockwise == 1 && begin > end) end += 2 * kPi;
+    if (clockwise == 0 && begin < end) begin += 2 * kPi;
+    SetCell(3, 0, std::hypot(x1, y1));
+    SetCell(3, 1, std::hypot(x2, y2));
+    SetCell(3, 2, begin);
+    SetCell(3, 3, end);
+    SetCell(2, 5, CalculateLength());
+}
+
+void TArcPathFunction::Calculate() {
+    const double f = Fraction();
+    const double startRadius = Cell(3, 0), endRadius = Cell(3, 1);
+    const double begin = Cell(3, 2), end = Cell(3, 3);
+    const double r = startRadius + (endRadius - startRadius) * f;
+    const double angle = begin + (end - begin) * f;
+    SetCell(0, 0, Cell(2, 6) + r * std::cos(angle));
+    SetCell(0, 1, Cell(2, 7) + r * std::sin(angle));
+}
+
+double TArcPathFunction::CalculateLength() {
+    return Cell(3, 0) * std::fabs(Cell(3, 2) - Cell(3, 3));
+}
+
+void TArcPathFunction::GetBounds(TRect& rect) {
+    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
+    const double cx = Cell(2, 6), cy = Cell(2, 7), radius = Cell(3, 0);
+    const double lo = std::min(Cell(3, 2), Cell(3, 3));
+    const double hi = std::max(Cell(3, 2), Cell(3, 3));
+    rect.left = SaturatingTrunc<int32_t>(std::floor(std::min(x1, x2)));
+    rect.top = SaturatingTrunc<int32_t>(std::floor(std::min(y1, y2)));
+    rect.right = SaturatingTrunc<int32_t>(AwayFromZero(std::max(x1, x2)));
+    rect.bottom = SaturatingTrunc<int32_t>(AwayFromZero(std::max(y1, y2)));
+    auto extendBy = [&](double angle) {
+        const double x = cx + radius * std::cos(angle);
+        const double y = cy + radius * std::sin(angle);
+        Extend(
+            rect,
+            {SaturatingTrunc<int32_t>(std::floor(x)), SaturatingTrunc<int32_t>(std::floor(y)),
+             SaturatingTrunc<int32_t>(AwayFromZero(x)), SaturatingTrunc<int32_t>(AwayFromZero(y))});
+    };
+    if (!std::isfinite(lo) || !std::isfinite(hi)) return;
+    const double quarter = kPi / 2;
+    if (hi - lo >= 4 * quarter) {
+        // A whole turn or more (angles set by hand) passes every quarter.
+        for (int k = 0; k < 4; ++k) extendBy(k * quarter);
+        return;
+    }
+    double a = std::trunc(lo / quarter) * quarter;
+    if (lo < 0) a -= quarter;
+    for (a += quarter; a < hi; a += quarter) {
+        if (a > lo) extendBy(a);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TBezierPathFunction
+
+void TBezierPathFunction::Calculate() {
+    const double f = Fraction();
+    const double g = 1 - f;
+    const double w0 = g * g * g, w1 = 3 * g * g * f, w2 = 3 * g * f * f, w3 = f * f * f;
+    SetCell(0, 0, Cell(2, 0) * w0 + Cell(2, 6) * w1 + Cell(2, 8) * w2 + Cell(2, 2) * w3);
+    SetCell(0, 1, Cell(2, 1) * w0 + Cell(2, 7) * w1 + Cell(2, 9) * w2 + Cell(2, 3) * w3);
+}
+
+double TBezierPathFunction::CalculateLength() {
+    return BezierLength(Cell(2, 0), Cell(2, 1), Cell(2, 6), Cell(2, 7), Cell(2, 8), Cell(2, 9),
+                        Cell(2, 2), Cell(2, 3));
+}
+
+// ---------------------------------------------------------------------------
+// TComplexPathFunction
+
+TComplexPathFunction::~TComplexPathFunction() {
+    subs_.Release(this);
+}
+
+void TComplexPathFunction::SetOwner(IFunctionOwner* owner) {
+    TAbstractPathFunction::SetOwner(owner);
+    subs_.Bind(this);
+}
+
+void TComplexPathFunction::ReleaseOwner() {
+    subs_.Release(nullptr);
+    TAbstractPathFunction::ReleaseOwner();
+}
+
+void TComplexPathFunction::PrepareBefore() {
+    TAbstractPathFunction::PrepareBefore();
+    subs_.Prepare();
+}
+
+Ref<IFunctionCollection> TComplexPathFunction::GetFunctions() {
+    return subs_.Collection();
+}
+
+void TComplexPathFunction::LoadFrom(const Ref<IHierStorage>& storage) {
+    TAbstractPathFunction::LoadFrom(storage);
+    subs_.Load(storage);
+}
+
+void TComplexPathFunction::SaveTo(const Ref<IHierStorage>& storage) {
+    TAbstractPathFunction::SaveTo(storage);
+    subs_.Save(storage);
+}
+
+// ---------------------------------------------------------------------------
+// TCompositePathFunction
+
+void TCompositePathFunction::SetOwner(IFunctionOwner* owner) {
+    TComplexPathFunction::SetOwner(owner);
+    segments_.clear();
+    for (IFunction* function : Subs().List()) {
+        if (auto* path = dynamic_cast<IPathFunction*>(function)) segments_.emplace_back(path);
+    }
+    startTime_ = 0;
+    current_ = -1;
+}
+
+void TCompositePathFunction::ReleaseOwner() {
+    current_ = -1;
+    segments_.clear();
+    TComplexPathFunction::ReleaseOwner();
+}
+
+void TCompositePathFunction::PrepareBefore() {
+    TComplexPathFunction::PrepareBefore();
+    int64_t total = 0;
+    for (const Ref<IPathFunction>& segment : segments_) total += segment->GetTotalTime();
+    SetCell(2, 4, double(total));
+}
+
+double TCompositePathFunction::CalculateLength() {
+    double length = 0;
+    for (const Ref<IPathFunction>& segment : segments_) length += segment->GetLength();
+    return length;
+}
+
+void TCompositePathFunction::GetBounds(TRect& rect) {
+    rect = {};
+    for (size_t i = 0; i < segments_.size(); ++i) {
+        TRect bounds;
+        segments_[i]->GetBounds(bounds);
+        if (i == 0) {
+            rect = bounds;
+        } else {
+            Extend(rect, bounds);
+        }
+    }
+}
+
+void TCompositePathFunction::FinalPoint() {
+    if (CellPtr(2, 2) && CellPtr(2, 3)) {
+        SetCell(0, 0, Cell(2, 2));
+        SetCell(0, 1, Cell(2, 3));
+    } else if (!segments_.empty()) {
+        // No end point of its own: the last sub-path's.
+        const Ref<IParamSpace> space = segments_.back()->GetParamSpace();
+        SetCell(0, 0, space ? space->GetValueAt(2, 2) : 0.0);
+        SetCell(0, 1, space ? space->GetValueAt(2, 3) : 0.0);
+    } else {
+        SetCell(0, 0, 0);
+        SetCell(0, 1, 0);
+    }
+}
+
+void TCompositePathFunction::Calculate() {
+    const int64_t t = PathTime();
+    const int32_t count = int32_t(segments_.size());
+    if (count == 0) {
+        FinalPoint();
+        return;
+    }
+    if (current_ < 0 || current_ >= count || t < startTime_) {
+        current_ = 0;
+        startTime_ = 0;
+    }
+    while (current_ < count - 1 && t >= startTime_ + segments_[size_t(current_)]->GetTotalTime()) {
+        startTime_ += segments_[size_t(current_)]->GetTotalTime();
+        ++current_;
+    }
+    IPathFunction& segment = *segments_[size_t(current_)];
+    const int64_t local = t - startTime_;
+    if (local < segment.GetTotalTime()) {
+        segment.CalculateAt(int32_t(std::max<int64_t>(local, std::numeric_limits<int32_t>::min())));
+        SetCell(0, 0, segment.GetX());
+        SetCell(0, 1, segment.GetY());
+    } else {
+        FinalPoint();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Builders and registration
+
+namespace {
+
+void AddLayout(IParamSpace& space, float x1, float y1, float x2, float y2, int32_t totalTime) {
+    space.AddParamDef("T", 1, 0, true, "", 0);
+    space.AddParamDef("X1", 2, 0, true, "", x1);
+    space.AddParamDef("Y1", 2, 1, true, "", y1);
+    space.AddParamDef("X2", 2, 2, true, "", x2);
+    space.AddParamDef("Y2", 2, 3, true, "", y2);
+    space.AddParamDef("TotalTime", 2, 4, true, "", TFloatType(totalTime));
+    space.AddParamDef("Length", 2, 5, true, "", 0);
+    space.AddParamDef("X", 0, 0, true, "", 0);
+    space.AddParamDef("Y", 0, 1, true, "", 0);
+}
+
+}  // namespace
+
+Ref<IPathFunction> CreateSegmentPath(float x1, float y1, float x2, float y2, int32_t totalTime) {
+    Ref<TSegmentPathFunction> path = CreateObject<TSegmentPathFunction>();
+    AddLayout(path->Space(), x1, y1, x2, y2, totalTime);
+    return path;
+}
+
+Ref<IPathFunction> CreateArcPath(float x1, float y1, float x2, float y2, float centerX,
+                                 float centerY, int32_t clockwise, int32_t totalTime) {
+    Ref<TArcPathFunction> path = CreateObject<TArcPathFunction>();
+    TParamSpace& space = path->Space();
+    AddLayout(space, x1, y1, x2, y2, totalTime);
+    space.AddParamDef("centerX", 2, 6, true, "", centerX);
+    space.AddParamDef("centerY", 2, 7, true, "", centerY);
+    space.AddParamDef("clockwise", 4, 0, true, "", TFloatType(clockwise));
+    space.AddParamDef("start_radius", 3, 0, true, "", 0);
+    space.AddParamDef("end_radius", 3, 1, true, "", 0);
+    space.AddParamDef("beginAngle", 3, 2, true, "", 0);
+    space.AddParamDef("endAngle", 3, 3, true, "", 0);
+    return path;
+}
+
+void AddPathParamDefs(const Ref<IFunction>& path) {
+    if (!path) return;
+    const Ref<IParamSpace> space = path->GetParamSpace();
+    if (space) AddLayout(*space, 0, 0, 0, 0, 0);
+}
+
+void RegisterPathFunctionClasses() {
+    RegisterObjectClass(ClassOf<TBezierPathFunction>(), "path_bezier");
+    RegisterObjectClass(ClassOf<TSegmentPathFunction>(), "path_segment");
+    RegisterObjectClass(ClassOf<TArcPathFunction>(), "path_arc");
+    RegisterObjectClass(ClassOf<TAccelerateSegmentPathFunction>(), "path_segment_accelerate");
+    RegisterObjectClass(ClassOf<TCompositePathFunction>(), "path_composite");
+    RegisterObjectClass(ClassOf<TArbitraryPathFunction>(), "path_arbitrary");
+}
