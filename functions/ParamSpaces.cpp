@@ -218,12 +218,14 @@ void TParamSpace::SetParentSpace(const Ref<IParamSpace>& parent) {
     ReleaseParentSpace();
     parent_ = parent;
     cells_ = BuildValues(values_, nullptr);
+    ++generation_;
 }
 
 void TParamSpace::ReleaseParentSpace() {
     values_.clear();
     cells_ = {};
     parent_ = nullptr;
+    ++generation_;
 }
 
 Ref<IParamDef> TParamSpace::AddParamDef(const std::string& name, int32_t column, int32_t row,

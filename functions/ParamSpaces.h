@@ -182,6 +182,9 @@ public:
 
     // The table, for function objects that read it on every frame.
     const TFloatMatrix& Values() const { return values_; }
+    // Changes whenever the table is built or released, so that cell
+    // pointers taken from it can be known stale.
+    uint32_t Generation() const { return generation_; }
     TParamDefCollection& Defs() { return *defs_; }
     const Ref<IParamSpace>& Parent() const { return parent_; }
 
@@ -203,4 +206,5 @@ private:
     TFloatMatrix values_;
     TBlock cells_;                                // the cells values_ owns
     std::map<const TFloatType*, TBlock> copies_;  // by first cell
+    uint32_t generation_ = 0;
 };

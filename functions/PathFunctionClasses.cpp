@@ -77,23 +77,28 @@ const TPropertyTable& TAbstractPathFunction::Table() {
     return table;
 }
 
-int32_t TAbstractPathFunction::GetTotalTime() {
-    return SaturatingTrunc<int32_t>(Cell(2, 4));
+void TAbstractPathFunction::TakeCells() {
+    static const TFloatType kZero = 0;
+    const auto read = [this](int32_t column, int32_t row) -> const TFloatType* {
+        const PFloatType cell = CellPtr(column, row);
+        return cell ? cell : &kZero;
+    };
+    const auto write = [this](int32_t column, int32_t row) {
+        const PFloatType cell = CellPtr(column, row);
+        return cell ? cell : &sink_;
+    };
+    cells_.t = read(1, 0);
+    cells_.x = read(0, 0);
+    cells_.y = read(0, 1);
+    for (int32_t row = 0; row < 10; ++row) cells_.column2[row] = read(2, row);
+    cells_.writeT = write(1, 0);
+    cells_.writeX = write(0, 0);
+    cells_.writeY = write(0, 1);
+    cellsGeneration_ = Space().Generation();
 }
 
 void TAbstractPathFunction::CalculateStatics() {
     SetCell(2, 5, CalculateLength());
-}
-
-int64_t TAbstractPathFunction::PathTime() {
-    const int64_t t = SaturatingTrunc<int64_t>(Cell(1, 0));
-    const int32_t total = GetTotalTime();
-    // A total time below 1 has no remainder: the time runs on unwrapped.
-    return loop_ && total >= 1 ? t % total : t;
-}
-
-double TAbstractPathFunction::Fraction() {
-    return double(PathTime()) / double(GetTotalTime());
 }
 
 // ---------------------------------------------------------------------------
@@ -101,9 +106,9 @@ double TAbstractPathFunction::Fraction() {
 
 void TSegmentPathFunction::Calculate() {
     const double f = Fraction();
-    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
-    SetCell(0, 0, x1 + (x2 - x1) * f);
-    SetCell(0, 1, y1 + (y2 - y1) * f);
+    const TPathCells& c = Cells();
+    const double x1 = *c.column2[0], y1 = *c.column2[1], x2 = *c.column2[2], y2 = *c.column2[3];
+    SetPosition(x1 + (x2 - x1) * f, y1 + (y2 - y1) * f);
 }
 
 double TSegmentPathFunction::CalculateLength() {
@@ -122,11 +127,11 @@ void TSegmentPathFunction::GetBounds(TRect& rect) {
 
 void TAccelerateSegmentPathFunction::Calculate() {
     const double t = double(PathTime());
-    const double s = Cell(2, 6) * t + Cell(2, 7) * t * t / 2;
-    const double length = Cell(2, 5);
-    const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
-    SetCell(0, 0, x1 + (x2 - x1) * s / length);
-    SetCell(0, 1, y1 + (y2 - y1) * s / length);
+    const TPathCells& c = Cells();
+    const double s = *c.column2[6] * t + *c.column2[7] * t * t / 2;
+    const double length = *c.column2[5];
+    const double x1 = *c.column2[0], y1 = *c.column2[1], x2 = *c.column2[2], y2 = *c.column2[3];
+    SetPosition(x1 + (x2 - x1) * s / length, y1 + (y2 - y1) * s / length);
 }
 
 // ---------------------------------------------------------------------------
@@ -155,8 +160,8 @@ void TArcPathFunction::Calculate() {
     const double begin = Cell(3, 2), end = Cell(3, 3);
     const double r = startRadius + (endRadius - startRadius) * f;
     const double angle = begin + (end - begin) * f;
-    SetCell(0, 0, Cell(2, 6) + r * std::cos(angle));
-    SetCell(0, 1, Cell(2, 7) + r * std::sin(angle));
+    const TPathCells& c = Cells();
+    SetPosition(*c.column2[6] + r * std::cos(angle), *c.column2[7] + r * std::sin(angle));
 }
 
 double TArcPathFunction::CalculateLength() {
@@ -201,8 +206,10 @@ void TBezierPathFunction::Calculate() {
     const double f = Fraction();
     const double g = 1 - f;
     const double w0 = g * g * g, w1 = 3 * g * g * f, w2 = 3 * g * f * f, w3 = f * f * f;
-    SetCell(0, 0, Cell(2, 0) * w0 + Cell(2, 6) * w1 + Cell(2, 8) * w2 + Cell(2, 2) * w3);
-    SetCell(0, 1, Cell(2, 1) * w0 + Cell(2, 7) * w1 + Cell(2, 9) * w2 + Cell(2, 3) * w3);
+    const TPathCells& c = Cells();
+    const TFloatType* const* p = c.column2;
+    SetPosition(*p[0] * w0 + *p[6] * w1 + *p[8] * w2 + *p[2] * w3,
+                *p[1] * w0 + *p[7] * w1 + *p[9] * w2 + *p[3] * w3);
 }
 
 double TBezierPathFunction::CalculateLength() {
@@ -253,7 +260,10 @@ void TCompositePathFunction::SetOwner(IFunctionOwner* owner) {
     TComplexPathFunction::SetOwner(owner);
     segments_.clear();
     for (IFunction* function : Subs().List()) {
-        if (auto* path = dynamic_cast<IPathFunction*>(function)) segments_.emplace_back(path);
+        if (auto* path = dynamic_cast<IPathFunction*>(function)) {
+            segments_.push_back(
+                {Ref<IPathFunction>(path), dynamic_cast<TAbstractPathFunction*>(path)});
+        }
     }
     startTime_ = 0;
     current_ = -1;
@@ -268,13 +278,13 @@ void TCompositePathFunction::ReleaseOwner() {
 void TCompositePathFunction::PrepareBefore() {
     TComplexPathFunction::PrepareBefore();
     int64_t total = 0;
-    for (const Ref<IPathFunction>& segment : segments_) total += segment->GetTotalTime();
+    for (const TSegment& segment : segments_) total += segment.TotalTime();
     SetCell(2, 4, double(total));
 }
 
 double TCompositePathFunction::CalculateLength() {
     double length = 0;
-    for (const Ref<IPathFunction>& segment : segments_) length += segment->GetLength();
+    for (const TSegment& segment : segments_) length += segment.path->GetLength();
     return length;
 }
 
@@ -282,7 +292,7 @@ void TCompositePathFunction::GetBounds(TRect& rect) {
     rect = {};
     for (size_t i = 0; i < segments_.size(); ++i) {
         TRect bounds;
-        segments_[i]->GetBounds(bounds);
+        segments_[i].path->GetBounds(bounds);
         if (i == 0) {
             rect = bounds;
         } else {
@@ -293,16 +303,13 @@ void TCompositePathFunction::GetBounds(TRect& rect) {
 
 void TCompositePathFunction::FinalPoint() {
     if (CellPtr(2, 2) && CellPtr(2, 3)) {
-        SetCell(0, 0, Cell(2, 2));
-        SetCell(0, 1, Cell(2, 3));
+        SetPosition(Cell(2, 2), Cell(2, 3));
     } else if (!segments_.empty()) {
         // No end point of its own: the last sub-path's.
-        const Ref<IParamSpace> space = segments_.back()->GetParamSpace();
-        SetCell(0, 0, space ? space->GetValueAt(2, 2) : 0.0);
-        SetCell(0, 1, space ? space->GetValueAt(2, 3) : 0.0);
+        const Ref<IParamSpace> space = segments_.back().path->GetParamSpace();
+        SetPosition(space ? space->GetValueAt(2, 2) : 0.0, space ? space->GetValueAt(2, 3) : 0.0);
     } else {
-        SetCell(0, 0, 0);
-        SetCell(0, 1, 0);
+        SetPosition(0, 0);
     }
 }
 
@@ -317,18 +324,25 @@ void TCompositePathFunction::Calculate() {
         current_ = 0;
         startTime_ = 0;
     }
-    while (current_ < count - 1 && t >= startTime_ + segments_[size_t(current_)]->GetTotalTime()) {
-        startTime_ += segments_[size_t(current_)]->GetTotalTime();
+    int32_t total = segments_[size_t(current_)].TotalTime();
+    while (current_ < count - 1 && t >= startTime_ + total) {
+        startTime_ += total;
         ++current_;
+        total = segments_[size_t(current_)].TotalTime();
     }
-    IPathFunction& segment = *segments_[size_t(current_)];
+    const TSegment& segment = segments_[size_t(current_)];
     const int64_t local = t - startTime_;
-    if (local < segment.GetTotalTime()) {
-        segment.CalculateAt(int32_t(std::max<int64_t>(local, std::numeric_limits<int32_t>::min())));
-        SetCell(0, 0, segment.GetX());
-        SetCell(0, 1, segment.GetY());
-    } else {
+    if (local >= total) {
         FinalPoint();
+        return;
+    }
+    const int32_t at = int32_t(std::max<int64_t>(local, std::numeric_limits<int32_t>::min()));
+    if (segment.own) {
+        segment.own->CalculateAt(at);
+        SetPosition(segment.own->GetX(), segment.own->GetY());
+    } else {
+        segment.path->CalculateAt(at);
+        SetPosition(segment.path->GetX(), segment.path->GetY());
     }
 }
 

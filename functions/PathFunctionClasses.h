@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "core/base/Rect.h"
+#include "core/base/SafeConvert.h"
 #include "functions/FunctionClasses.h"
 
 class IPathFunction : public virtual IFunction {
@@ -50,14 +51,15 @@ public:
 // The base of every path; stores "loop" (written only when on).
 class TAbstractPathFunction : public TFunction, public virtual IPathFunction {
 public:
-    int32_t GetTotalTime() override;
+    // Final, so that composites call them directly.
+    int32_t GetTotalTime() final { return TotalTime(Cells()); }
     double GetLength() override { return Cell(2, 5); }
     // All four sides 0 here.
     void GetBounds(TRect& rect) override { rect = {}; }
-    double GetX() override { return Cell(0, 0); }
-    double GetY() override { return Cell(0, 1); }
-    void CalculateAt(int32_t t) override {
-        SetCell(1, 0, t);
+    double GetX() final { return *Cells().x; }
+    double GetY() final { return *Cells().y; }
+    void CalculateAt(int32_t t) final {
+        *Cells().writeT = TFloatType(t);
         Calculate();
     }
 
@@ -72,14 +74,66 @@ public:
     const TPropertyTable& GetPropertyTable() const override { return Table(); }
 
 protected:
+    // The cells the per-frame steps use, taken from the table when it was
+    // last built. A position without a cell reads a 0 that no write
+    // changes; writes to it go to a cell nothing reads.
+    struct TPathCells {
+        const TFloatType* t;
+        const TFloatType* x;
+        const TFloatType* y;
+        const TFloatType* column2[10];  // X1, Y1, X2, Y2, TotalTime, Length, (2, 6) .. (2, 9)
+        TFloatType* writeT;
+        TFloatType* writeX;
+        TFloatType* writeY;
+    };
+    const TPathCells& Cells() {
+        if (cellsGeneration_ != Space().Generation()) TakeCells();
+        return cells_;
+    }
+    void SetPosition(double x, double y) {
+        const TPathCells& cells = Cells();
+        *cells.writeX = NarrowToCell(x);
+        *cells.writeY = NarrowToCell(y);
+    }
+
+    // Cell (2, 4) cut toward zero.
+    static int32_t TotalTime(const TPathCells& cells) { return CutToInt32(*cells.column2[4]); }
     // Input "T" cut toward zero, wrapped around the total time when looping
     // (the remainder takes the sign of the time).
-    int64_t PathTime();
+    int64_t PathTime(const TPathCells& cells, int32_t total) const {
+        const TFloatType time = *cells.t;
+        // A total time below 1 has no remainder: the time runs on unwrapped.
+        const bool wrap = loop_ && total >= 1;
+        if (time > -2147483648.0f && time < 2147483648.0f) {
+            const int32_t t = int32_t(time);
+            return wrap ? t % total : t;
+        }
+        const int64_t t = SaturatingTrunc<int64_t>(time);
+        return wrap ? t % total : t;
+    }
+    int64_t PathTime() {
+        const TPathCells& cells = Cells();
+        return PathTime(cells, TotalTime(cells));
+    }
     // The path time over the total time.
-    double Fraction();
+    double Fraction() {
+        const TPathCells& cells = Cells();
+        const int32_t total = TotalTime(cells);
+        return double(PathTime(cells, total)) / double(total);
+    }
+    // SaturatingTrunc, with a short way for the values that fit.
+    static int32_t CutToInt32(TFloatType value) {
+        return value > -2147483648.0f && value < 2147483648.0f ? int32_t(value)
+                                                               : SaturatingTrunc<int32_t>(value);
+    }
 
 private:
+    void TakeCells();
+
     bool loop_ = false;
+    TPathCells cells_{};
+    uint32_t cellsGeneration_ = ~0u;
+    TFloatType sink_ = 0;
 };
 
 // "path_segment": from (X1, Y1) to (X2, Y2) at constant speed.
@@ -168,7 +222,13 @@ public:
 private:
     void FinalPoint();
 
-    std::vector<Ref<IPathFunction>> segments_;  // the playable sub-functions
+    struct TSegment {
+        Ref<IPathFunction> path;
+        TAbstractPathFunction* own;  // the same path when it is one of ours, for direct calls
+        int32_t TotalTime() const { return own ? own->GetTotalTime() : path->GetTotalTime(); }
+    };
+
+    std::vector<TSegment> segments_;  // the playable sub-functions
     int32_t current_ = -1;
     int64_t startTime_ = 0;
 };

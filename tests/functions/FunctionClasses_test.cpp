@@ -25,7 +25,7 @@ using TColumns = std::vector<std::vector<float>>;
 Ref<IFunction> FamilyFunction(const std::string& type, size_t outputs, const TColumns& columns) {
     Ref<IFunction> function = NewFunction(type);
     for (size_t i = 0; i < outputs; ++i)
-        Def(function, "out" + std::to_string(i), 0, int32_t(i), kUnchanged);
+        Def(function, Numbered("out", i), 0, int32_t(i), kUnchanged);
     FillColumns(function, columns);
     function->SetOwner(nullptr);
     return function;
@@ -493,7 +493,7 @@ Ref<TSurface> TestSurface(int32_t width, int32_t height) {
 // Outputs x, y, red, green, blue and alpha after the hit flag.
 Ref<IFunction> MonteCarlo(double handle, float threshold, float tries) {
     Ref<IFunction> function = NewFunction("function_montecarlo");
-    for (int32_t i = 0; i < 7; ++i) Def(function, "o" + std::to_string(i), 0, i, kUnchanged);
+    for (int32_t i = 0; i < 7; ++i) Def(function, Numbered("o", size_t(i)), 0, i, kUnchanged);
     Def(function, "surface", 1, 0, float(handle));
     Def(function, "threshold", 1, 1, threshold);
     Def(function, "tries", 1, 2, tries);

@@ -40,14 +40,21 @@ inline void Def(const Ref<IFunction>& function, const std::string& name, int32_t
     function->GetParamSpace()->AddParamDef(name, column, row, true, "", value);
 }
 
+// prefix followed by n ("a" + std::to_string(n) draws a false -Wrestrict
+// warning from g++ 12 at -O2).
+inline std::string Numbered(std::string prefix, size_t n) {
+    prefix += std::to_string(n);
+    return prefix;
+}
+
 // Fills columns 1, 2, ... of a function with static cells (a column given no
 // values has no rows but still counts when a later column has some).
 inline void FillColumns(const Ref<IFunction>& function,
                         const std::vector<std::vector<float>>& columns) {
     for (size_t c = 0; c < columns.size(); ++c) {
         for (size_t r = 0; r < columns[c].size(); ++r) {
-            Def(function, "a" + std::to_string(c + 1) + "_" + std::to_string(r), int32_t(c + 1),
-                int32_t(r), columns[c][r]);
+            Def(function, Numbered(Numbered("a", c + 1) + "_", r), int32_t(c + 1), int32_t(r),
+                columns[c][r]);
         }
     }
 }
