@@ -398,3 +398,25 @@ TEST(PathBuilders, MakePreparedPaths) {
 }
 
 }  // namespace
+
+namespace {
+
+// Paths keep pointers to their cells between frames; a table built again or
+// released behind their back must not leave them pointing at freed cells
+// (the sanitizer build checks).
+TEST(PathCells, FollowTheTableWhenItIsBuiltAgain) {
+    Ref<IPathFunction> path = CreateSegmentPath(0, 0, 100, 0, 1000);
+    path->SetOwner(nullptr);
+    path->Prepare();
+    ExpectPath(*path, {{500, 50, 0}});
+    path->GetParamSpace()->ReleaseParentSpace();
+    path->CalculateAt(500);
+    EXPECT_EQ(path->GetX(), 0);
+    EXPECT_EQ(path->GetTotalTime(), 0);
+    path->GetParamSpace()->SetParentSpace(nullptr);
+    ExpectPath(*path, {{250, 25, 0}});
+    path->SetValue("X2", 200);
+    ExpectPath(*path, {{250, 50, 0}});
+}
+
+}  // namespace
