@@ -162,8 +162,8 @@ TEST(FunctionFamily, RandomDrawsFollowTheGenerator) {
     }
 }
 
-// The composite of the data format's documentation: the multiply function's
-// cells are the composite's, so input 2 gives output 6.
+// The multiply function's cells are the composite's, so the composite's
+// input 2 gives its output 6.
 constexpr const char* kAliasing = R"(
 <function name="doubler" type="function_complex">
   <paramspace><paramdefs>
