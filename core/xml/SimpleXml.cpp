@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include "core/base/AsciiText.h"
+#include "core/base/Assert.h"
 #include "core/base/Utf8.h"
 #include "core/xml/XmlInternal.h"
+#include "core/xml/XmlStore.h"
 
 namespace xml_internal {
 
@@ -34,7 +36,7 @@ void ReleaseNode(TXmlNode* node) noexcept {
     static thread_local std::vector<TXmlNode*> pending;
     static thread_local bool draining = false;
     // A node without children, or one that lives on, frees no subtree now.
-    if (!node->ChildList() || node->RefCount() > 1) {
+    if ((!node->HasChildItems() && !node->HasChildList()) || node->RefCount() > 1) {
         node->Release();
         return;
     }
@@ -66,12 +68,11 @@ Ref<TXmlNameTable>& DefaultTableSlot() {
 bool g_defaultPreserveWhiteSpace = false;
 
 
-WideString TrimControl(const WideString& text) {
+WideString TrimControl(std::u16string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && text[b] <= 32) ++b;
     while (e > b && text[e - 1] <= 32) --e;
-    if (b == 0 && e == text.size()) return text;
-    return text.substr(b, e - b);
+    return WideString(text.substr(b, e - b));
 }
 
 bool PreservesWhiteSpace(TXmlNode* node) {
@@ -157,7 +158,7 @@ int Base64Value(char c) {
 // Free routines
 
 Ref<IXmlNameTable> CreateNameTable(int32_t hashSize) {
-    return MakeRef<TXmlNameTable>(hashSize);
+    return Ref<IXmlNameTable>(new TXmlNameTable(hashSize));
 }
 
 TXmlNameTable* XmlDefaultNameTable() {
@@ -472,238 +473,396 @@ void TXmlNameTable::Assign(std::vector<WideString> names,
 // TXmlNodeList
 
 TXmlNodeList::~TXmlNodeList() {
-    for (TXmlNode* node : items_) {
-        if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
-        ReleaseNode(node);
-    }
+    for (TXmlNode* node : items_) ReleaseNode(node);
+}
+
+std::span<TXmlNode* const> TXmlNodeList::Items() const {
+    if (owner_) return owner_->Children();
+    return {items_.data(), items_.size()};
 }
 
 Ref<IXmlNode> TXmlNodeList::Get(int32_t index) {
-    if (index < 0 || index >= Count()) Raise(kErrListIndex);
-    return Ref<IXmlNode>(items_[static_cast<size_t>(index)]);
+    std::span<TXmlNode* const> items = Items();
+    if (index < 0 || static_cast<size_t>(index) >= items.size()) Raise(kErrListIndex);
+    return Ref<IXmlNode>(items[static_cast<size_t>(index)]);
 }
 
 WideString TXmlNodeList::GetXML() {
     WideString out;
-    for (TXmlNode* node : items_) WriteNodeXml(*node, out);
+    for (TXmlNode* node : Items()) WriteNodeXml(*node, out);
     return out;
 }
 
-void TXmlNodeList::Grow() {
-    GrowInSteps(items_);
-}
-
-void TXmlNodeList::Insert(TXmlNode* node, int32_t index) {
-    if (!node) return;
-    if (index < -1 || index > Count()) Raise(kErrListIndex);
-    Ref<TXmlNode> keep(node);  // the former parent may hold the only reference
-    if (owner_) {
-        for (TXmlNode* up = owner_; up; up = up->parent_) {
-            if (up == node) Raise("A node cannot be inserted into its own subtree");
-        }
-        if (TXmlNode* former = node->parent_) {
-            TXmlNodeList* list = former->childs_;
-            int32_t at = list ? list->IndexOf(node) : -1;
-            if (at >= 0) {
-                if (list == this && index > at) --index;
-                list->Delete(at);
-            }
-            node->parent_ = nullptr;
-        }
-    }
-    Grow();
-    if (index < 0) {
-        items_.push_back(node);
-    } else {
-        items_.insert(items_.begin() + index, node);
-    }
-    node->AddRef();
-    if (owner_) {
-        node->parent_ = owner_;
-        node->SetNameTable(owner_->NameTable());
-    }
-}
-
-void TXmlNodeList::AppendNew(TXmlNode* node) {
-    Grow();
+void TXmlNodeList::Add(TXmlNode* node) {
+    QM_ASSERT(!owner_, "Items were added to a node's child list past the node.");
     items_.push_back(node);
     node->AddRef();
-    if (owner_) node->parent_ = owner_;
 }
 
-void TXmlNodeList::Delete(int32_t index) {
-    if (index < 0 || index >= Count()) Raise(kErrListIndex);
-    TXmlNode* node = items_[static_cast<size_t>(index)];
-    items_.erase(items_.begin() + index);
-    if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
+void TXmlNodeList::TakeOver(std::span<TXmlNode* const> items) {
+    items_.assign(items.begin(), items.end());
+    for (TXmlNode* node : items_) {
+        if (node->parent_ == owner_) node->parent_ = nullptr;
+    }
+    owner_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TXmlNode: memory, children and attributes
+
+namespace {
+
+// Every kind but the document takes one node block of its store.
+static_assert(std::max({sizeof(TXmlElement), sizeof(TXmlText), sizeof(TXmlCDATASection),
+                        sizeof(TXmlComment), sizeof(TXmlProcessingInstruction)}) <=
+              TXmlStore::kNodeBlock);
+
+TXmlNameTable* TableOrDefault(TXmlNameTable* table) {
+    return table ? table : XmlDefaultNameTable();
+}
+
+template <class T, class... Args>
+Ref<T> MakeNode(TXmlStore& store, Args&&... args) {
+    return Ref<T>(new (store) T(store, std::forward<Args>(args)...));
+}
+
+// Units above 255 become "?", as instruction data keeps 8-bit text.
+WideString EightBitUnits(std::u16string_view text) {
+    WideString units(text);
+    for (char16_t& unit : units) {
+        if (unit > 255) unit = u'?';
+    }
+    return units;
+}
+
+}  // namespace
+
+void* TXmlNode::operator new(size_t size, TXmlStore& store) {
+    QM_ASSERT(size <= TXmlStore::kNodeBlock, "A node kind is larger than a node block.");
+    (void)size;
+    return store.AllocateNode();
+}
+
+void TXmlNode::operator delete(void* block, TXmlStore& store) noexcept {
+    store.FreeNode(block);
+}
+
+void TXmlNode::operator delete(TXmlNode* node, std::destroying_delete_t) noexcept {
+    TXmlStore* store = node->store_;
+    node->~TXmlNode();
+    store->FreeNode(node);
+    store->Drop(1);
+}
+
+TXmlNode::TXmlNode(TXmlStore& store, TXmlNameTable* names, int32_t kind, int32_t nameId)
+    : names_(names), nameId_(nameId), store_(&store), kind_(kind) {
+    if (kind != NODE_DOCUMENT) store.AddNode();
+}
+
+TXmlNode::~TXmlNode() {
+    if (store_) ReleaseContents();
+}
+
+void TXmlNode::ReleaseContents() noexcept {
+    if (list_) {
+        TXmlNodeList* list = std::exchange(list_, nullptr);
+        if (list->RefCount() > 1) {
+            // Someone still holds the list: it lives on with the children.
+            list->TakeOver(Children());
+            childCount_ = 0;
+        }
+        list->owner_ = nullptr;
+        list->Release();
+    }
+    for (uint32_t i = 0; i < childCount_; ++i) {
+        TXmlNode* child = childs_[i];
+        if (child->parent_ == this) child->parent_ = nullptr;
+        ReleaseNode(child);
+    }
+    childCount_ = 0;
+    store_->Free(childs_, childCapacity_ * sizeof(TXmlNode*));
+    childs_ = nullptr;
+    childCapacity_ = 0;
+    for (uint32_t i = 0; i < attrCount_; ++i) store_->ReleaseValue(attrs_[i]);
+    attrCount_ = 0;
+    store_->Free(attrs_, attrCapacity_ * sizeof(TXmlAttr));
+    attrs_ = nullptr;
+    attrCapacity_ = 0;
+    store_->ReleaseValue(value_);
+}
+
+void TXmlNode::GrowChildren() {
+    if (childCapacity_ > (UINT32_MAX >> 2)) Raise("Too many child nodes");
+    uint32_t capacity = childCapacity_ ? childCapacity_ * 2 : 4;
+    auto* grown = static_cast<TXmlNode**>(store_->Allocate(capacity * sizeof(TXmlNode*)));
+    std::copy_n(childs_, childCount_, grown);
+    store_->Free(childs_, childCapacity_ * sizeof(TXmlNode*));
+    childs_ = grown;
+    childCapacity_ = capacity;
+}
+
+void TXmlNode::ReserveChild() {
+    if (childCount_ == childCapacity_) GrowChildren();
+}
+
+void TXmlNode::AppendNew(TXmlNode* node) {
+    ReserveChild();
+    childs_[childCount_++] = node;
+    node->AddRef();
+    node->parent_ = this;
+}
+
+void TXmlNode::InsertChildAt(TXmlNode* node, int32_t index) {
+    if (!node) return;
+    if (index < -1 || index > ChildCount()) Raise(kErrListIndex);
+    Ref<TXmlNode> keep(node);  // the former parent may hold the only reference
+    for (TXmlNode* up = this; up; up = up->parent_) {
+        if (up == node) Raise("A node cannot be inserted into its own subtree");
+    }
+    if (TXmlNode* former = node->parent_) {
+        int32_t at = former->IndexOfChild(node);
+        if (at >= 0) {
+            if (former == this && index > at) --index;
+            former->DeleteChildAt(at);
+        }
+        node->parent_ = nullptr;
+    }
+    ReserveChild();
+    uint32_t at = index < 0 ? childCount_ : static_cast<uint32_t>(index);
+    std::copy_backward(childs_ + at, childs_ + childCount_, childs_ + childCount_ + 1);
+    childs_[at] = node;
+    ++childCount_;
+    node->AddRef();
+    node->parent_ = this;
+    node->SetNameTable(names_);
+}
+
+void TXmlNode::DeleteChildAt(int32_t index) {
+    if (index < 0 || index >= ChildCount()) Raise(kErrListIndex);
+    TXmlNode* node = childs_[index];
+    std::copy(childs_ + index + 1, childs_ + childCount_, childs_ + index);
+    --childCount_;
+    if (node->parent_ == this) node->parent_ = nullptr;
     ReleaseNode(node);
 }
 
-int32_t TXmlNodeList::IndexOf(const TXmlNode* node) const {
-    for (size_t i = 0; i < items_.size(); ++i) {
-        if (items_[i] == node) return static_cast<int32_t>(i);
+int32_t TXmlNode::IndexOfChild(const TXmlNode* node) const {
+    for (uint32_t i = 0; i < childCount_; ++i) {
+        if (childs_[i] == node) return static_cast<int32_t>(i);
     }
     return -1;
 }
 
-int32_t TXmlNodeList::Remove(TXmlNode* node) {
-    int32_t index = IndexOf(node);
-    if (index >= 0) Delete(index);
-    return index;
-}
-
-void TXmlNodeList::Replace(int32_t index, TXmlNode* node) {
-    if (index < 0 || index >= Count()) Raise(kErrListIndex);
-    if (!node || items_[static_cast<size_t>(index)] == node) return;
+void TXmlNode::ReplaceChildAt(int32_t index, TXmlNode* node) {
+    if (index < 0 || index >= ChildCount()) Raise(kErrListIndex);
+    if (!node || childs_[index] == node) return;
     Ref<TXmlNode> keep(node);
-    if (owner_) {
-        for (TXmlNode* up = owner_; up; up = up->parent_) {
-            if (up == node) Raise("A node cannot be inserted into its own subtree");
-        }
-        if (TXmlNode* former = node->parent_) {
-            TXmlNodeList* list = former->childs_;
-            int32_t at = list ? list->IndexOf(node) : -1;
-            if (at >= 0) {
-                if (list == this && index > at) --index;
-                list->Delete(at);
-            }
-            node->parent_ = nullptr;
-        }
+    for (TXmlNode* up = this; up; up = up->parent_) {
+        if (up == node) Raise("A node cannot be inserted into its own subtree");
     }
-    TXmlNode* old = items_[static_cast<size_t>(index)];
-    items_[static_cast<size_t>(index)] = node;
+    if (TXmlNode* former = node->parent_) {
+        int32_t at = former->IndexOfChild(node);
+        if (at >= 0) {
+            if (former == this && index > at) --index;
+            former->DeleteChildAt(at);
+        }
+        node->parent_ = nullptr;
+    }
+    TXmlNode* old = childs_[index];
+    childs_[index] = node;
     node->AddRef();
-    if (owner_) {
-        if (old->parent_ == owner_) old->parent_ = nullptr;
-        node->parent_ = owner_;
-        node->SetNameTable(owner_->NameTable());
-    }
+    if (old->parent_ == this) old->parent_ = nullptr;
+    node->parent_ = this;
+    node->SetNameTable(names_);
     ReleaseNode(old);
 }
 
-void TXmlNodeList::Clear() {
-    TXmlNodeItems items;
-    items.swap(items_);
-    for (TXmlNode* node : items) {
-        if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
-        ReleaseNode(node);
-    }
-    items.clear();
-    items_.swap(items);  // keep the capacity
-}
-
-// ---------------------------------------------------------------------------
-// TXmlNode
-
-TXmlNode::TXmlNode(TXmlNameTable* names, int32_t kind)
-    : names_(names ? names : XmlDefaultNameTable()), kind_(kind) {}
-
-TXmlNode::~TXmlNode() {
-    if (childs_) {
-        if (childs_->RefCount() > 1) {
-            // Someone still holds the list: it lives on as a free-standing list.
-            for (TXmlNode* node : childs_->items_) {
-                if (node->parent_ == this) node->parent_ = nullptr;
-            }
-            childs_->owner_ = nullptr;
-        }
-        childs_->Release();
-    }
-}
-
-TXmlNodeList* TXmlNode::EnsureChildList() {
-    if (!childs_) {
-        childs_ = MakeRef<TXmlNodeList>(this).Detach();
-    }
-    return childs_;
-}
-
 void TXmlNode::ClearChildren() {
-    if (childs_) childs_->Clear();
+    // The children are taken out of the node before any of them is released.
+    uint32_t count = std::exchange(childCount_, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        TXmlNode* child = childs_[i];
+        if (child->parent_ == this) child->parent_ = nullptr;
+        ReleaseNode(child);
+    }
 }
 
-TXmlNodeList* TXmlNode::GetChilds() {
-    return EnsureChildList();
+void TXmlNode::MaterializeChildren() {
+    if (kind_ != NODE_ELEMENT || value_.IsEmpty()) return;
+    if (value_.Kind() == TXmlValue::kTyped && store_->Typed(value_.Slot()).IsNull()) return;
+    ReserveChild();
+    TXmlText* text = new (*store_) TXmlText(*store_, names_);
+    text->value_ = std::exchange(value_, TXmlValue());  // the same store: the cell moves
+    std::copy_backward(childs_, childs_ + childCount_, childs_ + childCount_ + 1);
+    childs_[0] = text;
+    ++childCount_;
+    text->AddRef();  // the fresh node's first reference
+    text->parent_ = this;
 }
-
-void TXmlNode::SetNodeNameID(int32_t) {}
 
 void TXmlNode::SetNameTable(TXmlNameTable* table) {
-    if (names_.get() == table) return;
-    Ref<TXmlNameTable> old = names_;
+    if (names_ == table) return;
+    TXmlNameTable* old = names_;
     std::vector<int32_t> map(old->Names().size());
     for (size_t i = 0; i < map.size(); ++i) map[i] = table->GetID(old->Names()[i]);
     auto remap = [&](int32_t id) {
         return id >= 0 && static_cast<size_t>(id) < map.size() ? map[static_cast<size_t>(id)] : id;
     };
+    TXmlStore* kept = nullptr;
     std::vector<TXmlNode*> stack{this};
     while (!stack.empty()) {
         TXmlNode* node = stack.back();
         stack.pop_back();
+        if (node->store_ != kept) {
+            node->store_->KeepTable(table);
+            kept = node->store_;
+        }
         if (node->kind_ == NODE_ELEMENT || node->kind_ == NODE_PROCESSING_INSTRUCTION) {
-            node->SetNodeNameID(remap(node->GetNodeNameID()));
+            node->nameId_ = remap(node->nameId_);
         }
-        for (TXmlAttr& attr : node->attrs_) attr.nameId = remap(attr.nameId);
-        node->names_ = Ref<TXmlNameTable>(table);
-        if (node->childs_) {
-            for (TXmlNode* child : node->childs_->items_) stack.push_back(child);
+        for (TXmlAttr& attr : std::span(node->attrs_, node->attrCount_)) {
+            attr.nameId = remap(attr.nameId);
         }
+        node->names_ = table;
+        for (TXmlNode* child : node->Children()) stack.push_back(child);
     }
 }
 
-int32_t TXmlNode::AttrIndex(int32_t nameId) const {
-    for (size_t i = 0; i < attrs_.size(); ++i) {
-        if (attrs_[i].nameId == nameId) return static_cast<int32_t>(i);
-    }
-    return -1;
+void TXmlNode::ReplaceNameTable(TXmlNameTable* table) {
+    store_->KeepTable(table);
+    names_ = table;
 }
 
-const Variant* TXmlNode::FindAttr(int32_t nameId) const {
-    for (const TXmlAttr& attr : attrs_) {
-        if (attr.nameId == nameId) return &attr.value;
+TXmlAttr* TXmlNode::MutableAttr(int32_t nameId) {
+    for (uint32_t i = 0; i < attrCount_; ++i) {
+        if (attrs_[i].nameId == nameId) return &attrs_[i];
     }
     return nullptr;
 }
 
-void TXmlNode::PutAttr(int32_t nameId, Variant value) {
-    for (TXmlAttr& attr : attrs_) {
-        if (attr.nameId == nameId) {
-            attr.value = std::move(value);
-            return;
-        }
+const TXmlAttr* TXmlNode::FindAttr(int32_t nameId) const {
+    for (uint32_t i = 0; i < attrCount_; ++i) {
+        if (attrs_[i].nameId == nameId) return &attrs_[i];
     }
-    AppendAttr(nameId, std::move(value));
+    return nullptr;
 }
 
-void TXmlNode::AppendAttr(int32_t nameId, Variant value) {
-    GrowInSteps(attrs_);
-    attrs_.emplace_back(nameId, std::move(value));
+void TXmlNode::ReserveAttrs(size_t count) {
+    size_t wanted = attrCount_ + count;
+    if (wanted <= attrCapacity_) return;
+    if (wanted > (UINT32_MAX >> 2)) Raise("Too many attributes");
+    // Loaders reserve the exact count; one by one the array doubles.
+    size_t capacity = count > 1 ? wanted : std::max<size_t>(wanted, attrCapacity_ * 2);
+    auto* grown = static_cast<TXmlAttr*>(store_->Allocate(capacity * sizeof(TXmlAttr)));
+    std::copy_n(attrs_, attrCount_, grown);
+    store_->Free(attrs_, attrCapacity_ * sizeof(TXmlAttr));
+    attrs_ = grown;
+    attrCapacity_ = static_cast<uint32_t>(capacity);
 }
 
-void TXmlNode::AppendAttr(int32_t nameId, WideString text) {
-    GrowInSteps(attrs_);
-    attrs_.emplace_back(nameId, std::move(text));
+void TXmlNode::PutAttrCell(int32_t nameId, const TXmlValue& cell) {
+    if (TXmlAttr* attr = MutableAttr(nameId)) {
+        store_->ReleaseValue(*attr);
+        attr->data = cell.data;
+        attr->meta = cell.meta;
+        return;
+    }
+    try {
+        TXmlAttr& attr = AppendAttrCell(nameId);
+        attr.data = cell.data;
+        attr.meta = cell.meta;
+    } catch (...) {
+        TXmlValue lost = cell;
+        store_->ReleaseValue(lost);
+        throw;
+    }
 }
+
+void TXmlNode::PutAttr(int32_t nameId, const Variant& value) {
+    TXmlValue cell;
+    store_->Assign(cell, value);
+    PutAttrCell(nameId, cell);
+}
+
+void TXmlNode::PutAttrText(int32_t nameId, std::u16string_view text) {
+    TXmlValue cell;
+    store_->AssignText(cell, text);
+    PutAttrCell(nameId, cell);
+}
+
+void TXmlNode::CopyAttrsFrom(const TXmlNode& other) {
+    ReserveAttrs(other.attrCount_);
+    for (const TXmlAttr& attr : other.Attrs()) {
+        TXmlValue cell;
+        store_->CopyValue(cell, attr, *other.store_);
+        PutAttrCell(attr.nameId, cell);
+    }
+}
+
+void TXmlNode::CopyValueFrom(const TXmlNode& other) {
+    store_->CopyValue(value_, other.value_, *other.store_);
+}
+
+void TXmlNode::SetValueCell(const Variant& value) {
+    store_->Assign(value_, value);
+}
+
+void TXmlNode::SetValueText(std::u16string_view text) {
+    store_->AssignText(value_, text);
+}
+
+void TXmlNode::AdoptValueCell(const TXmlValue& cell) {
+    store_->ReleaseValue(value_);
+    value_.data = cell.data;
+    value_.meta = cell.meta;
+}
+
+WideString TXmlNode::ValueText(const TXmlValue& cell) const {
+    if (cell.IsText()) return WideString(cell.Text());
+    return VarToXmlStr(store_->ToVariant(cell));
+}
+
+WideString TXmlNode::AttrText(const TXmlAttr& attr) const {
+    if (attr.IsText()) return WideString(attr.Text());
+    return store_->ToVariant(attr).ToWideString();
+}
+
+// ---------------------------------------------------------------------------
+// TXmlNode: the node operations
 
 Ref<IXmlNameTable> TXmlNode::GetNameTable() {
-    return Ref<IXmlNameTable>(names_.get());
+    return Ref<IXmlNameTable>(names_);
 }
 
 WideString TXmlNode::GetNodeName() {
     return names_->NameOf(GetNodeNameID());
 }
 
+int32_t TXmlNode::GetNodeNameID() {
+    switch (kind_) {
+        case NODE_TEXT:
+            return names_->TextID();
+        case NODE_CDATA_SECTION:
+            return names_->CDATASectionID();
+        case NODE_COMMENT:
+            return names_->CommentID();
+        case NODE_DOCUMENT:
+            return names_->DocumentID();
+        default:
+            return nameId_;
+    }
+}
+
 WideString TXmlNode::GetText() {
     // Elements and documents: the non-empty texts of the element, text and
     // CDATA descendants in document order, one blank between them.
     if (!HasChildItems()) {
-        if (kind_ != NODE_ELEMENT) return {};
-        const Variant& value = static_cast<TXmlElement*>(this)->InlineValue();
-        return value.IsEmpty() ? WideString() : VarToXmlStr(value);
+        if (kind_ != NODE_ELEMENT || value_.IsEmpty()) return {};
+        return ValueText(value_);
     }
     bool preserve = PreservesWhiteSpace(this);
     WideString result;
-    auto add = [&result](const WideString& piece) {
+    auto add = [&result](std::u16string_view piece) {
         if (piece.empty()) return;
         if (!result.empty()) result += u' ';
         result += piece;
@@ -715,7 +874,7 @@ WideString TXmlNode::GetText() {
     std::vector<Frame> stack{{this, 0}};
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const TXmlNodeItems& items = top.node->childs_->items_;
+        std::span<TXmlNode* const> items = top.node->Children();
         if (top.next >= items.size()) {
             stack.pop_back();
             continue;
@@ -725,16 +884,19 @@ WideString TXmlNode::GetText() {
             case NODE_ELEMENT:
                 if (child->HasChildItems()) {
                     stack.push_back({child, 0});
-                } else {
-                    const Variant& value = static_cast<TXmlElement*>(child)->InlineValue();
-                    if (!value.IsEmpty()) add(VarToXmlStr(value));
+                } else if (!child->value_.IsEmpty()) {
+                    add(child->ValueText(child->value_));
                 }
                 break;
             case NODE_TEXT:
-                add(VarToXmlStr(static_cast<TXmlText*>(child)->Value()));
+                if (child->value_.IsText()) {
+                    add(child->value_.Text());
+                } else {
+                    add(child->ValueText(child->value_));
+                }
                 break;
             case NODE_CDATA_SECTION: {
-                const WideString& data = static_cast<TXmlCDATASection*>(child)->Data();
+                std::u16string_view data = child->value_.Text();
                 add(preserve ? data : TrimControl(data));
                 break;
             }
@@ -762,16 +924,16 @@ WideString TXmlNode::GetXML() {
 }
 
 Ref<IXmlNode> TXmlNode::CloneNode(bool deep) {
-    Ref<TXmlNode> root = CloneSelf(deep);
+    Ref<TXmlNode> root = CloneSelf(*store_, deep);
     if (!deep || !CopiesChildren() || !HasChildItems()) return Ref<IXmlNode>(root.get());
+    TXmlStore& into = root->Store();
     std::vector<std::pair<TXmlNode*, TXmlNode*>> stack{{this, root.get()}};
     while (!stack.empty()) {
         auto [source, copy] = stack.back();
         stack.pop_back();
-        TXmlNodeList* list = copy->EnsureChildList();
-        for (TXmlNode* child : source->childs_->items_) {
-            Ref<TXmlNode> childCopy = child->CloneSelf(true);
-            list->AppendNew(childCopy.get());
+        for (TXmlNode* child : source->Children()) {
+            Ref<TXmlNode> childCopy = child->CloneSelf(into, true);
+            copy->AppendNew(childCopy.get());
             if (child->CopiesChildren() && child->HasChildItems()) {
                 stack.push_back({child, childCopy.get()});
             }
@@ -794,11 +956,19 @@ Ref<IXmlDocument> TXmlNode::GetOwnerDocument() {
 }
 
 Ref<IXmlNodeList> TXmlNode::GetChildNodes() {
-    return Ref<IXmlNodeList>(GetChilds());
+    MaterializeChildren();
+    if (!list_) {
+        list_ = new TXmlNodeList(this);
+        list_->AddRef();  // the node's own reference
+    }
+    return Ref<IXmlNodeList>(list_);
 }
 
 void TXmlNode::AppendChild(const Ref<IXmlNode>& node) {
-    if (TXmlNode* n = ToNode(node.get())) GetChilds()->Insert(n, -1);
+    if (TXmlNode* n = ToNode(node.get())) {
+        MaterializeChildren();
+        InsertChildAt(n, -1);
+    }
 }
 
 void TXmlNode::InsertBefore(const Ref<IXmlNode>& node, const Ref<IXmlNode>& reference) {
@@ -806,29 +976,31 @@ void TXmlNode::InsertBefore(const Ref<IXmlNode>& node, const Ref<IXmlNode>& refe
     if (!n) return;
     TXmlNode* ref = ToNode(reference.get());
     if (n == ref) return;
-    TXmlNodeList* list = GetChilds();
-    int32_t index = ref ? list->IndexOf(ref) : -1;
-    list->Insert(n, index);
+    MaterializeChildren();
+    InsertChildAt(n, ref ? IndexOfChild(ref) : -1);
 }
 
 void TXmlNode::ReplaceChild(const Ref<IXmlNode>& newNode, const Ref<IXmlNode>& oldNode) {
     TXmlNode* n = ToNode(newNode.get());
     TXmlNode* old = ToNode(oldNode.get());
     if (!n || !old) return;
-    TXmlNodeList* list = GetChilds();
-    int32_t index = list->IndexOf(old);
-    if (index >= 0) list->Replace(index, n);
+    MaterializeChildren();
+    int32_t index = IndexOfChild(old);
+    if (index >= 0) ReplaceChildAt(index, n);
 }
 
 int32_t TXmlNode::RemoveChild(const Ref<IXmlNode>& node) {
     TXmlNode* n = ToNode(node.get());
-    if (!n || !childs_) return -1;
-    return childs_->Remove(n);
+    if (!n) return -1;
+    int32_t index = IndexOfChild(n);
+    if (index >= 0) DeleteChildAt(index);
+    return index;
 }
 
 Ref<IXmlElement> TXmlNode::AppendElement(int32_t nameId) {
-    Ref<TXmlElement> element = MakeRef<TXmlElement>(names_.get(), nameId);
-    GetChilds()->Insert(element.get(), -1);
+    Ref<TXmlElement> element = MakeNode<TXmlElement>(*store_, names_, nameId);
+    MaterializeChildren();
+    InsertChildAt(element.get(), -1);
     return Ref<IXmlElement>(element.get());
 }
 
@@ -837,28 +1009,36 @@ Ref<IXmlElement> TXmlNode::AppendElement(const WideString& name) {
 }
 
 Ref<IXmlText> TXmlNode::AppendText(const WideString& text) {
-    Ref<TXmlText> node = MakeRef<TXmlText>(names_.get(), Variant(text));
-    GetChilds()->Insert(node.get(), -1);
+    Ref<TXmlText> node = MakeNode<TXmlText>(*store_, names_);
+    node->SetValueText(text);
+    MaterializeChildren();
+    InsertChildAt(node.get(), -1);
     return Ref<IXmlText>(node.get());
 }
 
 Ref<IXmlCDATASection> TXmlNode::AppendCDATA(const WideString& text) {
-    Ref<TXmlCDATASection> node = MakeRef<TXmlCDATASection>(names_.get(), text);
-    GetChilds()->Insert(node.get(), -1);
+    Ref<TXmlCDATASection> node = MakeNode<TXmlCDATASection>(*store_, names_);
+    node->SetValueText(text);
+    MaterializeChildren();
+    InsertChildAt(node.get(), -1);
     return Ref<IXmlCDATASection>(node.get());
 }
 
 Ref<IXmlComment> TXmlNode::AppendComment(const WideString& text) {
-    Ref<TXmlComment> node = MakeRef<TXmlComment>(names_.get(), text);
-    GetChilds()->Insert(node.get(), -1);
+    Ref<TXmlComment> node = MakeNode<TXmlComment>(*store_, names_);
+    node->SetValueText(text);
+    MaterializeChildren();
+    InsertChildAt(node.get(), -1);
     return Ref<IXmlComment>(node.get());
 }
 
 Ref<IXmlProcessingInstruction> TXmlNode::AppendProcessingInstruction(int32_t targetId,
                                                                      const WideString& data) {
     Ref<TXmlProcessingInstruction> node =
-        MakeRef<TXmlProcessingInstruction>(names_.get(), targetId, Narrow(data));
-    GetChilds()->Insert(node.get(), -1);
+        MakeNode<TXmlProcessingInstruction>(*store_, names_, targetId);
+    node->SetText(data);
+    MaterializeChildren();
+    InsertChildAt(node.get(), -1);
     return Ref<IXmlProcessingInstruction>(node.get());
 }
 
@@ -868,11 +1048,9 @@ Ref<IXmlProcessingInstruction> TXmlNode::AppendProcessingInstruction(const WideS
 }
 
 TXmlNode* TXmlNode::FindChildByID(int32_t nameId) {
-    if (nameId < 0 || !childs_) return nullptr;
-    for (TXmlNode* child : childs_->items_) {
-        int32_t id = child->kind_ == NODE_ELEMENT ? static_cast<TXmlElement*>(child)->NameID()
-                                                  : child->GetNodeNameID();
-        if (id == nameId) return child;
+    if (nameId < 0) return nullptr;
+    for (TXmlNode* child : Children()) {
+        if (child->GetNodeNameID() == nameId) return child;
     }
     return nullptr;
 }
@@ -924,27 +1102,22 @@ void TXmlNode::RemoveAllChilds() {
 }
 
 TXmlNode* TXmlNode::FindChildElementNoCase(const WideString& name) {
-    if (!IsXmlName(name) || !childs_) return nullptr;
-    for (TXmlNode* child : childs_->items_) {
+    if (!IsXmlName(name)) return nullptr;
+    for (TXmlNode* child : Children()) {
         if (child->kind_ != NODE_ELEMENT) continue;
-        if (EqualIgnoringAsciiCase(names_->NameOf(static_cast<TXmlElement*>(child)->NameID()), name)) {
-            return child;
-        }
+        if (EqualIgnoringAsciiCase(names_->NameOf(child->nameId_), name)) return child;
     }
     return nullptr;
 }
 
 TXmlNode* TXmlNode::FindChildByAttrText(int32_t elementId, int32_t attrId,
                                         const WideString& value) {
-    if (elementId < 0 || !childs_) return nullptr;
-    for (TXmlNode* child : childs_->items_) {
-        if (child->kind_ != NODE_ELEMENT ||
-            static_cast<TXmlElement*>(child)->NameID() != elementId) {
-            continue;
-        }
+    if (elementId < 0) return nullptr;
+    for (TXmlNode* child : Children()) {
+        if (child->kind_ != NODE_ELEMENT || child->nameId_ != elementId) continue;
         try {
-            const Variant* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
-            WideString text = attr ? attr->ToWideString() : WideString();
+            const TXmlAttr* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
+            WideString text = attr ? child->AttrText(*attr) : WideString();
             if (EqualIgnoringAsciiCase(text, value)) return child;
         } catch (const Exception&) {
             // A value without a text form matches nothing.
@@ -957,12 +1130,9 @@ Ref<IXmlNodeList> TXmlNode::SelectNodes(const WideString& path) {
     if (IsXmlName(path)) {
         Ref<TXmlNodeList> list = MakeRef<TXmlNodeList>(nullptr);
         int32_t id = names_->FindID(path);
-        if (id >= 0 && childs_) {
-            for (TXmlNode* child : childs_->items_) {
-                if (child->kind_ == NODE_ELEMENT &&
-                    static_cast<TXmlElement*>(child)->NameID() == id) {
-                    list->AppendNew(child);
-                }
+        if (id >= 0) {
+            for (TXmlNode* child : Children()) {
+                if (child->kind_ == NODE_ELEMENT && child->nameId_ == id) list->Add(child);
             }
         }
         return Ref<IXmlNodeList>(list.get());
@@ -980,10 +1150,9 @@ Ref<IXmlNodeList> TXmlNode::SelectNodes(const WideString& path) {
 Ref<IXmlNode> TXmlNode::SelectSingleNode(const WideString& path) {
     if (IsXmlName(path)) {
         int32_t id = names_->FindID(path);
-        if (id >= 0 && childs_) {
-            for (TXmlNode* child : childs_->items_) {
-                if (child->kind_ == NODE_ELEMENT &&
-                    static_cast<TXmlElement*>(child)->NameID() == id) {
+        if (id >= 0) {
+            for (TXmlNode* child : Children()) {
+                if (child->kind_ == NODE_ELEMENT && child->nameId_ == id) {
                     return Ref<IXmlNode>(child);
                 }
             }
@@ -1010,7 +1179,7 @@ Ref<IXmlNode> TXmlNode::SelectSingleNode(const WideString& path) {
             if (equals == WideString::npos) continue;
             WideString attrName = predicate.substr(0, equals);
             if (!attrName.empty() && attrName[0] == u'@') attrName.erase(0, 1);
-            TXmlNameTable* table = current->names_.get();
+            TXmlNameTable* table = current->names_;
             current =
                 current->FindChildByAttrText(table->FindID(step.substr(0, bracket)),
                                              table->FindID(attrName), predicate.substr(equals + 1));
@@ -1030,15 +1199,11 @@ Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName, const std
                                        const Variant& value) {
     int32_t elementId = names_->FindID(Widen(elementName));
     int32_t attrId = names_->FindID(Widen(attrName));
-    if (elementId < 0 || !childs_) return nullptr;
-    static const Variant kEmpty;
-    for (TXmlNode* child : childs_->items_) {
-        if (child->kind_ != NODE_ELEMENT ||
-            static_cast<TXmlElement*>(child)->NameID() != elementId) {
-            continue;
-        }
-        const Variant* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
-        const Variant& a = attr ? *attr : kEmpty;
+    if (elementId < 0) return nullptr;
+    for (TXmlNode* child : Children()) {
+        if (child->kind_ != NODE_ELEMENT || child->nameId_ != elementId) continue;
+        const TXmlAttr* attr = attrId >= 0 ? child->FindAttr(attrId) : nullptr;
+        Variant a = attr ? child->store_->ToVariant(*attr) : Variant();
         bool equal;
         if (a.IsEmpty() || value.IsEmpty()) {
             equal = a.IsEmpty() && value.IsEmpty();
@@ -1059,9 +1224,12 @@ Ref<IXmlElement> TXmlNode::FindElement(const std::string& elementName, const std
     return found ? Ref<IXmlElement>(static_cast<TXmlElement*>(found)) : nullptr;
 }
 
+// ---------------------------------------------------------------------------
+// TXmlNode: attributes by name
+
 int32_t TXmlNode::GetAttrNameID(int32_t index) {
     if (index < 0 || index >= GetAttrCount()) Raise(kErrListIndex);
-    return attrs_[static_cast<size_t>(index)].nameId;
+    return attrs_[index].nameId;
 }
 
 WideString TXmlNode::GetAttrName(int32_t index) {
@@ -1073,8 +1241,16 @@ void TXmlNode::RemoveAttr(const WideString& name) {
 }
 
 void TXmlNode::RemoveAttr(int32_t nameId) {
-    int32_t index = AttrIndex(nameId);
-    if (index >= 0) attrs_.erase(attrs_.begin() + index);
+    TXmlAttr* attr = MutableAttr(nameId);
+    if (!attr) return;
+    store_->ReleaseValue(*attr);
+    std::copy(attr + 1, attrs_ + attrCount_, attr);
+    --attrCount_;
+}
+
+void TXmlNode::RemoveAllAttrs() {
+    for (uint32_t i = 0; i < attrCount_; ++i) store_->ReleaseValue(attrs_[i]);
+    attrCount_ = 0;
 }
 
 bool TXmlNode::AttrExists(int32_t nameId) {
@@ -1085,16 +1261,16 @@ bool TXmlNode::AttrExists(const WideString& name) {
 }
 
 int32_t TXmlNode::GetAttrType(int32_t nameId) {
-    const Variant* value = FindAttr(nameId);
-    return value ? value->Type() : varOleStr;
+    const TXmlAttr* attr = FindAttr(nameId);
+    return attr ? store_->TypeOf(*attr) : varOleStr;
 }
 int32_t TXmlNode::GetAttrType(const WideString& name) {
     return GetAttrType(names_->FindID(name));
 }
 
 Variant TXmlNode::GetVarAttr(int32_t nameId, const Variant& def) {
-    const Variant* value = FindAttr(nameId);
-    return value ? *value : def;
+    const TXmlAttr* attr = FindAttr(nameId);
+    return attr ? store_->ToVariant(*attr) : def;
 }
 Variant TXmlNode::GetVarAttr(const WideString& name, const Variant& def) {
     return GetVarAttr(names_->FindID(name), def);
@@ -1108,34 +1284,34 @@ void TXmlNode::SetVarAttr(const WideString& name, const Variant& value) {
 }
 
 WideString TXmlNode::NeedAttr(int32_t nameId) {
-    const Variant* value = FindAttr(nameId);
-    if (!value) Raise(Format1("Attribute \"%s\" not specified", names_->NameOf(nameId)));
-    return value->ToWideString();
+    const TXmlAttr* attr = FindAttr(nameId);
+    if (!attr) Raise(Format1("Attribute \"%s\" not specified", names_->NameOf(nameId)));
+    return AttrText(*attr);
 }
 WideString TXmlNode::NeedAttr(const WideString& name) {
-    const Variant* value = FindAttr(names_->FindID(name));
-    if (!value) Raise(Format1("Attribute \"%s\" not specified", name));
-    return value->ToWideString();
+    const TXmlAttr* attr = FindAttr(names_->FindID(name));
+    if (!attr) Raise(Format1("Attribute \"%s\" not specified", name));
+    return AttrText(*attr);
 }
 
 WideString TXmlNode::GetAttr(int32_t nameId, const WideString& def) {
-    const Variant* value = FindAttr(nameId);
-    return value ? value->ToWideString() : def;
+    const TXmlAttr* attr = FindAttr(nameId);
+    return attr ? AttrText(*attr) : def;
 }
 WideString TXmlNode::GetAttr(const WideString& name, const WideString& def) {
     return GetAttr(names_->FindID(name), def);
 }
 
 void TXmlNode::SetAttr(int32_t nameId, const WideString& value) {
-    PutAttr(nameId, Variant(value));
+    PutAttrText(nameId, value);
 }
 void TXmlNode::SetAttr(const WideString& name, const WideString& value) {
-    PutAttr(names_->GetID(name), Variant(value));
+    PutAttrText(names_->GetID(name), value);
 }
 
 bool TXmlNode::GetBoolAttr(int32_t nameId, bool def) {
-    const Variant* value = FindAttr(nameId);
-    return value ? value->ToBool() : def;
+    const TXmlAttr* attr = FindAttr(nameId);
+    return attr ? store_->ToVariant(*attr).ToBool() : def;
 }
 bool TXmlNode::GetBoolAttr(const WideString& name, bool def) {
     return GetBoolAttr(names_->FindID(name), def);
@@ -1148,8 +1324,8 @@ void TXmlNode::SetBoolAttr(const WideString& name, bool value) {
 }
 
 int32_t TXmlNode::GetIntAttr(int32_t nameId, int32_t def) {
-    const Variant* value = FindAttr(nameId);
-    return value ? value->ToInt() : def;
+    const TXmlAttr* attr = FindAttr(nameId);
+    return attr ? store_->ToVariant(*attr).ToInt() : def;
 }
 int32_t TXmlNode::GetIntAttr(const WideString& name, int32_t def) {
     return GetIntAttr(names_->FindID(name), def);
@@ -1162,10 +1338,12 @@ void TXmlNode::SetIntAttr(const WideString& name, int32_t value) {
 }
 
 double TXmlNode::GetDateTimeAttr(int32_t nameId, double def) {
-    const Variant* value = FindAttr(nameId);
-    if (!value) return def;
-    if (value->IsString()) return XmlStrToDateTime(Narrow(value->ToWideString()));
-    return value->ToDouble();
+    const TXmlAttr* attr = FindAttr(nameId);
+    if (!attr) return def;
+    if (attr->IsText()) return XmlStrToDateTime(Narrow(attr->Text()));
+    Variant value = store_->ToVariant(*attr);
+    if (value.IsString()) return XmlStrToDateTime(Narrow(value.ToWideString()));
+    return value.ToDouble();
 }
 double TXmlNode::GetDateTimeAttr(const WideString& name, double def) {
     return GetDateTimeAttr(names_->FindID(name), def);
@@ -1178,9 +1356,11 @@ void TXmlNode::SetDateTimeAttr(const WideString& name, double value) {
 }
 
 double TXmlNode::GetFloatAttr(int32_t nameId, double def) {
-    const Variant* value = FindAttr(nameId);
-    if (!value) return def;
-    switch (value->Type()) {
+    const TXmlAttr* attr = FindAttr(nameId);
+    if (!attr) return def;
+    if (attr->IsText()) return XmlStrToFloat(WideString(attr->Text()));
+    Variant value = store_->ToVariant(*attr);
+    switch (value.Type()) {
         case varSmallint:
         case varInteger:
         case varBoolean:
@@ -1189,9 +1369,9 @@ double TXmlNode::GetFloatAttr(int32_t nameId, double def) {
         case varSingle:
         case varDouble:
         case varCurrency:
-            return value->ToDouble();
+            return value.ToDouble();
         default:
-            return XmlStrToFloat(value->ToWideString());
+            return XmlStrToFloat(value.ToWideString());
     }
 }
 double TXmlNode::GetFloatAttr(const WideString& name, double def) {
@@ -1205,9 +1385,9 @@ void TXmlNode::SetFloatAttr(const WideString& name, double value) {
 }
 
 int32_t TXmlNode::GetHexAttr(int32_t nameId, int32_t def) {
-    const Variant* value = FindAttr(nameId);
-    if (!value) return def;
-    std::string text = Narrow(value->ToWideString());
+    const TXmlAttr* attr = FindAttr(nameId);
+    if (!attr) return def;
+    std::string text = Narrow(AttrText(*attr));
     uint64_t result = 0;
     bool valid = !text.empty();
     for (char c : text) {
@@ -1246,10 +1426,10 @@ void TXmlNode::SetHexAttr(const WideString& name, int32_t value, int32_t digits)
 }
 
 int32_t TXmlNode::EnumIndex(int32_t nameId, const std::vector<WideString>& values, bool& found) {
-    const Variant* value = FindAttr(nameId);
-    found = value != nullptr;
-    if (!value) return -1;
-    std::string text = Narrow(value->ToWideString());
+    const TXmlAttr* attr = FindAttr(nameId);
+    found = attr != nullptr;
+    if (!attr) return -1;
+    std::string text = Narrow(AttrText(*attr));
     for (size_t i = 0; i < values.size(); ++i) {
         std::string candidate = Narrow(values[i]);
         if (candidate.size() == text.size() &&
@@ -1314,42 +1494,32 @@ void TXmlNode::SetPathValue(const std::string& path, const Variant& value) {
 // ---------------------------------------------------------------------------
 // Node kinds
 
-TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId)
-    : TXmlNode(names, NODE_ELEMENT), nameId_(nameId) {}
-
-TXmlNodeList* TXmlElement::GetChilds() {
-    TXmlNodeList* list = EnsureChildList();
-    if (!value_.IsUnassigned()) {
-        Ref<TXmlText> text = MakeRef<TXmlText>(NameTable(), std::move(value_));
-        value_ = Variant();
-        list->Insert(text.get(), 0);
-    }
-    return list;
-}
+TXmlElement::TXmlElement(TXmlStore& store, TXmlNameTable* names, int32_t nameId)
+    : TXmlNode(store, names, NODE_ELEMENT, nameId) {}
 
 void TXmlElement::SetText(const WideString& text) {
     ClearChildren();
-    value_ = Variant(text);
+    SetValueText(text);
 }
 
 int32_t TXmlElement::GetDataType() {
-    return HasChildItems() || value_.IsEmpty() ? varOleStr : value_.Type();
+    return HasChildItems() || Value().IsEmpty() ? varOleStr : Store().TypeOf(Value());
 }
 
 Variant TXmlElement::GetValue() {
-    return HasChildItems() ? Variant(GetText()) : value_;
+    return HasChildItems() ? Variant(GetText()) : Store().ToVariant(Value());
 }
 
 void TXmlElement::SetValue(const Variant& value) {
     ClearChildren();
-    value_ = value;
+    SetValueCell(value);
 }
 
 void TXmlElement::RemoveTextChildren() {
-    TXmlNodeList* list = GetChilds();
-    for (int32_t i = list->Count() - 1; i >= 0; --i) {
-        int32_t kind = list->Item(i)->Kind();
-        if (kind == NODE_TEXT || kind == NODE_CDATA_SECTION) list->Delete(i);
+    MaterializeChildren();
+    for (int32_t i = ChildCount() - 1; i >= 0; --i) {
+        int32_t kind = Children()[static_cast<size_t>(i)]->Kind();
+        if (kind == NODE_TEXT || kind == NODE_CDATA_SECTION) DeleteChildAt(i);
     }
 }
 
@@ -1377,86 +1547,197 @@ WideString TXmlElement::GetTextAsBinaryData() {
     return WideString(bytes.begin(), bytes.end());
 }
 
-Ref<TXmlNode> TXmlElement::CloneSelf(bool deep) {
-    Ref<TXmlElement> copy = MakeRef<TXmlElement>(NameTable(), nameId_);
+Ref<TXmlNode> TXmlElement::CloneSelf(TXmlStore& store, bool deep) {
+    Ref<TXmlElement> copy = MakeNode<TXmlElement>(store, NameTable(), NameID());
     copy->CopyAttrsFrom(*this);
-    if (deep) copy->value_ = value_;  // the text held inline is content too
+    if (deep) copy->CopyValueFrom(*this);  // the text held inline is content too
     return Ref<TXmlNode>(copy.get());
 }
 
-TXmlText::TXmlText(TXmlNameTable* names, Variant value)
-    : TXmlNode(names, NODE_TEXT), value_(std::move(value)) {}
+TXmlText::TXmlText(TXmlStore& store, TXmlNameTable* names)
+    : TXmlNode(store, names, NODE_TEXT, -1) {}
 
-int32_t TXmlText::GetNodeNameID() {
-    return NameTable()->TextID();
-}
 WideString TXmlText::GetText() {
-    return VarToXmlStr(value_);
+    return ValueText(Value());
+}
+int32_t TXmlText::GetDataType() {
+    return Store().TypeOf(Value());
+}
+Variant TXmlText::GetValue() {
+    return Store().ToVariant(Value());
 }
 
-Ref<TXmlNode> TXmlText::CloneSelf(bool) {
-    return MakeRef<TXmlText>(NameTable(), value_);
+Ref<TXmlNode> TXmlText::CloneSelf(TXmlStore& store, bool) {
+    Ref<TXmlText> copy = MakeNode<TXmlText>(store, NameTable());
+    copy->CopyValueFrom(*this);
+    return Ref<TXmlNode>(copy.get());
 }
 
-TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t kind, WideString data)
-    : TXmlNode(names, kind), data_(std::move(data)) {}
+TXmlCharacterData::TXmlCharacterData(TXmlStore& store, TXmlNameTable* names, int32_t kind)
+    : TXmlNode(store, names, kind, -1) {}
 
 WideString TXmlCharacterData::GetText() {
-    return PreservesWhiteSpace(this) ? data_ : TrimControl(data_);
+    std::u16string_view data = Value().Text();
+    return PreservesWhiteSpace(this) ? WideString(data) : TrimControl(data);
 }
 
-TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, WideString data)
-    : TXmlCharacterData(names, NODE_CDATA_SECTION, std::move(data)) {}
-int32_t TXmlCDATASection::GetNodeNameID() {
-    return NameTable()->CDATASectionID();
-}
-Ref<TXmlNode> TXmlCDATASection::CloneSelf(bool) {
-    return MakeRef<TXmlCDATASection>(NameTable(), Data());
-}
-
-TXmlComment::TXmlComment(TXmlNameTable* names, WideString data)
-    : TXmlCharacterData(names, NODE_COMMENT, std::move(data)) {}
-int32_t TXmlComment::GetNodeNameID() {
-    return NameTable()->CommentID();
-}
-Ref<TXmlNode> TXmlComment::CloneSelf(bool) {
-    return MakeRef<TXmlComment>(NameTable(), Data());
+TXmlCDATASection::TXmlCDATASection(TXmlStore& store, TXmlNameTable* names)
+    : TXmlCharacterData(store, names, NODE_CDATA_SECTION) {}
+Ref<TXmlNode> TXmlCDATASection::CloneSelf(TXmlStore& store, bool) {
+    Ref<TXmlCDATASection> copy = MakeNode<TXmlCDATASection>(store, NameTable());
+    copy->CopyValueFrom(*this);
+    return Ref<TXmlNode>(copy.get());
 }
 
-TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId,
-                                                     std::string data)
-    : TXmlNode(names, NODE_PROCESSING_INSTRUCTION), targetId_(targetId), data_(std::move(data)) {}
+TXmlComment::TXmlComment(TXmlStore& store, TXmlNameTable* names)
+    : TXmlCharacterData(store, names, NODE_COMMENT) {}
+Ref<TXmlNode> TXmlComment::CloneSelf(TXmlStore& store, bool) {
+    Ref<TXmlComment> copy = MakeNode<TXmlComment>(store, NameTable());
+    copy->CopyValueFrom(*this);
+    return Ref<TXmlNode>(copy.get());
+}
+
+TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlStore& store, TXmlNameTable* names,
+                                                     int32_t targetId)
+    : TXmlNode(store, names, NODE_PROCESSING_INSTRUCTION, targetId) {}
 
 WideString TXmlProcessingInstruction::GetText() {
-    return Widen(data_);
+    return WideString(Value().Text());
 }
 void TXmlProcessingInstruction::SetText(const WideString& text) {
-    data_ = Narrow(text);
+    SetValueText(EightBitUnits(text));
 }
 
-Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(bool) {
-    return MakeRef<TXmlProcessingInstruction>(NameTable(), targetId_, data_);
+Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(TXmlStore& store, bool) {
+    Ref<TXmlProcessingInstruction> copy =
+        MakeNode<TXmlProcessingInstruction>(store, NameTable(), NameID());
+    copy->CopyValueFrom(*this);
+    return Ref<TXmlNode>(copy.get());
 }
 
 // ---------------------------------------------------------------------------
-// TXmlDocument (loading and saving are in XmlParser.cpp and BinaryXml.cpp)
+// TXmlDocument (loading and saving are in XmlParser.cpp and XmlBinary.cpp)
 
 TXmlDocument::TXmlDocument(TXmlNameTable* names)
-    : TXmlNode(names, NODE_DOCUMENT), preserveWhiteSpace_(g_defaultPreserveWhiteSpace) {}
+    : TXmlNode(*TXmlStore::Create(TableOrDefault(names)), TableOrDefault(names), NODE_DOCUMENT,
+               -1),
+      preserveWhiteSpace_(g_defaultPreserveWhiteSpace) {}
 
-int32_t TXmlDocument::GetNodeNameID() {
-    return NameTable()->DocumentID();
+TXmlDocument::~TXmlDocument() {
+    if (TXmlNodeList* list = list_; list && list->RefCount() > 1) {
+        // Someone still holds the child list: it lives on with the children.
+        list_ = nullptr;
+        list->TakeOver(Children());
+        childCount_ = 0;
+        list->Release();
+    }
+    DropTree();
+    ReleaseContents();
+    TXmlStore* store = std::exchange(store_, nullptr);
+    store->Drop(1);
+}
+
+namespace {
+
+// The reference count of a node of a store. The kinds are final, so the
+// count is read at a fixed offset without a look into the vtable (whose
+// pointer lies in the node's other cache line).
+int32_t StoredNodeCount(TXmlNode* node) {
+    switch (node->Kind()) {
+        case NODE_ELEMENT:
+            return static_cast<TXmlElement*>(node)->RefCount();
+        case NODE_TEXT:
+            return static_cast<TXmlText*>(node)->RefCount();
+        case NODE_CDATA_SECTION:
+            return static_cast<TXmlCDATASection*>(node)->RefCount();
+        case NODE_COMMENT:
+            return static_cast<TXmlComment*>(node)->RefCount();
+        case NODE_PROCESSING_INSTRUCTION:
+            return static_cast<TXmlProcessingInstruction*>(node)->RefCount();
+        default:
+            return node->RefCount();
+    }
+}
+
+}  // namespace
+
+void TXmlDocument::DropTree() noexcept {
+    TXmlStore* store = store_;
+    size_t gone = 0;
+    std::vector<TXmlNode*> stack;
+    // Children go on the stack last first, so that they come off it in
+    // document order, the order in which a load laid them out in memory;
+    // each is fetched ahead while those before it are looked at.
+    auto pushChildren = [&](TXmlNode* node) {
+        std::span<TXmlNode* const> children = node->Children();
+        node->childCount_ = 0;
+        try {
+            stack.reserve(stack.size() + children.size());
+        } catch (...) {
+            for (TXmlNode* child : children) {
+                child->parent_ = nullptr;
+                ReleaseNode(child);
+            }
+            return;
+        }
+        for (TXmlNode* child : children) __builtin_prefetch(reinterpret_cast<char*>(child) + 64);
+        for (size_t i = children.size(); i-- > 0;) stack.push_back(children[i]);
+    };
+    pushChildren(this);
+    while (!stack.empty()) {
+        TXmlNode* node = stack.back();
+        stack.pop_back();
+        if (node->store_ != store || StoredNodeCount(node) != 1) {
+            // Held from outside, or of another store: released on its own.
+            node->parent_ = nullptr;
+            ReleaseNode(node);
+            continue;
+        }
+        ++gone;
+        if (TXmlNodeList* list = node->list_) {
+            node->list_ = nullptr;
+            if (list->RefCount() > 1) {
+                // The child list is held: it keeps the children.
+                list->TakeOver(node->Children());
+                node->childCount_ = 0;
+            }
+            list->owner_ = nullptr;
+            list->Release();
+        }
+        if (node->childCount_) pushChildren(node);
+    }
+    store->Drop(gone);
+}
+
+void TXmlDocument::Reset() {
+    DropTree();
+    RemoveAllAttrs();
+    if (store_->OnlyTheOwnerLeft()) {
+        // Nothing else lives in the store: its memory serves the next load.
+        store_->Rewind(names_);
+        childs_ = nullptr;
+        childCapacity_ = 0;
+        attrs_ = nullptr;
+        attrCapacity_ = 0;
+        value_ = TXmlValue();
+        return;
+    }
+    // Nodes held from outside keep the old store; the document takes a new one.
+    TXmlStore* fresh = TXmlStore::Create(names_);
+    ReleaseContents();
+    TXmlStore* old = std::exchange(store_, fresh);
+    old->Drop(1);
 }
 
 void TXmlDocument::SetText(const WideString& text) {
     ClearChildren();
-    Ref<TXmlText> node = MakeRef<TXmlText>(NameTable(), Variant(text));
-    EnsureChildList()->Insert(node.get(), 0);
+    Ref<TXmlText> node = MakeNode<TXmlText>(*store_, NameTable());
+    node->SetValueText(text);
+    InsertChildAt(node.get(), 0);
 }
 
 Ref<IXmlElement> TXmlDocument::DocumentElement() {
-    if (!ChildList()) return nullptr;
-    for (TXmlNode* child : ChildList()->Items()) {
+    for (TXmlNode* child : Children()) {
         if (child->Kind() == NODE_ELEMENT) {
             return Ref<IXmlElement>(static_cast<TXmlElement*>(child));
         }
@@ -1467,8 +1748,8 @@ Ref<IXmlElement> TXmlDocument::DocumentElement() {
 Ref<IXmlElement> TXmlDocument::NewDocument(const WideString&, const WideString&,
                                            int32_t rootNameId) {
     ClearChildren();
-    Ref<TXmlElement> root = MakeRef<TXmlElement>(NameTable(), rootNameId);
-    EnsureChildList()->Insert(root.get(), 0);
+    Ref<TXmlElement> root = MakeNode<TXmlElement>(*store_, NameTable(), rootNameId);
+    InsertChildAt(root.get(), 0);
     return Ref<IXmlElement>(root.get());
 }
 
@@ -1478,23 +1759,32 @@ Ref<IXmlElement> TXmlDocument::NewDocument(const WideString& version, const Wide
 }
 
 Ref<IXmlElement> TXmlDocument::CreateElement(int32_t nameId) {
-    return MakeRef<TXmlElement>(NameTable(), nameId);
+    return Ref<IXmlElement>(MakeNode<TXmlElement>(*store_, NameTable(), nameId).get());
 }
 Ref<IXmlElement> TXmlDocument::CreateElement(const WideString& name) {
     return CreateElement(NameTable()->GetID(name));
 }
 Ref<IXmlText> TXmlDocument::CreateText(const WideString& text) {
-    return MakeRef<TXmlText>(NameTable(), Variant(text));
+    Ref<TXmlText> node = MakeNode<TXmlText>(*store_, NameTable());
+    node->SetValueText(text);
+    return Ref<IXmlText>(node.get());
 }
 Ref<IXmlCDATASection> TXmlDocument::CreateCDATASection(const WideString& data) {
-    return MakeRef<TXmlCDATASection>(NameTable(), data);
+    Ref<TXmlCDATASection> node = MakeNode<TXmlCDATASection>(*store_, NameTable());
+    node->SetValueText(data);
+    return Ref<IXmlCDATASection>(node.get());
 }
 Ref<IXmlComment> TXmlDocument::CreateComment(const WideString& data) {
-    return MakeRef<TXmlComment>(NameTable(), data);
+    Ref<TXmlComment> node = MakeNode<TXmlComment>(*store_, NameTable());
+    node->SetValueText(data);
+    return Ref<IXmlComment>(node.get());
 }
 Ref<IXmlProcessingInstruction> TXmlDocument::CreateProcessingInstruction(int32_t targetId,
                                                                          const WideString& data) {
-    return MakeRef<TXmlProcessingInstruction>(NameTable(), targetId, Narrow(data));
+    Ref<TXmlProcessingInstruction> node =
+        MakeNode<TXmlProcessingInstruction>(*store_, NameTable(), targetId);
+    node->SetText(data);
+    return Ref<IXmlProcessingInstruction>(node.get());
 }
 Ref<IXmlProcessingInstruction> TXmlDocument::CreateProcessingInstruction(const WideString& target,
                                                                          const WideString& data) {
@@ -1503,13 +1793,8 @@ Ref<IXmlProcessingInstruction> TXmlDocument::CreateProcessingInstruction(const W
 
 void TXmlDocument::LoadResource(const std::string&, const std::string&) {}
 
-void TXmlDocument::Reset() {
-    ClearChildren();
-    RemoveAllAttrs();
-}
-
-Ref<TXmlNode> TXmlDocument::CloneSelf(bool) {
-    return MakeRef<TXmlDocument>(NameTable());
+Ref<TXmlNode> TXmlDocument::CloneSelf(TXmlStore&, bool) {
+    return Ref<TXmlNode>(MakeRef<TXmlDocument>(NameTable()).get());
 }
 
 Ref<IXmlDocument> CreateXmlDocument(const WideString& rootName, const WideString& version,
@@ -1523,5 +1808,15 @@ Ref<IXmlDocument> CreateXmlDocument(const WideString& rootName, const WideString
 Ref<IXmlElement> CreateXmlElement(const WideString& name, const Ref<IXmlNameTable>& names) {
     TXmlNameTable* table = names ? dynamic_cast<TXmlNameTable*>(names.get()) : nullptr;
     if (!table) table = XmlDefaultNameTable();
-    return MakeRef<TXmlElement>(table, table->GetID(name));
+    // A node of its own store, which goes when the node and what it made go.
+    TXmlStore* store = TXmlStore::Create(table);
+    Ref<TXmlElement> element;
+    try {
+        element = MakeNode<TXmlElement>(*store, table, table->GetID(name));
+    } catch (...) {
+        store->Drop(1);
+        throw;
+    }
+    store->Drop(1);  // the element holds the store from now on
+    return Ref<IXmlElement>(element.get());
 }

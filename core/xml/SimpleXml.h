@@ -17,6 +17,11 @@
 // Nesting depth is not limited: parsing, writing, copying, text collection,
 // the binary form and the freeing of a tree all run without recursion.
 //
+// A document keeps its nodes, attribute values and texts in memory of its
+// own, freed at once when the document goes. A node held from outside
+// outlives its document (without parent) and keeps that memory until it
+// goes too.
+//
 // A node has at most one parent: inserting it elsewhere takes it out of its
 // former parent's child list, and inserting it into its own subtree raises.
 // Comments, CDATA sections and processing instructions are written as they
@@ -27,6 +32,8 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -303,11 +310,10 @@ public:
 // ---------------------------------------------------------------------------
 // Implementation classes
 
-// Memory for the library's objects and small arrays: blocks of up to 1 KB
-// come from pages of blocks of one size, so that loading and freeing large
-// documents does not go through the general allocator for every node, and a
-// document's nodes lie in memory in the order they were made. Memory taken
-// for pages is reused, never given back to the system.
+// Memory for the library's objects that live outside a document's store
+// (documents, name tables, lists) and for the arrays of lists: blocks of up
+// to 1 KB come from pages of blocks of one size. Memory taken for pages is
+// reused, never given back to the system.
 void* XmlAllocate(size_t size);
 void XmlFree(void* block, size_t size) noexcept;
 
@@ -389,90 +395,145 @@ private:
 
 using TXmlNodeItems = std::vector<TXmlNode*, TXmlAllocator<TXmlNode*>>;
 
-// An ordered list of nodes, each held by one counted reference. A list with
-// an owner is that node's child list: its items have the owner as parent.
+// The memory of a document (core/xml/XmlStore.h).
+class TXmlStore;
+
+// A value as a node keeps it (an element's inline value, a text, character
+// data, instruction data, an attribute with its name): nothing, text in the
+// memory of the node's store, or a typed value (any variant but wide text)
+// in the store's table. A Variant is made only when one is asked for.
+struct TXmlValue {
+    static constexpr uint32_t kEmpty = 0;
+    static constexpr uint32_t kRun = 1u << 30;    // text kept until the store goes
+    static constexpr uint32_t kBlock = 2u << 30;  // text in a block of its own
+    static constexpr uint32_t kTyped = 3u << 30;  // data holds a slot of the typed values
+    static constexpr uint32_t kKindMask = 3u << 30;
+    static constexpr uint32_t kLengthMask = kRun - 1;
+
+    uint32_t Kind() const { return meta & kKindMask; }
+    bool IsEmpty() const { return Kind() == kEmpty; }
+    bool IsText() const { return Kind() == kRun || Kind() == kBlock; }
+    uint32_t Length() const { return meta & kLengthMask; }
+    std::u16string_view Text() const {
+        return {reinterpret_cast<const char16_t*>(data), Length()};
+    }
+    uint32_t Slot() const { return static_cast<uint32_t>(data); }
+
+    uintptr_t data = 0;
+    uint32_t meta = kEmpty;  // the kind in the top two bits, below them the text's length
+    int32_t nameId = -1;     // an attribute's name
+};
+using TXmlAttr = TXmlValue;
+
+// An ordered list of nodes. A node's child list (GetChildNodes) shows the
+// node's children as they are, and takes them over, parentless, when it
+// outlives the node. A list without owner (SelectNodes) holds its items
+// itself, each by one counted reference.
 class TXmlNodeList : public TXmlBase, public virtual IXmlNodeList {
 public:
     explicit TXmlNodeList(TXmlNode* owner) : owner_(owner) {}
     ~TXmlNodeList() override;
 
-    int32_t GetCount() override { return static_cast<int32_t>(items_.size()); }
+    int32_t GetCount() override { return static_cast<int32_t>(Items().size()); }
     Ref<IXmlNode> Get(int32_t index) override;
     WideString GetXML() override;
 
     TXmlNode* Owner() const { return owner_; }
-    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-    TXmlNode* Item(int32_t index) const { return items_[static_cast<size_t>(index)]; }
-    const TXmlNodeItems& Items() const { return items_; }
-
-    // index -1 is the end. In an owned list the node is first taken out of
-    // its former parent's list and moved into the owner's name table.
-    void Insert(TXmlNode* node, int32_t index);
-    void Delete(int32_t index);
-    int32_t Remove(TXmlNode* node);
-    int32_t IndexOf(const TXmlNode* node) const;
-    void Replace(int32_t index, TXmlNode* node);
-    void Clear();
-    // Appends a node without the checks of Insert: in an owned list the node
-    // must be fresh (no parent) and use the owner's name table already (the
-    // loaders' fast path).
-    void AppendNew(TXmlNode* node);
+    std::span<TXmlNode* const> Items() const;
+    // Appends to a list without owner.
+    void Add(TXmlNode* node);
 
 private:
     friend class TXmlNode;
-    void Grow();
+    friend class TXmlDocument;
+    // The owner goes: its children become the list's own items, keeping the
+    // references the owner held.
+    void TakeOver(std::span<TXmlNode* const> items);
 
     TXmlNode* owner_;
     TXmlNodeItems items_;
 };
 
-struct TXmlAttr {
-    TXmlAttr(int32_t id, Variant v) : nameId(id), value(std::move(v)) {}
-    TXmlAttr(int32_t id, WideString text) : nameId(id), value(std::move(text)) {}
-
-    int32_t nameId;
-    Variant value;
-};
-
-using TXmlAttrs = std::vector<TXmlAttr, TXmlAllocator<TXmlAttr>>;
-
+// Every node kind. A node lives in the memory of a store: the one of the
+// document or node it was made from. Its children are held by one counted
+// reference each.
 class TXmlNode : public TXmlBase, public virtual IXmlNode {
 public:
-    ~TXmlNode() override;
+    static void* operator new(size_t size, TXmlStore& store);
+    // For a constructor that raises.
+    static void operator delete(void* block, TXmlStore& store) noexcept;
+    // The last reference went: the node is destroyed and its memory given
+    // back to its store.
+    static void operator delete(TXmlNode* node, std::destroying_delete_t) noexcept;
 
     // The kind's type code without a virtual call.
     int32_t Kind() const { return kind_; }
     TXmlNode* Parent() const { return parent_; }
-    TXmlNameTable* NameTable() const { return names_.get(); }
-    // The child list when it exists (no inline value is converted).
-    TXmlNodeList* ChildList() const { return childs_; }
-    bool HasChildItems() const { return childs_ && !childs_->items_.empty(); }
-    const TXmlAttrs& Attrs() const { return attrs_; }
-    // The attribute's value, or null when absent.
-    const Variant* FindAttr(int32_t nameId) const;
+    TXmlNameTable* NameTable() const { return names_; }
+    TXmlStore& Store() const { return *store_; }
+    // The name of an element or the target of an instruction.
+    int32_t NameID() const { return nameId_; }
+    // An element's inline value, a text's value, character or instruction
+    // data.
+    const TXmlValue& Value() const { return value_; }
+    std::span<TXmlNode* const> Children() const { return {childs_, childCount_}; }
+    int32_t ChildCount() const { return static_cast<int32_t>(childCount_); }
+    bool HasChildItems() const { return childCount_ != 0; }
+    // True once GetChildNodes has handed the child list out.
+    bool HasChildList() const { return list_ != nullptr; }
+    std::span<const TXmlAttr> Attrs() const { return {attrs_, attrCount_}; }
+    // The attribute, or null when absent.
+    const TXmlAttr* FindAttr(int32_t nameId) const;
     // Sets a value in place, or appends the attribute.
-    void PutAttr(int32_t nameId, Variant value);
-    // Appends without looking for the name: the caller knows it is new.
-    void AppendAttr(int32_t nameId, Variant value);
-    void AppendAttr(int32_t nameId, WideString text);
+    void PutAttr(int32_t nameId, const Variant& value);
+    void PutAttrText(int32_t nameId, std::u16string_view text);
+    // Appends an empty attribute without looking for the name: the caller
+    // knows it is new and fills the cell (loaders).
+    TXmlAttr& AppendAttrCell(int32_t nameId) {
+        if (attrCount_ == attrCapacity_) ReserveAttrs(1);
+        TXmlAttr& attr = attrs_[attrCount_++];
+        attr = TXmlAttr();
+        attr.nameId = nameId;
+        return attr;
+    }
+    // Sets or appends the attribute with a cell filled in this node's store,
+    // which the node takes over (also when it raises).
+    void PutAttrCell(int32_t nameId, const TXmlValue& cell);
     // Room for count more attributes, for loaders that know the count.
-    void ReserveAttrs(size_t count) { attrs_.reserve(attrs_.size() + count); }
+    void ReserveAttrs(size_t count);
+    void SetValueCell(const Variant& value);
+    void SetValueText(std::u16string_view text);
+    // Takes a cell filled in this node's store.
+    void AdoptValueCell(const TXmlValue& cell);
+    // The text form of a value of this node: text as it is, typed values by
+    // VarToXmlStr.
+    WideString ValueText(const TXmlValue& cell) const;
     // Moves the node and its subtree into another name table, renumbering
     // every name ID.
     void SetNameTable(TXmlNameTable* table);
-    // The child list, created when missing, without turning an element's
-    // inline value into a text child.
-    TXmlNodeList* EnsureChildList();
-    // Empties the child list when it exists.
-    void ClearChildren();
 
-    // The node operations the kinds answer in their own ways.
-    virtual TXmlNodeList* GetChilds();
-    virtual void SetNodeNameID(int32_t id);
+    // Child operations. index -1 is the end; a node is first taken out of its
+    // former parent and moved into this node's name table; inserting a node
+    // into its own subtree raises.
+    void InsertChildAt(TXmlNode* node, int32_t index);
+    void ReplaceChildAt(int32_t index, TXmlNode* node);
+    void DeleteChildAt(int32_t index);
+    int32_t IndexOfChild(const TXmlNode* node) const;
+    void ClearChildren();
+    // Appends a node without the checks of InsertChildAt, adding a
+    // reference: the node must be fresh (no parent) and use this node's name
+    // table already (the loaders' and copies' path).
+    void AppendNew(TXmlNode* node);
+    // Room for one more child, so that the next append cannot fail.
+    void ReserveChild();
+    // Turns an element's inline value into a text child, before its children
+    // are changed or listed.
+    void MaterializeChildren();
 
     // IXmlNode
     Ref<IXmlNameTable> GetNameTable() override;
     WideString GetNodeName() override;
+    int32_t GetNodeNameID() override;
     WideString GetText() override;
     int32_t GetDataType() override;
     Variant GetValue() override;
@@ -512,12 +573,12 @@ public:
     Ref<IXmlElement> FindElement(const std::string& elementName, const std::string& attrName,
                                  const std::string& value) override;
     using IXmlNode::FindElement;
-    int32_t GetAttrCount() override { return static_cast<int32_t>(attrs_.size()); }
+    int32_t GetAttrCount() override { return static_cast<int32_t>(attrCount_); }
     int32_t GetAttrNameID(int32_t index) override;
     WideString GetAttrName(int32_t index) override;
     void RemoveAttr(const WideString& name) override;
     void RemoveAttr(int32_t nameId) override;
-    void RemoveAllAttrs() override { attrs_.clear(); }
+    void RemoveAllAttrs() override;
     bool AttrExists(int32_t nameId) override;
     bool AttrExists(const WideString& name) override;
     int32_t GetAttrType(int32_t nameId) override;
@@ -567,43 +628,58 @@ public:
     Ref<IXmlProcessingInstruction> AsProcessingInstruction() override { return nullptr; }
 
 protected:
-    TXmlNode(TXmlNameTable* names, int32_t kind);
-    // A copy of this node alone: no children (the kinds that copy children
-    // say so through CopiesChildren).
-    virtual Ref<TXmlNode> CloneSelf(bool deep) = 0;
+    // Counts the node in its store.
+    TXmlNode(TXmlStore& store, TXmlNameTable* names, int32_t kind, int32_t nameId);
+    ~TXmlNode() override;
+    // A new node of the same kind in `store` holding a copy of this one's
+    // name and value (its attributes too, for elements); no children.
+    virtual Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) = 0;
     virtual bool CopiesChildren() const { return false; }
-    void CopyAttrsFrom(const TXmlNode& other) { attrs_ = other.attrs_; }
-    void ReplaceNameTable(TXmlNameTable* table) { names_ = Ref<TXmlNameTable>(table); }
+    void CopyAttrsFrom(const TXmlNode& other);
+    void CopyValueFrom(const TXmlNode& other);
+    void ReplaceNameTable(TXmlNameTable* table);
+    // Gives back everything the node holds in its store: children,
+    // attributes, value, arrays.
+    void ReleaseContents() noexcept;
 
 private:
     friend class TXmlNodeList;
-    friend class TXmlElement;
     friend class TXmlDocument;
-    int32_t AttrIndex(int32_t nameId) const;
+    TXmlAttr* MutableAttr(int32_t nameId);
+    void GrowChildren();
     TXmlNode* FindChildByID(int32_t nameId);
     TXmlNode* FindChildElementNoCase(const WideString& name);
     TXmlNode* FindChildByAttrText(int32_t elementId, int32_t attrId, const WideString& value);
     int32_t EnumIndex(int32_t nameId, const std::vector<WideString>& values, bool& found);
+    // The text form of an attribute's value (Variant's general conversion).
+    WideString AttrText(const TXmlAttr& attr) const;
 
+    // The order matters: in a node block (64-byte aligned), the members a
+    // document's teardown reads (store_ to kind_) share the second cache line
+    // with the reference count, which follows them in the virtual base.
+    TXmlNameTable* names_;  // kept alive by the store
+    TXmlAttr* attrs_ = nullptr;
+    TXmlValue value_;
+    uint32_t attrCount_ = 0;
+    uint32_t attrCapacity_ = 0;
+    int32_t nameId_;
+    uint32_t childCapacity_ = 0;
     TXmlNode* parent_ = nullptr;
-    Ref<TXmlNameTable> names_;
-    TXmlAttrs attrs_;
-    TXmlNodeList* childs_ = nullptr;  // counted; created on first use
+
+protected:
+    TXmlStore* store_;
+
+private:
+    TXmlNode** childs_ = nullptr;
+    TXmlNodeList* list_ = nullptr;  // the child list handed out, counted
+    uint32_t childCount_ = 0;
     int32_t kind_;
 };
 
-class TXmlElement : public TXmlNode, public virtual IXmlElement {
+class TXmlElement final : public TXmlNode, public virtual IXmlElement {
 public:
-    TXmlElement(TXmlNameTable* names, int32_t nameId);
+    TXmlElement(TXmlStore& store, TXmlNameTable* names, int32_t nameId);
 
-    // The value held instead of children (Empty when none).
-    const Variant& InlineValue() const { return value_; }
-    void SetInlineValue(Variant value) { value_ = std::move(value); }
-    int32_t NameID() const { return nameId_; }
-
-    TXmlNodeList* GetChilds() override;
-    void SetNodeNameID(int32_t id) override { nameId_ = id; }
-    int32_t GetNodeNameID() override { return nameId_; }
     int32_t GetNodeType() override { return NODE_ELEMENT; }
     void SetText(const WideString& text) override;
     int32_t GetDataType() override;
@@ -616,87 +692,66 @@ public:
     WideString GetTextAsBinaryData() override;
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
     bool CopiesChildren() const override { return true; }
 
 private:
     void RemoveTextChildren();
-
-    int32_t nameId_;
-    Variant value_;
 };
 
-class TXmlText : public TXmlNode, public virtual IXmlText {
+class TXmlText final : public TXmlNode, public virtual IXmlText {
 public:
-    TXmlText(TXmlNameTable* names, Variant value);
+    TXmlText(TXmlStore& store, TXmlNameTable* names);
 
-    const Variant& Value() const { return value_; }
-
-    int32_t GetNodeNameID() override;
     int32_t GetNodeType() override { return NODE_TEXT; }
     WideString GetText() override;
-    void SetText(const WideString& text) override { value_ = Variant(text); }
-    int32_t GetDataType() override { return value_.Type(); }
-    Variant GetValue() override { return value_; }
-    void SetValue(const Variant& value) override { value_ = value; }
+    void SetText(const WideString& text) override { SetValueText(text); }
+    int32_t GetDataType() override;
+    Variant GetValue() override;
+    void SetValue(const Variant& value) override { SetValueCell(value); }
     Ref<IXmlText> AsText() override { return Ref<IXmlText>(this); }
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
-
-private:
-    Variant value_;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
 };
 
 class TXmlCharacterData : public TXmlNode, public virtual IXmlCharacterData {
 public:
-    const WideString& Data() const { return data_; }
     // The data, trimmed of leading and trailing units <= 32 unless white
     // space is preserved (by the owning document, or by the process default
     // for a node outside any document).
     WideString GetText() override;
-    void SetText(const WideString& text) override { data_ = text; }
+    void SetText(const WideString& text) override { SetValueText(text); }
 
 protected:
-    TXmlCharacterData(TXmlNameTable* names, int32_t kind, WideString data);
-
-private:
-    WideString data_;
+    TXmlCharacterData(TXmlStore& store, TXmlNameTable* names, int32_t kind);
 };
 
-class TXmlCDATASection : public TXmlCharacterData, public virtual IXmlCDATASection {
+class TXmlCDATASection final : public TXmlCharacterData, public virtual IXmlCDATASection {
 public:
-    TXmlCDATASection(TXmlNameTable* names, WideString data);
-    int32_t GetNodeNameID() override;
+    TXmlCDATASection(TXmlStore& store, TXmlNameTable* names);
     int32_t GetNodeType() override { return NODE_CDATA_SECTION; }
     Ref<IXmlCDATASection> AsCDATASection() override { return Ref<IXmlCDATASection>(this); }
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
 };
 
-class TXmlComment : public TXmlCharacterData, public virtual IXmlComment {
+class TXmlComment final : public TXmlCharacterData, public virtual IXmlComment {
 public:
-    TXmlComment(TXmlNameTable* names, WideString data);
-    int32_t GetNodeNameID() override;
+    TXmlComment(TXmlStore& store, TXmlNameTable* names);
     int32_t GetNodeType() override { return NODE_COMMENT; }
     Ref<IXmlComment> AsComment() override { return Ref<IXmlComment>(this); }
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
 };
 
-class TXmlProcessingInstruction : public TXmlNode, public virtual IXmlProcessingInstruction {
+// Its data is 8-bit text (units above 255 are kept as "?").
+class TXmlProcessingInstruction final : public TXmlNode, public virtual IXmlProcessingInstruction {
 public:
-    // The data is kept as 8-bit text.
-    TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data);
+    TXmlProcessingInstruction(TXmlStore& store, TXmlNameTable* names, int32_t targetId);
 
-    int32_t TargetID() const { return targetId_; }
-    const std::string& Data() const { return data_; }
-    void SetData(std::string data) { data_ = std::move(data); }
-
-    void SetNodeNameID(int32_t id) override { targetId_ = id; }
-    int32_t GetNodeNameID() override { return targetId_; }
     int32_t GetNodeType() override { return NODE_PROCESSING_INSTRUCTION; }
     WideString GetText() override;
     void SetText(const WideString& text) override;
@@ -705,20 +760,23 @@ public:
     }
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
-
-private:
-    int32_t targetId_;
-    std::string data_;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
 };
 
+// A document owns a store; its nodes, attributes and values live there. When
+// the document goes, the nodes nobody else holds go with the store's memory
+// at once; a node still held from outside lives on, without parent, and
+// keeps the store.
 class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
 public:
     // A document on the given name table (the process-wide default one when
     // null).
     explicit TXmlDocument(TXmlNameTable* names = nullptr);
+    ~TXmlDocument() override;
+    // Documents themselves come from the library's pool, not from a store.
+    static void* operator new(size_t size) { return XmlAllocate(size); }
+    static void operator delete(void* block, size_t size) noexcept { XmlFree(block, size); }
 
-    int32_t GetNodeNameID() override;
     int32_t GetNodeType() override { return NODE_DOCUMENT; }
     void SetText(const WideString& text) override;
 
@@ -755,11 +813,16 @@ public:
     void LoadText(TStream& stream, size_t bufferSize);
 
 protected:
-    Ref<TXmlNode> CloneSelf(bool deep) override;
+    Ref<TXmlNode> CloneSelf(TXmlStore& store, bool deep) override;
     bool CopiesChildren() const override { return true; }
 
 private:
+    // Removes every child and attribute; the store's memory is used again
+    // from the start when nothing else lives in it.
     void Reset();
+    // Frees the subtree: children of this store that nobody else holds go
+    // without a visit of their values; the others are detached and released.
+    void DropTree() noexcept;
     // The binary form from a stream positioned after the signature.
     void LoadBinaryStream(TStream& stream);
     void ReadBinary(TBinXmlReader& reader);

@@ -11,6 +11,7 @@
 #include <bit>
 
 #include "core/xml/XmlInternal.h"
+#include "core/xml/XmlStore.h"
 
 using namespace xml_internal;
 
@@ -76,17 +77,21 @@ std::string TBinXmlReader::ReadAnsiString() {
     return text;
 }
 
-WideString TBinXmlReader::ReadWideString() {
-    WideString text(static_cast<size_t>(ReadCount(2)), u'\0');
+void TBinXmlReader::ReadUnits(char16_t* units, size_t count) {
     if constexpr (kLittleEndian) {
-        Read(text.data(), text.size() * 2);
+        Read(units, count * 2);
     } else {
-        for (char16_t& unit : text) {
+        for (size_t i = 0; i < count; ++i) {
             uint8_t b[2];
             Read(b, 2);
-            unit = static_cast<char16_t>(b[0] | b[1] << 8);
+            units[i] = static_cast<char16_t>(b[0] | b[1] << 8);
         }
     }
+}
+
+WideString TBinXmlReader::ReadWideString() {
+    WideString text(static_cast<size_t>(ReadCount(2)), u'\0');
+    ReadUnits(text.data(), text.size());
     return text;
 }
 
@@ -95,8 +100,11 @@ WideString TBinXmlReader::ReadXmlString() {
 }
 
 void TBinXmlReader::ReadVariant(Variant& value) {
+    ReadVariantOfType(ReadLongint(), value);
+}
+
+void TBinXmlReader::ReadVariantOfType(int32_t code, Variant& value) {
     value = Variant();
-    int32_t code = ReadLongint();
     uint8_t b[8];
     switch (code) {
         case varEmpty:
@@ -149,6 +157,28 @@ void TBinXmlReader::ReadVariant(Variant& value) {
         default:
             Raise(kErrValueReadType);
     }
+}
+
+void TBinXmlReader::ReadValue(TXmlValue& cell, TXmlStore& store) {
+    // Wide text goes straight into the store; every other type through a
+    // variant.
+    int32_t code = ReadLongint();
+    if (code == varOleStr) {
+        size_t length = static_cast<size_t>(ReadCount(2));
+        if (length <= TXmlValue::kLengthMask) {
+            char16_t* units = store.AllocateText(length);
+            ReadUnits(units, length);
+            TXmlStore::SetRun(cell, units, length);
+            return;
+        }
+        WideString text(length, u'\0');
+        ReadUnits(text.data(), length);
+        store.Assign(cell, Variant(std::move(text)));
+        return;
+    }
+    Variant value;
+    ReadVariantOfType(code, value);
+    store.Assign(cell, value);
 }
 
 TStrXmlReader::TStrXmlReader(std::string_view data) {
@@ -318,6 +348,17 @@ void TBinXmlWriter::WriteVariant(const Variant& value) {
     }
 }
 
+void TBinXmlWriter::WriteValue(const TXmlValue& value, const TXmlStore& store) {
+    if (value.IsText()) {
+        WriteLongint(varOleStr);
+        WriteWideString(value.Text());
+    } else if (value.IsEmpty()) {
+        WriteLongint(varEmpty);
+    } else {
+        WriteVariant(store.Typed(value.Slot()));
+    }
+}
+
 TStrXmlWriter::TStrXmlWriter(int32_t options, size_t bufferSize)
     : TBinXmlWriter(options, bufferSize) {
     Start();
@@ -378,16 +419,27 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
             if (id < 0 || id >= nameCount) Raise(kErrDataReading);
         }
     }
+    // Names the text form would read as something else: empty ones, and ones
+    // holding a blank or a control character, which the parser takes for a
+    // separator. Refused when a node or attribute uses them, so that what
+    // loads here also saves to text that loads again.
+    std::vector<bool> unwritable(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        unwritable[i] = names[i].empty() || std::any_of(names[i].begin(), names[i].end(),
+                                                        [](char16_t unit) { return unit <= 32; });
+    }
     TXmlNameTable* table = NameTable();
     table->Assign(std::move(names), std::move(buckets));
 
     auto readID = [&]() {
         int32_t id = reader.ReadLongint();
         if (!table->ValidID(id)) Raise(kErrDataReading);
+        if (unwritable[static_cast<size_t>(id)]) Raise(kErrBinReadName);
         return id;
     };
 
     // The node records, without recursion.
+    TXmlStore& store = Store();
     struct Frame {
         TXmlNode* node;
         int32_t left;  // child records still to read
@@ -398,22 +450,24 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
         node->RemoveAllAttrs();
         stamps.NextNode();
         int32_t attrCount = reader.ReadCount(2);
+        node->ReserveAttrs(static_cast<size_t>(attrCount));
         for (int32_t i = 0; i < attrCount; ++i) {
             int32_t id = readID();
-            Variant value;
-            reader.ReadVariant(value);
+            TXmlValue cell;
+            reader.ReadValue(cell, store);
             if (stamps.Seen(id)) {
-                node->PutAttr(id, std::move(value));
+                node->PutAttrCell(id, cell);
             } else {
-                node->AppendAttr(id, std::move(value));
+                TXmlAttr& attr = node->AppendAttrCell(id);
+                attr.data = cell.data;
+                attr.meta = cell.meta;
             }
         }
         int32_t childCount = reader.ReadCount(2);
         if (childCount > 0) {
             // An element keeps its text inline or as children, never both.
-            if (node->Kind() == NODE_ELEMENT) static_cast<TXmlElement*>(node)->SetInlineValue({});
+            if (node->Kind() == NODE_ELEMENT) node->AdoptValueCell(TXmlValue());
             node->ClearChildren();
-            node->EnsureChildList();
             stack.push_back({node, childCount});
         }
     };
@@ -426,37 +480,48 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
             continue;
         }
         --top.left;
-        TXmlNodeList* list = top.node->ChildList();
+        TXmlNode* parent = top.node;  // `top` is not used below
+        parent->ReserveChild();
         switch (reader.ReadByte()) {
             case NODE_ELEMENT: {
-                Ref<TXmlElement> element = MakeRef<TXmlElement>(table, readID());
-                Variant value;
-                reader.ReadVariant(value);
-                element->SetInlineValue(std::move(value));
-                list->AppendNew(element.get());
-                readBody(element.get());
+                int32_t id = readID();
+                TXmlElement* element = new (store) TXmlElement(store, table, id);
+                parent->AppendNew(element);
+                TXmlValue cell;
+                reader.ReadValue(cell, store);
+                element->AdoptValueCell(cell);
+                readBody(element);
                 break;
             }
             case NODE_TEXT: {
-                Variant value;
-                reader.ReadVariant(value);
-                list->AppendNew(MakeRef<TXmlText>(table, std::move(value)).get());
+                TXmlText* text = new (store) TXmlText(store, table);
+                parent->AppendNew(text);
+                TXmlValue cell;
+                reader.ReadValue(cell, store);
+                text->AdoptValueCell(cell);
                 break;
             }
-            case NODE_CDATA_SECTION:
-                list->AppendNew(MakeRef<TXmlCDATASection>(table, reader.ReadXmlString()).get());
+            case NODE_CDATA_SECTION: {
+                TXmlCDATASection* cdata = new (store) TXmlCDATASection(store, table);
+                parent->AppendNew(cdata);
+                cdata->SetValueText(reader.ReadXmlString());
                 break;
+            }
             case NODE_PROCESSING_INSTRUCTION: {
                 int32_t target = readID();
-                Ref<TXmlProcessingInstruction> pi = MakeRef<TXmlProcessingInstruction>(
-                    table, target, Narrow(reader.ReadXmlString()));
-                list->AppendNew(pi.get());
-                readBody(pi.get());
+                TXmlProcessingInstruction* pi =
+                    new (store) TXmlProcessingInstruction(store, table, target);
+                parent->AppendNew(pi);
+                pi->SetText(reader.ReadXmlString());
+                readBody(pi);
                 break;
             }
-            case NODE_COMMENT:
-                list->AppendNew(MakeRef<TXmlComment>(table, reader.ReadXmlString()).get());
+            case NODE_COMMENT: {
+                TXmlComment* comment = new (store) TXmlComment(store, table);
+                parent->AppendNew(comment);
+                comment->SetValueText(reader.ReadXmlString());
                 break;
+            }
             default:
                 Raise(kErrBinReadNodeType);
         }
@@ -488,50 +553,46 @@ void TXmlDocument::WriteBinary(TBinXmlWriter& writer) {
         writer.WriteLongint(node->GetAttrCount());
         for (const TXmlAttr& attr : node->Attrs()) {
             writer.WriteLongint(attr.nameId);
-            writer.WriteVariant(attr.value);
+            writer.WriteValue(attr, node->Store());
         }
-        int32_t childCount = node->ChildList() ? node->ChildList()->Count() : 0;
-        writer.WriteLongint(childCount);
-        if (childCount > 0) stack.push_back({node, 0});
+        writer.WriteLongint(node->ChildCount());
+        if (node->HasChildItems()) stack.push_back({node, 0});
     };
 
     writeBody(this);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const TXmlNodeItems& items = top.node->ChildList()->Items();
+        std::span<TXmlNode* const> items = top.node->Children();
         if (top.next >= items.size()) {
             stack.pop_back();
             continue;
         }
         TXmlNode* child = items[top.next++];  // `top` is not used below
         switch (child->Kind()) {
-            case NODE_ELEMENT: {
-                auto* element = static_cast<TXmlElement*>(child);
+            case NODE_ELEMENT:
                 writer.WriteByte(NODE_ELEMENT);
-                writer.WriteLongint(element->NameID());
-                writer.WriteVariant(element->HasChildItems() ? Variant() : element->InlineValue());
+                writer.WriteLongint(child->NameID());
+                writer.WriteValue(child->HasChildItems() ? TXmlValue() : child->Value(),
+                                  child->Store());
                 writeBody(child);
                 break;
-            }
             case NODE_TEXT:
                 writer.WriteByte(NODE_TEXT);
-                writer.WriteVariant(static_cast<TXmlText*>(child)->Value());
+                writer.WriteValue(child->Value(), child->Store());
                 break;
             case NODE_CDATA_SECTION:
                 writer.WriteByte(NODE_CDATA_SECTION);
-                writer.WriteXmlString(static_cast<TXmlCDATASection*>(child)->Data());
+                writer.WriteXmlString(child->Value().Text());
                 break;
-            case NODE_PROCESSING_INSTRUCTION: {
-                auto* pi = static_cast<TXmlProcessingInstruction*>(child);
+            case NODE_PROCESSING_INSTRUCTION:
                 writer.WriteByte(NODE_PROCESSING_INSTRUCTION);
-                writer.WriteLongint(pi->TargetID());
-                writer.WriteXmlString8(pi->Data());
+                writer.WriteLongint(child->NameID());
+                writer.WriteXmlString(child->Value().Text());
                 writeBody(child);
                 break;
-            }
             case NODE_COMMENT:
                 writer.WriteByte(NODE_COMMENT);
-                writer.WriteXmlString(static_cast<TXmlComment*>(child)->Data());
+                writer.WriteXmlString(child->Value().Text());
                 break;
             default:
                 Raise(kErrBinWriteNodeType);

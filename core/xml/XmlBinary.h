@@ -12,7 +12,10 @@
 // Every read checks the bytes that remain first: a read past the end raises
 // "Data reading error", an unknown value type "Value reading error: incorrect
 // type", and a count larger than the remaining data could hold raises before
-// anything is allocated for it.
+// anything is allocated for it. A node or attribute whose name is empty or
+// holds a unit up to 32 (a blank or control character, which the text form
+// would read as a separator) raises "Binary XML reading error: incorrect
+// name".
 #pragma once
 
 #include <cstdint>
@@ -57,11 +60,16 @@ public:
     // Wide when options bit 0 is set, else 8-bit text widened.
     WideString ReadXmlString();
     void ReadVariant(Variant& value);
+    // A value into a cell of `store` (wide text as a run of the store).
+    void ReadValue(TXmlValue& cell, TXmlStore& store);
 
 protected:
     // Reads count bytes when fewer are buffered (count <= remaining).
     virtual void ReadMore(uint8_t* dest, size_t count) = 0;
     [[noreturn]] static void RaiseReadError();
+    void ReadVariantOfType(int32_t code, Variant& value);
+    // count 16-bit units, little-endian in the data.
+    void ReadUnits(char16_t* units, size_t count);
 
     const uint8_t* p_ = nullptr;
     const uint8_t* end_ = nullptr;
@@ -118,6 +126,8 @@ public:
     // Raises "Value writing error: incorrect type" for a type the form lacks
     // (64-bit integers, interfaces).
     void WriteVariant(const Variant& value);
+    // A value cell of `store`; text is written as wide text.
+    void WriteValue(const TXmlValue& value, const TXmlStore& store);
 
 protected:
     TBinXmlWriter(int32_t options, size_t bufferSize);

@@ -22,6 +22,7 @@ inline constexpr const char* kErrValueExpected = "Attribute value expected";
 inline constexpr const char* kErrLiteralExpected = "String literal expected";
 inline constexpr const char* kErrCharCodeRange = "Character code out of range";
 inline constexpr const char* kErrBinReadNodeType = "Binary XML reading error: incorrect node type";
+inline constexpr const char* kErrBinReadName = "Binary XML reading error: incorrect name";
 inline constexpr const char* kErrBinWriteNodeType = "Binary XML writing error: incorrect node type";
 inline constexpr const char* kErrDataReading = "Data reading error";
 inline constexpr const char* kErrValueReadType = "Value reading error: incorrect type";

@@ -4,14 +4,21 @@
 // a wide string is one window; a stream is read through a byte buffer that is
 // refilled when the window runs out. Runs of name, text and value characters
 // are scanned in tight loops and, when they lie within one window and hold no
-// character reference, turned into strings without an intermediate copy.
+// character reference, copied straight into the document's store. Names are
+// looked up in a cache of the names already met before the name table.
 // Open elements are kept on an explicit stack, so nesting depth costs heap,
 // not C stack.
 #include <algorithm>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/xml/SimpleXml.h"
 #include "core/xml/XmlInternal.h"
+#include "core/xml/XmlStore.h"
 
 using namespace xml_internal;
 
@@ -89,22 +96,134 @@ inline bool NameChar(Ch c) {
     return static_cast<uint32_t>(c) < 128 && kNameCharTable[static_cast<uint32_t>(c)];
 }
 
+// Scanning: the first unit in [p, end) that ends a run, or end. With SSE2
+// (every x86-64 processor) 16 bytes are looked at in one step.
+#if defined(__SSE2__)
+template <class Ch>
+struct TVector {
+    static constexpr size_t kUnits = 16 / sizeof(Ch);
+    static __m128i Load(const Ch* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static __m128i Splat(Ch c) {
+        if constexpr (sizeof(Ch) == 1) {
+            return _mm_set1_epi8(static_cast<char>(c));
+        } else {
+            return _mm_set1_epi16(static_cast<short>(c));
+        }
+    }
+    static __m128i Equal(__m128i a, __m128i b) {
+        if constexpr (sizeof(Ch) == 1) {
+            return _mm_cmpeq_epi8(a, b);
+        } else {
+            return _mm_cmpeq_epi16(a, b);
+        }
+    }
+    // All ones where the unit is above 32.
+    static __m128i AboveBlank(__m128i a) {
+        __m128i zero = _mm_setzero_si128();
+        if constexpr (sizeof(Ch) == 1) {
+            return _mm_xor_si128(_mm_cmpeq_epi8(_mm_subs_epu8(a, _mm_set1_epi8(32)), zero),
+                                 _mm_set1_epi8(-1));
+        } else {
+            return _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(a, _mm_set1_epi16(32)), zero),
+                                 _mm_set1_epi16(-1));
+        }
+    }
+    // The index of the first unit set in the mask, or kUnits.
+    static size_t First(__m128i mask) {
+        unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(mask));
+        return bits ? static_cast<size_t>(__builtin_ctz(bits)) / sizeof(Ch) : kUnits;
+    }
+};
+#endif
+
+// The first of a, b or c.
+template <class Ch>
+inline const Ch* FindAny(const Ch* p, const Ch* end, Ch a, Ch b, Ch c) {
+#if defined(__SSE2__)
+    using V = TVector<Ch>;
+    const __m128i va = V::Splat(a), vb = V::Splat(b), vc = V::Splat(c);
+    while (end - p >= static_cast<ptrdiff_t>(V::kUnits)) {
+        __m128i x = V::Load(p);
+        size_t at = V::First(
+            _mm_or_si128(_mm_or_si128(V::Equal(x, va), V::Equal(x, vb)), V::Equal(x, vc)));
+        if (at < V::kUnits) return p + at;
+        p += V::kUnits;
+    }
+#endif
+    while (p < end && *p != a && *p != b && *p != c) ++p;
+    return p;
+}
+
+// The first unit above 32, or a, or b.
+template <class Ch>
+inline const Ch* FindSolidOr(const Ch* p, const Ch* end, Ch a, Ch b) {
+#if defined(__SSE2__)
+    using V = TVector<Ch>;
+    const __m128i va = V::Splat(a), vb = V::Splat(b);
+    while (end - p >= static_cast<ptrdiff_t>(V::kUnits)) {
+        __m128i x = V::Load(p);
+        size_t at = V::First(
+            _mm_or_si128(_mm_or_si128(V::Equal(x, va), V::Equal(x, vb)), V::AboveBlank(x)));
+        if (at < V::kUnits) return p + at;
+        p += V::kUnits;
+    }
+#endif
+    while (p < end && *p <= 32 && *p != a && *p != b) ++p;
+    return p;
+}
+
+// The names met while parsing, by hash: most names of a document repeat, and
+// a hit here costs one comparison instead of a walk through the name table.
+// Names longer than kLongest always go to the table.
+class TNameCache {
+public:
+    static constexpr size_t kLongest = 26;
+
+    TNameCache() : entries_(kSize) {}
+
+    template <class Ch>
+    int32_t Find(const Ch* name, size_t length, uint32_t hash) const {
+        const Entry& e = entries_[hash & (kSize - 1)];
+        if (e.hash != hash || e.length != length) return -1;
+        for (size_t i = 0; i < length; ++i) {
+            if (e.units[i] != static_cast<char16_t>(name[i])) return -1;
+        }
+        return e.id;
+    }
+
+    template <class Ch>
+    void Put(const Ch* name, size_t length, uint32_t hash, int32_t id) {
+        if (length > kLongest) return;
+        Entry& e = entries_[hash & (kSize - 1)];
+        e.hash = hash;
+        e.length = static_cast<uint32_t>(length);
+        e.id = id;
+        for (size_t i = 0; i < length; ++i) e.units[i] = static_cast<char16_t>(name[i]);
+    }
+
+private:
+    static constexpr size_t kSize = 512;
+    struct Entry {
+        uint32_t hash = 0;
+        uint32_t length = UINT32_MAX;  // matches no name
+        int32_t id = -1;
+        char16_t units[kLongest];
+    };
+    std::vector<Entry> entries_;
+};
+
 template <class Src>
 class TXmlParser {
 public:
     using Ch = typename Src::Char;
 
-    TXmlParser(Src& source, TXmlNameTable* names, bool preserveWhiteSpace)
-        : s_(source), names_(names), preserve_(preserveWhiteSpace) {}
+    TXmlParser(Src& source, TXmlNode& root, bool preserveWhiteSpace)
+        : s_(source), store_(root.Store()), names_(root.NameTable()), preserve_(preserveWhiteSpace) {}
 
     // Appends to root's children every node found until the end of the
     // source or an end tag at the top level.
     void Parse(TXmlNode* root) {
-        struct Open {
-            TXmlNode* node;
-            int32_t nameId;
-        };
-        std::vector<Open> open;
+        std::vector<TXmlNode*> open;
         TXmlNode* current = root;
         for (;;) {
             if (AtEnd()) {
@@ -119,11 +238,11 @@ public:
                 case '/': {
                     if (open.empty()) return;  // an end tag at the top ends the load
                     ++s_.p;
-                    ExpectStr(names_->NameOf(open.back().nameId));
+                    ExpectEndName(names_->NameOf(open.back()->NameID()));
                     SkipBlanks();
                     ExpectChar(u'>');
                     open.pop_back();
-                    current = open.empty() ? root : open.back().node;
+                    current = open.empty() ? root : open.back();
                     break;
                 }
                 case '?':
@@ -133,10 +252,12 @@ public:
                     ++s_.p;
                     if (!AtEnd() && *s_.p == '-') {
                         ExpectStr(u"--");
-                        Append(current, MakeRef<TXmlComment>(names_, ReadTo(u"-->")).get());
+                        TXmlNode* comment = Append<TXmlComment>(current);
+                        comment->AdoptValueCell(ReadTo(u"-->"));
                     } else if (!AtEnd() && *s_.p == '[') {
                         ExpectStr(u"[CDATA[");
-                        Append(current, MakeRef<TXmlCDATASection>(names_, ReadTo(u"]]>")).get());
+                        TXmlNode* cdata = Append<TXmlCDATASection>(current);
+                        cdata->AdoptValueCell(ReadTo(u"]]>"));
                     } else {
                         // A document type declaration is skipped to its first ">".
                         ExpectStr(u"DOCTYPE");
@@ -148,15 +269,14 @@ public:
                     if (AtEnd()) Raise(kErrIncompleteElement);
                     Ch c = *s_.p;
                     if (c > 32 && c != '/' && c != '>') Raise(kErrElementNameSymbol);
-                    Ref<TXmlElement> element = MakeRef<TXmlElement>(names_, id);
-                    Append(current, element.get());
-                    ReadAttributes(element.get());
+                    TXmlNode* element = Append<TXmlElement>(current, id);
+                    ReadAttributes(element);
                     if (Cur() == '/') {
                         ExpectStr(u"/>");
                     } else {
                         ExpectChar(u'>');
-                        open.push_back({element.get(), id});
-                        current = element.get();
+                        open.push_back(element);
+                        current = element;
                     }
                     break;
                 }
@@ -169,8 +289,31 @@ private:
     // The current code unit; 0 at the end.
     uint32_t Cur() { return AtEnd() ? 0 : *s_.p; }
 
-    static void Append(TXmlNode* parent, TXmlNode* node) {
-        parent->EnsureChildList()->AppendNew(node);
+    // A new node of the parent's store, appended to it.
+    template <class T, class... Args>
+    T* Append(TXmlNode* parent, Args... args) {
+        parent->ReserveChild();
+        T* node = new (store_) T(store_, names_, args...);
+        parent->AppendNew(node);
+        return node;
+    }
+
+    // A cell holding a copy of units.
+    template <class C>
+    TXmlValue MakeText(const C* units, size_t length) {
+        TXmlValue cell;
+        if (length > TXmlValue::kLengthMask) {
+            store_.AssignText(cell, WideString(units, units + length));
+            return cell;
+        }
+        char16_t* text = store_.AllocateText(length);
+        if (sizeof(C) == sizeof(char16_t) && length > 16) {
+            std::memcpy(text, units, length * sizeof(char16_t));
+        } else {
+            for (size_t i = 0; i < length; ++i) text[i] = units[i];  // values are short
+        }
+        TXmlStore::SetRun(cell, text, length);
+        return cell;
     }
 
     void SkipBlanks() {
@@ -201,6 +344,20 @@ private:
         }
     }
 
+    // The name of an end tag; what differs is reported as ExpectStr does.
+    void ExpectEndName(std::u16string_view name) {
+        const Ch* p = s_.p;
+        if (static_cast<size_t>(s_.end - p) >= name.size()) {
+            size_t i = 0;
+            while (i < name.size() && p[i] == name[i]) ++i;
+            if (i == name.size()) {
+                s_.p = p + i;
+                return;
+            }
+        }
+        ExpectStr(name);
+    }
+
     // Reads a name and answers its ID in the name table.
     int32_t ReadName() {
         if (AtEnd() || !NameStart(*s_.p)) Raise(kErrNameStart);
@@ -213,22 +370,31 @@ private:
             ++p;
         } while (p < end && NameChar(*p));
         s_.p = p;
-        if constexpr (Src::kBuffered) {
-            // The name may go on in the next buffer.
-            name_.assign(begin, p);
-            while (p == s_.end && s_.Fill()) {
-                p = s_.p;
-                while (p < s_.end && NameChar(*p)) {
-                    hash = TXmlNameTable::HashStep(hash, *p);
-                    ++p;
-                }
-                name_.append(s_.p, p);
-                s_.p = p;
+        size_t length = static_cast<size_t>(p - begin);
+        if (p < end || !Src::kBuffered) {
+            int32_t id = names_cache_.Find(begin, length, hash);
+            if (id >= 0) return id;
+            if constexpr (Src::kBuffered) {
+                name_.assign(begin, p);
+                id = names_->GetID(name_.data(), name_.size(), hash);
+            } else {
+                id = names_->GetID(begin, length, hash);
             }
-            return names_->GetID(name_.data(), name_.size(), hash);
-        } else {
-            return names_->GetID(begin, static_cast<size_t>(p - begin), hash);
+            names_cache_.Put(begin, length, hash, id);
+            return id;
         }
+        // The name may go on in the next buffer.
+        name_.assign(begin, p);
+        while (p == s_.end && s_.Fill()) {
+            p = s_.p;
+            while (p < s_.end && NameChar(*p)) {
+                hash = TXmlNameTable::HashStep(hash, *p);
+                ++p;
+            }
+            name_.append(s_.p, p);
+            s_.p = p;
+        }
+        return names_->GetID(name_.data(), name_.size(), hash);
     }
 
     // Reads a reference starting at "&" and appends its code units; answers
@@ -319,21 +485,11 @@ private:
         for (;;) {
             const Ch* p = s_.p;
             const Ch* end = s_.end;
-            if (solid) {
-                while (p < end && *p != '<' && *p != '&') ++p;
-            } else {
-                while (p < end) {
-                    Ch c = *p;
-                    if (c == '<' || c == '&') break;
-                    if (c > 32) {
-                        solid = true;
-                        ++p;
-                        while (p < end && *p != '<' && *p != '&') ++p;
-                        break;
-                    }
-                    ++p;
-                }
+            if (!solid) {
+                p = FindSolidOr<Ch>(p, end, '<', '&');
+                if (p < end && *p != '<' && *p != '&') solid = true;
             }
+            if (solid) p = FindAny<Ch>(p, end, '<', '&', '<');
             s_.p = p;
             if (p < end && *p == '&') {
                 if (!pieces) text_.clear();
@@ -358,48 +514,44 @@ private:
             break;
         }
         if (!solid && !preserve_) return;
-        WideString text;
+        TXmlValue cell;
         if (pieces) {
             text_.append(begin, s_.p);
-            text = text_;
+            cell = MakeText(text_.data(), text_.size());
         } else {
-            text.assign(begin, s_.p);
+            cell = MakeText(begin, static_cast<size_t>(s_.p - begin));
         }
-        Append(parent, MakeRef<TXmlText>(names_, Variant(std::move(text))).get());
+        TXmlNode* text = Append<TXmlText>(parent);
+        text->AdoptValueCell(cell);
     }
 
-    // An attribute value read but not yet set: a run of the source, or a
-    // run of values_ (after a reference, or always for a buffered source,
-    // whose buffer moves on).
-    struct PendingAttr {
-        int32_t id;
-        const Ch* direct;
-        size_t offset;
-        size_t length;
-    };
-
-    // A quoted value, starting at the quote.
-    void ReadQuoted(Ch quote, PendingAttr& attr) {
+    // A quoted value, starting at the quote, into a cell of the store.
+    TXmlValue ReadQuoted(Ch quote) {
         ++s_.p;
         const Ch* begin = s_.p;
-        size_t start = values_.size();
-        bool copied = Src::kBuffered;
+        const Ch* end = s_.end;
+        const Ch* p = FindAny<Ch>(begin, end, quote, '&', '<');
+        if (p < end && *p == quote) {
+            // The usual case: the whole value lies in the window.
+            s_.p = p + 1;
+            return MakeText(begin, static_cast<size_t>(p - begin));
+        }
+        s_.p = p;
+        text_.clear();
         for (;;) {
-            const Ch* p = s_.p;
-            const Ch* end = s_.end;
-            while (p < end && *p != quote && *p != '&' && *p != '<') ++p;
+            end = s_.end;
+            p = FindAny<Ch>(s_.p, end, quote, '&', '<');
             s_.p = p;
             if (p < end) {
                 if (*p == quote) break;
                 if (*p == '<') Raise(kErrLessInValue);
-                values_.append(begin, p);
-                copied = true;
-                ReadCharRef(values_);
+                text_.append(begin, p);
+                ReadCharRef(text_);
                 begin = s_.p;
                 continue;
             }
             if constexpr (Src::kBuffered) {
-                values_.append(begin, p);
+                text_.append(begin, p);
                 if (s_.Fill()) {
                     begin = s_.p;
                     continue;
@@ -408,23 +560,15 @@ private:
             char16_t q = static_cast<char16_t>(quote);
             RaiseExpected(std::u16string_view(&q, 1));
         }
-        if (copied) {
-            values_.append(begin, s_.p);
-            attr.direct = nullptr;
-            attr.offset = start;
-            attr.length = values_.size() - start;
-        } else {
-            attr.direct = begin;
-            attr.length = static_cast<size_t>(s_.p - begin);
-        }
+        text_.append(begin, s_.p);
         ++s_.p;  // the closing quote
+        return MakeText(text_.data(), text_.size());
     }
 
     // Reads name="value" pairs; they are set on the node together, so that
     // its attribute array is allocated once.
     void ReadAttributes(TXmlNode* node) {
         pending_.clear();
-        values_.clear();
         try {
             SkipBlanks();
             while (!AtEnd() && NameStart(*s_.p)) {
@@ -435,14 +579,9 @@ private:
                 if (AtEnd()) Raise(kErrValueExpected);
                 Ch quote = *s_.p;
                 if (quote != '\'' && quote != '"') Raise(kErrLiteralExpected);
-                PendingAttr& attr = pending_.emplace_back();
-                attr.id = id;
-                try {
-                    ReadQuoted(quote, attr);
-                } catch (...) {
-                    pending_.pop_back();  // not complete: not set
-                    throw;
-                }
+                TXmlAttr attr = ReadQuoted(quote);
+                attr.nameId = id;
+                pending_.push_back(attr);
                 SkipBlanks();
             }
         } catch (...) {
@@ -456,21 +595,19 @@ private:
         if (pending_.empty()) return;
         node->ReserveAttrs(pending_.size());
         stamps_.NextNode();
-        for (const PendingAttr& attr : pending_) {
-            WideString value = attr.direct ? WideString(attr.direct, attr.direct + attr.length)
-                                           : values_.substr(attr.offset, attr.length);
-            if (stamps_.Seen(attr.id)) {
-                node->PutAttr(attr.id, Variant(std::move(value)));  // set twice: the last wins
+        for (const TXmlAttr& attr : pending_) {
+            if (stamps_.Seen(attr.nameId)) {
+                node->PutAttrCell(attr.nameId, attr);  // set twice: the last wins
             } else {
-                node->AppendAttr(attr.id, std::move(value));
+                node->AppendAttrCell(attr.nameId) = attr;
             }
         }
         pending_.clear();
     }
 
     // The text up to the first occurrence of the terminator, which is
-    // consumed.
-    WideString ReadTo(std::u16string_view terminator) {
+    // consumed, into a cell of the store.
+    TXmlValue ReadTo(std::u16string_view terminator) {
         text_.clear();
         size_t matched = 0;
         for (;;) {
@@ -496,33 +633,38 @@ private:
                 matched -= k;
             }
         }
-        return text_;
+        return MakeText(text_.data(), text_.size());
     }
 
     void ReadProcessingInstruction(TXmlNode* parent) {
         ++s_.p;  // the "?"
         int32_t target = ReadName();
-        Ref<TXmlProcessingInstruction> pi =
-            MakeRef<TXmlProcessingInstruction>(names_, target, std::string());
-        Append(parent, pi.get());
+        TXmlNode* pi = Append<TXmlProcessingInstruction>(parent, target);
         if (target == names_->XmlID()) {
             // The declaration's version, encoding and standalone become
             // attributes.
-            ReadAttributes(pi.get());
+            ReadAttributes(pi);
             ExpectStr(u"?>");
         } else {
-            pi->SetData(Narrow(ReadTo(u"?>")));
+            TXmlValue data = ReadTo(u"?>");
+            // Instruction data is 8-bit text.
+            char16_t* units = reinterpret_cast<char16_t*>(data.data);
+            for (size_t i = 0; i < data.Length(); ++i) {
+                if (units[i] > 255) units[i] = u'?';
+            }
+            pi->AdoptValueCell(data);
         }
     }
 
     Src& s_;
+    TXmlStore& store_;
     TXmlNameTable* names_;
     bool preserve_;
-    WideString text_;    // text, values and terminated runs spread over pieces
-    WideString name_;    // names spread over two buffers
-    WideString values_;  // attribute values of one element that were copied
-    std::vector<PendingAttr> pending_;
+    WideString text_;  // text and values spread over pieces
+    WideString name_;  // names spread over two buffers
+    std::vector<TXmlAttr> pending_;
     TAttrStamps stamps_;
+    TNameCache names_cache_;
 };
 
 }  // namespace
@@ -538,14 +680,14 @@ void TXmlDocument::LoadXML(const WideString& xml) {
         return;
     }
     TXmlStrSource source(xml);
-    TXmlParser<TXmlStrSource> parser(source, NameTable(), GetPreserveWhiteSpace());
+    TXmlParser<TXmlStrSource> parser(source, *this, GetPreserveWhiteSpace());
     parser.Parse(this);
 }
 
 void TXmlDocument::LoadText(TStream& stream, size_t bufferSize) {
     Reset();
     TXmlStmSource source(stream, bufferSize);
-    TXmlParser<TXmlStmSource> parser(source, NameTable(), GetPreserveWhiteSpace());
+    TXmlParser<TXmlStmSource> parser(source, *this, GetPreserveWhiteSpace());
     parser.Parse(this);
 }
 

@@ -85,11 +85,13 @@ public:
             }
         }
     }
-    void AppendValue(const Variant& value) {
-        if (const WideString* text = value.Get<WideString>()) {
-            AppendEscaped(*text);
+    // A value of `node`: text as it is, typed values by VarToXmlStr, nothing
+    // for an empty one.
+    void AppendValue(const TXmlNode& node, const TXmlValue& value) {
+        if (value.IsText()) {
+            AppendEscaped(value.Text());
         } else if (!value.IsEmpty()) {
-            AppendEscaped(VarToXmlStr(value));
+            AppendEscaped(node.ValueText(value));
         }
     }
     size_t Position() const { return static_cast<size_t>(p_ - buffer_); }
@@ -117,15 +119,15 @@ private:
 
 // The CDATA form: a "]]>" inside the data closes the section after its first
 // "]" and the rest follows in a new section.
-void AppendCDATA(const WideString& data, TOutput& out) {
+void AppendCDATA(std::u16string_view data, TOutput& out) {
     size_t start = 0;
     for (;;) {
         size_t at = data.find(u"]]>", start);
-        size_t end = at == WideString::npos ? data.size() : at + 1;
+        size_t end = at == std::u16string_view::npos ? data.size() : at + 1;
         out.AppendAscii("<![CDATA[");
-        out.Append(std::u16string_view(data).substr(start, end - start));
+        out.Append(data.substr(start, end - start));
         out.AppendAscii("]]>");
-        if (at == WideString::npos) return;
+        if (at == std::u16string_view::npos) return;
         start = end;
     }
 }
@@ -139,7 +141,7 @@ void AppendAttrs(TXmlNode& node, TOutput& out) {
         out.Put(name);
         out.Put(u'=');
         out.Put(u'"');
-        out.AppendValue(attr.value);
+        out.AppendValue(node, attr);
         out.Ensure(1);
         out.Put(u'"');
     }
@@ -190,8 +192,7 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
         TXmlNameTable* names = node->NameTable();
         switch (node->Kind()) {
             case NODE_ELEMENT: {
-                TXmlElement* element = static_cast<TXmlElement*>(node);
-                const WideString& name = names->NameOf(element->NameID());
+                const WideString& name = names->NameOf(node->NameID());
                 out.Ensure(name.size() + 1);
                 out.Put(u'<');
                 out.Put(name);
@@ -203,35 +204,33 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
                     stack.push_back({node, 0, contentStart});
                     return;
                 }
-                out.AppendValue(element->InlineValue());
+                out.AppendValue(*node, node->Value());
                 endElement(name, contentStart);
                 return;
             }
             case NODE_TEXT:
-                out.AppendValue(static_cast<TXmlText*>(node)->Value());
+                out.AppendValue(*node, node->Value());
                 return;
             case NODE_CDATA_SECTION:
-                AppendCDATA(static_cast<TXmlCDATASection*>(node)->Data(), out);
+                AppendCDATA(node->Value().Text(), out);
                 return;
             case NODE_COMMENT:
                 out.AppendAscii("<!--");
-                out.Append(static_cast<TXmlComment*>(node)->Data());
+                out.Append(node->Value().Text());
                 out.AppendAscii("-->");
                 return;
             case NODE_PROCESSING_INSTRUCTION: {
-                auto* pi = static_cast<TXmlProcessingInstruction*>(node);
                 out.AppendAscii("<?");
-                out.Append(names->NameOf(pi->TargetID()));
-                const std::string& data = pi->Data();
+                out.Append(names->NameOf(node->NameID()));
+                std::u16string_view data = node->Value().Text();
                 if (data.empty()) {
                     AppendAttrs(*node, out);
                 } else {
                     // Data read from text keeps the blank after the target;
                     // adding another would grow it on every load and save.
                     out.Ensure(data.size() + 1);
-                    if (static_cast<unsigned char>(data[0]) > 32) out.Put(u' ');
-                    for (char c : data)
-                        out.Put(static_cast<char16_t>(static_cast<unsigned char>(c)));
+                    if (data[0] > 32) out.Put(u' ');
+                    out.Put(data);
                 }
                 out.AppendAscii("?>");
                 return;
@@ -247,7 +246,7 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
     open(&root);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const TXmlNodeItems& items = top.node->ChildList()->Items();
+        std::span<TXmlNode* const> items = top.node->Children();
         if (top.next < items.size()) {
             open(items[top.next++]);  // may push: `top` is not used after this
             continue;
@@ -256,8 +255,7 @@ void WriteNodeXml(TXmlNode& root, WideString& text) {
         size_t contentStart = top.contentStart;
         stack.pop_back();
         if (node->Kind() == NODE_ELEMENT) {
-            endElement(node->NameTable()->NameOf(static_cast<TXmlElement*>(node)->NameID()),
-                       contentStart);
+            endElement(node->NameTable()->NameOf(node->NameID()), contentStart);
         }
     }
     out.Finish();
