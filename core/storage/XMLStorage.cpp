@@ -60,8 +60,10 @@ bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// True when the text's XML declaration names an encoding other than UTF-8.
-bool DeclaresSingleByteEncoding(std::string_view text) {
+// Finds the value of the "encoding" attribute of the text's XML declaration
+// (the first "<?" with a following "?>", named "xml" in any case): its
+// position and length; false when there is none.
+bool FindDeclaredEncoding(std::string_view text, size_t& valueAt, size_t& valueLength) {
     size_t open = text.find("<?");
     if (open == std::string_view::npos) return false;
     size_t close = text.find("?>", open + 2);
@@ -81,7 +83,30 @@ bool DeclaresSingleByteEncoding(std::string_view text) {
     char quote = decl[at];
     size_t end = decl.find(quote, at + 1);
     if (end == std::string_view::npos) return false;
-    return !EqualIgnoringAsciiCase(decl.substr(at + 1, end - at - 1), "utf-8");
+    valueAt = open + 2 + at + 1;
+    valueLength = end - at - 1;
+    return true;
+}
+
+// True when the text's XML declaration names an encoding other than UTF-8.
+bool DeclaresSingleByteEncoding(std::string_view text) {
+    size_t at, length;
+    return FindDeclaredEncoding(text, at, length) &&
+           !EqualIgnoringAsciiCase(text.substr(at, length), "utf-8");
+}
+
+// The document as the storage saves it: UTF-8, under a declaration that says
+// so. A document read in a single-byte encoding keeps its declaration in the
+// tree; written as it stands, each load and save would encode its text once
+// more.
+std::string StorageText(IXmlDocument& document) {
+    std::string text = WideToUTF8(document.GetXML());
+    size_t at, length;
+    if (FindDeclaredEncoding(text, at, length) &&
+        !EqualIgnoringAsciiCase(std::string_view(text).substr(at, length), "utf-8")) {
+        text.replace(at, length, "UTF-8");
+    }
+    return text;
 }
 
 // A document without an element (an empty text, blanks, only a comment or
@@ -448,7 +473,7 @@ bool TXMLStorage::SaveToFile(const std::string& path) {
     if (!document_) return true;
     std::unique_ptr<TStream> stream = OpenResource(path, false);
     if (!stream) return true;  // "res:" paths are read-only
-    std::string text = WideToUTF8(document_->GetXML());
+    std::string text = StorageText(*document_);
     try {
         stream->WriteBuffer(text.data(), text.size());
     } catch (const std::exception& e) {
@@ -459,7 +484,7 @@ bool TXMLStorage::SaveToFile(const std::string& path) {
 }
 
 bool TXMLStorage::SaveToXML(std::string& text) {
-    if (document_) text = WideToUTF8(document_->GetXML());
+    if (document_) text = StorageText(*document_);
     return true;
 }
 

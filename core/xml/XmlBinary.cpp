@@ -434,7 +434,10 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
     auto readID = [&]() {
         int32_t id = reader.ReadLongint();
         if (!table->ValidID(id)) Raise(kErrDataReading);
-        if (unwritable[static_cast<size_t>(id)]) Raise(kErrBinReadName);
+        // (Reserved names the table lacked were interned after those read.)
+        if (static_cast<size_t>(id) < unwritable.size() && unwritable[static_cast<size_t>(id)]) {
+            Raise(kErrBinReadName);
+        }
         return id;
     };
 

@@ -48,6 +48,7 @@ public:
     // The caller has ensured room.
     void Put(char16_t c) { *p_++ = c; }
     void Put(std::u16string_view text) {
+        if (text.empty()) return;  // an empty value may have no units at all
         std::memcpy(p_, text.data(), text.size() * sizeof(char16_t));
         p_ += text.size();
     }

@@ -307,6 +307,13 @@ def case_xml():
     expect_failure('bin2xml of a cut document', 'bin2xml',
                    stdin=run('xml2bin', stdin=latin).stdout[:30])
     expect_failure('xml2bin with an argument', 'xml2bin', 'extra', code=2)
+    # A name with a control character would come out as text that does not
+    # load again: refused when read.
+    named = run('xml2bin', stdin=b'<element_zq/>').stdout
+    check(named.count(b'\x0aelement_zq') == 1, 'the name is stored once, eight-bit')
+    r = expect_failure('bin2xml of a name with a control character', 'bin2xml',
+                       stdin=named.replace(b'\x0aelement_zq', b'\x0aelement\x01zq'))
+    check(b'incorrect name' in r.stderr, f'control character in a name: {r.stderr!r}')
 
 
 {'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml,

@@ -158,6 +158,47 @@ TEST_F(XmlStorage, DeclaredEncodings) {
     EXPECT_EQ(ParseXmlText(withZero)->DocumentElement()->GetNodeName(), u"r");
 }
 
+// A document read in a single-byte encoding is saved as UTF-8; its
+// declaration must say so, or every load and save encodes the text again.
+TEST_F(XmlStorage, SavedTextDeclaresTheEncodingItIsWrittenIn) {
+    const char* declarations[] = {
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>",
+        "<?xml version='1.0' encoding = 'ISO-8859-1' standalone='yes'?>",
+        "<?xml version=\"1.0\" encoding=\"x-no-such-encoding\"?>",
+        "<?XML version=\"1.0\" encoding=\"windows-1252\"?>",  // kept as instruction data
+    };
+    for (const char* declaration : declarations) {
+        SCOPED_TRACE(declaration);
+        std::string text = std::string(declaration) + "<r v=\"caf\xE9\">caf\xE9</r>";
+        std::vector<std::string> saves;
+        for (int round = 0; round < 3; ++round) {
+            Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
+            ASSERT_TRUE(storage->LoadFromXML(text));
+            EXPECT_EQ(storage->GetValue("v", "").ToString(), "caf\xC3\xA9");
+            EXPECT_EQ(storage->GetText().ToString(), "caf\xC3\xA9");
+            ASSERT_TRUE(storage->SaveToXML(text));
+            saves.push_back(text);
+        }
+        EXPECT_NE(saves[0].find("encoding"), std::string::npos);
+        EXPECT_NE(saves[0].find("UTF-8"), std::string::npos);
+        EXPECT_NE(saves[0].find("<r v=\"caf\xC3\xA9\">caf\xC3\xA9</r>"), std::string::npos);
+        EXPECT_EQ(saves[1], saves[0]);
+        EXPECT_EQ(saves[2], saves[0]);
+    }
+    // The same through a file.
+    Ref<TXMLStorage> storage = MakeRef<TXMLStorage>();
+    ASSERT_TRUE(storage->LoadFromXML(std::string(declarations[0]) + "<r v=\"\xE9\"/>"));
+    ASSERT_TRUE(storage->SaveToFile("latin.xml"));
+    Ref<IHierStorage> again = LoadStorageFromFile("latin.xml");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->GetValue("v", "").ToString(), "\xC3\xA9");
+    // Declarations that need no change are written as they are.
+    ASSERT_TRUE(storage->LoadFromXML("<?xml version=\"1.0\" encoding=\"utf-8\"?><r/>"));
+    std::string text;
+    ASSERT_TRUE(storage->SaveToXML(text));
+    EXPECT_EQ(text, "<?xml version=\"1.0\" encoding=\"utf-8\"?><r/>");
+}
+
 TEST_F(XmlStorage, BinaryDocumentsLoadThroughTheSameLoaders) {
     Ref<IXmlDocument> document = LoadXmlDocumentFromXML(u"<r a=\"1\"><c>t</c></r>");
     std::string binary = document->GetBinaryXML();

@@ -218,6 +218,46 @@ TEST(XmlBinary, DamagedInputRaisesTheLibraryError) {
     EXPECT_EQ(ErrorOf(full), "(no error)");
 }
 
+// The text form reads a blank or a control character in a name as a
+// separator, and an empty name as none: a node or attribute named so is
+// refused when read, so that what loads from the binary form saves to text
+// that loads again.
+TEST(XmlBinary, NamesTheTextFormCannotCarryAreRefused) {
+    struct Use {
+        const char* what;
+        std::string body;  // uses name ID 6
+    };
+    const Use uses[] = {
+        {"element", Bytes({0, 1, 1, 6, 0, 0, 0})},
+        {"attribute", Bytes({0, 1, 1, 5, 0, 1, 6, 8, 1, 'x', 0, 0})},
+        {"instruction target", Bytes({0, 1, 7, 6, 0, 0, 0})},
+        {"attribute of the document", Bytes({1, 6, 0, 0})},
+    };
+    for (const char* name : {"a\x01b", "tab\there", "sp ace", "end\n", ""}) {
+        const std::string table =
+            OneBucketTable({"#text", "#cdata-section", "#comment", "#document", "xml", "r", name});
+        for (const Use& use : uses) {
+            EXPECT_EQ(ErrorOf(Header() + table + use.body), "Binary XML reading error: incorrect name")
+                << use.what << " named \"" << name << "\"";
+        }
+        // Unused, such a name is harmless.
+        EXPECT_EQ(ErrorOf(Header() + table + Bytes({0, 1, 1, 5, 0, 0, 0})), "(no error)") << name;
+    }
+    // Names the parser takes as they are load, and their text loads again.
+    const std::string table =
+        OneBucketTable({"#text", "#cdata-section", "#comment", "#document", "xml", "r", "a.b-c:d"});
+    for (const Use& use : uses) {
+        Ref<IXmlDocument> doc = LoadXmlDocumentFromBinaryXML(Header() + table + use.body);
+        if (&use == &uses[3]) {  // the document's own attributes are not written as text
+            EXPECT_EQ(doc->GetAttrName(0), u"a.b-c:d");
+            continue;
+        }
+        WideString text = doc->GetXML();
+        EXPECT_NE(text.find(u"a.b-c:d"), WideString::npos) << use.what;
+        EXPECT_EQ(LoadXmlDocumentFromXML(text)->GetXML(), text) << use.what;
+    }
+}
+
 TEST(XmlBinary, StoredFixtures) {
     const std::string dir = std::string(QM_TEST_DATA_DIR) + "/xml/";
     Ref<IXmlDocument> storage = LoadXmlDocument(dir + "canonical_storage.bin");
