@@ -1722,9 +1722,16 @@ void TXmlDocument::Reset() {
         value_ = TXmlValue();
         return;
     }
-    // Nodes held from outside keep the old store; the document takes a new one.
+    // Nodes held from outside keep the old store; the document takes a new one
+    // (and keeps its child list, should one have been handed out).
     TXmlStore* fresh = TXmlStore::Create(names_);
-    ReleaseContents();
+    store_->Free(childs_, childCapacity_ * sizeof(TXmlNode*));
+    childs_ = nullptr;
+    childCapacity_ = 0;
+    store_->Free(attrs_, attrCapacity_ * sizeof(TXmlAttr));
+    attrs_ = nullptr;
+    attrCapacity_ = 0;
+    store_->ReleaseValue(value_);
     TXmlStore* old = std::exchange(store_, fresh);
     old->Drop(1);
 }

@@ -172,6 +172,19 @@ inline const Ch* FindSolidOr(const Ch* p, const Ch* end, Ch a, Ch b) {
     return p;
 }
 
+// Appends a run of the source to a string without a temporary copy (which
+// appending a range of bytes to a 16-bit string would make).
+template <class Ch>
+inline void AppendUnits(WideString& out, const Ch* begin, const Ch* end) {
+    if constexpr (sizeof(Ch) == sizeof(char16_t)) {
+        out.append(begin, static_cast<size_t>(end - begin));
+    } else {
+        size_t at = out.size();
+        out.resize(at + static_cast<size_t>(end - begin));
+        for (const Ch* p = begin; p < end; ++p) out[at++] = *p;
+    }
+}
+
 // The names met while parsing, by hash: most names of a document repeat, and
 // a hit here costs one comparison instead of a walk through the name table.
 // Names longer than kLongest always go to the table.
@@ -375,7 +388,8 @@ private:
             int32_t id = names_cache_.Find(begin, length, hash);
             if (id >= 0) return id;
             if constexpr (Src::kBuffered) {
-                name_.assign(begin, p);
+                name_.clear();
+                AppendUnits(name_, begin, p);
                 id = names_->GetID(name_.data(), name_.size(), hash);
             } else {
                 id = names_->GetID(begin, length, hash);
@@ -384,14 +398,15 @@ private:
             return id;
         }
         // The name may go on in the next buffer.
-        name_.assign(begin, p);
+        name_.clear();
+        AppendUnits(name_, begin, p);
         while (p == s_.end && s_.Fill()) {
             p = s_.p;
             while (p < s_.end && NameChar(*p)) {
                 hash = TXmlNameTable::HashStep(hash, *p);
                 ++p;
             }
-            name_.append(s_.p, p);
+            AppendUnits(name_, s_.p, p);
             s_.p = p;
         }
         return names_->GetID(name_.data(), name_.size(), hash);
@@ -493,7 +508,7 @@ private:
             s_.p = p;
             if (p < end && *p == '&') {
                 if (!pieces) text_.clear();
-                text_.append(begin, p);
+                AppendUnits(text_, begin, p);
                 pieces = true;
                 if (ReadCharRef(text_)) solid = true;
                 begin = s_.p;
@@ -502,7 +517,7 @@ private:
             if (p < end) break;  // at "<"
             if constexpr (Src::kBuffered) {
                 if (!pieces) text_.clear();
-                text_.append(begin, p);
+                AppendUnits(text_, begin, p);
                 pieces = true;
                 if (!s_.Fill()) {
                     begin = s_.p;
@@ -516,7 +531,7 @@ private:
         if (!solid && !preserve_) return;
         TXmlValue cell;
         if (pieces) {
-            text_.append(begin, s_.p);
+            AppendUnits(text_, begin, s_.p);
             cell = MakeText(text_.data(), text_.size());
         } else {
             cell = MakeText(begin, static_cast<size_t>(s_.p - begin));
@@ -545,13 +560,13 @@ private:
             if (p < end) {
                 if (*p == quote) break;
                 if (*p == '<') Raise(kErrLessInValue);
-                text_.append(begin, p);
+                AppendUnits(text_, begin, p);
                 ReadCharRef(text_);
                 begin = s_.p;
                 continue;
             }
             if constexpr (Src::kBuffered) {
-                text_.append(begin, p);
+                AppendUnits(text_, begin, p);
                 if (s_.Fill()) {
                     begin = s_.p;
                     continue;
@@ -560,7 +575,7 @@ private:
             char16_t q = static_cast<char16_t>(quote);
             RaiseExpected(std::u16string_view(&q, 1));
         }
-        text_.append(begin, s_.p);
+        AppendUnits(text_, begin, s_.p);
         ++s_.p;  // the closing quote
         return MakeText(text_.data(), text_.size());
     }
@@ -619,7 +634,7 @@ private:
             } else if (matched == 0) {
                 const Ch* p = s_.p + 1;
                 while (p < s_.end && *p != terminator[0]) ++p;
-                text_.append(s_.p, p);
+                AppendUnits(text_, s_.p, p);
                 s_.p = p;
             } else {
                 // The partial match broke: keep the longest part of it that

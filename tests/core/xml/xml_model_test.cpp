@@ -168,6 +168,80 @@ TEST(XmlValues, TypedTextFormsTable) {
     EXPECT_EQ(r->GetAttrType(u"t"), varBoolean);
 }
 
+// Values read from the text are kept in the document's memory as they were
+// read; writing one replaces it. What was written reads back in every form,
+// and the values around it stay as they were.
+TEST(XmlValues, ReplacedValuesReadInEveryForm) {
+    Ref<IXmlDocument> doc =
+        Parse(u"<r a='a value of some length' b='x' c='2009-03-07T14-05-09'><t>old text</t>"
+              u"<u>next</u></r>");
+    Ref<IXmlElement> r = doc->DocumentElement();
+    struct Case {
+        const char16_t* text;
+        double number;  // NAN: no number
+        double date;    // NAN: no date
+    };
+    const Case cases[] = {
+        {u"12", 12, NAN},                                          // shorter than before
+        {u"-7.25", -7.25, NAN},                                    //
+        {u"0,5", 0.5, NAN},                                        // the other separator
+        {u"2010-01-02T03-04-05", NAN, Date(2010, 1, 2, 3, 4, 5)},  // longer than before
+        {u"a text much longer than any value this element had before", NAN, NAN},
+        {u"", NAN, NAN},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToString(c.text));
+        r->SetAttr(u"a", c.text);
+        EXPECT_EQ(r->GetAttr(u"a", u"?"), c.text);
+        EXPECT_EQ(r->GetAttrType(u"a"), varOleStr);
+        EXPECT_EQ(r->GetVarAttr(u"a", Variant()), Variant(WideString(c.text)));
+        if (std::isnan(c.number)) {
+            EXPECT_THROW(r->GetFloatAttr(u"a", 0), EVariantError);
+        } else {
+            EXPECT_EQ(r->GetFloatAttr(u"a", 0), c.number);
+        }
+        if (std::isnan(c.number)) {
+            EXPECT_THROW(r->GetIntAttr(u"a", 0), EVariantError);
+        } else {
+            EXPECT_EQ(r->GetIntAttr(u"a", 0), std::llround(c.number));  // as variants round
+        }
+        if (std::isnan(c.date)) {
+            EXPECT_THROW(r->GetDateTimeAttr(u"a", 0), EVariantError);
+        } else {
+            EXPECT_NEAR(r->GetDateTimeAttr(u"a", 0), c.date, 1e-9);
+        }
+        // The neighbours are untouched.
+        EXPECT_EQ(r->GetAttr(u"b", u""), u"x");
+        EXPECT_NEAR(r->GetDateTimeAttr(u"c", 0), Date(2009, 3, 7, 14, 5, 9), 1e-9);
+        EXPECT_EQ(Parse(doc->GetXML())->DocumentElement()->GetAttr(u"a", u"?"), c.text);
+    }
+
+    // A typed value and text take each other's place.
+    r->SetIntAttr(u"b", 7);
+    EXPECT_EQ(r->GetAttrType(u"b"), varInteger);
+    EXPECT_EQ(r->GetAttr(u"b", u""), u"7");
+    r->SetAttr(u"b", u"eight");
+    EXPECT_EQ(r->GetAttrType(u"b"), varOleStr);
+    EXPECT_THROW(r->GetIntAttr(u"b", 0), EVariantError);
+    r->SetDateTimeAttr(u"b", Date(2001, 2, 3, 4, 5, 6));
+    EXPECT_EQ(r->GetAttrType(u"b"), varDate);
+    EXPECT_EQ(r->GetAttr(u"b", u""), VarToXmlStr(Variant(TDateTime{Date(2001, 2, 3, 4, 5, 6)})));
+
+    // Texts read from the document, replaced shorter and longer.
+    Ref<IXmlNode> text = r->SelectSingleNode(u"t")->GetChildNodes()->Get(0);
+    text->SetText(u"new");
+    EXPECT_EQ(text->GetText(), u"new");
+    EXPECT_EQ(r->SelectSingleNode(u"u")->GetText(), u"next");
+    text->SetText(u"a replacement longer than the text read");
+    text->SetValue(Variant(int32_t{31}));
+    EXPECT_EQ(text->GetDataType(), varInteger);
+    EXPECT_EQ(r->GetChildText(u"t", u""), u"31");
+    EXPECT_EQ(r->SelectSingleNode(u"u")->GetText(), u"next");
+    EXPECT_EQ(doc->GetXML(),
+              u"<r a=\"\" b=\"2001-02-03T04-05-06\" c=\"2009-03-07T14-05-09\"><t>31</t>"
+              u"<u>next</u></r>");
+}
+
 TEST(XmlValues, FloatsIgnoreTheProcessLocale) {
     // Every locale of this list that the system has is tried; "C" always is.
     int tried = 0;
@@ -414,6 +488,68 @@ TEST(XmlNodes, ChildListHeldLongerThanItsNode) {
     EXPECT_EQ(list->GetCount(), 1);
     EXPECT_FALSE(child->GetParentNode());
     EXPECT_EQ(list->GetXML(), u"<a/>");
+}
+
+// A node held from outside outlives its document: without parent, with its
+// subtree, attributes and texts, still changeable.
+TEST(XmlNodes, NodesKeptAfterTheirDocumentGoes) {
+    Ref<IXmlNode> kept, text, selected;
+    Ref<IXmlNodeList> selection;
+    {
+        Ref<IXmlDocument> doc = Parse(u"<r><a k='v'><b>t</b><c/></a><d n='1'/><e/></r>");
+        kept = doc->DocumentElement()->SelectSingleNode(u"a");
+        text = kept->SelectSingleNode(u"b")->GetChildNodes()->Get(0);
+        selection = doc->DocumentElement()->SelectNodes(u"d");
+        selected = doc->DocumentElement()->SelectSingleNode(u"e")->CloneNode(true);
+    }
+    EXPECT_FALSE(kept->GetParentNode());
+    EXPECT_FALSE(kept->GetOwnerDocument());
+    EXPECT_EQ(kept->GetXML(), u"<a k=\"v\"><b>t</b><c/></a>");
+    EXPECT_EQ(text->GetText(), u"t");
+    EXPECT_EQ(text->GetParentNode()->GetNodeName(), u"b");
+    ASSERT_EQ(selection->GetCount(), 1);
+    EXPECT_EQ(selection->Get(0)->GetXML(), u"<d n=\"1\"/>");
+    EXPECT_EQ(selected->GetXML(), u"<e/>");
+
+    kept->SetAttr(u"k", u"a value longer than the one read");
+    kept->AppendElement(u"f")->SetIntAttr(u"i", 5);
+    kept->RemoveChild(kept->SelectSingleNode(u"c"));
+    EXPECT_EQ(kept->GetXML(), u"<a k=\"a value longer than the one read\"><b>t</b><f i=\"5\"/></a>");
+
+    // Into another document, which goes in turn.
+    Ref<IXmlDocument> other = CreateXmlDocument(u"root");
+    other->DocumentElement()->AppendChild(kept);
+    other->DocumentElement()->AppendChild(selection->Get(0));
+    EXPECT_EQ(other->GetXML(),
+              u"<root><a k=\"a value longer than the one read\"><b>t</b><f i=\"5\"/></a>"
+              u"<d n=\"1\"/></root>");
+    EXPECT_EQ(kept->GetParentNode(), other->DocumentElement());
+    other = nullptr;
+    EXPECT_FALSE(kept->GetParentNode());
+    EXPECT_EQ(text->GetText(), u"t");
+    EXPECT_EQ(selection->Get(0)->GetAttr(u"n", u""), u"1");
+}
+
+// Loading into a document again frees what it held, except what is held
+// from outside.
+TEST(XmlNodes, ReloadingKeepsNodesHeldFromOutside) {
+    Ref<IXmlDocument> doc = Parse(u"<r><a x='1'>text</a><b/></r>");
+    Ref<IXmlNode> a = doc->DocumentElement()->SelectSingleNode(u"a");
+    Ref<IXmlNodeList> children = doc->GetChildNodes();
+    doc->LoadXML(u"<s y='2'><c/></s>");
+    EXPECT_EQ(doc->GetXML(), u"<s y=\"2\"><c/></s>");
+    EXPECT_EQ(a->GetXML(), u"<a x=\"1\">text</a>");
+    EXPECT_FALSE(a->GetParentNode());
+    // The document's own child list follows its new content.
+    ASSERT_EQ(children->GetCount(), 1);
+    EXPECT_EQ(children->Get(0)->GetNodeName(), u"s");
+    for (int i = 0; i < 3; ++i) {
+        doc->LoadXML(u"<t z='" + WideString(1, static_cast<char16_t>(u'0' + i)) + u"'/>");
+        EXPECT_EQ(doc->DocumentElement()->GetAttr(u"z", u""), WideString(1, u'0' + i));
+    }
+    a->AppendChild(doc->DocumentElement());
+    EXPECT_EQ(a->GetXML(), u"<a x=\"1\">text<t z=\"2\"/></a>");
+    EXPECT_EQ(doc->GetXML(), u"");
 }
 
 TEST(XmlNodes, AttributesKeepOrderAndChildHelpers) {
