@@ -1684,9 +1684,13 @@ void TXmlDocument::DropTree() noexcept {
         for (size_t i = children.size(); i-- > 0;) stack.push_back(children[i]);
     };
     pushChildren(this);
+    constexpr size_t kAhead = 4;
     while (!stack.empty()) {
         TXmlNode* node = stack.back();
         stack.pop_back();
+        // The child array of a node a few places on: its pointer lies in the
+        // line fetched already, the array itself is wanted soon.
+        if (stack.size() >= kAhead) __builtin_prefetch(stack[stack.size() - kAhead]->childs_);
         if (node->store_ != store || StoredNodeCount(node) != 1) {
             // Held from outside, or of another store: released on its own.
             node->parent_ = nullptr;

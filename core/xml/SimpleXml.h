@@ -31,6 +31,7 @@
 // is locked.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <span>
@@ -495,6 +496,19 @@ public:
         attr = TXmlAttr();
         attr.nameId = nameId;
         return attr;
+    }
+    // Appends an attribute whose name the caller knows is new, with a cell
+    // filled in this node's store (loaders).
+    void AppendAttr(const TXmlAttr& attr) {
+        if (attrCount_ == attrCapacity_) ReserveAttrs(1);
+        attrs_[attrCount_++] = attr;
+    }
+    // The same for attributes of distinct new names.
+    void AppendAttrs(std::span<const TXmlAttr> attrs) {
+        if (attrs.empty()) return;
+        ReserveAttrs(attrs.size());
+        std::copy(attrs.begin(), attrs.end(), attrs_ + attrCount_);
+        attrCount_ += static_cast<uint32_t>(attrs.size());
     }
     // Sets or appends the attribute with a cell filled in this node's store,
     // which the node takes over (also when it raises).

@@ -185,19 +185,38 @@ inline void AppendUnits(WideString& out, const Ch* begin, const Ch* end) {
     }
 }
 
-// The names met while parsing, by hash: most names of a document repeat, and
-// a hit here costs one comparison instead of a walk through the name table.
-// Names longer than kLongest always go to the table.
+// The names met while parsing: most names of a document repeat, and a hit
+// here costs one comparison instead of a hash over the name and a walk
+// through the name table. Entries are found by a key of the name's first and
+// last units and its length; names longer than kLongest always go to the
+// table.
 class TNameCache {
 public:
-    static constexpr size_t kLongest = 26;
+    static constexpr size_t kLongest = 28;
 
     TNameCache() : entries_(kSize) {}
 
+    static uint32_t Key(uint32_t first, uint32_t last, size_t length) {
+        return (first * 61 + last * 7 + static_cast<uint32_t>(length) * 131) & (kSize - 1);
+    }
+
+    // end: the end of the readable units after the name.
     template <class Ch>
-    int32_t Find(const Ch* name, size_t length, uint32_t hash) const {
-        const Entry& e = entries_[hash & (kSize - 1)];
-        if (e.hash != hash || e.length != length) return -1;
+    int32_t Find(const Ch* name, size_t length, uint32_t key, const Ch* end) const {
+        const Entry& e = entries_[key];
+        if (e.length != length) return -1;
+#if defined(__SSE2__)
+        if constexpr (sizeof(Ch) == sizeof(char16_t)) {
+            if (length <= 8 && end - name >= 8) {
+                // One comparison of eight units; those past the name do not count.
+                __m128i eq = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name)),
+                                             _mm_load_si128(reinterpret_cast<const __m128i*>(e.units)));
+                unsigned wanted = (1u << (2 * length)) - 1;
+                return (static_cast<unsigned>(_mm_movemask_epi8(eq)) & wanted) == wanted ? e.id : -1;
+            }
+        }
+#endif
+        (void)end;
         for (size_t i = 0; i < length; ++i) {
             if (e.units[i] != static_cast<char16_t>(name[i])) return -1;
         }
@@ -205,22 +224,21 @@ public:
     }
 
     template <class Ch>
-    void Put(const Ch* name, size_t length, uint32_t hash, int32_t id) {
+    void Put(const Ch* name, size_t length, uint32_t key, int32_t id) {
         if (length > kLongest) return;
-        Entry& e = entries_[hash & (kSize - 1)];
-        e.hash = hash;
+        Entry& e = entries_[key];
         e.length = static_cast<uint32_t>(length);
         e.id = id;
+        std::fill(std::begin(e.units), std::end(e.units), u'\0');
         for (size_t i = 0; i < length; ++i) e.units[i] = static_cast<char16_t>(name[i]);
     }
 
 private:
     static constexpr size_t kSize = 512;
-    struct Entry {
-        uint32_t hash = 0;
+    struct alignas(64) Entry {
+        char16_t units[kLongest] = {};
         uint32_t length = UINT32_MAX;  // matches no name
         int32_t id = -1;
-        char16_t units[kLongest];
     };
     std::vector<Entry> entries_;
 };
@@ -375,41 +393,21 @@ private:
     int32_t ReadName() {
         if (AtEnd() || !NameStart(*s_.p)) Raise(kErrNameStart);
         const Ch* begin = s_.p;
-        const Ch* p = begin;
+        const Ch* p = begin + 1;
         const Ch* end = s_.end;
-        uint32_t hash = 0;
-        do {
-            hash = TXmlNameTable::HashStep(hash, *p);
-            ++p;
-        } while (p < end && NameChar(*p));
+        while (p < end && NameChar(*p)) ++p;
         s_.p = p;
-        size_t length = static_cast<size_t>(p - begin);
-        if (p < end || !Src::kBuffered) {
-            int32_t id = names_cache_.Find(begin, length, hash);
-            if (id >= 0) return id;
-            if constexpr (Src::kBuffered) {
-                name_.clear();
-                AppendUnits(name_, begin, p);
-                id = names_->GetID(name_.data(), name_.size(), hash);
-            } else {
-                id = names_->GetID(begin, length, hash);
-            }
-            names_cache_.Put(begin, length, hash, id);
-            return id;
-        }
+        if (p < end || !Src::kBuffered) return NameID(begin, p, end);
         // The name may go on in the next buffer.
         name_.clear();
         AppendUnits(name_, begin, p);
         while (p == s_.end && s_.Fill()) {
             p = s_.p;
-            while (p < s_.end && NameChar(*p)) {
-                hash = TXmlNameTable::HashStep(hash, *p);
-                ++p;
-            }
+            while (p < s_.end && NameChar(*p)) ++p;
             AppendUnits(name_, s_.p, p);
             s_.p = p;
         }
-        return names_->GetID(name_.data(), name_.size(), hash);
+        return names_->GetID(name_);
     }
 
     // Reads a reference starting at "&" and appends its code units; answers
@@ -582,9 +580,85 @@ private:
 
     // Reads name="value" pairs; they are set on the node together, so that
     // its attribute array is allocated once.
+    void AddPending(const TXmlAttr& attr) {
+        if (stamps_.Seen(attr.nameId)) {
+            // Set twice: the last value wins, in the first one's place.
+            for (TXmlAttr& earlier : pending_) {
+                if (earlier.nameId == attr.nameId) earlier = attr;
+            }
+        } else {
+            pending_.push_back(attr);
+        }
+    }
+
+    // The usual attributes, name="value" pairs within the window without
+    // references, read with the window in registers. Stops before anything
+    // else, at the start of the pair, for the general loop to take on.
+    void ReadPlainAttributes() {
+        const Ch* p = s_.p;
+        const Ch* const end = s_.end;
+        for (;;) {
+            while (p < end && *p <= 32) ++p;
+            const Ch* start = p;
+            if (p == end || !NameStart(*p)) break;
+            ++p;
+            while (p < end && NameChar(*p)) ++p;
+            if (p == end) {
+                p = start;
+                break;
+            }
+            const Ch* nameEnd = p;
+            while (p < end && *p <= 32) ++p;
+            if (p == end || *p != '=') {
+                p = start;
+                break;
+            }
+            ++p;
+            while (p < end && *p <= 32) ++p;
+            if (p == end || (*p != '"' && *p != '\'')) {
+                p = start;
+                break;
+            }
+            const Ch quote = *p;
+            const Ch* value = p + 1;
+            p = FindAny<Ch>(value, end, quote, '&', '<');
+            if (p == end || *p != quote) {
+                p = start;
+                break;
+            }
+            TXmlAttr attr = MakeText(value, static_cast<size_t>(p - value));
+            ++p;
+            attr.nameId = NameID(start, nameEnd, end);
+            AddPending(attr);
+        }
+        s_.p = p;
+    }
+
+    // The ID of a name lying whole in the window.
+    int32_t NameID(const Ch* begin, const Ch* p, const Ch* end) {
+        size_t length = static_cast<size_t>(p - begin);
+        // The table's hash is wanted only when the cache misses.
+        uint32_t key = TNameCache::Key(begin[0], p[-1], length);
+        int32_t id = names_cache_.Find(begin, length, key, end);
+        if (id >= 0) return id;
+        uint32_t hash = 0;
+        for (size_t i = 0; i < length; ++i) hash = TXmlNameTable::HashStep(hash, begin[i]);
+        if constexpr (Src::kBuffered) {
+            name_.clear();
+            AppendUnits(name_, begin, p);
+            id = names_->GetID(name_.data(), name_.size(), hash);
+        } else {
+            id = names_->GetID(begin, length, hash);
+        }
+        names_cache_.Put(begin, length, key, id);
+        return id;
+    }
+
     void ReadAttributes(TXmlNode* node) {
         pending_.clear();
+        stamps_.NextNode();
         try {
+            ReadPlainAttributes();
             SkipBlanks();
             while (!AtEnd() && NameStart(*s_.p)) {
                 int32_t id = ReadName();
@@ -596,28 +670,15 @@ private:
                 if (quote != '\'' && quote != '"') Raise(kErrLiteralExpected);
                 TXmlAttr attr = ReadQuoted(quote);
                 attr.nameId = id;
-                pending_.push_back(attr);
+                AddPending(attr);
                 SkipBlanks();
+                ReadPlainAttributes();
             }
         } catch (...) {
-            SetPending(node);  // what was read before the error stays
+            node->AppendAttrs(pending_);  // what was read before the error stays
             throw;
         }
-        SetPending(node);
-    }
-
-    void SetPending(TXmlNode* node) {
-        if (pending_.empty()) return;
-        node->ReserveAttrs(pending_.size());
-        stamps_.NextNode();
-        for (const TXmlAttr& attr : pending_) {
-            if (stamps_.Seen(attr.nameId)) {
-                node->PutAttrCell(attr.nameId, attr);  // set twice: the last wins
-            } else {
-                node->AppendAttrCell(attr.nameId) = attr;
-            }
-        }
-        pending_.clear();
+        node->AppendAttrs(pending_);
     }
 
     // The text up to the first occurrence of the terminator, which is

@@ -9,14 +9,6 @@
 #include "core/base/Assert.h"
 #include "core/xml/XmlInternal.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QM_XML_STORE_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QM_XML_STORE_ASAN 1
-#endif
 #ifdef QM_XML_STORE_ASAN
 #include <sanitizer/asan_interface.h>
 // Memory not handed out is poisoned, so that a use after free is reported.
@@ -134,10 +126,10 @@ void TXmlStore::ReleaseChunks() noexcept {
     freeNodes_ = nullptr;
 }
 
-void* TXmlStore::Unpoisoned(void* block, size_t bytes) noexcept {
+void TXmlStore::UnpoisonBlock(void* block, size_t bytes) noexcept {
     QM_UNPOISON(block, bytes);
+    (void)block;
     (void)bytes;
-    return block;
 }
 
 void TXmlStore::Refill(TRun& run, size_t bytes, size_t align) {
@@ -248,11 +240,6 @@ void TXmlStore::FreeTyped(uint32_t slot) noexcept {
     } catch (...) {
         // The slot stays unused until the store goes.
     }
-}
-
-void TXmlStore::SetRun(TXmlValue& cell, const char16_t* text, size_t length) {
-    cell.data = reinterpret_cast<uintptr_t>(text);
-    cell.meta = TXmlValue::kRun | static_cast<uint32_t>(length);
 }
 
 void TXmlStore::ReleaseValue(TXmlValue& cell) noexcept {

@@ -27,6 +27,15 @@
 
 #include "core/xml/SimpleXml.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM_XML_STORE_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QM_XML_STORE_ASAN 1
+#endif
+
 class TXmlStore {
 public:
     // A store with one owner hold (the caller's), keeping `table`.
@@ -72,7 +81,10 @@ public:
     void AssignText(TXmlValue& cell, std::u16string_view text);
     // Text that the cell may keep as a run: the caller filled it from
     // AllocateText.
-    static void SetRun(TXmlValue& cell, const char16_t* text, size_t length);
+    static void SetRun(TXmlValue& cell, const char16_t* text, size_t length) {
+        cell.data = reinterpret_cast<uintptr_t>(text);
+        cell.meta = TXmlValue::kRun | static_cast<uint32_t>(length);
+    }
     void ReleaseValue(TXmlValue& cell) noexcept;
     // The cell as a variant (Empty for an empty cell).
     Variant ToVariant(const TXmlValue& cell) const;
@@ -108,7 +120,15 @@ private:
     char16_t* AllocateTextSlow(size_t units);
     void* TakeFreeNode(void* block) noexcept;
     // Under AddressSanitizer, memory not handed out is poisoned.
-    static void* Unpoisoned(void* block, size_t bytes) noexcept;
+    static void* Unpoisoned(void* block, size_t bytes) noexcept {
+#ifdef QM_XML_STORE_ASAN
+        UnpoisonBlock(block, bytes);
+#else
+        (void)bytes;
+#endif
+        return block;
+    }
+    static void UnpoisonBlock(void* block, size_t bytes) noexcept;
     void* AllocateLarge(size_t bytes);
     void FreeLarge(void* block) noexcept;
     // A new chunk for a run, with at least `bytes` free after alignment.
