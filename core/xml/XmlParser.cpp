@@ -580,15 +580,20 @@ private:
 
     // Reads name="value" pairs; they are set on the node together, so that
     // its attribute array is allocated once.
-    void AddPending(const TXmlAttr& attr) {
-        if (stamps_.Seen(attr.nameId)) {
+    // The cell's parts come one by one: a cell put together in memory and
+    // read back whole would wait for its parts' stores.
+    void AddPending(const TXmlValue& cell, int32_t nameId) {
+        TXmlAttr* attr;
+        if (stamps_.Seen(nameId)) {
             // Set twice: the last value wins, in the first one's place.
-            for (TXmlAttr& earlier : pending_) {
-                if (earlier.nameId == attr.nameId) earlier = attr;
-            }
+            attr = &*std::find_if(pending_.begin(), pending_.end(),
+                                  [nameId](const TXmlAttr& a) { return a.nameId == nameId; });
         } else {
-            pending_.push_back(attr);
+            attr = &pending_.emplace_back();
         }
+        attr->data = cell.data;
+        attr->meta = cell.meta;
+        attr->nameId = nameId;
     }
 
     // The usual attributes, name="value" pairs within the window without
@@ -626,10 +631,9 @@ private:
                 p = start;
                 break;
             }
-            TXmlAttr attr = MakeText(value, static_cast<size_t>(p - value));
+            TXmlValue cell = MakeText(value, static_cast<size_t>(p - value));
             ++p;
-            attr.nameId = NameID(start, nameEnd, end);
-            AddPending(attr);
+            AddPending(cell, NameID(start, nameEnd, end));
         }
         s_.p = p;
     }
@@ -668,9 +672,7 @@ private:
                 if (AtEnd()) Raise(kErrValueExpected);
                 Ch quote = *s_.p;
                 if (quote != '\'' && quote != '"') Raise(kErrLiteralExpected);
-                TXmlAttr attr = ReadQuoted(quote);
-                attr.nameId = id;
-                AddPending(attr);
+                AddPending(ReadQuoted(quote), id);
                 SkipBlanks();
                 ReadPlainAttributes();
             }
