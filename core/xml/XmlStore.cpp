@@ -211,10 +211,10 @@ void TXmlStore::FreeLarge(void* memory) noexcept {
     ::operator delete(block);
 }
 
-char16_t* TXmlStore::AllocateTextSlow(size_t units) {
+char16_t* TXmlStore::AllocateTextSlow(size_t units, size_t room) {
     size_t bytes = units * sizeof(char16_t);
-    if (bytes > kLargeText) return static_cast<char16_t*>(AllocateLarge(bytes));
-    Refill(text_, bytes, 2);
+    if (room > kLargeText) return static_cast<char16_t*>(AllocateLarge(room));
+    Refill(text_, room, 2);
     char* p = text_.p;
     text_.p += bytes;
     QM_UNPOISON(p, bytes);

@@ -20,6 +20,7 @@
 // a time; the cache is locked.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -58,10 +59,13 @@ public:
         return Unpoisoned(block, kNodeBlock);
     }
     void FreeNode(void* block) noexcept;
-    // Room for text that stays until the store is rewound or freed.
-    char16_t* AllocateText(size_t units) {
+    // Room for text that stays until the store is rewound or freed. With
+    // `writable` above `units`, that many units may be written there, the
+    // ones past `units` being free room the next text takes.
+    char16_t* AllocateText(size_t units, size_t writable = 0) {
         size_t bytes = units * sizeof(char16_t);
-        if (static_cast<size_t>(text_.end - text_.p) < bytes) return AllocateTextSlow(units);
+        size_t room = std::max(units, writable) * sizeof(char16_t);
+        if (static_cast<size_t>(text_.end - text_.p) < room) return AllocateTextSlow(units, room);
         char* p = text_.p;
         text_.p += bytes;
         return static_cast<char16_t*>(Unpoisoned(p, bytes));
@@ -117,7 +121,7 @@ private:
 
     TXmlStore() = default;
     ~TXmlStore();
-    char16_t* AllocateTextSlow(size_t units);
+    char16_t* AllocateTextSlow(size_t units, size_t room);
     void* TakeFreeNode(void* block) noexcept;
     // Under AddressSanitizer, memory not handed out is poisoned.
     static void* Unpoisoned(void* block, size_t bytes) noexcept {
