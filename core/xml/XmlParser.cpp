@@ -695,8 +695,8 @@ private:
                 Ch quote = *s_.p;
                 if (quote != '\'' && quote != '"') Raise(kErrLiteralExpected);
                 AddPending(ReadQuoted(quote), id);
-                SkipBlanks();
                 ReadPlainAttributes();
+                SkipBlanks();  // the fast path may stop at the end of a window
             }
         } catch (...) {
             node->AppendAttrs(pending_);  // what was read before the error stays

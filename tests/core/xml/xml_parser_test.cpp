@@ -265,12 +265,17 @@ TEST(XmlParser, StreamsReadOneBytePerUnit) {
 }
 
 TEST(XmlParser, BufferBoundariesDoNotChangeTheResult) {
-    const std::string text =
+    std::string text =
         "<?xml version='1.0'?><root attr_name_long='value &amp; more' b=\"x\"><child>text "
         "&#x1F600; tail</child><!-- a comment --><![CDATA[cdata ]]]]><?pi data here?>"
-        "<e/><long_element_name_here k='v'>  </long_element_name_here></root>";
+        "<e/><long_element_name_here k='v'>  </long_element_name_here>"
+        "<list one=\"1\" two='22'  three=\"333\"\n\tfour = \"4444\" five=\"a&lt;b\"/>";
+    // Attributes after one with a reference, shifted by one unit each time,
+    // so that every boundary falls on every place of them.
+    for (int i = 0; i < 64; ++i) text += "<p a='&amp;' x='1' y=\"22\" z='3'/>" + std::string(1 + i % 3, ' ');
+    text += "</root>";
     WideString expected = LoadXmlDocumentFromXML(Widen(text))->GetXML();
-    for (size_t buffer : {1u, 2u, 3u, 5u, 7u, 16u}) {
+    for (size_t buffer = 1; buffer <= 64; ++buffer) {
         TMemoryStream stream(text);
         Ref<TXmlDocument> doc = MakeRef<TXmlDocument>();
         doc->LoadText(stream, buffer);
