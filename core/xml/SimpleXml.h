@@ -497,13 +497,8 @@ public:
         attr.nameId = nameId;
         return attr;
     }
-    // Appends an attribute whose name the caller knows is new, with a cell
-    // filled in this node's store (loaders).
-    void AppendAttr(const TXmlAttr& attr) {
-        if (attrCount_ == attrCapacity_) ReserveAttrs(1);
-        attrs_[attrCount_++] = attr;
-    }
-    // The same for attributes of distinct new names.
+    // Appends attributes of distinct new names with cells filled in this
+    // node's store (loaders).
     void AppendAttrs(std::span<const TXmlAttr> attrs) {
         if (attrs.empty()) return;
         ReserveAttrs(attrs.size());

@@ -1,13 +1,12 @@
-// Memory for the XML library's objects and small arrays.
+// Memory for the XML library's objects that live outside the documents'
+// stores (documents, name tables, node lists) and for the arrays of lists.
 //
 // Blocks of up to 1 KB come from 64 KB pages, each page serving one block
 // size. A page keeps its own list of freed blocks and a count of the blocks
 // in use; a page whose last block is freed goes back to a list of empty pages
-// and is carved again from its start, whatever size it serves next. Loading a
-// document therefore lays its nodes out in allocation order, and freeing a
-// whole document gives its pages back, so that the next one is laid out in
-// order again (a single free list per size would hand blocks out in the order
-// of earlier frees and scatter later documents over memory).
+// and is carved again from its start, whatever size it serves next, so that
+// what is made together lies together again (a single free list per size
+// would hand blocks out in the order of earlier frees).
 //
 // Pages belong to the thread that carved them. A block freed by another
 // thread goes onto an atomic list of its page, which the owner takes over
