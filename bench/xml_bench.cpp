@@ -145,8 +145,7 @@ struct Pugi {
     // own, in which it parses in place).
     static void Parse() {
         pugi::xml_document doc;
-        pugi::xml_parse_result result =
-            doc.load_buffer(StorageText().data(), StorageText().size());
+        pugi::xml_parse_result result = doc.load_buffer(StorageText().data(), StorageText().size());
         benchmark::DoNotOptimize(result.status);
     }
     static void StreamParse(std::istream& stream) {
@@ -213,8 +212,8 @@ void BM_Interleaved(benchmark::State& state) {
         }
     }
     const char* names[kMeasures] = {"parse", "stream", "write"};
-    std::printf("\n%-8s %12s %12s %8s   (medians of %d interleaved rounds)\n", "measure",
-                "ours ms", "pugixml ms", "ratio", rounds);
+    std::printf("\n%-8s %12s %12s %8s   (medians of %d interleaved rounds)\n", "measure", "ours ms",
+                "pugixml ms", "ratio", rounds);
     for (int m = 0; m < kMeasures; ++m) {
         double a = Median(ours[m]) * 1e3, b = Median(pugi[m]) * 1e3;
         std::printf("%-8s %12.2f %12.2f %8.2f\n", names[m], a, b, a / b);

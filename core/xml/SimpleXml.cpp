@@ -67,7 +67,6 @@ Ref<TXmlNameTable>& DefaultTableSlot() {
 
 bool g_defaultPreserveWhiteSpace = false;
 
-
 WideString TrimControl(std::u16string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && text[b] <= 32) ++b;
@@ -1619,8 +1618,7 @@ Ref<TXmlNode> TXmlProcessingInstruction::CloneSelf(TXmlStore& store, bool) {
 // TXmlDocument (loading and saving are in XmlParser.cpp and XmlBinary.cpp)
 
 TXmlDocument::TXmlDocument(TXmlNameTable* names)
-    : TXmlNode(*TXmlStore::Create(TableOrDefault(names)), TableOrDefault(names), NODE_DOCUMENT,
-               -1),
+    : TXmlNode(*TXmlStore::Create(TableOrDefault(names)), TableOrDefault(names), NODE_DOCUMENT, -1),
       preserveWhiteSpace_(g_defaultPreserveWhiteSpace) {}
 
 TXmlDocument::~TXmlDocument() {

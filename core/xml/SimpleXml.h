@@ -415,9 +415,7 @@ struct TXmlValue {
     bool IsEmpty() const { return Kind() == kEmpty; }
     bool IsText() const { return Kind() == kRun || Kind() == kBlock; }
     uint32_t Length() const { return meta & kLengthMask; }
-    std::u16string_view Text() const {
-        return {reinterpret_cast<const char16_t*>(data), Length()};
-    }
+    std::u16string_view Text() const { return {reinterpret_cast<const char16_t*>(data), Length()}; }
     uint32_t Slot() const { return static_cast<uint32_t>(data); }
 
     uintptr_t data = 0;

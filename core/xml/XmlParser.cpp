@@ -102,7 +102,9 @@ inline bool NameChar(Ch c) {
 template <class Ch>
 struct TVector {
     static constexpr size_t kUnits = 16 / sizeof(Ch);
-    static __m128i Load(const Ch* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static __m128i Load(const Ch* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    }
     static __m128i Splat(Ch c) {
         if constexpr (sizeof(Ch) == 1) {
             return _mm_set1_epi8(static_cast<char>(c));
@@ -144,8 +146,8 @@ inline const Ch* FindAny(const Ch* p, const Ch* end, Ch a, Ch b, Ch c) {
     const __m128i va = V::Splat(a), vb = V::Splat(b), vc = V::Splat(c);
     while (end - p >= static_cast<ptrdiff_t>(V::kUnits)) {
         __m128i x = V::Load(p);
-        size_t at = V::First(
-            _mm_or_si128(_mm_or_si128(V::Equal(x, va), V::Equal(x, vb)), V::Equal(x, vc)));
+        size_t at =
+            V::First(_mm_or_si128(_mm_or_si128(V::Equal(x, va), V::Equal(x, vb)), V::Equal(x, vc)));
         if (at < V::kUnits) return p + at;
         p += V::kUnits;
     }
@@ -209,10 +211,12 @@ public:
         if constexpr (sizeof(Ch) == sizeof(char16_t)) {
             if (length <= 8 && end - name >= 8) {
                 // One comparison of eight units; those past the name do not count.
-                __m128i eq = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name)),
-                                             _mm_load_si128(reinterpret_cast<const __m128i*>(e.units)));
+                __m128i eq =
+                    _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name)),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(e.units)));
                 unsigned wanted = (1u << (2 * length)) - 1;
-                return (static_cast<unsigned>(_mm_movemask_epi8(eq)) & wanted) == wanted ? e.id : -1;
+                return (static_cast<unsigned>(_mm_movemask_epi8(eq)) & wanted) == wanted ? e.id
+                                                                                         : -1;
             }
         }
 #endif
@@ -249,7 +253,10 @@ public:
     using Ch = typename Src::Char;
 
     TXmlParser(Src& source, TXmlNode& root, bool preserveWhiteSpace)
-        : s_(source), store_(root.Store()), names_(root.NameTable()), preserve_(preserveWhiteSpace) {}
+        : s_(source),
+          store_(root.Store()),
+          names_(root.NameTable()),
+          preserve_(preserveWhiteSpace) {}
 
     // Appends to root's children every node found until the end of the
     // source or an end tag at the top level.
@@ -352,7 +359,8 @@ private:
                 // Bytes widened to units.
                 __m128i bytes = _mm_loadu_si128(from);
                 _mm_storeu_si128(to, _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-                if (length > 8) _mm_storeu_si128(to + 1, _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+                if (length > 8)
+                    _mm_storeu_si128(to + 1, _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
             }
             TXmlStore::SetRun(cell, text, length);
             return cell;

@@ -78,7 +78,6 @@ struct alignas(16) TXmlStore::TChunk {
     size_t size;
 };
 
-
 struct alignas(16) TXmlStore::TLarge {
     TLarge* prev;
     TLarge* next;

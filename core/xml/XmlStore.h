@@ -53,7 +53,8 @@ public:
     // takes two cache lines.
     void* AllocateNode() {
         if (void* block = freeNodes_) return TakeFreeNode(block);
-        if (nodes_.end - nodes_.p < static_cast<ptrdiff_t>(kNodeBlock)) Refill(nodes_, kNodeBlock, 64);
+        if (nodes_.end - nodes_.p < static_cast<ptrdiff_t>(kNodeBlock))
+            Refill(nodes_, kNodeBlock, 64);
         void* block = nodes_.p;
         nodes_.p += kNodeBlock;
         return Unpoisoned(block, kNodeBlock);
@@ -146,10 +147,10 @@ private:
     size_t live_ = 1;
     TRun objects_;
     TRun nodes_;
-    TRun text_;  // 2-byte aligned
+    TRun text_;                 // 2-byte aligned
     TChunk* chunks_ = nullptr;  // every chunk taken, newest first
     size_t chunkCount_ = 0;
-    TLarge* large_ = nullptr;   // blocks above kMaxSmall, doubly linked
+    TLarge* large_ = nullptr;  // blocks above kMaxSmall, doubly linked
     void* free_[kClasses] = {};
     void* freeNodes_ = nullptr;
     std::vector<Variant> typed_;

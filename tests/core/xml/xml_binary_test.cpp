@@ -237,7 +237,8 @@ TEST(XmlBinary, NamesTheTextFormCannotCarryAreRefused) {
         const std::string table =
             OneBucketTable({"#text", "#cdata-section", "#comment", "#document", "xml", "r", name});
         for (const Use& use : uses) {
-            EXPECT_EQ(ErrorOf(Header() + table + use.body), "Binary XML reading error: incorrect name")
+            EXPECT_EQ(ErrorOf(Header() + table + use.body),
+                      "Binary XML reading error: incorrect name")
                 << use.what << " named \"" << name << "\"";
         }
         // Unused, such a name is harmless.

@@ -172,9 +172,9 @@ TEST(XmlValues, TypedTextFormsTable) {
 // read; writing one replaces it. What was written reads back in every form,
 // and the values around it stay as they were.
 TEST(XmlValues, ReplacedValuesReadInEveryForm) {
-    Ref<IXmlDocument> doc =
-        Parse(u"<r a='a value of some length' b='x' c='2009-03-07T14-05-09'><t>old text</t>"
-              u"<u>next</u></r>");
+    Ref<IXmlDocument> doc = Parse(
+        u"<r a='a value of some length' b='x' c='2009-03-07T14-05-09'><t>old text</t>"
+        u"<u>next</u></r>");
     Ref<IXmlElement> r = doc->DocumentElement();
     struct Case {
         const char16_t* text;
@@ -514,7 +514,8 @@ TEST(XmlNodes, NodesKeptAfterTheirDocumentGoes) {
     kept->SetAttr(u"k", u"a value longer than the one read");
     kept->AppendElement(u"f")->SetIntAttr(u"i", 5);
     kept->RemoveChild(kept->SelectSingleNode(u"c"));
-    EXPECT_EQ(kept->GetXML(), u"<a k=\"a value longer than the one read\"><b>t</b><f i=\"5\"/></a>");
+    EXPECT_EQ(kept->GetXML(),
+              u"<a k=\"a value longer than the one read\"><b>t</b><f i=\"5\"/></a>");
 
     // Into another document, which goes in turn.
     Ref<IXmlDocument> other = CreateXmlDocument(u"root");

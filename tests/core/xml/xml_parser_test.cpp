@@ -270,9 +270,11 @@ TEST(XmlParser, BufferBoundariesDoNotChangeTheResult) {
         "&#x1F600; tail</child><!-- a comment --><![CDATA[cdata ]]]]><?pi data here?>"
         "<e/><long_element_name_here k='v'>  </long_element_name_here>"
         "<list one=\"1\" two='22'  three=\"333\"\n\tfour = \"4444\" five=\"a&lt;b\"/>";
-    // Attributes after one with a reference, shifted by one unit each time,
-    // so that every boundary falls on every place of them.
-    for (int i = 0; i < 64; ++i) text += "<p a='&amp;' x='1' y=\"22\" z='3'/>" + std::string(1 + i % 3, ' ');
+    // Attributes after one with a reference, the elements one to three
+    // blanks apart, so that the ends of the windows fall on every place of
+    // them.
+    for (int i = 0; i < 64; ++i)
+        text += "<p a='&amp;' x='1' y=\"22\" z='3'/>" + std::string(1 + i % 3, ' ');
     text += "</root>";
     WideString expected = LoadXmlDocumentFromXML(Widen(text))->GetXML();
     for (size_t buffer = 1; buffer <= 64; ++buffer) {
