@@ -1,12 +1,14 @@
 // The memory of a document: its nodes, their attribute and child arrays, the
 // text of their values and their typed values. Not for users of the library.
 //
-// A store hands out memory from chunks it takes in turn: objects and arrays
-// from one run of chunks (16-byte aligned, in size classes of 16 bytes with a
-// free list each, blocks above 1 KB one by one), text from another (packed,
-// 2-byte aligned). What a node frees on its own goes to the free lists and is
-// used again; when the document goes, everything its tree held goes at once,
-// chunk by chunk, without visiting the text or freeing anything one by one.
+// A store hands out memory from chunks it takes in turn, in three runs:
+// nodes (blocks of one size, 64-byte aligned), arrays and other objects
+// (16-byte aligned, in size classes of 16 bytes with a free list each, blocks
+// above 1 KB one by one) and text (packed, 2-byte aligned). What a node frees
+// on its own goes to the free lists and is used again. When the document
+// goes, its tree is walked once to find the nodes held from outside, and
+// everything else goes at once, chunk by chunk, without a destructor, a
+// visit of the text or a free list.
 //
 // A store lives as long as anything in it: it counts its live nodes plus one
 // for the document that owns it, and frees itself when the count reaches 0,
