@@ -73,6 +73,11 @@ public:
     // Whether a Ref adopted the construction reference (the object is deleted
     // by its last Release).
     bool IsAdopted() const noexcept { return (word_ & kAdopted) != 0; }
+    // Whether a weak reference was ever made to the object. An owner that
+    // gives up the memory of many objects at once, without destroying them
+    // one by one, destroys these ones properly, so that their weak references
+    // learn of it.
+    bool HasWeakReferences() const noexcept { return weak_ != nullptr; }
 
 protected:
     IInterface() noexcept = default;

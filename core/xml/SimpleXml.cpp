@@ -157,7 +157,7 @@ int Base64Value(char c) {
 // Free routines
 
 Ref<IXmlNameTable> CreateNameTable(int32_t hashSize) {
-    return Ref<IXmlNameTable>(new TXmlNameTable(hashSize));
+    return MakeRef<TXmlNameTable>(hashSize);
 }
 
 TXmlNameTable* XmlDefaultNameTable() {
@@ -520,11 +520,6 @@ TXmlNameTable* TableOrDefault(TXmlNameTable* table) {
     return table ? table : XmlDefaultNameTable();
 }
 
-template <class T, class... Args>
-Ref<T> MakeNode(TXmlStore& store, Args&&... args) {
-    return Ref<T>(new (store) T(store, std::forward<Args>(args)...));
-}
-
 // Units above 255 become "?", as instruction data keeps 8-bit text.
 WideString EightBitUnits(std::u16string_view text) {
     WideString units(text);
@@ -604,11 +599,11 @@ void TXmlNode::ReserveChild() {
     if (childCount_ == childCapacity_) GrowChildren();
 }
 
-void TXmlNode::AppendNew(TXmlNode* node) {
+void TXmlNode::AppendNew(Ref<TXmlNode>&& node) {
     ReserveChild();
-    childs_[childCount_++] = node;
-    node->AddRef();
-    node->parent_ = this;
+    TXmlNode* child = node.Detach();
+    childs_[childCount_++] = child;
+    child->parent_ = this;
 }
 
 void TXmlNode::InsertChildAt(TXmlNode* node, int32_t index) {
@@ -690,13 +685,12 @@ void TXmlNode::MaterializeChildren() {
     if (kind_ != NODE_ELEMENT || value_.IsEmpty()) return;
     if (value_.Kind() == TXmlValue::kTyped && store_->Typed(value_.Slot()).IsNull()) return;
     ReserveChild();
-    TXmlText* text = new (*store_) TXmlText(*store_, names_);
+    Ref<TXmlText> text = MakeNode<TXmlText>(*store_, names_);
     text->value_ = std::exchange(value_, TXmlValue());  // the same store: the cell moves
-    std::copy_backward(childs_, childs_ + childCount_, childs_ + childCount_ + 1);
-    childs_[0] = text;
-    ++childCount_;
-    text->AddRef();  // the fresh node's first reference
     text->parent_ = this;
+    std::copy_backward(childs_, childs_ + childCount_, childs_ + childCount_ + 1);
+    childs_[0] = text.Detach();
+    ++childCount_;
 }
 
 void TXmlNode::SetNameTable(TXmlNameTable* table) {
@@ -932,10 +926,9 @@ Ref<IXmlNode> TXmlNode::CloneNode(bool deep) {
         stack.pop_back();
         for (TXmlNode* child : source->Children()) {
             Ref<TXmlNode> childCopy = child->CloneSelf(into, true);
-            copy->AppendNew(childCopy.get());
-            if (child->CopiesChildren() && child->HasChildItems()) {
-                stack.push_back({child, childCopy.get()});
-            }
+            TXmlNode* made = childCopy.get();
+            copy->AppendNew(std::move(childCopy));
+            if (child->CopiesChildren() && child->HasChildItems()) stack.push_back({child, made});
         }
     }
     return Ref<IXmlNode>(root.get());
@@ -957,8 +950,7 @@ Ref<IXmlDocument> TXmlNode::GetOwnerDocument() {
 Ref<IXmlNodeList> TXmlNode::GetChildNodes() {
     MaterializeChildren();
     if (!list_) {
-        list_ = new TXmlNodeList(this);
-        list_->AddRef();  // the node's own reference
+        list_ = MakeRef<TXmlNodeList>(this).Detach();  // the node's own reference
     }
     return Ref<IXmlNodeList>(list_);
 }
@@ -1637,23 +1629,25 @@ TXmlDocument::~TXmlDocument() {
 
 namespace {
 
-// The reference count of a node of a store. The kinds are final, so the
-// count is read at a fixed offset without a look into the vtable (whose
-// pointer lies in the node's other cache line).
-int32_t StoredNodeCount(TXmlNode* node) {
+// Whether a node of a store goes with its document's tree: only its parent
+// holds it and no weak reference was made to it. The kinds are final, so the
+// count and the weak link are read at a fixed place, without a look into the
+// vtable (whose pointer lies in the node's other cache line).
+bool OnlyItsParentHolds(TXmlNode* node) {
+    auto test = [](auto* n) { return n->RefCount() == 1 && !n->HasWeakReferences(); };
     switch (node->Kind()) {
         case NODE_ELEMENT:
-            return static_cast<TXmlElement*>(node)->RefCount();
+            return test(static_cast<TXmlElement*>(node));
         case NODE_TEXT:
-            return static_cast<TXmlText*>(node)->RefCount();
+            return test(static_cast<TXmlText*>(node));
         case NODE_CDATA_SECTION:
-            return static_cast<TXmlCDATASection*>(node)->RefCount();
+            return test(static_cast<TXmlCDATASection*>(node));
         case NODE_COMMENT:
-            return static_cast<TXmlComment*>(node)->RefCount();
+            return test(static_cast<TXmlComment*>(node));
         case NODE_PROCESSING_INSTRUCTION:
-            return static_cast<TXmlProcessingInstruction*>(node)->RefCount();
+            return test(static_cast<TXmlProcessingInstruction*>(node));
         default:
-            return node->RefCount();
+            return test(node);
     }
 }
 
@@ -1689,8 +1683,9 @@ void TXmlDocument::DropTree() noexcept {
         // The child array of a node a few places on: its pointer lies in the
         // line fetched already, the array itself is wanted soon.
         if (stack.size() >= kAhead) __builtin_prefetch(stack[stack.size() - kAhead]->childs_);
-        if (node->store_ != store || StoredNodeCount(node) != 1) {
-            // Held from outside, or of another store: released on its own.
+        if (node->store_ != store || !OnlyItsParentHolds(node)) {
+            // Held from outside, watched by a weak reference, or of another
+            // store: released on its own.
             node->parent_ = nullptr;
             ReleaseNode(node);
             continue;

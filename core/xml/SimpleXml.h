@@ -527,10 +527,10 @@ public:
     void DeleteChildAt(int32_t index);
     int32_t IndexOfChild(const TXmlNode* node) const;
     void ClearChildren();
-    // Appends a node without the checks of InsertChildAt, adding a
-    // reference: the node must be fresh (no parent) and use this node's name
-    // table already (the loaders' and copies' path).
-    void AppendNew(TXmlNode* node);
+    // Appends a node without the checks of InsertChildAt, taking over the
+    // reference handed in: the node must be fresh (no parent) and use this
+    // node's name table already (the loaders' and copies' path).
+    void AppendNew(Ref<TXmlNode>&& node);
     // Room for one more child, so that the next append cannot fail.
     void ReserveChild();
     // Turns an element's inline value into a text child, before its children

@@ -488,8 +488,9 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
         switch (reader.ReadByte()) {
             case NODE_ELEMENT: {
                 int32_t id = readID();
-                TXmlElement* element = new (store) TXmlElement(store, table, id);
-                parent->AppendNew(element);
+                Ref<TXmlElement> made = MakeNode<TXmlElement>(store, table, id);
+                TXmlElement* element = made.get();
+                parent->AppendNew(std::move(made));
                 TXmlValue cell;
                 reader.ReadValue(cell, store);
                 element->AdoptValueCell(cell);
@@ -497,31 +498,35 @@ void TXmlDocument::ReadBinary(TBinXmlReader& reader) {
                 break;
             }
             case NODE_TEXT: {
-                TXmlText* text = new (store) TXmlText(store, table);
-                parent->AppendNew(text);
+                Ref<TXmlText> made = MakeNode<TXmlText>(store, table);
+                TXmlText* text = made.get();
+                parent->AppendNew(std::move(made));
                 TXmlValue cell;
                 reader.ReadValue(cell, store);
                 text->AdoptValueCell(cell);
                 break;
             }
             case NODE_CDATA_SECTION: {
-                TXmlCDATASection* cdata = new (store) TXmlCDATASection(store, table);
-                parent->AppendNew(cdata);
+                Ref<TXmlCDATASection> made = MakeNode<TXmlCDATASection>(store, table);
+                TXmlCDATASection* cdata = made.get();
+                parent->AppendNew(std::move(made));
                 cdata->SetValueText(reader.ReadXmlString());
                 break;
             }
             case NODE_PROCESSING_INSTRUCTION: {
                 int32_t target = readID();
-                TXmlProcessingInstruction* pi =
-                    new (store) TXmlProcessingInstruction(store, table, target);
-                parent->AppendNew(pi);
+                Ref<TXmlProcessingInstruction> made =
+                    MakeNode<TXmlProcessingInstruction>(store, table, target);
+                TXmlProcessingInstruction* pi = made.get();
+                parent->AppendNew(std::move(made));
                 pi->SetText(reader.ReadXmlString());
                 readBody(pi);
                 break;
             }
             case NODE_COMMENT: {
-                TXmlComment* comment = new (store) TXmlComment(store, table);
-                parent->AppendNew(comment);
+                Ref<TXmlComment> made = MakeNode<TXmlComment>(store, table);
+                TXmlComment* comment = made.get();
+                parent->AppendNew(std::move(made));
                 comment->SetValueText(reader.ReadXmlString());
                 break;
             }

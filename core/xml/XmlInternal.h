@@ -39,6 +39,12 @@ WideString Widen(std::string_view text);
 // UTF-8 for messages.
 std::string ToUtf8(std::u16string_view text);
 
+// A new node in `store`; the answer holds its construction reference.
+template <class T, class... Args>
+Ref<T> MakeNode(TXmlStore& store, Args&&... args) {
+    return Ref<T>::Adopt(new (store) T(store, std::forward<Args>(args)...));
+}
+
 // Releases a node's reference without recursing into the destruction of its
 // subtree, so that freeing a deep tree cannot exhaust the stack.
 void ReleaseNode(TXmlNode* node) noexcept;

@@ -330,10 +330,10 @@ private:
     // A new node of the parent's store, appended to it.
     template <class T, class... Args>
     T* Append(TXmlNode* parent, Args... args) {
-        parent->ReserveChild();
-        T* node = new (store_) T(store_, names_, args...);
-        parent->AppendNew(node);
-        return node;
+        Ref<T> node = MakeNode<T>(store_, names_, args...);
+        T* made = node.get();
+        parent->AppendNew(std::move(node));
+        return made;
     }
 
     // A cell holding a copy of units. When the source is known to go on to

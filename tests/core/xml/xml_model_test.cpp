@@ -531,6 +531,25 @@ TEST(XmlNodes, NodesKeptAfterTheirDocumentGoes) {
     EXPECT_EQ(selection->Get(0)->GetAttr(u"n", u""), u"1");
 }
 
+// A weak reference to a node learns that the node went with its document.
+TEST(XmlNodes, WeakReferencesSeeNodesGoWithTheirDocument) {
+    Weak<IXmlNode> gone, kept;
+    Ref<IXmlNode> held;
+    {
+        Ref<IXmlDocument> doc = Parse(u"<r><a><b/></a><c/></r>");
+        gone = doc->DocumentElement()->SelectSingleNode(u"a/b");
+        held = doc->DocumentElement()->SelectSingleNode(u"c");
+        kept = held;
+        EXPECT_FALSE(gone.Expired());
+    }
+    EXPECT_TRUE(gone.Expired());
+    EXPECT_FALSE(gone.Lock());
+    ASSERT_FALSE(kept.Expired());
+    EXPECT_EQ(kept.Lock()->GetXML(), u"<c/>");
+    held = nullptr;
+    EXPECT_TRUE(kept.Expired());
+}
+
 // Loading into a document again frees what it held, except what is held
 // from outside.
 TEST(XmlNodes, ReloadingKeepsNodesHeldFromOutside) {
