@@ -76,17 +76,21 @@ const WideString& StorageWide() {
 }
 
 // pugixml's memory: blocks in power-of-two classes, each kept on its class's
-// free list when freed and handed out again, never returned to the system.
+// free list when freed and handed out again, never returned to the system
+// (the lists are never destroyed, so what they hold stays reachable).
 namespace pugi_pool {
 
 struct alignas(16) Header {
     size_t cls;
 };
-std::vector<void*> g_free[64];
+std::vector<void*>& FreeList(size_t cls) {
+    static std::vector<void*>* const lists = new std::vector<void*>[64];
+    return lists[cls];
+}
 
 void* Allocate(size_t size) {
     size_t cls = static_cast<size_t>(std::bit_width(size + sizeof(Header) - 1));
-    std::vector<void*>& list = g_free[cls];
+    std::vector<void*>& list = FreeList(cls);
     Header* block;
     if (!list.empty()) {
         block = static_cast<Header*>(list.back());
@@ -102,7 +106,7 @@ void* Allocate(size_t size) {
 void Deallocate(void* p) {
     if (!p) return;
     Header* block = static_cast<Header*>(p) - 1;
-    g_free[block->cls].push_back(block);
+    FreeList(block->cls).push_back(block);
 }
 
 void Install() {
