@@ -173,6 +173,9 @@ bool TBaseCollection::TryInsert(void* data, bool autoName, std::string_view name
     } else {
         NoteExplicitName(name);
     }
+    // An unnamed item joins its unnamed siblings instead of being refused.
+    const bool repeat = emptyNamesRepeat_ && name.empty();
+    if (repeat) index_.SetDupesMode(himInsert);
     try {
         if (position == -1) {
             position = index_.Count();
@@ -181,8 +184,10 @@ bool TBaseCollection::TryInsert(void* data, bool autoName, std::string_view name
             index_.Insert(position, name, data);
         }
     } catch (const EElHashListError&) {
+        if (repeat) index_.SetDupesMode(himRaise);
         return false;
     }
+    if (repeat) index_.SetDupesMode(himRaise);
     NoteInserted(position, data);
     return true;
 }

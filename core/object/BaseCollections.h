@@ -122,6 +122,11 @@ public:
 
     void Sort(const TSortCompare& compare) { index_.Sort(compare); }
 
+    // Whether items added under the empty name are all kept (off: the first
+    // one stays and later ones are refused, as for any name). Lookups by the
+    // empty name find the first of them.
+    void SetEmptyNamesRepeat(bool repeat) { emptyNamesRepeat_ = repeat; }
+
     // The greatest explicit name so far, or the last automatic name.
     const std::string& LastName() const { return lastName_; }
 
@@ -174,6 +179,7 @@ private:
     TElHashList index_;
     std::string lastName_;
     TDisposer disposer_ = nullptr;
+    bool emptyNamesRepeat_ = false;
     // The walks under way: bookkeeping, not content, so const walks may
     // register.
     mutable TCollectionCursor* cursors_ = nullptr;

@@ -269,6 +269,11 @@ protected:
     }
     // Puts item in place of the one at a position; false outside 0..Count-1.
     bool ReplaceItem(int32_t position, const Ref<IInterface>& item);
+    // Items added under the empty name are all kept (see
+    // TBaseCollection::SetEmptyNamesRepeat).
+    void SetEmptyNamesRepeat(bool repeat) { items_.SetEmptyNamesRepeat(repeat); }
+    // Reorders the items (TBaseCollection::Sort); nobody joins or leaves.
+    void SortItems(const TBaseCollection::TSortCompare& compare) { items_.Sort(compare); }
     // The owner's observer of the items joining and leaving (null to stop).
     // The class that registers one calls CloseItems() in its own destructor;
     // otherwise a debug build stops when the collection goes.

@@ -1,0 +1,200 @@
+// The screen harness of every widget, control, scenario and screen test:
+// the real engine on the headless platform (an audio device without output,
+// the test clock), a window of the size asked for, and a stand-in for the
+// game screen that holds one widget tree built from XML text.
+//
+//     TWidgetHarness screen;
+//     screen.Load(R"(<widget type="group_widget" visible="yes">...</widget>)");
+//     screen.Step(3, 10);                       // three frames of 10 ms
+//     EXPECT_EQ(screen.FrameRects(), ...);      // what the last frame reported
+//     EXPECT_EQ(screen.Pixel(12, 7), 0xFF0000FF);
+//     screen.ClickAt("panel/button_ok");        // press and release there
+//
+// The stand-in screen (TTestScreen) is the tree's IWidgetOwner, IWindow and
+// IEventHandler, and the engine's IGame: each frame updates the root, lets it
+// report its dirty rectangles, and draws it when something was reported. Its
+// mouse routing is the game screen's: the widget holding the capture gets
+// every event; otherwise the widget under the point, when it stops the
+// mouse. Until the game shell exists it is the only screen there is.
+//
+// Failures: a text that makes no widget fails the test (ADD_FAILURE) and
+// leaves no root. Everything the harness changes (the current folder, the
+// resources folder, the platform and audio factories, the log sink) is put
+// back when it goes; the log lines of its lifetime are in Log().
+#pragma once
+
+#include <SDL2/SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/Rect.h"
+#include "engine/Engine.h"
+#include "engine/EngineStartup.h"
+#include "platform/HeadlessPlatform.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
+#include "widgets/GameInterfaces.h"
+
+// The screen stand-in. Registered as "QmTestScreen" by the harness.
+class TTestScreen final : public TPropertyObject,
+                          public virtual IGame,
+                          public virtual IWidgetOwner,
+                          public virtual IWindow,
+                          public virtual IEventHandler {
+public:
+    struct TEvent {
+        std::string sender;  // the sender's name
+        int32_t code = 0;
+        bool operator==(const TEvent&) const = default;
+    };
+
+    // The root: the old one is detached, the new one attached to the screen,
+    // made visible and made to stop the mouse, as a game screen does.
+    void SetRoot(const Ref<IWidget>& root);
+    const Ref<IWidget>& Root() const { return root_; }
+
+    // What the tree reported during the last frame's end-of-frame pass.
+    const std::vector<TRect>& FrameRects() const { return frameRects_; }
+    bool FrameRendered() const { return frameRendered_; }
+    int RenderCount() const { return renderCount_; }
+    const std::vector<TEvent>& Events() const { return events_; }
+    void ClearEvents() { events_.clear(); }
+
+    // IGame
+    bool Init(const Ref<IEngine>& engine) override;
+    void Done() override;
+    void Update(int32_t elapsedMs) override;
+    void Render(const Ref<ISurface>& surface) override;
+    bool MouseEvent(int32_t code, int32_t x, int32_t y, int32_t buttons) override;
+    bool KeyEvent(int32_t kind, uint8_t character, uint32_t modifiers) override;
+    void SetActive(bool active) override { (void)active; }
+    bool QueryQuit() override { return true; }
+    void SetOption(const std::string& name, const std::string& value) override {
+        (void)name;
+        (void)value;
+    }
+    void EndFrame() override;
+
+    // IWidgetOwner
+    Ref<IEngine> GetEngine() override { return engine_; }
+    Ref<IWindow> GetWindow() override { return Ref<IWindow>(this); }
+    Ref<IEventHandler> GetEventHandler() override { return Ref<IEventHandler>(this); }
+    TPoint ScreenToClient(int32_t x, int32_t y) override { return {x, y}; }
+    Ref<IWidget> CreateFactoryWidget(const std::string& factoryName,
+                                     const Ref<IParamCollection>& params) override;
+    Ref<IWidget> FindWidget(std::string_view path) override;
+    std::string GetPath() override { return GetName(); }
+    void InvalidateRect(const TRect& rect) override;
+
+    // IWindow
+    void SetMouseCapture(const Ref<IWidget>& widget) override;
+    void ReleaseMouseCapture() override;
+    Ref<IWidget> GetMouseCapture() override { return capture_.Lock(); }
+    void SetFocus(const Ref<IWidget>& widget) override;
+    void ClearFocus() override;
+    Ref<IWidget> GetFocus() override { return focus_.Lock(); }
+    Ref<IWidgetCollection> GetChildren() override;
+    void ResetInputState() override;
+    Ref<IWidget> WidgetAt(int32_t x, int32_t y) override;
+    TChannelHandle PlaySound(const std::string& name) override;
+    void StopSound(const std::string& name) override;
+
+    // IEventHandler: the events are recorded.
+    void HandleEvent(const Ref<IWidget>& sender, int32_t code,
+                     const Ref<IParamCollection>& params) override;
+
+private:
+    Ref<IEngine> engine_;
+    Ref<IWidget> root_;
+    // Input state holds no widget alive.
+    Weak<IWidget> capture_;
+    Weak<IWidget> focus_;
+    std::vector<TRect> frameRects_;
+    bool frameRendered_ = false;
+    int renderCount_ = 0;
+    std::vector<TEvent> events_;
+};
+
+class TWidgetHarness {
+public:
+    // The engine started with the stand-in screen as its game and a window
+    // of width by height.
+    explicit TWidgetHarness(int32_t width = 640, int32_t height = 480);
+    ~TWidgetHarness();
+    TWidgetHarness(const TWidgetHarness&) = delete;
+    TWidgetHarness& operator=(const TWidgetHarness&) = delete;
+
+    // --- The tree
+    // A widget made from XML text (one element with a registered "type"),
+    // loaded, and made the screen's root. Null, and a failed test, when the
+    // text makes no widget.
+    Ref<IWidget> Load(std::string_view xml);
+    void SetRoot(const Ref<IWidget>& root) { screen_->SetRoot(root); }
+    const Ref<IWidget>& Root() const { return screen_->Root(); }
+    // The root's FindWidget ("panel/button", "../b", "window:/panel"...).
+    Ref<IWidget> Find(std::string_view path) const;
+
+    // --- Frames
+    // frames frames, each ms milliseconds of the test clock after the last;
+    // events waiting are delivered first.
+    void Step(int frames = 1, int32_t ms = 10);
+    // The rectangles reported by the last frame, as reported.
+    const std::vector<TRect>& FrameRects() const { return screen_->FrameRects(); }
+    // Whether the last frame drew (something was reported), and how many
+    // frames drew so far.
+    bool FrameRendered() const { return screen_->FrameRendered(); }
+    int RenderCount() const { return screen_->RenderCount(); }
+
+    // --- Pixels
+    // The back surface as the last frame left it (it is never cleared).
+    uint32_t Pixel(int32_t x, int32_t y) const;
+    ISurface& Back() const;
+    // The tree drawn afresh into a new opaque surface of the window's size
+    // filled with background.
+    Ref<ISurface> RenderTree(uint32_t background = 0xFF000000) const;
+
+    // --- Input, in window pixels; each is delivered at once.
+    // The centre of a widget's screen bounds (found from the root); the test
+    // fails when there is no such widget.
+    TPoint CenterOf(std::string_view path) const;
+    void MouseMove(int32_t x, int32_t y);
+    // sdlButton: SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE or SDL_BUTTON_RIGHT.
+    void MouseDown(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
+    void MouseUp(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
+    void Click(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
+    // A click at the centre of the widget at path.
+    void ClickAt(std::string_view path, uint8_t sdlButton = SDL_BUTTON_LEFT);
+    // A key pressed and released, with the text it types (may be null).
+    void PressKey(SDL_Scancode scancode, SDL_Keycode key, const char* text = nullptr);
+    // The events the tree's controls sent to the screen.
+    const std::vector<TTestScreen::TEvent>& Events() const { return screen_->Events(); }
+
+    // --- The rest
+    const TLogCapture& Log() const { return log_; }
+    // The application data folder the engine runs in (resource files go
+    // here).
+    const TTempDir& Folder() const { return folder_; }
+    TEngine& Engine() const { return *engine_; }
+    THeadlessPlatform& Platform() const { return *platform_; }
+    TTestScreen& Screen() const { return *screen_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+
+private:
+    // Delivers every event waiting, one tick each.
+    void Deliver();
+
+    int32_t width_;
+    int32_t height_;
+    TLogCapture log_;
+    TTempDir folder_{"widgets"};
+    std::filesystem::path previousFolder_;
+    TPlatformFactory previousPlatformFactory_;
+    TAudioBackendFactory previousAudioFactory_;
+    THeadlessPlatform* platform_ = nullptr;
+    Ref<TEngine> engine_;
+    TTestScreen* screen_ = nullptr;  // the engine's game
+};

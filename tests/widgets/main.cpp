@@ -1,0 +1,10 @@
+#include "core/CoreUnits.h"
+#include "engine/EngineUnits.h"
+#include "tests/support/TestMain.h"
+#include "tests/widgets/WidgetTestClasses.h"
+#include "widgets/WidgetUnits.h"
+
+int main(int argc, char** argv) {
+    return RunTests(argc, argv,
+                    {CoreUnits(), EngineUnits(), WidgetUnits(), widgettest::kWidgetTestUnits});
+}
