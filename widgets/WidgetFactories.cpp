@@ -1,5 +1,6 @@
 #include "widgets/WidgetFactories.h"
 
+#include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/storage/XMLStorage.h"
@@ -98,12 +99,15 @@ Ref<IHierStorage> TWidgetFactory::TemplateNode(const Ref<IParamCollection>& para
     if (!useMacros_ && (templateNode_ || templateFailed_)) return templateNode_;
     const std::string text = useMacros_ ? ExpandMacros(params) : widgetString_;
     Ref<IHierStorage> node;
-    try {
-        node = LoadStorageFromXML(text);
-    } catch (const std::exception& e) {
-        Log("WIDGET", DescribeWidget(*this) + ": the template does not parse: " + e.what());
+    if (Trim(text).empty()) {
+        Log("WIDGET", DescribeWidget(*this) + ": the template is empty");
+    } else {
+        try {
+            node = LoadStorageFromXML(text);
+        } catch (const std::exception& e) {
+            Log("WIDGET", DescribeWidget(*this) + ": the template does not parse: " + e.what());
+        }
     }
-    if (!node && text.empty()) Log("WIDGET", DescribeWidget(*this) + ": the template is empty");
     if (!useMacros_) {
         templateNode_ = node;
         templateFailed_ = !node;

@@ -22,12 +22,22 @@ inline std::vector<std::string>& Journal() {
     static std::vector<std::string> journal;
     return journal;
 }
+// Off: the test widgets record nothing (and so allocate nothing).
+inline bool& JournalOn() {
+    static bool on = true;
+    return on;
+}
+inline void Note(const std::string& line) {
+    Journal().push_back(line);
+}
 
 // A leaf of its own size that covers its rectangle with "color" (through the
 // surface, so drawing keeps to the dirty rectangles) and records its calls.
 class TTestWidget : public TSingleWidget {
 public:
-    ~TTestWidget() override { Journal().push_back("destroy " + Name()); }
+    ~TTestWidget() override {
+        if (JournalOn()) Note("destroy " + Name());
+    }
 
     static const TPropertyTable& Table() {
         static const TPropertyTable table =
@@ -42,7 +52,7 @@ public:
         TSingleWidget::DoUpdate(elapsedMs);
         ++updates;
         lastElapsed = elapsedMs;
-        Journal().push_back("update " + Name() + " " + std::to_string(elapsedMs));
+        if (JournalOn()) Note("update " + Name() + " " + std::to_string(elapsedMs));
         if (onUpdate) {
             // The hook may remove this widget: it is held meanwhile.
             const Ref<IWidget> self(this);
@@ -52,18 +62,19 @@ public:
     }
     void Attach(IWidgetOwner* owner) override {
         TSingleWidget::Attach(owner);
-        Journal().push_back("attach " + Name());
+        if (JournalOn()) Note("attach " + Name());
     }
     void Detach() override {
-        Journal().push_back("detach " + Name());
+        if (JournalOn()) Note("detach " + Name());
         TSingleWidget::Detach();
     }
     // Records the event; a left release inside the widget reports code 1 to
     // the owner's event handler, as a button would.
     bool HandleEvent(int32_t code, int32_t x, int32_t y, int32_t shift) override {
-        Journal().push_back("mouse " + Name() + " " + std::to_string(code) + " " +
-                            std::to_string(x) + "," + std::to_string(y) + " " +
-                            std::to_string(shift));
+        if (JournalOn()) {
+            Note("mouse " + Name() + " " + std::to_string(code) + " " + std::to_string(x) + "," +
+                 std::to_string(y) + " " + std::to_string(shift));
+        }
         if (code == 12 && GetOwner()) {
             if (const Ref<IEventHandler> handler = GetOwner()->GetEventHandler()) {
                 handler->HandleEvent(Ref<IWidget>(this), 1, nullptr);
@@ -177,6 +188,7 @@ inline void RegisterTestClasses() {
     RegisterObjectClass(ClassOf<TTestWidget>(), "test_widget");
     RegisterObjectClass(ClassOf<TTestFunction>(), "test_function");
     RegisterObjectClass(ClassOf<TAbstractWidget>(), "plain_widget");
+    RegisterObjectClass(ClassOf<TVisualWidget>(), "plain_visual");
 }
 
 inline constexpr TUnit kWidgetTestUnits[] = {{"WidgetTestClasses", RegisterTestClasses, nullptr}};
