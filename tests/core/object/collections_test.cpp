@@ -74,6 +74,23 @@ TEST(Collections, ASecondItemUnderAPresentNameIsRefused) {
     EXPECT_EQ(c.GetDataByName(""), Tag(3));
 }
 
+TEST(Collections, UnnamedItemsMayRepeatWhileNamedOnesStayUnique) {
+    TPointerCollection c;
+    c.SetEmptyNamesRepeat(true);
+    EXPECT_EQ(c.Add(Tag(1), false, ""), Tag(1));
+    EXPECT_EQ(c.Add(Tag(2), false, "button"), Tag(2));
+    EXPECT_EQ(c.Add(Tag(3), false, ""), Tag(3));
+    EXPECT_EQ(c.Add(Tag(4), false, "", 0), Tag(4));
+    EXPECT_EQ(c.Add(Tag(5), false, "Button"), nullptr);  // named ones keep the rule
+    EXPECT_EQ(c.Add(Tag(6), false, "", 9), nullptr);      // and a bad position stays bad
+    EXPECT_EQ(c.Add(Tag(7), false, "later"), Tag(7));     // the rule is back after each insert
+    EXPECT_EQ(c.Add(Tag(8), false, "LATER"), nullptr);
+    EXPECT_EQ(Order(c), (std::vector<intptr_t>{4, 1, 2, 3, 7}));
+    EXPECT_EQ(c.GetDataByName(""), Tag(4));  // the first of them
+    c.Delete(Variant(""));
+    EXPECT_EQ(Order(c), (std::vector<intptr_t>{1, 2, 3, 7}));
+}
+
 TEST(Collections, AutomaticNames) {
     TPointerCollection c;
     c.Add(Tag(1), true, "ignored");
