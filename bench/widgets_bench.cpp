@@ -187,7 +187,8 @@ void BM_Screen200_KernelsOnly(benchmark::State& state) {
         TRect dst;
     };
     std::vector<TCall> calls;
-    calls.push_back({tree->pictures[0].get(), {0, 0, kScreenWidth, kScreenHeight},
+    calls.push_back({tree->pictures[0].get(),
+                     {0, 0, kScreenWidth, kScreenHeight},
                      {0, 0, kScreenWidth, kScreenHeight}});
     for (int g = 0; g < 10; ++g) {
         const int32_t gx = g % 5 * 200, gy = g / 5 * 380;
@@ -237,7 +238,8 @@ void BM_Tree10k_ChangingZ(benchmark::State& state) {
         }
         tree->Frame(10);
     }
-    state.counters["rects"] = benchmark::Counter(tree->screen->rects, benchmark::Counter::kAvgIterations);
+    state.counters["rects"] =
+        benchmark::Counter(tree->screen->rects, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_Tree10k_ChangingZ)->Unit(benchmark::kMillisecond);
 

@@ -135,15 +135,15 @@ void TGroupWidget::InvalidateRect(const TRect& rect) {
 
 const TPropertyTable& TVisualGroupWidget::Table() {
     using G = TVisualGroupWidget;
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<G>(TGroupWidget::Table())
-            // clang-format off
             .Accessor("caching", &G::CachingValue, &G::SetCaching).NotStored().NoAssign()
             .Custom("cachesurface", &G::CacheSurfaceProperty, nullptr)
             .Field("caching", &G::caching_, false).StorageOnly()
             .Field("returnselfbypos", &G::returnSelfByPos_, false).StorageOnly()
-            // clang-format on
             .Build();
+    // clang-format on
     return table;
 }
 

@@ -28,18 +28,16 @@ public:
 // "\name=value", the value in braces where the notation would otherwise cut
 // it (a separator inside) or change it (outer braces, blanks at its ends).
 // Braces that do not pair up cannot be kept at all; that is logged.
-std::string ParamPiece(const std::string& name, const std::string& value,
-                       std::string_view owner) {
+std::string ParamPiece(const std::string& name, const std::string& value, std::string_view owner) {
     const bool wrap = value.find('\\') != std::string::npos ||
                       (value.size() >= 2 && value.front() == '{' && value.back() == '}') ||
                       (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
     std::string piece = "\\" + name + "=";
     piece += wrap ? "{" + value + "}" : value;
     TTwoArrayOfString pairs;
-    if (SplitParams(piece, pairs, '\\', '=') != 1 || pairs[0][0] != name ||
-        pairs[0][1] != value) {
-        Log("WIDGET", std::string(owner) + ": the extra parameter \"" + name + "\" = \"" +
-                          value + "\" cannot be written so that it reads back the same");
+    if (SplitParams(piece, pairs, '\\', '=') != 1 || pairs[0][0] != name || pairs[0][1] != value) {
+        Log("WIDGET", std::string(owner) + ": the extra parameter \"" + name + "\" = \"" + value +
+                          "\" cannot be written so that it reads back the same");
     }
     return piece;
 }
@@ -111,9 +109,9 @@ void TAbstractWidget::Create() {
 
 const TPropertyTable& TAbstractWidget::Table() {
     using W = TAbstractWidget;
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<W>(TPropertyObject::Table())
-            // clang-format off
             .Accessor("name", &W::GetName, &W::SetName).NotStored().NoAssign()
             .Accessor("dead", &W::GetDead, &W::SetDead).NotStored().NoAssign()
             .Accessor("paused", &W::GetPaused, &W::SetPaused).NotStored().NoAssign()
@@ -139,8 +137,8 @@ const TPropertyTable& TAbstractWidget::Table() {
             .Field("transparentlevel", &W::transparentLevel_, 255).StorageOnly()
             .Field("aliases", &W::aliases_).StorageOnly()
             .Field("redefinedparams", &W::redefinedParams_).StorageOnly()
-            // clang-format on
             .Build();
+    // clang-format on
     return table;
 }
 
@@ -486,7 +484,8 @@ void TAbstractWidget::ApplyRedefinedParams() {
 
 void TAbstractWidget::PushToFunction() {
     for (int32_t column = 0; column < 2; ++column) {
-        const int32_t count = column == 0 ? function_->GetOutputCount() : function_->GetInputCount();
+        const int32_t count =
+            column == 0 ? function_->GetOutputCount() : function_->GetInputCount();
         for (int32_t i = 0; i < count; ++i) {
             const std::string name = function_->GetParamOutName(column, i);
             if (name.empty()) continue;
@@ -536,16 +535,16 @@ void TAbstractWidget::StepFunction() {
 
 const TPropertyTable& TVisualWidget::Table() {
     using V = TVisualWidget;
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<V>(TAbstractWidget::Table())
-            // clang-format off
             .Field("visible", &V::visible_, false).StorageOnly()
             .Field("z", &V::z_, 0).StorageOnly()
             .Field("anchor_left", &V::anchorLeft_, 0.0).SaveAlways().StorageOnly()
             .Field("anchor_top", &V::anchorTop_, 0.0).SaveAlways().StorageOnly()
             .Field("mousestop", &V::mouseStop_, false).StorageOnly()
-            // clang-format on
             .Build();
+    // clang-format on
     return table;
 }
 
@@ -613,15 +612,15 @@ void TVisualWidget::CollectDirtyRects(bool force, bool forceNew) {
 
 const TPropertyTable& TSingleWidget::Table() {
     using S = TSingleWidget;
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<S>(TVisualWidget::Table())
-            // clang-format off
             .Accessor("width", &S::GetWidth, &S::SetWidth).NotStored().NoAssign()
             .Accessor("height", &S::GetHeight, &S::SetHeight).NotStored().NoAssign()
             .Field("width", &S::width_, 0).SaveAlways().StorageOnly()
             .Field("height", &S::height_, 0).SaveAlways().StorageOnly()
-            // clang-format on
             .Build();
+    // clang-format on
     return table;
 }
 

@@ -265,9 +265,10 @@ void TWidgetCollection::UpdateAll(int32_t elapsedMs) {
     listChanged_ = true;
     for (int pass = 0; listChanged_; ++pass) {
         if (pass == kMaxUpdatePasses) {
-            Log("WIDGET", "The children of a group kept changing while they were updated; the "
-                          "frame's update pass stopped after " +
-                              std::to_string(kMaxUpdatePasses) + " rounds");
+            Log("WIDGET",
+                "The children of a group kept changing while they were updated; the "
+                "frame's update pass stopped after " +
+                    std::to_string(kMaxUpdatePasses) + " rounds");
             listChanged_ = false;
             break;
         }

@@ -34,9 +34,9 @@
 
 class TAbstractWidget;
 
-class TSimpleWidgetCollection
-    : public TTypedCollection<IWidget, ISimpleWidgetCollection, TTypedCreationPersistItemCollection>,
-      protected IMembershipObserver {
+class TSimpleWidgetCollection : public TTypedCollection<IWidget, ISimpleWidgetCollection,
+                                                        TTypedCreationPersistItemCollection>,
+                                protected IMembershipObserver {
 public:
     TSimpleWidgetCollection();
     ~TSimpleWidgetCollection() override;
@@ -170,6 +170,6 @@ private:
     IWidgetOwner* owner_ = nullptr;  // not counted: the owner holds the list
     bool invalidated_ = false;
     bool listChanged_ = false;
-    bool closing_ = false;  // the list is going: leaving widgets report nothing
+    bool closing_ = false;            // the list is going: leaving widgets report nothing
     std::vector<TSortKey> sortKeys_;  // reused by SortByZ
 };

@@ -44,13 +44,13 @@ void TWidgetFactory::Create() {
 
 const TPropertyTable& TWidgetFactory::Table() {
     using F = TWidgetFactory;
+    // clang-format off
     static const TPropertyTable table =
         TPropertyTable::Builder<F>(TPersistObject::Table())
-            // clang-format off
             .Field("usemacros", &F::useMacros_, true)
             .Field("redefinedparams", &F::redefinedParams_)
-            // clang-format on
             .Build();
+    // clang-format on
     return table;
 }
 

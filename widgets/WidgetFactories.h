@@ -56,9 +56,8 @@ private:
 
 // Element "widgetfactories" of "widgetfactory" items, each created from its
 // "type". Not registered.
-class TWidgetFactoryCollection
-    : public TTypedCollection<IWidgetFactory, IWidgetFactoryCollection,
-                              TTypedCreationPersistItemCollection> {
+class TWidgetFactoryCollection : public TTypedCollection<IWidgetFactory, IWidgetFactoryCollection,
+                                                         TTypedCreationPersistItemCollection> {
 public:
     void Create() override;
     Ref<IWidgetFactory> GetFactory(const Variant& key) override { return Find(key); }

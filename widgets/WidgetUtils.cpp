@@ -79,10 +79,10 @@ int32_t CountCovered(const Ref<IWidget>& a, const TRect& rectA, const Ref<IWidge
     const int64_t offAY = int64_t{shared.top} - rectA.top;
     const int64_t offBX = int64_t{shared.left} - rectB.left;
     const int64_t offBY = int64_t{shared.top} - rectB.top;
-    const int64_t columns = std::min({shared.Width(), snapA->GetWidth() - offAX,
-                                      snapB->GetWidth() - offBX});
-    const int64_t rows = std::min({shared.Height(), snapA->GetHeight() - offAY,
-                                   snapB->GetHeight() - offBY});
+    const int64_t columns =
+        std::min({shared.Width(), snapA->GetWidth() - offAX, snapB->GetWidth() - offBX});
+    const int64_t rows =
+        std::min({shared.Height(), snapA->GetHeight() - offAY, snapB->GetHeight() - offBY});
     int32_t count = 0;
     for (int64_t y = 0; y < rows; ++y) {
         const uint32_t* rowA = snapA->GetScanLine(int32_t(offAY + y));

@@ -42,7 +42,8 @@ public:
     static const TPropertyTable& Table() {
         static const TPropertyTable table =
             TPropertyTable::Builder<TTestWidget>(TSingleWidget::Table())
-                .Field("color", &TTestWidget::color_, 0u).Color()
+                .Field("color", &TTestWidget::color_, 0u)
+                .Color()
                 .Build();
         return table;
     }

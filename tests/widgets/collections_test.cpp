@@ -41,7 +41,8 @@ Ref<TTestWidget> Leaf(const std::string& name, int32_t z = 0) {
 
 Names NamesOf(ISimpleWidgetCollection& list) {
     Names names;
-    for (int32_t i = 0; i < list.GetCount(); ++i) names.push_back(list.GetWidgetByIndex(i)->GetName());
+    for (int32_t i = 0; i < list.GetCount(); ++i)
+        names.push_back(list.GetWidgetByIndex(i)->GetName());
     return names;
 }
 
@@ -298,8 +299,8 @@ TEST_F(WidgetLists, ClearDetachesFromTheLastToTheFirst) {
     for (const char* name : {"a", "b", "c"}) list->AddWidget(Leaf(name));
     Journal().clear();
     list->Clear();
-    EXPECT_EQ(Journal(), (Names{"detach c", "destroy c", "detach b", "destroy b", "detach a",
-                                "destroy a"}));
+    EXPECT_EQ(Journal(),
+              (Names{"detach c", "destroy c", "detach b", "destroy b", "detach a", "destroy a"}));
 }
 
 TEST_F(WidgetLists, AChildThatOutlivesItsGroupKeepsNoBackLink) {

@@ -139,8 +139,9 @@ TEST(WidgetFactoryFailures, ATemplateThatMakesNoWidgetGivesNullAndALogLine) {
         SCOPED_TRACE(c.label);
         for (const bool macros : {true, false}) {
             TLogCapture log;
-            Ref<TWidgetFactory> factory = Factory(std::string(R"(<widgetfactory name="f" type="WidgetFactory")") +
-                                                  (macros ? "" : R"( usemacros="no")") + "/>");
+            Ref<TWidgetFactory> factory =
+                Factory(std::string(R"(<widgetfactory name="f" type="WidgetFactory")") +
+                        (macros ? "" : R"( usemacros="no")") + "/>");
             factory->SetWidgetString(c.widgetString);
             EXPECT_FALSE(factory->CreateWidget(nullptr));
             EXPECT_FALSE(factory->CreateWidget(nullptr));

@@ -56,7 +56,7 @@ TEST(GroupGeometry, BoundsAreTheUnionOfTheVisibleChildren) {
     EXPECT_EQ(group->GetWidth(), 27);
     EXPECT_EQ(group->GetHeight(), 9);
     EXPECT_EQ(group->GetProperty("left").ToInt(), 95);
-    EXPECT_TRUE(group->ContainsPoint(95, 52, false));   // the first child's edge
+    EXPECT_TRUE(group->ContainsPoint(95, 52, false));    // the first child's edge
     EXPECT_FALSE(group->ContainsPoint(110, 47, false));  // inside the union, outside both
     EXPECT_FALSE(group->ContainsPoint(600, 55, false));  // only the hidden child is there
     EXPECT_TRUE(group->ContainsPoint(600, 55, true));
@@ -78,9 +78,9 @@ TEST(GroupDrawing, ChildrenDrawBackToFrontAndAreHitFrontToBack) {
         </widgets>
       </widget>)");
     const Ref<ISurface> picture = screen.RenderTree(kBlack);
-    EXPECT_EQ(PixelOf(picture, 2, 2), kRed);     // "under" alone
-    EXPECT_EQ(PixelOf(picture, 6, 2), kBlue);    // "top" over "under"
-    EXPECT_EQ(PixelOf(picture, 10, 2), kRed);    // "later" (same z, added later) over "top"
+    EXPECT_EQ(PixelOf(picture, 2, 2), kRed);   // "under" alone
+    EXPECT_EQ(PixelOf(picture, 6, 2), kBlue);  // "top" over "under"
+    EXPECT_EQ(PixelOf(picture, 10, 2), kRed);  // "later" (same z, added later) over "top"
     EXPECT_EQ(PixelOf(picture, 20, 2), kBlack);
     const Ref<IWidget> root = screen.Root();
     EXPECT_EQ(HitName(root, 2, 2), "under");
@@ -129,8 +129,7 @@ TEST(GroupHitTest, ReturnSelfByPosAnswersTheGroupOverAChildThatLetsTheMouseThrou
         {"yes", 5, 5, "panel"},     // over a child that does not stop the mouse
         {"yes", 15, 5, "stopper"},  // a child that stops it answers itself
         {"yes", 40, 40, "(none)"},  // outside every child
-        {"no", 5, 5, "(none)"},
-        {"no", 15, 5, "stopper"},
+        {"no", 5, 5, "(none)"},    {"no", 15, 5, "stopper"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string(c.flag) + " " + std::to_string(c.x));
@@ -138,7 +137,8 @@ TEST(GroupHitTest, ReturnSelfByPosAnswersTheGroupOverAChildThatLetsTheMouseThrou
           <widget type="group_widget" visible="yes" mousestop="yes">
             <widgets>
               <widget type="group_widget" name="panel" visible="yes" mousestop="yes"
-                      returnselfbypos=")") + c.flag + R"(">
+                      returnselfbypos=")") + c.flag +
+                                              R"(">
                 <widgets>
                   <widget type="test_widget" name="glass" visible="yes" width="10" height="10"/>
                   <widget type="test_widget" name="stopper" visible="yes" mousestop="yes"
@@ -183,7 +183,8 @@ TEST(GroupCache, ACachedGroupShowsItsChildrenAsTheyWereAtTheLastInvalidation) {
     EXPECT_TRUE(cached->GetProperty("cachesurface").ToInterface() == nullptr);
 
     cached->SetProperty("caching", true);  // attached: the picture is made at once
-    const Ref<ISurface> picture = Query<ISurface>(cached->GetProperty("cachesurface").ToInterface());
+    const Ref<ISurface> picture =
+        Query<ISurface>(cached->GetProperty("cachesurface").ToInterface());
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->GetWidth(), 4);
     EXPECT_TRUE(IsRed(PixelOf(picture, 1, 1)));
@@ -257,8 +258,8 @@ TEST(GroupOwner, ChildrenReachTheScreenThroughTheirGroups) {
 
     Journal().clear();
     screen.ClickAt("panel/button");  // its centre: (25, 13)
-    EXPECT_EQ(Journal(), (std::vector<std::string>{"mouse button 11 25,13 0",
-                                                   "mouse button 12 25,13 0"}));
+    EXPECT_EQ(Journal(),
+              (std::vector<std::string>{"mouse button 11 25,13 0", "mouse button 12 25,13 0"}));
     EXPECT_EQ(screen.Events(), (std::vector<TTestScreen::TEvent>{{"button", 1}}));
 
     // The label does not stop the mouse: nothing reaches it.

@@ -18,10 +18,17 @@ TEST(WidgetPathSplit, TheFirstSlashCutsAPath) {
         const char* rest;
     };
     const TCase cases[] = {
-        {"", "", ""},           {"a", "a", ""},         {"a/", "a", ""},
-        {"a/b/c", "a", "b/c"},  {"/a/b", "/", "a/b"},   {"..", "..", ""},
-        {"../x", "..", "x"},    {"window:", "window:", ""}, {"window:/x", "window:", "x"},
-        {".", ".", ""},         {"//", "/", "/"},
+        {"", "", ""},
+        {"a", "a", ""},
+        {"a/", "a", ""},
+        {"a/b/c", "a", "b/c"},
+        {"/a/b", "/", "a/b"},
+        {"..", "..", ""},
+        {"../x", "..", "x"},
+        {"window:", "window:", ""},
+        {"window:/x", "window:", "x"},
+        {".", ".", ""},
+        {"//", "/", "/"},
     };
     for (const TCase& c : cases) {
         std::string_view head, rest;
@@ -31,7 +38,8 @@ TEST(WidgetPathSplit, TheFirstSlashCutsAPath) {
     }
 }
 
-constexpr char kTree[] = R"(<widget name="root" type="group_widget" anchor_left="0" anchor_top="0" returnselfbypos="yes">
+constexpr char kTree[] =
+    R"(<widget name="root" type="group_widget" anchor_left="0" anchor_top="0" returnselfbypos="yes">
   <widgets>
     <widget name="back" type="test_widget" visible="yes" z="-1" anchor_left="0" anchor_top="0" width="64" height="48" color="$FF000000"/>
     <widget type="test_widget" currenttime="-20" timetolive="500" time_rate="0.5" transparentlevel="128" aliases="\x=anchor_left" redefinedparams="\anchor_top=../back/anchor_top" extraparams="\a=1\b={c\d}" anchor_left="1.25" anchor_top="2" width="3" height="4" color="$80FF0000">
@@ -65,10 +73,10 @@ TEST(WidgetStorageRoundTrip, ATreeLoadsSavesAndLoadsTheSame) {
     EXPECT_EQ(second->GetChildren()->GetCount(), 4);  // two unnamed children among them
     EXPECT_EQ(second->GetChildren()->GetWidgetByIndex(1)->GetProperty("b").ToString(), "c\\d");
     // Nothing the data said is lost on the way.
-    for (const char* piece : {R"(currenttime="-20")", R"(time_rate="0.5")", R"(caching="yes")",
-                              R"(transparentlevel="128")", R"(returnselfbypos="yes")",
-                              R"(usemacros="no")", R"(resourcename="Click")", "test_function",
-                              R"(paused="yes")", R"(color="$80FF0000")"}) {
+    for (const char* piece :
+         {R"(currenttime="-20")", R"(time_rate="0.5")", R"(caching="yes")",
+          R"(transparentlevel="128")", R"(returnselfbypos="yes")", R"(usemacros="no")",
+          R"(resourcename="Click")", "test_function", R"(paused="yes")", R"(color="$80FF0000")"}) {
         EXPECT_NE(once.find(piece), std::string::npos) << piece;
     }
 }
@@ -108,8 +116,9 @@ class WidgetOverlap : public testing::Test {
 protected:
     void Place(int32_t bx, const char* colorB, int32_t size = 4) {
         screen.Load(R"(<widget type="group_widget"><widgets>
-            <widget type="test_widget" name="a" visible="yes" width=")" + std::to_string(size) +
-                    R"(" height=")" + std::to_string(size) + R"(" color="$FFFF0000"/>
+            <widget type="test_widget" name="a" visible="yes" width=")" +
+                    std::to_string(size) + R"(" height=")" + std::to_string(size) +
+                    R"(" color="$FFFF0000"/>
             <widget type="test_widget" name="b" visible="yes" anchor_left=")" +
                     std::to_string(bx) + R"(" width="4" height="4" color=")" + colorB +
                     R"("/></widgets></widget>)");

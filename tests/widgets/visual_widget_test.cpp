@@ -32,8 +32,7 @@ TEST(DirtyRects, AMovingWidgetReportsWhereItWasAndWhereItIsFrameByFrame) {
     screen.Load(kMovingSquare);
     screen.Step();
     // The first pass paints everything once: each child, then the group.
-    EXPECT_EQ(screen.FrameRects(),
-              (Rects{{0, 0, 64, 48}, {10, 10, 15, 15}, {0, 0, 64, 48}}));
+    EXPECT_EQ(screen.FrameRects(), (Rects{{0, 0, 64, 48}, {10, 10, 15, 15}, {0, 0, 64, 48}}));
     EXPECT_EQ(screen.Pixel(12, 12), kRed);
 
     screen.Step();
@@ -176,8 +175,8 @@ TEST(VisualWidget, AllFourEdgesOfTheBoundsAreInside) {
     EXPECT_TRUE(widget->ContainsPoint(10, 20, true));
     widget->SetVisible(true);
     const std::pair<TPoint, bool> cases[] = {
-        {{10, 20}, true}, {{15, 25}, true}, {{15, 20}, true}, {{9, 20}, false},
-        {{16, 22}, false}, {{12, 26}, false},
+        {{10, 20}, true}, {{15, 25}, true},  {{15, 20}, true},
+        {{9, 20}, false}, {{16, 22}, false}, {{12, 26}, false},
     };
     for (const auto& [point, inside] : cases) {
         EXPECT_EQ(widget->ContainsPoint(point.x, point.y, false), inside)
@@ -225,7 +224,8 @@ TEST(Snapshots, ASnapshotHoldsTheWidgetAtItsOrigin) {
     uint32_t pixel = 0;
     snapshot->GetPixel(2, 1, pixel);
     EXPECT_EQ(pixel, 0xFF00FF00u);
-    const Ref<ISurface> image = Query<ISurface>(screen.Find("w")->GetProperty("image").ToInterface());
+    const Ref<ISurface> image =
+        Query<ISurface>(screen.Find("w")->GetProperty("image").ToInterface());
     ASSERT_TRUE(image);
     EXPECT_EQ(image->GetWidth(), 3);
 

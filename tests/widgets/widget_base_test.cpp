@@ -85,7 +85,8 @@ TEST(WidgetClock, RestartRewindsToZeroWhileTheStoredAgeStays) {
 }
 
 TEST(WidgetClock, TheAgeStopsAtTheLimitsInsteadOfWrapping) {
-    Ref<TTestWidget> widget = NewTestWidget(R"(<widget type="test_widget" currenttime="2147483000"/>)");
+    Ref<TTestWidget> widget =
+        NewTestWidget(R"(<widget type="test_widget" currenttime="2147483000"/>)");
     widget->Update(10000);
     EXPECT_EQ(widget->GetCurrentTime(), 2147483647);
 }
@@ -131,8 +132,8 @@ TEST(WidgetProperties, NamesResolveByPathThenTableThenExtraParamsThenAliases) {
     TWidgetHarness screen;
     screen.Load(kPropertyTree);
     const TGetCase cases[] = {
-        {"a", "anchor_left", "10.5"},        // the class's own name wins over the extra one
-        {"a", "left", "10.5"},               // the drawn position
+        {"a", "anchor_left", "10.5"},  // the class's own name wins over the extra one
+        {"a", "left", "10.5"},         // the drawn position
         {"a", "top", "20"},
         {"a", "width", "30"},
         {"a", "z", "2"},
@@ -140,26 +141,26 @@ TEST(WidgetProperties, NamesResolveByPathThenTableThenExtraParamsThenAliases) {
         {"a", "name", "a"},
         {"a", "transparentlevel", "255"},
         {"a", "time_rate", "1"},
-        {"a", "score", "7"},                 // the extra parameter wins over the alias
+        {"a", "score", "7"},  // the extra parameter wins over the alias
         {"a", "note", "x\\y"},
-        {"a", "x", "10.5"},                  // an alias of a name
-        {"a", "far", "5"},                   // an alias of a path
-        {"a", "self", std::nullopt},         // an alias of itself means nothing
-        {"a", "loop1", std::nullopt},        // aliases in a loop end
+        {"a", "x", "10.5"},            // an alias of a name
+        {"a", "far", "5"},             // an alias of a path
+        {"a", "self", std::nullopt},   // an alias of itself means nothing
+        {"a", "loop1", std::nullopt},  // aliases in a loop end
         {"a", "nosuch", std::nullopt},
-        {"b", "y", std::nullopt},            // a first pair without its separator never matches
+        {"b", "y", std::nullopt},  // a first pair without its separator never matches
         {"b", "x2", "0"},
-        {".", "a/width", "30"},              // child/property
-        {".", "A/Height", std::nullopt},     // the child's name ignores case, the property's not
+        {".", "a/width", "30"},           // child/property
+        {".", "A/Height", std::nullopt},  // the child's name ignores case, the property's not
         {".", "A/height", "40"},
-        {".", "a/../b/height", "6"},         // up and across
+        {".", "a/../b/height", "6"},  // up and across
         {"a", "../b/width", "5"},
         {".", "./a/z", "2"},
         {".", "nosuch/width", std::nullopt},
         {".", "a/nosuch", std::nullopt},
-        {".", "/a/width", std::nullopt},     // a leading "/" names nothing
+        {".", "/a/width", std::nullopt},  // a leading "/" names nothing
         {".", "window:/a/width", "30"},
-        {".", "width", "40"},                // the group's bounds: b's 0 to a's 10.5 + 30
+        {".", "width", "40"},  // the group's bounds: b's 0 to a's 10.5 + 30
         {".", "left", "0"},
     };
     for (const TGetCase& c : cases) {
@@ -189,13 +190,13 @@ TEST(WidgetProperties, SettingFollowsTheSameOrderAndNeverRaises) {
     screen.Load(kPropertyTree);
     const TSetCase cases[] = {
         {".", "a/anchor_left", Variant(5.25), "a/anchor_left", "5.25"},
-        {"a", "x", Variant(7), "a/anchor_left", "7"},               // through the alias
-        {"a", "score", Variant("12"), "a/score", "12"},             // the extra parameter
-        {"a", "score", Variant("12"), "a/width", "30"},             // ... not the alias target
-        {"a", "anchor_left", Variant(3), "a/score", "12"},          // the table, not the extra one
-        {"a", "width", Variant("wide"), "a/width", "30"},           // does not convert: kept
+        {"a", "x", Variant(7), "a/anchor_left", "7"},       // through the alias
+        {"a", "score", Variant("12"), "a/score", "12"},     // the extra parameter
+        {"a", "score", Variant("12"), "a/width", "30"},     // ... not the alias target
+        {"a", "anchor_left", Variant(3), "a/score", "12"},  // the table, not the extra one
+        {"a", "width", Variant("wide"), "a/width", "30"},   // does not convert: kept
         {"a", "transparentlevel", Variant(300), "a/transparentlevel", "255"},
-        {"a", "left", Variant(99), "a/left", "3"},                  // read only
+        {"a", "left", Variant(99), "a/left", "3"},  // read only
         {"a", "../b/height", Variant(16), "b/height", "16"},
         {".", "nosuch/height", Variant(1), "b/height", "16"},
         {"a", "nosuch", Variant(1), "a/nosuch", ""},
@@ -339,7 +340,7 @@ TEST(WidgetAttach, RedefinedParamsCopyPropertiesWhenAttached) {
       </widget>)");
     const Ref<IWidget> c = screen.Find("c");
     EXPECT_EQ(c->GetLeft(), 42.0);
-    EXPECT_EQ(c->GetWidth(), 0);  // the failing pair changes nothing
+    EXPECT_EQ(c->GetWidth(), 0);   // the failing pair changes nothing
     EXPECT_EQ(c->GetHeight(), 6);  // and the pair after it still runs
 }
 
@@ -379,8 +380,7 @@ TEST(WidgetFunction, AttachPreparesAndEachUpdateDrivesTheFunction) {
     EXPECT_EQ(widget->GetLeft(), 1.0);
 
     const std::string saved = SavedXml(Ref<IInterface>(widget));
-    EXPECT_NE(saved.find(R"(<function_widget type="test_function")"), std::string::npos)
-        << saved;
+    EXPECT_NE(saved.find(R"(<function_widget type="test_function")"), std::string::npos) << saved;
 
     screen.SetRoot(nullptr);
     EXPECT_EQ(function->releaseCalls, 1);
