@@ -233,29 +233,32 @@ void TWidgetCollection::SortByZ() {
     if (sorted) return;
 
     // Each item's key is its z and its present position, so the sort keeps
-    // children of equal z in their order whatever the sort does.
-    sortKeys_.clear();
-    sortKeys_.reserve(size_t(count));
+    // children of equal z in their order whatever the sort does. The keys sit
+    // in a small open-addressed table found by the item's address, so the
+    // sort's comparisons look them up in constant time.
+    int bits = 4;
+    while ((size_t{1} << bits) < 2 * size_t(count)) ++bits;
+    sortKeys_.assign(size_t{1} << bits, TSortKey{nullptr, nullptr, 0});
+    const size_t mask = (size_t{1} << bits) - 1;
+    const auto slotOf = [this, bits, mask](const void* item) {
+        size_t slot = size_t(
+            (uint64_t(reinterpret_cast<uintptr_t>(item)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+        while (sortKeys_[slot].item && sortKeys_[slot].item != item) slot = (slot + 1) & mask;
+        return slot;
+    };
     for (int32_t i = 0; i < count; ++i) {
         const TEntry& entry = entries_[size_t(i)];
         const int64_t z = entry.widget ? entry.widget->GetZ() : 0;
-        sortKeys_.push_back({entry.item, entry.widget, z * (int64_t{1} << 32) + i});
+        sortKeys_[slotOf(entry.item)] = {entry.item, entry.widget, z * (int64_t{1} << 32) + i};
     }
-    std::sort(sortKeys_.begin(), sortKeys_.end(),
-              [](const TSortKey& a, const TSortKey& b) { return a.item < b.item; });
-    const auto find = [this](const void* item) {
-        return std::lower_bound(
-            sortKeys_.begin(), sortKeys_.end(), item,
-            [](const TSortKey& entry, const void* wanted) { return entry.item < wanted; });
-    };
-    SortItems([&find](void* a, void* b) -> int32_t {
-        const int64_t ka = find(a)->key;
-        const int64_t kb = find(b)->key;
+    SortItems([this, &slotOf](void* a, void* b) -> int32_t {
+        const int64_t ka = sortKeys_[slotOf(a)].key;
+        const int64_t kb = sortKeys_[slotOf(b)].key;
         return ka < kb ? -1 : ka > kb ? 1 : 0;
     });
     for (int32_t i = 0; i < count; ++i) {
-        const auto found = find(Items().GetDataAt(i));
-        entries_[size_t(i)] = {found->item, found->widget};
+        const TSortKey& found = sortKeys_[slotOf(Items().GetDataAt(i))];
+        entries_[size_t(i)] = {found.item, found.widget};
     }
 }
 
