@@ -1,10 +1,12 @@
 #include "core/CoreUnits.h"
 #include "engine/EngineUnits.h"
+#include "functions/FunctionUnits.h"
 #include "tests/support/TestMain.h"
 #include "tests/widgets/WidgetTestClasses.h"
 #include "widgets/WidgetUnits.h"
 
 int main(int argc, char** argv) {
-    return RunTests(argc, argv,
-                    {CoreUnits(), EngineUnits(), WidgetUnits(), widgettest::kWidgetTestUnits});
+    return RunTests(
+        argc, argv,
+        {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), widgettest::kWidgetTestUnits});
 }

@@ -386,6 +386,28 @@ TEST(WidgetFunction, AttachPreparesAndEachUpdateDrivesTheFunction) {
     EXPECT_EQ(function->releaseCalls, 1);
 }
 
+TEST(WidgetFunction, ARealFunctionObjectMovesTheWidgetWithItsAge) {
+    TWidgetHarness screen;
+    screen.Load(R"(
+      <widget type="group_widget">
+        <widgets>
+          <widget type="test_widget" name="m">
+            <function_widget type="function_multiply">
+              <paramspace><paramdefs>
+                <paramdef name="x" col="0" row="0" outname="anchor_left"/>
+                <paramdef name="t" col="1" row="0" outname="currenttime"/>
+                <paramdef name="k" col="1" row="1" static="yes" value="0.5"/>
+              </paramdefs></paramspace>
+            </function_widget>
+          </widget>
+        </widgets>
+      </widget>)");
+    const Ref<IWidget> widget = screen.Find("m");
+    EXPECT_EQ(widget->GetLeft(), 0.0);
+    screen.Step(3, 10);
+    EXPECT_EQ(widget->GetLeft(), 15.0);  // 30 ms times 0.5
+}
+
 TEST(WidgetFunction, ATypeThatMakesNoFunctionIsLoggedAndIgnored) {
     TLogCapture log;
     Ref<IWidget> widget = WidgetFromXMLText(R"(
