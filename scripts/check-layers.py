@@ -29,10 +29,11 @@ LAYERS = {
     "widgets": ["functions"],
     "effects": ["widgets"],
     "game": ["effects"],
-    "nonogram": ["game"],
+    "nonogram/solver": ["core/storage"],
+    "nonogram": ["game", "nonogram/solver"],
     "world": ["nonogram"],
     "minigames": ["world"],
-    "tools": ["core/storage"],
+    "tools": ["core/storage", "nonogram/solver"],
     "fuzz": ["core/xml"],
 }
 # Programs that may use every library.

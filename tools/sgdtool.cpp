@@ -6,6 +6,8 @@
 //   sgdtool list PACK.sgd     the entries of a pack, each checked by reading it
 //   sgdtool xml2bin           XML text on standard input to the binary XML form
 //   sgdtool bin2xml           the binary XML form on standard input to XML text
+//   sgdtool check-level FILE...  whether each level file's picture can be
+//                             solved line by line from its clues
 //
 // Any bad input or usage gives a message on standard error and a non-zero
 // exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
@@ -16,6 +18,9 @@
 // of 4 GB or more, and an output that is one of the files to pack. list
 // refuses entries of equal names (letter case ignored) and entries whose
 // stored bytes overlap, and prints control characters in names as escapes.
+// check-level prints one line per file (line-solvable, needs guesses with the
+// number of cells no line decides, contradictory, or cannot be read with the
+// reason) and exits with 1 unless every level is line-solvable.
 #include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +47,8 @@
 #include "core/packs/Cipher.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
+#include "nonogram/solver/LevelPicture.h"
+#include "nonogram/solver/NonogramSolver.h"
 
 namespace fs = std::filesystem;
 
@@ -424,13 +431,47 @@ int BinaryToXml(const std::vector<std::string>&) {
 }
 
 // ---------------------------------------------------------------------------
+// check-level
+
+// A level a player cannot finish by reasoning (its clues admit another
+// picture, or only a guess goes on) fails the check, as does a file that is
+// no level.
+int CheckLevels(const std::vector<std::string>& files) {
+    TNonogramSolver solver;
+    TNonogramPicture picture;
+    size_t failed = 0;
+    for (const std::string& file : files) {
+        std::string result, error;
+        bool solvable = false;
+        if (!LoadLevelPicture(file, picture, error)) {
+            result = "cannot be read: " + Printable(error);
+        } else {
+            const TSolveVerdict verdict = solver.Check(picture);
+            solvable = verdict == TSolveVerdict::kLineSolvable;
+            result = VerdictName(verdict);
+            if (verdict == TSolveVerdict::kNeedsGuessing) {
+                result += " (" + std::to_string(solver.UnknownCells()) + " unknown cells)";
+            }
+        }
+        if (!solvable) ++failed;
+        WriteStandardOutput(Printable(file) + ": " + result + "\n");
+    }
+    if (failed > 0) {
+        throw EToolError(std::to_string(failed) + " of " + std::to_string(files.size()) +
+                         " levels are not line-solvable");
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
 
 struct TCommand {
     const char* name;
     const char* arguments;
-    size_t argumentCount;
+    size_t argumentCount;  // the least number, when repeated
     const char* summary;
     std::function<int(const std::vector<std::string>&)> run;
+    bool repeated = false;  // the last argument may be given any number of times
 };
 
 // Each command is one entry: a name, its fixed arguments and a function.
@@ -442,6 +483,8 @@ const std::vector<TCommand>& Commands() {
         {"list", "PACK.sgd", 1, "the entries of a pack, each checked", List},
         {"xml2bin", "", 0, "XML text on standard input to the binary XML form", XmlToBinary},
         {"bin2xml", "", 0, "the binary XML form on standard input to XML text", BinaryToXml},
+        {"check-level", "FILE...", 1, "whether each level is solvable line by line", CheckLevels,
+         true},
     };
     return commands;
 }
@@ -450,7 +493,7 @@ int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "sgdtool: %s\n", problem.c_str());
     std::fprintf(stderr, "usage:\n");
     for (const auto& c : Commands()) {
-        std::fprintf(stderr, "  sgdtool %-8s %-12s %s\n", c.name, c.arguments, c.summary);
+        std::fprintf(stderr, "  sgdtool %-11s %-12s %s\n", c.name, c.arguments, c.summary);
     }
     return 2;
 }
@@ -471,7 +514,8 @@ int main(int argc, char** argv) {
                                 [&](const TCommand& c) { return name == c.name; });
     if (command == Commands().end()) return Usage("unknown command \"" + name + "\"");
     std::vector<std::string> args(argv + 2, argv + argc);
-    if (args.size() != command->argumentCount) {
+    if (command->repeated ? args.size() < command->argumentCount
+                          : args.size() != command->argumentCount) {
         return Usage(std::string("\"") + command->name + "\" takes " + command->arguments);
     }
     try {
