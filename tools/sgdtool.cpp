@@ -41,6 +41,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Exception.h"
+#include "core/base/Log.h"
 #include "core/base/PlatformShims.h"
 #include "core/base/Units.h"
 #include "core/base/Utf8.h"
@@ -437,6 +438,17 @@ int BinaryToXml(const std::vector<std::string>&) {
 // picture, or only a guess goes on) fails the check, as does a file that is
 // no level.
 int CheckLevels(const std::vector<std::string>& files) {
+    // The reason a level is refused is on its line of output already; the
+    // other log lines (a parse error's place, say) still go to standard error.
+    TLogSink previous = SetLogSink([](std::string_view module, std::string_view message) {
+        if (module != "LEVEL") {
+            std::fprintf(stderr, "quillmarch: %s\n", FormatLogLine(module, message).c_str());
+        }
+    });
+    struct TRestore {
+        TLogSink& sink;
+        ~TRestore() { SetLogSink(std::move(sink)); }
+    } restore{previous};
     TNonogramSolver solver;
     TNonogramPicture picture;
     size_t failed = 0;

@@ -30,8 +30,7 @@ bool FindExtraParam(const std::string& text, std::string_view name, std::string&
     return found;
 }
 
-bool ReadSide(const std::string& extraParams, const char* name, int32_t& side,
-              std::string& error) {
+bool ReadSide(const std::string& extraParams, const char* name, int32_t& side, std::string& error) {
     std::string text;
     if (!FindExtraParam(extraParams, name, text)) {
         error = std::string("\"extraparams\" has no \"") + name + "\"";
@@ -100,8 +99,8 @@ bool ReadLevelPicture(const Ref<IHierStorage>& root, TNonogramPicture& picture,
             return false;
         }
         if (auto [earlier, fresh] = names.emplace(UpperAsciiString(name), r + 1); !fresh) {
-            error = which + " has the name \"" + name + "\" of row " +
-                    std::to_string(earlier->second);
+            error =
+                which + " has the name \"" + name + "\" of row " + std::to_string(earlier->second);
             return false;
         }
         const std::string cells = row->GetValue("cells", "").ToString();
@@ -132,7 +131,7 @@ bool LoadLevelPicture(const std::string& path, TNonogramPicture& picture, std::s
         root = LoadStorageFromFile(path);
         if (!root) error = "the file cannot be opened";
     } catch (const std::exception& e) {
-        error = e.what();
+        error = std::string("the file does not load: ") + e.what();
     }
     if (root && ReadLevelPicture(root, picture, error)) return true;
     Log("LEVEL", "\"" + path + "\" is no usable level: " + error);

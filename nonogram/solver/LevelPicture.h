@@ -24,8 +24,7 @@ inline constexpr int32_t kMaxLevelSide = 50;
 
 // Reads the picture of the level definition stored at root. On a refusal
 // answers false, sets error to the reason and leaves picture as it was.
-bool ReadLevelPicture(const Ref<IHierStorage>& root, TNonogramPicture& picture,
-                      std::string& error);
+bool ReadLevelPicture(const Ref<IHierStorage>& root, TNonogramPicture& picture, std::string& error);
 
 // Loads the level definition file at a resource path (text or binary XML, in a
 // folder or a pack) and reads its picture. A file that cannot be opened or

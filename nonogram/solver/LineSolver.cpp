@@ -110,7 +110,8 @@ int32_t TLineSolver::Solve(std::span<const int32_t> runs, std::span<TCell> line)
         // Empty in some placement: the first j runs left of x, the rest right of it.
         bool mayEmpty = false;
         for (int32_t j = 0; j <= k && !mayEmpty; ++j) mayEmpty = prefix(j, x) && suffix(j, x + 1);
-        QM_ASSERT(mayFill || mayEmpty, "A cell of a line that fits is filled or empty in a placement.");
+        QM_ASSERT(mayFill || mayEmpty,
+                  "A cell of a line that fits is filled or empty in a placement.");
         if (mayFill != mayEmpty) {
             line[x] = mayFill ? TCell::kFilled : TCell::kEmpty;
             ++changed;

@@ -19,8 +19,7 @@ void CluesOfPicture(const TNonogramPicture& picture, TNonogramClues& clues) {
     }
     for (int32_t c = 0; c < picture.cols; ++c) {
         // A column runs from its top cell to the end, every cols-th cell.
-        LineRuns(cells.subspan(std::min<size_t>(c, cells.size())), picture.cols,
-                 clues.colRuns[c]);
+        LineRuns(cells.subspan(std::min<size_t>(c, cells.size())), picture.cols, clues.colRuns[c]);
     }
 }
 

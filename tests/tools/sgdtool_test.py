@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the built sgdtool as a user would: sgdtool_test.py TOOL CASE VECTORS.
 
-CASE is cipher, pack, errors, xml, refusals or listchecks. The known answers in VECTORS come from the
+CASE is cipher, pack, errors, xml, refusals, listchecks or levels. The known answers in VECTORS come from the
 core tests' independent script; packs are checked with Python's own zipfile.
 """
 import os
@@ -316,8 +316,89 @@ def case_xml():
     check(b'incorrect name' in r.stderr, f'control character in a name: {r.stderr!r}')
 
 
+def level_xml(rows, extra=None):
+    size = extra or f'rows={len(rows)}\\cols={len(rows[0])}\\errors=3\\hints=2'
+    body = ''.join(f'<row name="r{i}" cells="{cells}"/>' for i, cells in enumerate(rows))
+    return f'<level name="1" LevelName="L" extraparams="{size}"><rows>{body}</rows></level>'.encode()
+
+
+def case_levels():
+    """check-level, and the data check that runs it over a data folder."""
+    data_levels = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'data_levels.py')
+    with tempfile.TemporaryDirectory() as tmp:
+        levels = {
+            'good.xml': (level_xml(['00100', '01110', '11111', '00100', '01110']),
+                         'line-solvable'),
+            # Colour digits and rows whose clue is 0.
+            'colours.xml': (level_xml(['a1F3c', '00000', '20507', '00000', 'bbbbb']),
+                            'line-solvable'),
+            # Its mirror image has the same clues.
+            'diagonal.xml': (level_xml(['10', '01']), 'needs guesses (4 unknown cells)'),
+            # The only picture of its clues, but no line alone decides the rest.
+            'guess.xml': (level_xml(['00010', '01110', '00001', '00111', '01000']),
+                          'needs guesses (8 unknown cells)'),
+            'short.xml': (level_xml(['00100', '0111', '11111', '00100', '01110']),
+                          'cannot be read: row 2 ("r1") has 4 cells for 5 columns'),
+            'huge.xml': (level_xml(['1'], 'rows=100000\\cols=100000'),
+                         'cannot be read: "rows" is "100000", not a whole number from 1 to 50'),
+            'broken.xml': (b'<level><rows>', 'cannot be read: '),
+        }
+        for name, (data, _) in levels.items():
+            write(os.path.join(tmp, name), data)
+        binary = run('xml2bin', stdin=levels['good.xml'][0]).stdout
+        write(os.path.join(tmp, 'binary.xml'), binary)
+        levels['binary.xml'] = (binary, 'line-solvable')
+        levels['missing.xml'] = (None, 'cannot be read: the file cannot be opened')
+
+        for name, (_, verdict) in levels.items():
+            path = os.path.join(tmp, name)
+            r = run('check-level', path)
+            lines = r.stdout.decode().splitlines()
+            check(len(lines) == 1 and lines[0].startswith(f'{path}: {verdict}'),
+                  f'check-level {name}: {r.stdout!r}')
+            if verdict == 'line-solvable':
+                check(r.returncode == 0, f'check-level {name}: exit {r.returncode} {r.stderr!r}')
+            else:
+                check(r.returncode == 1 and b'sgdtool: 1 of 1 levels are not line-solvable'
+                      in r.stderr, f'check-level {name}: exit {r.returncode} {r.stderr!r}')
+
+        # One line per file in order; one bad level fails the lot.
+        names = ['good.xml', 'diagonal.xml', 'binary.xml', 'missing.xml']
+        r = run('check-level', *(os.path.join(tmp, n) for n in names))
+        lines = r.stdout.decode().splitlines()
+        check([l.split(': ', 1)[0] for l in lines] == [os.path.join(tmp, n) for n in names],
+              f'check-level of four: {lines}')
+        check(r.returncode == 1 and b'2 of 4 levels' in r.stderr, f'check-level of four: {r.stderr!r}')
+        expect_failure('check-level without files', 'check-level', code=2)
+
+        # A level inside a pack, read as the game reads it.
+        write(os.path.join(tmp, 'src', 'levels', 'good.xml'), levels['good.xml'][0])
+        r = run('pack', os.path.join(tmp, 'src'), os.path.join(tmp, 'packed.sgd'))
+        check(r.returncode == 0, f'pack of a level: {r.stderr!r}')
+        r = run('check-level', os.path.join(tmp, 'packed', 'levels', 'good.xml'))
+        check(r.returncode == 0 and b': line-solvable' in r.stdout, f'level in a pack: {r.stdout!r}')
+
+        # The data check: no level files pass; files named *.xml under
+        # levels/ are checked, other files are not.
+        data = os.path.join(tmp, 'data')
+        write(os.path.join(data, 'levels', 'README.md'), b'not a level')
+        write(os.path.join(data, 'other', 'diagonal.xml'), levels['diagonal.xml'][0])
+        def check_data(what, wanted):
+            r = subprocess.run([sys.executable, data_levels, TOOL, data], capture_output=True,
+                               timeout=120)
+            check(r.returncode == wanted, f'data check {what}: exit {r.returncode} {r.stdout!r}')
+            return r.stdout
+        check(b'no level files' in check_data('without levels', 0), 'data check without levels')
+        write(os.path.join(data, 'levels', 'japan', 'Level01.XML'), levels['good.xml'][0])
+        check(b'Level01.XML: line-solvable' in check_data('of a good level', 0),
+              'data check of a good level')
+        write(os.path.join(data, 'levels', 'rome', 'level02.xml'), levels['guess.xml'][0])
+        out = check_data('of a level that needs a guess', 1)
+        check(b'level02.xml: needs guesses' in out, f'data check of a bad level: {out!r}')
+
+
 {'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml,
- 'refusals': case_refusals, 'listchecks': case_listchecks}[CASE]()
+ 'refusals': case_refusals, 'listchecks': case_listchecks, 'levels': case_levels}[CASE]()
 for f in failures:
     print('FAILED:', f)
 sys.exit(1 if failures else 0)

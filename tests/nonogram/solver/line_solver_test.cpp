@@ -41,8 +41,12 @@ TEST(LineRuns, RunsOfFilledCellsInOrder) {
         TRuns runs;
     };
     const TCase cases[] = {
-        {"0110011100", {2, 3}},        {"1111111111", {10}}, {"0000000000", {}},
-        {"1000000001", {1, 1}},        {"1", {1}},           {"0", {}},
+        {"0110011100", {2, 3}},
+        {"1111111111", {10}},
+        {"0000000000", {}},
+        {"1000000001", {1, 1}},
+        {"1", {1}},
+        {"0", {}},
         {"", {}},
     };
     for (const TCase& c : cases) EXPECT_EQ(RunsOf(c.picture), c.runs) << c.picture;
@@ -135,8 +139,8 @@ int32_t BruteForce(const std::vector<uint32_t>& placements, std::vector<TCell>& 
 
 std::string Describe(const TRuns& runs, const std::vector<TCell>& line) {
     std::string text = "runs";
-    for (int32_t r : runs) text += " " + std::to_string(r);
-    return text + " on " + Text(line);
+    for (int32_t r : runs) text.append(" ").append(std::to_string(r));
+    return text.append(" on ").append(Text(line));
 }
 
 // Compares the solver with enumeration on every clue of each length up to 12

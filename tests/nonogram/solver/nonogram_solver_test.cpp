@@ -88,8 +88,8 @@ TSolveVerdict ReferenceSolve(const TNonogramClues& clues, std::vector<TCell>& ce
                 return isRow ? cells[index * clues.cols + i] : cells[i * clues.cols + index];
             };
             std::vector<std::vector<TCell>> fitting;
-            for (const auto& full : LinesShowing(length, isRow ? clues.rowRuns[index]
-                                                               : clues.colRuns[index])) {
+            for (const auto& full :
+                 LinesShowing(length, isRow ? clues.rowRuns[index] : clues.colRuns[index])) {
                 bool agrees = true;
                 for (int32_t i = 0; i < length; ++i) {
                     agrees = agrees && (at(i) == TCell::kUnknown || at(i) == full[i]);
@@ -121,6 +121,7 @@ TEST(NonogramSolver, Fixtures) {
         int32_t unknown;
         int solutions;
     };
+    // clang-format off
     const TCase cases[] = {
         {"a 2x2 diagonal (its mirror has the same clues)",
          {"10", "01"}, TSolveVerdict::kNeedsGuessing, 4, 2},
@@ -134,6 +135,7 @@ TEST(NonogramSolver, Fixtures) {
         {"one filled cell", {"1"}, TSolveVerdict::kLineSolvable, 0, 1},
         {"one row", {"1101"}, TSolveVerdict::kLineSolvable, 0, 1},
     };
+    // clang-format on
     TNonogramSolver solver;
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
