@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev libminizip-dev libpng-dev libjpeg-dev
   libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev libx11-dev xvfb
   libpixman-1-dev libpugixml-dev libmuparser-dev
+  librsvg2-bin libfreetype-dev fonts-dejavu-core
 )
 
 missing=()
