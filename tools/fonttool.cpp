@@ -196,6 +196,36 @@ std::string FreeTypeError(FT_Error error) {
     return text ? text : "FreeType error " + std::to_string(error);
 }
 
+// The rendered box follows the outline's control points and may hold rows
+// and columns without ink; they would widen the cell for nothing.
+void CropToInk(TGlyph& g) {
+    int left = g.inkWidth, right = -1, top = g.inkHeight, bottom = -1;
+    for (int y = 0; y < g.inkHeight; ++y) {
+        for (int x = 0; x < g.inkWidth; ++x) {
+            if (g.coverage[static_cast<size_t>(y) * g.inkWidth + x] == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0) {
+        g.inkWidth = g.inkHeight = 0;
+        g.coverage.clear();
+        return;
+    }
+    std::vector<uint8_t> cropped;
+    for (int y = top; y <= bottom; ++y) {
+        const auto row = g.coverage.begin() + static_cast<ptrdiff_t>(y) * g.inkWidth;
+        cropped.insert(cropped.end(), row + left, row + right + 1);
+    }
+    g.coverage = std::move(cropped);
+    g.bitmapLeft += left;
+    g.bitmapTop -= top;
+    g.inkWidth = right - left + 1;
+    g.inkHeight = bottom - top + 1;
+}
+
 struct TRendered {
     std::vector<TGlyph> glyphs;
     int ascent = 0;
@@ -245,6 +275,7 @@ TRendered RenderGlyphs(const TFontSpec& spec, const fs::path& facePath) {
             const uint8_t* row = bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch;
             std::copy(row, row + g.inkWidth, g.coverage.begin() + static_cast<size_t>(y) * g.inkWidth);
         }
+        CropToInk(g);
         if (g.inkWidth > 0 && g.inkHeight > 0) {
             out.ascent = std::max(out.ascent, g.bitmapTop);
             out.descent = std::max(out.descent, g.inkHeight - g.bitmapTop);

@@ -162,7 +162,7 @@ public:
 
 private:
     [[noreturn]] void Fail(const std::string& message) const {
-        throw ESoundToolError(file_ + ":" + std::to_string(line_) + ": " + message);
+        throw ESoundToolError(file_ + (line_ > 0 ? ":" + std::to_string(line_) : "") + ": " + message);
     }
 
     static std::vector<std::string> Words(const std::string& line) {
@@ -283,6 +283,7 @@ private:
             pattern_->lineOfName = line_;
         } else if (what == "order") {
             if (w.size() < 2) Fail("usage: order PATTERN...");
+            orderLine_ = line_;
             recipe_.order.insert(recipe_.order.end(), w.begin() + 1, w.end());
         } else {
             Fail("unknown statement \"" + what + "\"");
@@ -377,7 +378,7 @@ private:
         }
         for (const std::string& name : recipe_.order) {
             if (!recipe_.patterns.count(name)) {
-                line_ = 0;
+                line_ = orderLine_;
                 Fail("the order names pattern \"" + name + "\", which is not there");
             }
         }
@@ -390,6 +391,7 @@ private:
     std::string file_;
     TRecipe& recipe_;
     int line_ = 0;
+    int orderLine_ = 0;
     TPattern* pattern_ = nullptr;
 };
 

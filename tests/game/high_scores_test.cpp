@@ -322,7 +322,7 @@ TEST_F(HighScoresFileTest, LoadingTwiceDoesNotDoubleTheRows) {
 }
 
 TEST_F(HighScoresFileTest, TheShippedDefaultsHoldThreeRowsForEachLocalTable) {
-    const std::string shipped = std::string(QM_TESTS_DIR) + "/../data/highscores.dat";
+    const std::string shipped = std::string(QM_BUILT_DATA_DIR) + "/highscores.dat";
     const std::string text = ReadFileBytes(shipped);
     ASSERT_FALSE(text.empty()) << shipped;
     EXPECT_TRUE(IsUpperHex(text.substr(0, text.size() - 1)));
