@@ -105,7 +105,8 @@ int64_t ParseNumber(std::string_view text, int base, const std::string& what) {
             throw EFontToolError(what + ": \"" + std::string(text) + "\" is no number");
         }
         value = value * base + digit;
-        if (value > 0xFFFFFF) throw EFontToolError(what + ": \"" + std::string(text) + "\" is too large");
+        if (value > 0xFFFFFF)
+            throw EFontToolError(what + ": \"" + std::string(text) + "\" is too large");
     }
     return value;
 }
@@ -273,7 +274,8 @@ TRendered RenderGlyphs(const TFontSpec& spec, const fs::path& facePath) {
         g.coverage.resize(static_cast<size_t>(g.inkWidth) * g.inkHeight);
         for (int y = 0; y < g.inkHeight; ++y) {
             const uint8_t* row = bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch;
-            std::copy(row, row + g.inkWidth, g.coverage.begin() + static_cast<size_t>(y) * g.inkWidth);
+            std::copy(row, row + g.inkWidth,
+                      g.coverage.begin() + static_cast<size_t>(y) * g.inkWidth);
         }
         CropToInk(g);
         if (g.inkWidth > 0 && g.inkHeight > 0) {

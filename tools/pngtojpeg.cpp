@@ -57,8 +57,8 @@ bool Compress(jpeg_compress_struct* info, TJpegFail* fail, const png_image* imag
     info->optimize_coding = TRUE;
     jpeg_start_compress(info, TRUE);
     while (info->next_scanline < info->image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(rgb) + static_cast<size_t>(info->next_scanline) *
-                                                       image->width * 3;
+        JSAMPROW row =
+            const_cast<uint8_t*>(rgb) + static_cast<size_t>(info->next_scanline) * image->width * 3;
         jpeg_write_scanlines(info, &row, 1);
     }
     jpeg_finish_compress(info);

@@ -150,7 +150,8 @@ public:
             ++line_;
             // A "#" that begins a word starts a comment; in "F#4" it is a sharp.
             for (size_t i = 0; i < line.size(); ++i) {
-                if (line[i] == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(line[i - 1])))) {
+                if (line[i] == '#' &&
+                    (i == 0 || std::isspace(static_cast<unsigned char>(line[i - 1])))) {
                     line.erase(i);
                     break;
                 }
@@ -162,7 +163,8 @@ public:
 
 private:
     [[noreturn]] void Fail(const std::string& message) const {
-        throw ESoundToolError(file_ + (line_ > 0 ? ":" + std::to_string(line_) : "") + ": " + message);
+        throw ESoundToolError(file_ + (line_ > 0 ? ":" + std::to_string(line_) : "") + ": " +
+                              message);
     }
 
     static std::vector<std::string> Words(const std::string& line) {
@@ -418,7 +420,8 @@ double PolyBlep(double t, double dt) {
 // An oscillator whose frequency may change every frame.
 class TOscillator {
 public:
-    TOscillator(const TVoice& voice, uint32_t seed) : voice_(voice), random_(seed * 2654435761u + 1) {
+    TOscillator(const TVoice& voice, uint32_t seed)
+        : voice_(voice), random_(seed * 2654435761u + 1) {
         held_ = NextRandom();
     }
 
@@ -731,7 +734,8 @@ TModuleSample MakeSample(const TInstrument& instrument, int baseMidi, uint32_t s
     double loudest = 0;
     for (double v : wave) loudest = std::max(loudest, std::abs(v));
     for (double v : wave)
-        sample.data.push_back(static_cast<int8_t>(loudest > 0 ? std::lround(v / loudest * 127) : 0));
+        sample.data.push_back(
+            static_cast<int8_t>(loudest > 0 ? std::lround(v / loudest * 127) : 0));
     return sample;
 }
 
@@ -799,7 +803,8 @@ std::string EncodeModule(const TRecipe& r) {
         speed = s;
         if (bpm >= 32 && bpm <= 255) break;
     }
-    if (bpm < 32 || bpm > 255) throw ESoundToolError(r.name + ": the tempo is out of a module's reach");
+    if (bpm < 32 || bpm > 255)
+        throw ESoundToolError(r.name + ": the tempo is out of a module's reach");
 
     // The patterns as played, each used pattern stored once.
     std::vector<std::string> stored;

@@ -38,8 +38,8 @@ protected:
     // name.png and name.xml in the temporary folder.
     datatest::TToolResult Make(const std::string& name, const std::string& attributes) {
         const std::string spec = dir.Write(name + ".spec.xml", "<font " + attributes + "/>\n");
-        return RunTool(QM_FONTTOOL, {spec, QM_FONT_DIR, dir.File(name + ".png"),
-                                     dir.File(name + ".xml")});
+        return RunTool(QM_FONTTOOL,
+                       {spec, QM_FONT_DIR, dir.File(name + ".png"), dir.File(name + ".xml")});
     }
 
     // The font as a resource list names it: the atlas as its file, the glyph
@@ -125,8 +125,8 @@ TEST_F(FontToolTest, EveryPixelOfInkLiesInTheRectangleOfItsGlyph) {
     // No ink outside the cells, and no two cells share a pixel.
     for (int32_t y = 0; y < atlas->GetHeight(); ++y) {
         for (int32_t x = 0; x < atlas->GetWidth(); ++x) {
-            const auto holders =
-                std::count_if(cells.begin(), cells.end(), [&](const TRect& r) { return Inside(r, x, y); });
+            const auto holders = std::count_if(cells.begin(), cells.end(),
+                                               [&](const TRect& r) { return Inside(r, x, y); });
             ASSERT_LE(holders, 1) << "cells overlap at " << x << "," << y;
             if (holders == 0) {
                 ASSERT_EQ(AlphaAt(*atlas, x, y), 0) << "stray ink at " << x << "," << y;
@@ -144,7 +144,8 @@ TEST_F(FontToolTest, GlyphsShareOneBaseline) {
     // Letters that sit on the baseline end on the same row of their cells.
     const int baseline = rows(u'H').last;
     ASSERT_GT(baseline, 0);
-    for (char16_t c : {u'x', u'E', u'm', u'1', u'\u00C9'}) EXPECT_EQ(rows(c).last, baseline) << int(c);
+    for (char16_t c : {u'x', u'E', u'm', u'1', u'\u00C9'})
+        EXPECT_EQ(rows(c).last, baseline) << int(c);
     // Descenders go below it, the accent of É above the top of E.
     EXPECT_GT(rows(u'g').last, baseline);
     EXPECT_GT(rows(u'p').last, baseline);

@@ -70,7 +70,8 @@ protected:
         const std::string bytes = ReadFileBytes(dir.File(out));
         TPcmData pcm;
         std::string error;
-        EXPECT_TRUE(DecodeSampleFile(bytes.data(), bytes.size(), pcm, error)) << out << ": " << error;
+        EXPECT_TRUE(DecodeSampleFile(bytes.data(), bytes.size(), pcm, error))
+            << out << ": " << error;
         return pcm;
     }
 
@@ -78,10 +79,10 @@ protected:
 };
 
 TEST_F(SoundToolTest, ToneHasItsPitchLengthAndPeak) {
-    ASSERT_EQ(Make("rate 22050\npeak 0.5\ntone sine 440 length=0.5 attack=0 release=0\n",
-                   "sine.wav")
-                  .status,
-              0);
+    ASSERT_EQ(
+        Make("rate 22050\npeak 0.5\ntone sine 440 length=0.5 attack=0 release=0\n", "sine.wav")
+            .status,
+        0);
     const TPcmData pcm = DecodeFile("sine.wav");
     EXPECT_EQ(pcm.channels, 1);
     EXPECT_EQ(pcm.rate, 22050);
@@ -143,7 +144,8 @@ void ExpectScale(const TSignal& s, double tolerance) {
         }
         // The rests, and the held step that follows one, are silent.
         for (double rest : {1.6, 2.6, 3.1, 3.6})
-            EXPECT_LT(s.Rms(start + rest, start + rest + 0.3), 0.01) << "at " << start + rest << " s";
+            EXPECT_LT(s.Rms(start + rest, start + rest + 0.3), 0.01)
+                << "at " << start + rest << " s";
     }
 }
 
@@ -172,8 +174,8 @@ TEST_F(SoundToolTest, MusicAsModulePlaysTheSameNotesForTheSameTime) {
         TSignal s;
         s.rate = 44100;
         s.samples.resize(8 * 44100);
-        const size_t got =
-            openmpt_module_read_float_mono(module.get(), s.rate, s.samples.size(), s.samples.data());
+        const size_t got = openmpt_module_read_float_mono(module.get(), s.rate, s.samples.size(),
+                                                          s.samples.data());
         EXPECT_EQ(got, s.samples.size());
         ExpectScale(s, 0.015);
     }
@@ -234,7 +236,8 @@ TEST_F(SoundToolTest, MistakesAreReportedWithTheirLineAndNothingIsWritten) {
         {"instrument a sine\npattern p\n  a: H4\n", "x.wav", "recipe.txt:3: \"H4\" is no note"},
         {"instrument a sine\n  a: C4\n", "x.wav", "recipe.txt:2: a track line outside a pattern"},
         {two + "pattern p\n  a: C4 -\n  b: C4\norder p\n", "x.wav", "recipe.txt:3: the lines"},
-        {"instrument a sine\npattern p\n  a: C4\norder q\n", "x.wav", "recipe.txt:4: the order names pattern \"q\""},
+        {"instrument a sine\npattern p\n  a: C4\norder q\n", "x.wav",
+         "recipe.txt:4: the order names pattern \"q\""},
         {"# nothing\n", "x.wav", "makes no sound"},
         {"tone sine 440\n", "x.mod", "a module needs patterns"},
         {two + "instrument c sine\ninstrument d sine\ninstrument e sine\npattern p\n"
