@@ -39,6 +39,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Exception.h"
+#include "core/base/FileReplace.h"
 #include "core/base/Units.h"
 #include "core/storage/XMLStorage.h"
 
@@ -65,28 +66,6 @@ std::string ReadFile(const fs::path& path) {
     text << in.rdbuf();
     if (in.bad()) throw EFontToolError("cannot read \"" + path.string() + "\"");
     return text.str();
-}
-
-// Written beside the target and renamed over it, so that a failure leaves
-// the old file or none.
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    const fs::path temp = path.string() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw EFontToolError("cannot write \"" + path.string() + "\"");
-        }
-    }
-    std::error_code error;
-    fs::rename(temp, path, error);
-    if (error) {
-        fs::remove(temp, error);
-        throw EFontToolError("cannot write \"" + path.string() + "\"");
-    }
 }
 
 int64_t ParseNumber(std::string_view text, int base, const std::string& what) {
@@ -399,8 +378,8 @@ int Run(const std::vector<std::string>& args) {
     const int width = PlaceCells(font.glyphs, font.ascent + font.descent, height);
     const std::string png = EncodeAtlas(font, spec, width, height);
     const std::string table = GlyphTable(font, spec);
-    WriteFile(args[2], png);
-    WriteFile(args[3], table);
+    ReplaceFileContents(args[2], png);
+    ReplaceFileContents(args[3], table);
     return 0;
 }
 

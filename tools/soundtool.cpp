@@ -65,6 +65,8 @@
 #include <string>
 #include <vector>
 
+#include "core/base/FileReplace.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -919,26 +921,6 @@ std::string EncodeModule(const TRecipe& r) {
 
 // ---------------------------------------------------------------------------
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    const fs::path temp = path.string() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw ESoundToolError("cannot write \"" + path.string() + "\"");
-        }
-    }
-    std::error_code error;
-    fs::rename(temp, path, error);
-    if (error) {
-        fs::remove(temp, error);
-        throw ESoundToolError("cannot write \"" + path.string() + "\": " + error.message());
-    }
-}
-
 int Run(const std::string& recipePath, const std::string& outPath) {
     const std::string extension = fs::path(outPath).extension().string();
     if (extension != ".wav" && extension != ".ogg" && extension != ".mod")
@@ -958,7 +940,7 @@ int Run(const std::string& recipePath, const std::string& outPath) {
         const std::vector<int16_t> pcm = RenderPcm(recipe);
         bytes = extension == ".wav" ? EncodeWav(recipe, pcm) : EncodeOgg(recipe, pcm);
     }
-    WriteFile(outPath, bytes);
+    ReplaceFileContents(outPath, bytes);
     return 0;
 }
 
