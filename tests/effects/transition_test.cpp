@@ -105,7 +105,9 @@ TEST(SequenceTransition, ALongRunningCycleKeepsItsPlace) {
         widget->Update(0);
         const int64_t exact = (int64_t{16} * age + 500) / 1000;  // no halves at these ages
         EXPECT_EQ(widget->GetIndex(), exact % 16);
-        EXPECT_EQ(Shown(*widget), "f" + std::to_string(exact % 16));
+        std::string expected = "f";
+        expected += std::to_string(exact % 16);
+        EXPECT_EQ(Shown(*widget), expected);
     }
 }
 
