@@ -77,7 +77,7 @@ const TPropertyTable& TAbstractPathFunction::Table() {
     return table;
 }
 
-void TAbstractPathFunction::TakeCells() {
+const TAbstractPathFunction::TPathCells& TAbstractPathFunction::TakeCells() {
     static const TFloatType kZero = 0;
     const auto read = [this](int32_t column, int32_t row) -> const TFloatType* {
         const PFloatType cell = CellPtr(column, row);
@@ -91,10 +91,12 @@ void TAbstractPathFunction::TakeCells() {
     cells_.x = read(0, 0);
     cells_.y = read(0, 1);
     for (int32_t row = 0; row < 10; ++row) cells_.column2[row] = read(2, row);
+    for (int32_t row = 0; row < 4; ++row) cells_.column3[row] = read(3, row);
     cells_.writeT = write(1, 0);
     cells_.writeX = write(0, 0);
     cells_.writeY = write(0, 1);
     cellsGeneration_ = Space().Generation();
+    return cells_;
 }
 
 void TAbstractPathFunction::CalculateStatics() {
@@ -104,11 +106,10 @@ void TAbstractPathFunction::CalculateStatics() {
 // ---------------------------------------------------------------------------
 // Segments
 
-void TSegmentPathFunction::Calculate() {
-    const double f = Fraction();
-    const TPathCells& c = Cells();
+void TSegmentPathFunction::Place(const TPathCells& c, int64_t time) {
+    const double f = Fraction(c, time);
     const double x1 = *c.column2[0], y1 = *c.column2[1], x2 = *c.column2[2], y2 = *c.column2[3];
-    SetPosition(x1 + (x2 - x1) * f, y1 + (y2 - y1) * f);
+    SetPosition(c, x1 + (x2 - x1) * f, y1 + (y2 - y1) * f);
 }
 
 double TSegmentPathFunction::CalculateLength() {
@@ -125,13 +126,12 @@ void TSegmentPathFunction::GetBounds(TRect& rect) {
     rect.bottom = SaturatingRound<int32_t>(std::max(y1, y2));
 }
 
-void TAccelerateSegmentPathFunction::Calculate() {
-    const double t = double(PathTime());
-    const TPathCells& c = Cells();
+void TAccelerateSegmentPathFunction::Place(const TPathCells& c, int64_t time) {
+    const double t = double(PathTime(time, TotalTime(c)));
     const double s = *c.column2[6] * t + *c.column2[7] * t * t / 2;
     const double length = *c.column2[5];
     const double x1 = *c.column2[0], y1 = *c.column2[1], x2 = *c.column2[2], y2 = *c.column2[3];
-    SetPosition(x1 + (x2 - x1) * s / length, y1 + (y2 - y1) * s / length);
+    SetPosition(c, x1 + (x2 - x1) * s / length, y1 + (y2 - y1) * s / length);
 }
 
 // ---------------------------------------------------------------------------
@@ -154,14 +154,13 @@ void TArcPathFunction::Prepare() {
     SetCell(2, 5, CalculateLength());
 }
 
-void TArcPathFunction::Calculate() {
-    const double f = Fraction();
-    const double startRadius = Cell(3, 0), endRadius = Cell(3, 1);
-    const double begin = Cell(3, 2), end = Cell(3, 3);
+void TArcPathFunction::Place(const TPathCells& c, int64_t time) {
+    const double f = Fraction(c, time);
+    const double startRadius = *c.column3[0], endRadius = *c.column3[1];
+    const double begin = *c.column3[2], end = *c.column3[3];
     const double r = startRadius + (endRadius - startRadius) * f;
     const double angle = begin + (end - begin) * f;
-    const TPathCells& c = Cells();
-    SetPosition(*c.column2[6] + r * std::cos(angle), *c.column2[7] + r * std::sin(angle));
+    SetPosition(c, *c.column2[6] + r * std::cos(angle), *c.column2[7] + r * std::sin(angle));
 }
 
 double TArcPathFunction::CalculateLength() {
@@ -202,13 +201,12 @@ void TArcPathFunction::GetBounds(TRect& rect) {
 // ---------------------------------------------------------------------------
 // TBezierPathFunction
 
-void TBezierPathFunction::Calculate() {
-    const double f = Fraction();
+void TBezierPathFunction::Place(const TPathCells& c, int64_t time) {
+    const double f = Fraction(c, time);
     const double g = 1 - f;
     const double w0 = g * g * g, w1 = 3 * g * g * f, w2 = 3 * g * f * f, w3 = f * f * f;
-    const TPathCells& c = Cells();
     const TFloatType* const* p = c.column2;
-    SetPosition(*p[0] * w0 + *p[6] * w1 + *p[8] * w2 + *p[2] * w3,
+    SetPosition(c, *p[0] * w0 + *p[6] * w1 + *p[8] * w2 + *p[2] * w3,
                 *p[1] * w0 + *p[7] * w1 + *p[9] * w2 + *p[3] * w3);
 }
 
@@ -313,8 +311,34 @@ void TCompositePathFunction::FinalPoint() {
     }
 }
 
-void TCompositePathFunction::Calculate() {
-    const int64_t t = PathTime();
+void TCompositePathFunction::Place(const TPathCells& c, int64_t time) {
+    const int64_t t = PathTime(time, TotalTime(c));
+    // Most calls stay within the current segment: it is played without a walk.
+    const size_t index = size_t(current_);
+    if (index < segments_.size() && t >= startTime_) {
+        if (TAbstractPathFunction* own = segments_[index].own) [[likely]] {
+            const TPathCells& cells = CellsOf(*own);
+            const int64_t local = t - startTime_;
+            if (local < TotalTime(cells)) {
+                Play(c, *own, cells, int32_t(local));
+                return;
+            }
+        }
+    }
+    Seek(c, t);
+}
+
+void TCompositePathFunction::Play(const TPathCells& c, TAbstractPathFunction& path,
+                                  const TPathCells& cells, int32_t t) {
+    // CalculateAt, GetX and GetY in one call.
+    PlaceOf(path, cells, SetTime(cells, t));
+    // Floats already: no narrowing.
+    const TFloatType x = *cells.x, y = *cells.y;
+    *c.writeX = x;
+    *c.writeY = y;
+}
+
+void TCompositePathFunction::Seek(const TPathCells& c, int64_t t) {
     const int32_t count = int32_t(segments_.size());
     if (count == 0) {
         FinalPoint();
@@ -338,8 +362,7 @@ void TCompositePathFunction::Calculate() {
     }
     const int32_t at = int32_t(std::max<int64_t>(local, std::numeric_limits<int32_t>::min()));
     if (segment.own) {
-        segment.own->CalculateAt(at);
-        SetPosition(segment.own->GetX(), segment.own->GetY());
+        Play(c, *segment.own, CellsOf(*segment.own), at);
     } else {
         segment.path->CalculateAt(at);
         SetPosition(segment.path->GetX(), segment.path->GetY());

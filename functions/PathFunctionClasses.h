@@ -27,6 +27,8 @@
 // convert positions with the saturating helpers.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -58,9 +60,15 @@ public:
     void GetBounds(TRect& rect) override { rect = {}; }
     double GetX() final { return *Cells().x; }
     double GetY() final { return *Cells().y; }
+    // Place at the time in "T". Final: the paths differ in Place only.
+    void Calculate() final {
+        const TPathCells& cells = Cells();
+        Place(cells, CutTime(*cells.t));
+    }
+    // Input "T" := t, then Calculate, in one step.
     void CalculateAt(int32_t t) final {
-        *Cells().writeT = TFloatType(t);
-        Calculate();
+        const TPathCells& cells = Cells();
+        Place(cells, SetTime(cells, t));
     }
 
     // Length := CalculateLength.
@@ -76,59 +84,81 @@ public:
 protected:
     // The cells the per-frame steps use, taken from the table when it was
     // last built. A position without a cell reads a 0 that no write
-    // changes; writes to it go to a cell nothing reads.
+    // changes; writes to it go to a cell nothing reads. No calculation
+    // builds a table, so the cells taken at the start of a step hold
+    // through it, sub-paths included.
     struct TPathCells {
         const TFloatType* t;
         const TFloatType* x;
         const TFloatType* y;
         const TFloatType* column2[10];  // X1, Y1, X2, Y2, TotalTime, Length, (2, 6) .. (2, 9)
+        const TFloatType* column3[4];   // the arc's radii and angles
         TFloatType* writeT;
         TFloatType* writeX;
         TFloatType* writeY;
     };
     const TPathCells& Cells() {
-        if (cellsGeneration_ != Space().Generation()) TakeCells();
+        if (cellsGeneration_ != Space().Generation()) [[unlikely]] return TakeCells();
         return cells_;
     }
-    void SetPosition(double x, double y) {
-        const TPathCells& cells = Cells();
-        *cells.writeX = NarrowToCell(x);
-        *cells.writeY = NarrowToCell(y);
+    // What Calculate does once "T" holds a value that cuts to time.
+    virtual void Place(const TPathCells& cells, int64_t time) = 0;
+    // The same for another path, so that a composite plays its sub-paths
+    // with one call each.
+    static const TPathCells& CellsOf(TAbstractPathFunction& path) { return path.Cells(); }
+    static void PlaceOf(TAbstractPathFunction& path, const TPathCells& cells, int64_t time) {
+        path.Place(cells, time);
+    }
+    void SetPosition(double x, double y) { SetPosition(Cells(), x, y); }
+    static void SetPosition(const TPathCells& cells, double x, double y) {
+        *cells.writeX = ToCell(x);
+        *cells.writeY = ToCell(y);
+    }
+    // NarrowToCell with one comparison.
+    static TFloatType ToCell(double value) {
+        if (std::fabs(value) > FLT_MAX) [[unlikely]] return NarrowToCell(value);
+        return TFloatType(value);
+    }
+    // Input "T" := t; answers the value "T" then holds cut toward zero (0
+    // when it has no cell).
+    static int64_t SetTime(const TPathCells& cells, int32_t t) {
+        const TFloatType time = TFloatType(t);
+        *cells.writeT = time;
+        if (cells.t != cells.writeT) [[unlikely]] return 0;
+        // Rounded to a float within +-2^31, which cuts exactly.
+        return int64_t(time);
+    }
+    // A time read from "T" cut toward zero (SaturatingTrunc, with a short way
+    // for the values that fit).
+    static int64_t CutTime(TFloatType time) {
+        if (std::fabs(time) < 0x1p63f) [[likely]] return int64_t(time);
+        return SaturatingTrunc<int64_t>(time);
     }
 
     // Cell (2, 4) cut toward zero.
     static int32_t TotalTime(const TPathCells& cells) { return CutToInt32(*cells.column2[4]); }
-    // Input "T" cut toward zero, wrapped around the total time when looping
-    // (the remainder takes the sign of the time).
-    int64_t PathTime(const TPathCells& cells, int32_t total) const {
-        const TFloatType time = *cells.t;
+    // The time wrapped around the total time when looping (the remainder
+    // takes the sign of the time).
+    int64_t PathTime(int64_t time, int32_t total) const {
         // A total time below 1 has no remainder: the time runs on unwrapped.
-        const bool wrap = loop_ && total >= 1;
-        if (time > -2147483648.0f && time < 2147483648.0f) {
-            const int32_t t = int32_t(time);
-            return wrap ? t % total : t;
-        }
-        const int64_t t = SaturatingTrunc<int64_t>(time);
-        return wrap ? t % total : t;
-    }
-    int64_t PathTime() {
-        const TPathCells& cells = Cells();
-        return PathTime(cells, TotalTime(cells));
+        if (!loop_ || total < 1) return time;
+        // The 32-bit division is the quicker one.
+        if (time == int32_t(time)) [[likely]] return int32_t(time) % total;
+        return time % total;
     }
     // The path time over the total time.
-    double Fraction() {
-        const TPathCells& cells = Cells();
+    double Fraction(const TPathCells& cells, int64_t time) const {
         const int32_t total = TotalTime(cells);
-        return double(PathTime(cells, total)) / double(total);
+        return double(PathTime(time, total)) / double(total);
     }
     // SaturatingTrunc, with a short way for the values that fit.
     static int32_t CutToInt32(TFloatType value) {
-        return value > -2147483648.0f && value < 2147483648.0f ? int32_t(value)
-                                                               : SaturatingTrunc<int32_t>(value);
+        if (std::fabs(value) < 0x1p31f) [[likely]] return int32_t(value);
+        return SaturatingTrunc<int32_t>(value);
     }
 
 private:
-    void TakeCells();
+    const TPathCells& TakeCells();
 
     bool loop_ = false;
     TPathCells cells_{};
@@ -139,18 +169,20 @@ private:
 // "path_segment": from (X1, Y1) to (X2, Y2) at constant speed.
 class TSegmentPathFunction : public TAbstractPathFunction {
 public:
-    void Calculate() override;
     // The square root of the squared length rounded to a whole number.
     double CalculateLength() override;
     // The two points' box, each side rounded (halves to even).
     void GetBounds(TRect& rect) override;
+
+protected:
+    void Place(const TPathCells& cells, int64_t time) override;
 };
 
 // "path_segment_accelerate": s = speed * t + accel * t^2 / 2 along the
 // segment, not clamped to it; the total time only drives looping.
 class TAccelerateSegmentPathFunction : public TSegmentPathFunction {
-public:
-    void Calculate() override;
+protected:
+    void Place(const TPathCells& cells, int64_t time) override;
 };
 
 // "path_arc": from (X1, Y1) to (X2, Y2) around the centre; different radii
@@ -160,12 +192,14 @@ class TArcPathFunction : public TAbstractPathFunction {
 public:
     // The whole preparation, then radii and angles, then the length again.
     void Prepare() override;
-    void Calculate() override;
     // start_radius * |endAngle - beginAngle|.
     double CalculateLength() override;
     // The end points' box extended by the circle's quarter points between
     // the angles.
     void GetBounds(TRect& rect) override;
+
+protected:
+    void Place(const TPathCells& cells, int64_t time) override;
 };
 
 // "path_bezier": the cubic curve from (X1, Y1) through the two control
@@ -175,8 +209,10 @@ public:
 // points, or more than kMaxBezierDepth halvings) end the halving.
 class TBezierPathFunction : public TAbstractPathFunction {
 public:
-    void Calculate() override;
     double CalculateLength() override;
+
+protected:
+    void Place(const TPathCells& cells, int64_t time) override;
 };
 
 inline constexpr int32_t kMaxBezierDepth = 16;
@@ -215,11 +251,19 @@ public:
     void SetOwner(IFunctionOwner* owner) override;
     void ReleaseOwner() override;
     void PrepareBefore() override;
-    void Calculate() override;
     double CalculateLength() override;
     void GetBounds(TRect& rect) override;
 
+protected:
+    void Place(const TPathCells& cells, int64_t time) override;
+
 private:
+    // Plays the sub-path path (with those cells) at t and takes its position.
+    void Play(const TPathCells& c, TAbstractPathFunction& path, const TPathCells& cells,
+              int32_t t);
+    // Finds the segment of path time t from the current one (or from the
+    // first), then plays it or stands at the end point.
+    void Seek(const TPathCells& c, int64_t t);
     void FinalPoint();
 
     struct TSegment {
@@ -236,8 +280,8 @@ private:
 // "path_arbitrary": its sub-functions compute the position from "T" through
 // linked cells.
 class TArbitraryPathFunction : public TComplexPathFunction {
-public:
-    void Calculate() override { Subs().Calculate(); }
+protected:
+    void Place(const TPathCells&, int64_t) override { Subs().Calculate(); }
 };
 
 // A segment path with every cell of the standard layout, all static.

@@ -420,3 +420,52 @@ TEST(PathCells, FollowTheTableWhenItIsBuiltAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// CalculateAt goes through the float cell "T": the time is the one the cell
+// holds, and a path without a "T" cell stands at time 0.
+TEST(PathTime, IsTheTimeTheCellHolds) {
+    Ref<IPathFunction> looping = LoadPath("path_segment", Cells({0, 0, 100, 0, 1000, 0}), true);
+    // 2^24 + 1 is held as 2^24; the largest int32_t as 2^31.
+    ExpectPath(*looping, {{16777217, 21.6, 0}, {std::numeric_limits<int32_t>::max(), 64.8, 0}});
+    EXPECT_EQ(looping->GetValue("T"), 2147483648.0);
+
+    Ref<IPathFunction> timeless = Query<IPathFunction>(LoadFunction(
+        R"(<function type="path_segment"><paramspace><paramdefs>
+             <paramdef name="X" col="0" row="0" static="yes"/>
+             <paramdef name="Y" col="0" row="1" static="yes"/>)" +
+        Cells({10, 20, 110, 20, 1000, 0}) + "</paramdefs></paramspace></function>"));
+    ASSERT_TRUE(timeless);
+    timeless->SetOwner(nullptr);
+    timeless->Prepare();
+    ExpectPath(*timeless, {{500, 10, 20}});
+}
+
+// A composite reads its segments' cells directly; their tables built again
+// behind its back, or their times changed between calls, are followed.
+TEST(PathCells, CompositeFollowsItsSegments) {
+    Ref<IPathFunction> path = Composite(Cells({0, 0, -1, -2, 0, 0}), kTwoSegments);
+    Ref<IFunction> first = path->GetFunctions()->GetItemByName("s1");
+    ExpectPath(*path, {{700, 70, 0}});
+    first->SetValue("TotalTime", 500);
+    ExpectPath(*path, {{700, 100, 10}});
+
+    Ref<IPathFunction> other = Composite(Cells({0, 0, -1, -2, 0, 0}), kTwoSegments);
+    ExpectPath(*other, {{500, 50, 0}});
+    // The first segment loses its cells, its total time with them.
+    other->GetFunctions()->GetItemByName("s1")->GetParamSpace()->ReleaseParentSpace();
+    ExpectPath(*other, {{500, 100, 25}});
+}
+
+TEST(PathCells, ArcFollowsItsTable) {
+    Ref<IPathFunction> arc = Arc(100, 0, 0, 100, 1);
+    ExpectPath(*arc, {{600, kHalfRoot, kHalfRoot}});
+    arc->GetParamSpace()->ReleaseParentSpace();
+    ExpectPath(*arc, {{600, 0, 0}});
+    arc->GetParamSpace()->SetParentSpace(nullptr);
+    arc->Prepare();
+    ExpectPath(*arc, {{600, kHalfRoot, kHalfRoot}});
+}
+
+}  // namespace
