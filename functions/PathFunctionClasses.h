@@ -98,7 +98,9 @@ protected:
         TFloatType* writeY;
     };
     const TPathCells& Cells() {
-        if (cellsGeneration_ != Space().Generation()) [[unlikely]] return TakeCells();
+        if (cellsGeneration_ != Space().Generation()) [[unlikely]] {
+            return TakeCells();
+        }
         return cells_;
     }
     // What Calculate does once "T" holds a value that cuts to time.
@@ -116,7 +118,9 @@ protected:
     }
     // NarrowToCell with one comparison.
     static TFloatType ToCell(double value) {
-        if (std::fabs(value) > FLT_MAX) [[unlikely]] return NarrowToCell(value);
+        if (std::fabs(value) > FLT_MAX) [[unlikely]] {
+            return NarrowToCell(value);
+        }
         return TFloatType(value);
     }
     // Input "T" := t; answers the value "T" then holds cut toward zero (0
@@ -124,14 +128,18 @@ protected:
     static int64_t SetTime(const TPathCells& cells, int32_t t) {
         const TFloatType time = TFloatType(t);
         *cells.writeT = time;
-        if (cells.t != cells.writeT) [[unlikely]] return 0;
+        if (cells.t != cells.writeT) [[unlikely]] {
+            return 0;
+        }
         // Rounded to a float within +-2^31, which cuts exactly.
         return int64_t(time);
     }
     // A time read from "T" cut toward zero (SaturatingTrunc, with a short way
     // for the values that fit).
     static int64_t CutTime(TFloatType time) {
-        if (std::fabs(time) < 0x1p63f) [[likely]] return int64_t(time);
+        if (std::fabs(time) < 0x1p63f) [[likely]] {
+            return int64_t(time);
+        }
         return SaturatingTrunc<int64_t>(time);
     }
 
@@ -143,7 +151,9 @@ protected:
         // A total time below 1 has no remainder: the time runs on unwrapped.
         if (!loop_ || total < 1) return time;
         // The 32-bit division is the quicker one.
-        if (time == int32_t(time)) [[likely]] return int32_t(time) % total;
+        if (time == int32_t(time)) [[likely]] {
+            return int32_t(time) % total;
+        }
         return time % total;
     }
     // The path time over the total time.
@@ -153,7 +163,9 @@ protected:
     }
     // SaturatingTrunc, with a short way for the values that fit.
     static int32_t CutToInt32(TFloatType value) {
-        if (std::fabs(value) < 0x1p31f) [[likely]] return int32_t(value);
+        if (std::fabs(value) < 0x1p31f) [[likely]] {
+            return int32_t(value);
+        }
         return SaturatingTrunc<int32_t>(value);
     }
 
@@ -259,8 +271,7 @@ protected:
 
 private:
     // Plays the sub-path path (with those cells) at t and takes its position.
-    void Play(const TPathCells& c, TAbstractPathFunction& path, const TPathCells& cells,
-              int32_t t);
+    void Play(const TPathCells& c, TAbstractPathFunction& path, const TPathCells& cells, int32_t t);
     // Finds the segment of path time t from the current one (or from the
     // first), then plays it or stands at the end point.
     void Seek(const TPathCells& c, int64_t t);
