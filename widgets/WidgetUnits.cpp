@@ -2,12 +2,14 @@
 
 #include "core/object/GeneralClasses.h"
 #include "widgets/GroupWidgets.h"
+#include "widgets/LeafWidgetUnits.h"
 #include "widgets/WidgetFactories.h"
 
 namespace {
 
 const TUnit kWidgetUnits[] = {
     {"WidgetClasses", RegisterWidgetClasses, nullptr},
+    {"LeafWidgets", RegisterLeafWidgetClasses, nullptr},
 };
 
 }  // namespace

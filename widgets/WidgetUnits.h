@@ -1,5 +1,6 @@
 // The widget library's units in initialisation order: the classes data names
-// ("group_widget", "WidgetFactory").
+// ("group_widget", "WidgetFactory"), then the leaf and decorating widgets
+// (LeafWidgetUnits.h).
 #pragma once
 
 #include <span>
