@@ -65,7 +65,8 @@ inline constexpr int kFontHeight = 12;
 // The font picture's pixel at (x, y).
 inline uint32_t FontPixel(int x, int y) {
     (void)y;
-    for (const TGlyph& glyph : TestFont()) {
+    static const std::vector<TGlyph> glyphs = TestFont();
+    for (const TGlyph& glyph : glyphs) {
         if (x < glyph.left || x >= glyph.left + glyph.width) continue;
         if (glyph.code == U' ' || x == glyph.left) return 0x00000000;
         return 0xFF000000u | uint32_t((glyph.left / 2) & 0xFF) << 16 | 0x0064C8;
