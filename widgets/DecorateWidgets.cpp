@@ -48,7 +48,13 @@ const TPropertyTable& TDecorateWidget::Table() {
 }
 
 void TDecorateWidget::SetWidgetProperty(TDecorateWidget& widget, const Variant& value) {
-    widget.SetInnerWidget(Query<IWidget>(value.ToInterface()));
+    Ref<IInterface> object;
+    try {
+        object = value.ToInterface();
+    } catch (const EVariantError&) {
+        // A value that is no object leaves no inner widget.
+    }
+    widget.SetInnerWidget(Query<IWidget>(object));
 }
 
 void TDecorateWidget::Replace(const Ref<IWidget>& widget, bool attach) {

@@ -142,10 +142,13 @@ void TCircularMotionWidget::LoadFrom(const Ref<IHierStorage>& storage) {
 }
 
 void TCircularMotionWidget::ApplyMotion(int32_t elapsedMs) {
-    (void)elapsedMs;
     const int32_t life = GetTimeToLive();
     // Without a lifetime the arc has no fraction: the widget stays at its start.
-    const double p = life == 0 ? 0.0 : double(GetCurrentTime()) / life;
+    if (life == 0) {
+        TMoveWidget::ApplyMotion(elapsedMs);
+        return;
+    }
+    const double p = double(GetCurrentTime()) / life;
     const double sx = double(int64_t{startPosX_} - centerX_);
     const double sy = double(int64_t{startPosY_} - centerY_);
     const double ex = double(int64_t{endPosX_} - centerX_);
