@@ -76,7 +76,8 @@ void TSoundWidget::DoUpdate(int32_t elapsedMs) {
         switch (phase_) {
             case kStartDelay:
             case kCycleDelay: {
-                const int32_t delay = std::max(phase_ == kStartDelay ? startDelay_ : cycleDelay_, 0);
+                const int32_t delay =
+                    std::max(phase_ == kStartDelay ? startDelay_ : cycleDelay_, 0);
                 if (age < delay) return;
                 Play();
                 if (phase_ != kPlaying) return;

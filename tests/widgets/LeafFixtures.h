@@ -27,8 +27,8 @@ inline void AddResources(TWidgetHarness& screen, const std::string& entries) {
 inline void AddImage(TWidgetHarness& screen, const std::string& name, int width, int height,
                      const std::function<uint32_t(int, int)>& pixel) {
     screen.Folder().Write(name + ".png", fixtures::EncodeRgbaPng(width, height, pixel));
-    AddResources(screen, R"(<resource type="ImageResource" name=")" + name + R"(" file=")" +
-                             name + R"(.png" format="png"/>)");
+    AddResources(screen, R"(<resource type="ImageResource" name=")" + name + R"(" file=")" + name +
+                             R"(.png" format="png"/>)");
 }
 
 // One glyph of the test font.

@@ -23,7 +23,8 @@ Ref<T> Make(const std::string& xml) {
 
 Ref<TAnimationWidget> Animation(const std::string& attributes) {
     return Make<TAnimationWidget>(R"(<widget type="animation_widget" width="10" height="10"
-        framescount="10" animationtime="1000" )" + attributes + "/>");
+        framescount="10" animationtime="1000" )" +
+                                  attributes + "/>");
 }
 
 // What the cycle shows after each step, one entry per step.
@@ -46,11 +47,13 @@ TEST(AnimationWidget, FramesForTheAgeThroughTheCycle) {
         {"looping", R"(loop="yes")", {900, 200, 300}, {9, 1, 4}, true},
         // The first frame rests through the delay; a step past its end plays
         // the overshoot in the same frame.
-        {"looping with a delay", R"(loop="yes" cycledelaytime="500")",
+        {"looping with a delay",
+         R"(loop="yes" cycledelaytime="500")",
          {1000, 200, 300, 100, 200, 750},
          {0, 0, 0, 1, 3, 0},
          true},
-        {"looping, a step past the delay", R"(loop="yes" cycledelaytime="500")",
+        {"looping, a step past the delay",
+         R"(loop="yes" cycledelaytime="500")",
          {1000, 650},
          {0, 1},
          true},
@@ -216,8 +219,7 @@ TEST(SequenceAnimationWidget, TheCycleWalksTheStepsAndStores) {
 
 TEST(SequenceAnimationWidget, AFrameSnapshotShowsThatFrameAndPutsTheShownOneBack) {
     TWidgetHarness screen(20, 20);
-    AddImage(screen, "strip", 40, 10,
-             [](int x, int) { return StripColor(x / 10, 0); });
+    AddImage(screen, "strip", 40, 10, [](int x, int) { return StripColor(x / 10, 0); });
     screen.Load(R"(
       <widget type="group_widget"><widgets>
         <widget type="sequence_animation_widget" name="s" visible="yes" width="10" height="10"
@@ -244,11 +246,13 @@ Ref<TBlinkWidget> Blink(const std::string& attributes) {
 
 TEST(BlinkWidget, TheLevelRisesToThePeakAndFalls) {
     const TStepCase cases[] = {
-        {"once", R"(secondperiod="500" end_transparentlevel="0")",
+        {"once",
+         R"(secondperiod="500" end_transparentlevel="0")",
          {250, 250, 250, 250},
          {127, 255, 128, 0},
          false},
-        {"ends on the start level", R"(end_transparentlevel="40" stoponfirst="yes")",
+        {"ends on the start level",
+         R"(end_transparentlevel="40" stoponfirst="yes")",
          {250, 750},
          {127, 0},
          false},
@@ -256,10 +260,7 @@ TEST(BlinkWidget, TheLevelRisesToThePeakAndFalls) {
         // the start level.
         {"defaults", "", {750, 250}, {128, 0}, false},
         {"a start delay", R"(startdelaytime="100")", {100, 250}, {0, 127}, true},
-        {"looping", R"(loop="yes" cycledelaytime="200")",
-         {1000, 100, 300},
-         {0, 0, 102},
-         true},
+        {"looping", R"(loop="yes" cycledelaytime="200")", {1000, 100, 300}, {0, 0, 102}, true},
     };
     for (const TStepCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -310,9 +311,9 @@ TEST(BlinkWidget, PeriodsOfNoLengthDoNotDivideByZero) {
 
 TEST(BlinkWidget, PropertiesReadAndWrite) {
     const Ref<TBlinkWidget> widget = Blink("");
-    for (const char* name : {"firstperiod", "secondperiod", "start_transparentlevel",
-                             "peak_transparentlevel", "end_transparentlevel", "startdelaytime",
-                             "cycledelaytime"}) {
+    for (const char* name :
+         {"firstperiod", "secondperiod", "start_transparentlevel", "peak_transparentlevel",
+          "end_transparentlevel", "startdelaytime", "cycledelaytime"}) {
         widget->SetProperty(name, Variant(77));
         EXPECT_EQ(widget->GetProperty(name).ToInt(), 77) << name;
     }

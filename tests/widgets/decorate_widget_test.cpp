@@ -269,8 +269,8 @@ TEST(BehaviourWidget, ItTakesItsInnerWidgetsSizeAndRepaintsWhenItChanges) {
         EXPECT_TRUE(screen.FrameRendered());
         bool covered = false;
         for (const TRect& rect : screen.FrameRects()) {
-            covered = covered || (rect.left <= 32 && rect.top <= 23 && rect.right >= 42 &&
-                                  rect.bottom >= 33);
+            covered = covered ||
+                      (rect.left <= 32 && rect.top <= 23 && rect.right >= 42 && rect.bottom >= 33);
         }
         EXPECT_TRUE(covered);
     }

@@ -65,10 +65,12 @@ uint32_t RefDraw(int mode, uint32_t s, uint32_t d, int level) {
         case 0:
             if (level == 255) {
                 if (sa == 0) return d | 0xFF000000u;
-                return Rgb(255, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(s, k) - Ch(d, k)) * sa); });
+                return Rgb(
+                    255, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(s, k) - Ch(d, k)) * sa); });
             }
             if (a == 0) return d;
-            return Rgb(da, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(s, k) - Ch(d, k)) * a); });
+            return Rgb(da,
+                       [&](int k) { return Ch(d, k) + FloorDiv256((Ch(s, k) - Ch(d, k)) * a); });
         case 5:
             return int(da) > a ? d : s;
         case 6:
@@ -90,11 +92,13 @@ uint32_t RefColored(int mode, uint32_t color, uint32_t s, uint32_t d, int level)
         if (la == 255) {
             if (sa == 255) return color | 0xFF000000u;
             if (sa == 0) return d | 0xFF000000u;
-            return Rgb(255, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(color, k) - Ch(d, k)) * sa); });
+            return Rgb(
+                255, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(color, k) - Ch(d, k)) * sa); });
         }
         const int a = la * sa / 256;
         if (a == 0) return d;
-        return Rgb(da, [&](int k) { return Ch(d, k) + FloorDiv256((Ch(color, k) - Ch(d, k)) * a); });
+        return Rgb(da,
+                   [&](int k) { return Ch(d, k) + FloorDiv256((Ch(color, k) - Ch(d, k)) * a); });
     }
     if (sa == 0) return d;
     const int a = (level * ca / 256) * sa / 256;
@@ -117,7 +121,7 @@ protected:
               <widget type="image_widget" name="img" visible="yes" z="1" mousestop="yes"
                       anchor_left="4" anchor_top="6" width="8" height="8" resourcename="pic"
                       resourceleft="2" resourcetop="1" )" +
-                           attributes + R"(/>
+                    attributes + R"(/>
             </widgets>
           </widget>)");
         return screen.Find("img");
@@ -133,12 +137,11 @@ TEST_F(ImageWidgets, EveryDrawAndBlendModeDrawsWhatTheFormulasGive) {
         int level;
     };
     const TCase cases[] = {
-        {"copyrect", 0, 128}, {"copyrect", 1, 128}, {"copyrect", 2, 128}, {"copyrect", 3, 128},
-        {"copyrect", 4, 128}, {"copyrect", 5, 128}, {"copyrect", 6, 128}, {"copyrect", 0, 255},
-        {"fillcolor", 0, 128}, {"fillcolor", 1, 128}, {"fillcolor", 4, 128},
-        {"fillcolor", 0, 255},
+        {"copyrect", 0, 128},  {"copyrect", 1, 128},  {"copyrect", 2, 128},  {"copyrect", 3, 128},
+        {"copyrect", 4, 128},  {"copyrect", 5, 128},  {"copyrect", 6, 128},  {"copyrect", 0, 255},
+        {"fillcolor", 0, 128}, {"fillcolor", 1, 128}, {"fillcolor", 4, 128}, {"fillcolor", 0, 255},
     };
-    const char* blendNames[] = {"normal", "screen", "overlay", "linearlight",
+    const char* blendNames[] = {"normal",   "screen",    "overlay", "linearlight",
                                 "addition", "maxopaque", "bltfast"};
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string(c.drawMode) + " " + blendNames[c.blend] + " at " +
@@ -198,13 +201,13 @@ TEST_F(ImageWidgets, TheHitTestFollowsThePicturesAlpha) {
         const char* hit;
     };
     const TCase cases[] = {
-        {10, 4, "below"},  // alpha 0
-        {11, 4, "img"},    // alpha 1
-        {12, 9, "img"},    // alpha 2
-        {21, 13, "img"},   // the last column, alpha 17
-        {22, 8, "below"},  // the right edge belongs to the bounds, not to the picture
-        {15, 14, "below"}, // below the picture's 10 rows, inside the widget
-        {9, 8, "below"},   // outside
+        {10, 4, "below"},   // alpha 0
+        {11, 4, "img"},     // alpha 1
+        {12, 9, "img"},     // alpha 2
+        {21, 13, "img"},    // the last column, alpha 17
+        {22, 8, "below"},   // the right edge belongs to the bounds, not to the picture
+        {15, 14, "below"},  // below the picture's 10 rows, inside the widget
+        {9, 8, "below"},    // outside
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
@@ -292,9 +295,9 @@ TEST_F(ImageWidgets, AValueThatIsNoColourIsRefusedAndLogged) {
 TEST_F(ImageWidgets, StoredKeysAreWrittenAlwaysAndReadBack) {
     Ref<IWidget> img = WidgetFromXMLText(R"(<widget type="image_widget" name="i"/>)");
     const std::string plain = WidgetToXMLText(Ref<IInterface>(img));
-    for (const char* piece : {R"(resourcename="")", R"(resourceleft="0")", R"(resourcetop="0")",
-                              R"(drawmode="copyrect")", R"(blendingmode="normal")",
-                              R"(fillcolor="$00000000")"}) {
+    for (const char* piece :
+         {R"(resourcename="")", R"(resourceleft="0")", R"(resourcetop="0")",
+          R"(drawmode="copyrect")", R"(blendingmode="normal")", R"(fillcolor="$00000000")"}) {
         EXPECT_NE(plain.find(piece), std::string::npos) << piece << " in " << plain;
     }
 

@@ -145,8 +145,8 @@ TEST(MoveWidget, PositionsCanBeSetButNothingOfTheMoveIsWritten) {
     EXPECT_TRUE(widget->GetProperty("endposx").IsUnassigned());
 
     const std::string saved = WidgetToXMLText(Ref<IInterface>(widget));
-    for (const char* key : {"startposx", "startposy", "endposx", "endposy", "start_trans_level",
-                            "end_trans_level"}) {
+    for (const char* key :
+         {"startposx", "startposy", "endposx", "endposy", "start_trans_level", "end_trans_level"}) {
         EXPECT_EQ(saved.find(key), std::string::npos) << key << " in " << saved;
     }
     // So the copy stands at the default start, (0, 0), at level 255.

@@ -116,7 +116,7 @@ TEST_F(SurfaceWidgets, AValueThatIsNoSurfaceLeavesNoneAndDetachingDropsIt) {
 
 TEST_F(SurfaceWidgets, ShiftsAndSizesPastTheSurfaceDrawOnlyWhatIsThere) {
     widget->SetProperty("surface", Variant(Picture()));
-    widget->SetProperty("shifttop", Variant(40));   // rows 40 to 89 of 50
+    widget->SetProperty("shifttop", Variant(40));  // rows 40 to 89 of 50
     widget->SetProperty("height", Variant(-7));
     screen.Step();
     widget->SetProperty("height", Variant(50));

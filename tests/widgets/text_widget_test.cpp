@@ -25,8 +25,8 @@ struct TPlaced {
 };
 
 std::ostream& operator<<(std::ostream& out, const TPlaced& placed) {
-    return out << char(placed.character) << "(" << placed.rect.left << "," << placed.rect.top
-               << "," << placed.rect.right << "," << placed.rect.bottom << ")";
+    return out << char(placed.character) << "(" << placed.rect.left << "," << placed.rect.top << ","
+               << placed.rect.right << "," << placed.rect.bottom << ")";
 }
 
 // The shown glyphs in text order.
@@ -71,21 +71,34 @@ struct TLayoutCase {
 
 TEST_F(TextWidgets, OneLineLayouts) {
     const TLayoutCase cases[] = {
-        {"what fits", R"(width="50" height="20")", u"abcdefg",
+        {"what fits",
+         R"(width="50" height="20")",
+         u"abcdefg",
          {At('a', 0, 0), At('b', 10, 0), At('c', 20, 0), At('d', 30, 0), At('e', 40, 0)}},
-        {"centred", R"(width="50" height="20" textalign="center")", u"abc",
+        {"centred",
+         R"(width="50" height="20" textalign="center")",
+         u"abc",
          {At('a', 10, 0), At('b', 20, 0), At('c', 30, 0)}},
-        {"to the right", R"(width="50" height="20" textalign="right")", u"ab",
+        {"to the right",
+         R"(width="50" height="20" textalign="right")",
+         u"ab",
          {At('a', 30, 0), At('b', 40, 0)}},
-        {"alignment names compare with case", R"(width="50" height="20" textalign="Right")",
-         u"ab", {At('a', 0, 0), At('b', 10, 0)}},
-        {"room beside glyphs is not counted", R"(width="50" height="20")", u"aWa",
+        {"alignment names compare with case",
+         R"(width="50" height="20" textalign="Right")",
+         u"ab",
+         {At('a', 0, 0), At('b', 10, 0)}},
+        {"room beside glyphs is not counted",
+         R"(width="50" height="20")",
+         u"aWa",
          {At('a', 0, 0), At('W', 10, 0), At('a', 20, 0)}},
         {"a fixed width centres each glyph in its cell",
-         R"(width="50" height="20" usefixedwidth="yes" fixedwidth="12")", u"ia",
+         R"(width="50" height="20" usefixedwidth="yes" fixedwidth="12")",
+         u"ia",
          {At('i', 3, 0, 6), At('a', 13, 0)}},
-        {"characters the font lacks take no room", R"(width="50" height="20")",
-         u"a\u0416b\nc", {At('a', 0, 0), At('b', 10, 0), At('c', 20, 0)}},
+        {"characters the font lacks take no room",
+         R"(width="50" height="20")",
+         u"a\u0416b\nc",
+         {At('a', 0, 0), At('b', 10, 0), At('c', 20, 0)}},
         {"middle", R"(width="50" height="30" textvertalign="middle")", u"a", {At('a', 0, 9)}},
         {"bottom", R"(width="50" height="30" textvertalign="bottom")", u"a", {At('a', 0, 18)}},
         {"nothing", R"(width="50" height="30")", u"", {}},
@@ -101,27 +114,43 @@ TEST_F(TextWidgets, WrappedLayouts) {
     const TLayoutCase cases[] = {
         // The line ends before the space, which is hidden; the second word
         // begins the next line.
-        {"words", R"(multiline="yes" width="45" height="100")", u"abc de",
+        {"words",
+         R"(multiline="yes" width="45" height="100")",
+         u"abc de",
          {At('a', 0, 0), At('b', 10, 0), At('c', 20, 0), At('d', 0, 12), At('e', 10, 12)}},
-        {"words, centred", R"(multiline="yes" width="45" height="100" textalign="center")",
+        {"words, centred",
+         R"(multiline="yes" width="45" height="100" textalign="center")",
          u"abc de",
          {At('a', 7, 0), At('b', 17, 0), At('c', 27, 0), At('d', 12, 12), At('e', 22, 12)}},
-        {"a long word is split after what fits", R"(multiline="yes" width="35" height="100")",
+        {"a long word is split after what fits",
+         R"(multiline="yes" width="35" height="100")",
          u"abcdefg",
          {At('a', 0, 0), At('b', 10, 0), At('c', 20, 0), At('d', 0, 12), At('e', 10, 12),
           At('f', 20, 12), At('g', 0, 24)}},
-        {"a line feed starts a line", R"(multiline="yes" width="100" height="100")", u"ab\ncd",
+        {"a line feed starts a line",
+         R"(multiline="yes" width="100" height="100")",
+         u"ab\ncd",
          {At('a', 0, 0), At('b', 10, 0), At('c', 0, 12), At('d', 10, 12)}},
         // Lines are laid out while their top is not below the height.
-        {"more lines than fit", R"(multiline="yes" width="20" height="20")", u"abcdefgh",
+        {"more lines than fit",
+         R"(multiline="yes" width="20" height="20")",
+         u"abcdefgh",
          {At('a', 0, 0), At('b', 10, 0), At('c', 0, 12), At('d', 10, 12)}},
-        {"the room beside glyphs counts", R"(multiline="yes" width="100" height="100")", u"aWa",
+        {"the room beside glyphs counts",
+         R"(multiline="yes" width="100" height="100")",
+         u"aWa",
          {At('a', 0, 0), At('W', 11, 0), At('a', 23, 0)}},
-        {"the room can break a line", R"(multiline="yes" width="22" height="100")", u"aW",
+        {"the room can break a line",
+         R"(multiline="yes" width="22" height="100")",
+         u"aW",
          {At('a', 0, 0), At('W', 1, 12)}},
-        {"a fixed width", R"(multiline="yes" width="30" height="100" usefixedwidth="yes" fixedwidth="14")",
-         u"aia", {At('a', 2, 0), At('i', 18, 0, 6), At('a', 2, 12)}},
-        {"middle", R"(multiline="yes" width="45" height="60" textvertalign="middle")", u"abc de",
+        {"a fixed width",
+         R"(multiline="yes" width="30" height="100" usefixedwidth="yes" fixedwidth="14")",
+         u"aia",
+         {At('a', 2, 0), At('i', 18, 0, 6), At('a', 2, 12)}},
+        {"middle",
+         R"(multiline="yes" width="45" height="60" textvertalign="middle")",
+         u"abc de",
          {At('a', 0, 18), At('b', 10, 18), At('c', 20, 18), At('d', 0, 30), At('e', 10, 30)}},
         {"bottom, a taller line step",
          R"(multiline="yes" width="45" height="60" textvertalign="bottom" textlineheight="20")",
@@ -313,9 +342,9 @@ TEST_F(TextWidgets, StoredKeys) {
     EXPECT_FALSE(text->GetUseFixedWidth());  // no fixed width to use
     EXPECT_TRUE(text->GetMultiline());
     const std::string saved = WidgetToXMLText(widget);
-    for (const char* piece : {R"(textlineheight="14")", R"(usefixedwidth="no")",
-                              R"(multiline="yes")", R"(fixedwidth="0")", R"(textalign="center")",
-                              R"(textvertalign="bottom")"}) {
+    for (const char* piece :
+         {R"(textlineheight="14")", R"(usefixedwidth="no")", R"(multiline="yes")",
+          R"(fixedwidth="0")", R"(textalign="center")", R"(textvertalign="bottom")"}) {
         EXPECT_NE(saved.find(piece), std::string::npos) << piece << " in " << saved;
     }
     EXPECT_EQ(saved.find("hello"), std::string::npos);  // the text is not written back
