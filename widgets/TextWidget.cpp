@@ -1,6 +1,7 @@
 #include "widgets/TextWidget.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 #include "core/base/AsciiText.h"
@@ -190,19 +191,44 @@ void TTextWidget::Relayout() {
     ++layoutCount_;
     fontHeight_ = font->GetFontHeight();
 
+    layoutFont_ = font.get();
+
+    // A text repeats its characters: each ASCII glyph is asked of the font
+    // once per layout.
+    struct TGlyphEntry {
+        bool known = false;
+        TSymbolInfo info;
+    };
+    std::array<TGlyphEntry, 128> ascii{};
+    const auto describe = [&font](char16_t character) {
+        TSymbolInfo info;
+        if (const Ref<ISymbol> glyph = font->GetSymbolByCode(character)) {
+            info.inFont = true;
+            info.shown = true;
+            info.rect = {0, 0, glyph->GetWidth(), glyph->GetHeight()};
+            info.wLeft = glyph->GetWLeft();
+            info.wRight = glyph->GetWRight();
+            info.glyph = glyph->GetRect();
+        }
+        return info;
+    };
     symbols_.clear();
     symbols_.reserve(text_.size());
     for (size_t i = 0; i < text_.size(); ++i) {
-        TSymbolInfo& symbol = symbols_.emplace_back();
-        symbol.character = text_[i];
-        symbol.index = ClampToInt32(int64_t(i) + 1);
-        if (const Ref<ISymbol> glyph = font->GetSymbolByCode(symbol.character)) {
-            symbol.inFont = true;
-            symbol.shown = true;
-            symbol.rect = {0, 0, glyph->GetWidth(), glyph->GetHeight()};
-            symbol.wLeft = glyph->GetWLeft();
-            symbol.wRight = glyph->GetWRight();
+        const char16_t character = text_[i];
+        if (character < ascii.size()) {
+            TGlyphEntry& entry = ascii[character];
+            if (!entry.known) {
+                entry.info = describe(character);
+                entry.known = true;
+            }
+            symbols_.push_back(entry.info);
+        } else {
+            symbols_.push_back(describe(character));
         }
+        TSymbolInfo& symbol = symbols_.back();
+        symbol.character = character;
+        symbol.index = ClampToInt32(int64_t(i) + 1);
     }
     if (multiline_) {
         LayoutLines();
@@ -385,19 +411,30 @@ void TTextWidget::PrepareTextSurface() {
     textSurface_->Clear();
     const int32_t dx = NegateClamped(textRect_.left);
     const int32_t dy = NegateClamped(textRect_.top);
+    // A plain font that laid the text out draws every glyph from one picture
+    // at the place the layout noted; a substitute font answers each glyph
+    // from the font that has it, so it is asked again.
+    const bool noted = font.get() == layoutFont_ && Query<TFontResource>(font);
+    const Ref<ISurface> shared = noted ? font->GetSurface() : nullptr;
+    const bool fill = GetDrawMode() == kDrawFillColor;
     for (const TSymbolInfo& symbol : symbols_) {
         if (!symbol.shown) continue;
-        // A substitute font answers each glyph from the font that has it.
-        const Ref<ISymbol> glyph = font->GetSymbolByCode(symbol.character);
-        if (!glyph) continue;
-        const Ref<ISurface> picture = font->GetSurface();
+        TRect source = symbol.glyph;
+        ISurface* picture = shared.get();
+        Ref<ISurface> asked;
+        if (!noted) {
+            const Ref<ISymbol> glyph = font->GetSymbolByCode(symbol.character);
+            if (!glyph) continue;
+            source = glyph->GetRect();
+            asked = font->GetSurface();
+            picture = asked.get();
+        }
         if (!picture) continue;
         const TRect dest = ShiftRect(symbol.rect, dx, dy);
-        if (GetDrawMode() == kDrawFillColor) {
-            textSurface_->DrawColored(GetFillColor(), picture.get(), glyph->GetRect(), dest, 255,
-                                      bm_Normal);
+        if (fill) {
+            textSurface_->DrawColored(GetFillColor(), picture, source, dest, 255, bm_Normal);
         } else {
-            textSurface_->Draw(picture.get(), glyph->GetRect(), dest, 255, bm_Normal);
+            textSurface_->Draw(picture, source, dest, 255, bm_Normal);
         }
     }
     surfaceDirty_ = false;

@@ -52,6 +52,7 @@ struct TSymbolInfo {
     TRect rect{};       // relative to the widget
     int32_t wLeft = 0;  // the glyph's room before and after it
     int32_t wRight = 0;
+    TRect glyph{};        // where the glyph lies in the font's picture
     bool inFont = false;  // the font has a glyph for it
     bool shown = false;   // in the font and kept by the layout
 };
@@ -143,6 +144,10 @@ private:
     int32_t fontHeight_ = 0;
     std::vector<TSymbolInfo> symbols_;
     int32_t layoutCount_ = 0;
+    // The font of the last layout, for identity only: while the widget's
+    // font is still that one, the glyphs are drawn from the places the
+    // layout noted.
+    const IFontResource* layoutFont_ = nullptr;
 };
 
 // A data text as the widget shows it: every "%key%" of the UTF-8 text

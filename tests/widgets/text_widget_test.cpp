@@ -43,6 +43,15 @@ TPlaced At(char16_t c, int32_t left, int32_t top, int32_t w = 10) {
     return {c, {left, top, left + w, top + kFontHeight}};
 }
 
+// A glyph pixel of the font drawn over black: the blend of an opaque pixel
+// at level 255 keeps 255/256 of each channel.
+uint32_t Drawn(uint32_t font) {
+    uint32_t out = 0xFF000000;
+    for (int shift = 0; shift <= 16; shift += 8)
+        out |= (((font >> shift) & 255) * 255 / 256) << shift;
+    return out;
+}
+
 class TextWidgets : public testing::Test {
 protected:
     TextWidgets() : screen(200, 100) { AddFont(screen); }
@@ -241,29 +250,43 @@ TEST_F(TextWidgets, TheGlyphsAreDrawnFromTheFont) {
                 width="50" height="20" resourcename="font"/></widgets></widget>)");
     Query<ITextWidget>(screen.Find("t"))->SetText(u"ab");
     screen.Step();
-    const auto drawn = [](uint32_t font) {
-        // A glyph pixel drawn over black: the blend of an opaque pixel at
-        // level 255 keeps 255/256 of each channel.
-        uint32_t out = 0xFF000000;
-        for (int shift = 0; shift <= 16; shift += 8) {
-            out |= (((font >> shift) & 255) * 255 / 256) << shift;
-        }
-        return out;
-    };
     const TGlyph a = GlyphOf('a');
     const TGlyph b = GlyphOf('b');
     EXPECT_EQ(screen.Pixel(20, 10), 0xFF000000u);  // the first column of a glyph is blank
-    EXPECT_EQ(screen.Pixel(21, 10), drawn(FontPixel(a.left + 1, 0)));
-    EXPECT_EQ(screen.Pixel(35, 21), drawn(FontPixel(b.left + 5, 11)));
+    EXPECT_EQ(screen.Pixel(21, 10), Drawn(FontPixel(a.left + 1, 0)));
+    EXPECT_EQ(screen.Pixel(35, 21), Drawn(FontPixel(b.left + 5, 11)));
     EXPECT_NE(screen.Pixel(35, 21), screen.Pixel(21, 10));
 
     // In the fill colour.
     screen.Find("t")->SetProperty("drawmode", Variant(1));
     screen.Find("t")->SetProperty("fillcolor", Variant("$FF00FF00"));
     screen.Step();
-    EXPECT_EQ(screen.Pixel(21, 10), drawn(0xFF00FF00));
-    EXPECT_EQ(screen.Pixel(35, 21), drawn(0xFF00FF00));
+    EXPECT_EQ(screen.Pixel(21, 10), Drawn(0xFF00FF00));
+    EXPECT_EQ(screen.Pixel(35, 21), Drawn(0xFF00FF00));
     EXPECT_EQ(screen.Pixel(20, 10), 0xFF000000u);
+}
+
+TEST_F(TextWidgets, ASubstituteFontDrawsEachGlyphFromTheFontThatHasIt) {
+    // A second font with a "Z" (90) only, green, asked first.
+    screen.Folder().Write(
+        "green.png", fixtures::EncodeRgbaPng(8, kFontHeight, [](int, int) { return 0xFF00FF00u; }));
+    AddResources(screen, R"(<resource type="FontResource" name="green" file="green.png"
+        format="png"><symbols><symbol scancode="90" left="0" top="0" width="8" height="12"/>
+        </symbols></resource>
+        <resource type="FontSubstituteResource" name="both" fonts="green,font"/>)");
+    screen.Load(R"(<widget type="group_widget"><widgets>
+        <widget type="test_widget" visible="yes" width="200" height="100" color="$FF000000"/>
+        <widget type="text_widget" name="t" visible="yes" z="1" width="50" height="20"
+                resourcename="both"/></widgets></widget>)");
+    auto& widget = dynamic_cast<TTextWidget&>(*screen.Find("t"));
+    widget.SetText(u"aZa");
+    EXPECT_EQ(Shown(widget),
+              (std::vector<TPlaced>{At('a', 0, 0), At('Z', 10, 0, 8), At('a', 18, 0)}));
+    screen.Step();
+    const uint32_t ink = Drawn(FontPixel(GlyphOf('a').left + 1, 0));
+    EXPECT_EQ(screen.Pixel(1, 0), ink);
+    EXPECT_EQ(screen.Pixel(12, 5), Drawn(0xFF00FF00));
+    EXPECT_EQ(screen.Pixel(19, 5), ink);
 }
 
 TEST_F(TextWidgets, TheHitTestSamplesTheDrawnText) {
