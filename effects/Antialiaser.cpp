@@ -11,6 +11,12 @@ TAntialiaser::TAntialiaser(int32_t size, TCallback callback, double softness)
       centre_((side_ - 1) / 2),
       far_(float(side_ * side_)),
       softness_(softness > 0 ? float(std::min(softness, 1.0)) : 0.0f) {
+    const double radius = size_ / 2.0;
+    innerSquared_ = float(radius * radius);
+    // A little beyond the band, so that rounding never drops a cell the root
+    // would keep; the root decides at the edge.
+    outerSquared_ = std::nextafter(float((radius + softness_) * (radius + softness_)), far_);
+    outerSquared_ = std::min(outerSquared_, far_);
     window_.assign(size_t(side_) * size_t(side_), far_);
 }
 
@@ -75,15 +81,13 @@ void TAntialiaser::StampDistances(double x, double y) {
 
 void TAntialiaser::EmitCell(int32_t i, int32_t j, ISurface* target) {
     const float value = Cell(i, j);
-    if (!callback_ || value >= far_) return;
-    const double d = std::sqrt(double(value));
-    const double radius = size_ / 2.0;
-    double coverage;
-    if (d < radius) {
-        coverage = 1.0;
-    } else if (d >= radius + softness_) {
-        return;
-    } else {
+    // Most cells of the window lie beyond the band: no root for them.
+    if (value >= outerSquared_ || !callback_) return;
+    double coverage = 1.0;
+    if (value >= innerSquared_) {
+        const double d = std::sqrt(double(value));
+        const double radius = size_ / 2.0;
+        if (d >= radius + softness_) return;
         coverage = (radius + softness_ - d) / softness_;
     }
     // A cell stands for the pixel it measured the distances of.

@@ -64,4 +64,6 @@ private:
     int32_t centre_;  // (side - 1) div 2
     float far_;       // side squared: beyond any effect
     float softness_;
+    float innerSquared_;  // below: full coverage
+    float outerSquared_;  // from here on: nothing
 };

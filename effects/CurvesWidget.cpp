@@ -219,6 +219,8 @@ void TCurveWidget::RedrawCurve() {
     stamps_ = 0;
     const Ref<IWidget> brush = brush_.Lock();
     brushPicture_ = brush ? brush->GetSnapshot() : nullptr;
+    brushLeft_ = brush ? RoundInt(brush->GetLeft()) : 0;
+    brushTop_ = brush ? RoundInt(brush->GetTop()) : 0;
     pointCount_ = CountPoints();
     if (!stepping_) drawnCount_ = pointCount_;
     if (pointCount_ == 0) {
@@ -263,10 +265,8 @@ void TCurveWidget::StampBrush(ISurface* brush, ISurface* target, int32_t x, int3
 }
 
 void TCurveWidget::AntialiasStamp(int32_t x, int32_t y, double coverage, ISurface* target) {
-    const Ref<IWidget> brush = brush_.Lock();
-    if (!brush) return;
-    StampBrush(brushPicture_.get(), target, Clamp32(int64_t{x} + RoundInt(brush->GetLeft())),
-               Clamp32(int64_t{y} + RoundInt(brush->GetTop())), ClampChannel(255 * coverage));
+    StampBrush(brushPicture_.get(), target, Clamp32(int64_t{x} + brushLeft_),
+               Clamp32(int64_t{y} + brushTop_), ClampChannel(255 * coverage));
 }
 
 void TCurveWidget::Render(ISurface& surface, int32_t x, int32_t y) {

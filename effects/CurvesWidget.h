@@ -124,6 +124,8 @@ private:
 
     Ref<ISurface> curveSurface_;
     Ref<ISurface> brushPicture_;  // held during a redraw
+    int32_t brushLeft_ = 0;       // the brush's place, taken with its picture
+    int32_t brushTop_ = 0;
     bool needsRedraw_ = false;
     Ref<IPathFunction> function_;
     Weak<IWidget> brush_;  // the first child, held by the child list

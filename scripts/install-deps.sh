@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libpng-dev libjpeg-dev
   libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev libx11-dev xvfb
-  libpixman-1-dev libpugixml-dev libmuparser-dev
+  libpixman-1-dev libpugixml-dev libmuparser-dev libcairo2-dev
   librsvg2-bin libfreetype-dev fonts-dejavu-core
 )
 
