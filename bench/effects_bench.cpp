@@ -184,10 +184,11 @@ void BM_Particles_SDL2(benchmark::State& state) {
     std::vector<TSprite> sprites;
     for (const auto& base : scene.system->Particles()) {
         const auto& p = static_cast<const TStochasticParticle&>(*base);
-        sprites.push_back({{int(std::lround(p.x)), int(std::lround(p.y)), kSprite, kSprite}, p.color});
+        sprites.push_back(
+            {{int(std::lround(p.x)), int(std::lround(p.y)), kSprite, kSprite}, p.color});
     }
-    SDL_Surface* target =
-        SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth, kScreenHeight, 32,
+                                                         SDL_PIXELFORMAT_ARGB8888);
     SDL_Renderer* renderer = target ? SDL_CreateSoftwareRenderer(target) : nullptr;
     Ref<TSurface> disc = MakeDisc(kSprite);
     SDL_Surface* discSurface = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -235,10 +236,11 @@ struct TCurveScene {
         curve = dynamic_cast<TCurveWidget*>(widget.get());
         widget->Attach(screen.get());
         const double a1 = kArcStart + kArcSweep;
-        curve->SetFunction(CreateArcPath(
-            float(kArcX + kArcRadius * std::cos(kArcStart)),
-            float(kArcY + kArcRadius * std::sin(kArcStart)), float(kArcX + kArcRadius * std::cos(a1)),
-            float(kArcY + kArcRadius * std::sin(a1)), float(kArcX), float(kArcY), 1, 1000));
+        curve->SetFunction(CreateArcPath(float(kArcX + kArcRadius * std::cos(kArcStart)),
+                                         float(kArcY + kArcRadius * std::sin(kArcStart)),
+                                         float(kArcX + kArcRadius * std::cos(a1)),
+                                         float(kArcY + kArcRadius * std::sin(a1)), float(kArcX),
+                                         float(kArcY), 1, 1000));
         curve->RedrawCurve();
     }
     ~TCurveScene() { widget->Detach(); }
@@ -265,8 +267,8 @@ BENCHMARK(BM_Curve_Ours)->Unit(benchmark::kMicrosecond);
 void BM_Curve_Cairo(benchmark::State& state) {
     TCurveScene scene;  // for the same area
     const TRect bounds = scene.curve->GetBounds();
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, int(bounds.Width()), int(bounds.Height()));
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(bounds.Width()), int(bounds.Height()));
     cairo_t* cr = cairo_create(surface);
     for (auto _ : state) {
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
@@ -300,8 +302,8 @@ void BM_Curve_CairoPolyline(benchmark::State& state) {
         path->CalculateAt(i);
         line.push_back({path->GetX() - bounds.left, path->GetY() - bounds.top});
     }
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, int(bounds.Width()), int(bounds.Height()));
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(bounds.Width()), int(bounds.Height()));
     cairo_t* cr = cairo_create(surface);
     for (auto _ : state) {
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);

@@ -97,7 +97,8 @@ void TAntialiaser::EmitCell(int32_t i, int32_t j, ISurface* target) {
 void TAntialiaser::ScrollLeft(ISurface* target) {
     for (int32_t j = 0; j < side_; ++j) EmitCell(0, j, target);
     const size_t column = size_t(side_);
-    std::memmove(window_.data(), window_.data() + column, (window_.size() - column) * sizeof(float));
+    std::memmove(window_.data(), window_.data() + column,
+                 (window_.size() - column) * sizeof(float));
     std::fill(window_.end() - ptrdiff_t(column), window_.end(), far_);
     ++x0_;
 }
@@ -105,7 +106,8 @@ void TAntialiaser::ScrollLeft(ISurface* target) {
 void TAntialiaser::ScrollRight(ISurface* target) {
     for (int32_t j = 0; j < side_; ++j) EmitCell(side_ - 1, j, target);
     const size_t column = size_t(side_);
-    std::memmove(window_.data() + column, window_.data(), (window_.size() - column) * sizeof(float));
+    std::memmove(window_.data() + column, window_.data(),
+                 (window_.size() - column) * sizeof(float));
     std::fill(window_.begin(), window_.begin() + ptrdiff_t(column), far_);
     --x0_;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/base/Log.h"
 #include "core/base/Random.h"
 #include "functions/ParamSpaces.h"
 
@@ -19,9 +20,20 @@ int32_t Clamp32(int64_t value) {
 int32_t RandomSigned(int32_t n) {
     if (n >= 0) return Random(n);
     // -n does not exist for the lowest value; one less is as good a bound.
-    const int32_t bound = n == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max()
-                                                                   : -n;
+    const int32_t bound =
+        n == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -n;
     return -Random(bound);
+}
+
+Ref<IFunction> LoadChildFunction(const Ref<IHierStorage>& storage) {
+    if (!storage || storage->GetChildCount("function") == 0) return nullptr;
+    Ref<IFunction> function = Query<IFunction>(CreateTypedChildObject(storage, "function", 0));
+    if (!function) {
+        const Ref<IHierStorage> node = storage->GetChild("function", 0);
+        Log("WIDGET", node->GetPath() + ": the type \"" + ReadString(node, "type", "") +
+                          "\" makes no function object; the particles have none");
+    }
+    return function;
 }
 
 TRect PlaceRect(int64_t left, int64_t top, int64_t width, int64_t height) {

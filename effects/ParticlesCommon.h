@@ -28,6 +28,10 @@ enum : uint8_t { kDrawModeCopyRect = 0, kDrawModeFillColor = 1 };
 // n < 0 (data with a minimum above its maximum draws below the minimum).
 int32_t RandomSigned(int32_t n);
 
+// The function object of the child "function"; null, with one "WIDGET" line
+// in the log, when the child is there but makes none.
+Ref<IFunction> LoadChildFunction(const Ref<IHierStorage>& storage);
+
 // Rounded (halves to even) into 32 bits; NaN gives 0, beyond the range its
 // nearest limit.
 inline int32_t RoundInt(double value) {
@@ -66,7 +70,7 @@ TRect UniteRect(const TRect& a, const TRect& b);
 
 inline int32_t RowCount(const TFloatMatrix& values, int32_t column) {
     return column >= 0 && size_t(column) < values.size() ? int32_t(values[size_t(column)].size())
-                                                        : 0;
+                                                         : 0;
 }
 inline TFloatType* CellAt(const TFloatMatrix& values, int32_t column, int32_t row) {
     if (column < 0 || size_t(column) >= values.size()) return nullptr;

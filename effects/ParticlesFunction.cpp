@@ -57,7 +57,7 @@ void TFunctionParticleSystem::LoadFrom(const Ref<IHierStorage>& storage) {
     if (LoadChildObject(Ref<IInterface>(space_), storage, "paramspace", 0)) {
         space_->SetParentSpace(nullptr);
     }
-    function_ = Query<IFunction>(CreateTypedChildObject(storage, "function", 0));
+    function_ = LoadChildFunction(storage);
     if (function_) function_->SetOwner(nullptr);
 }
 
@@ -251,7 +251,8 @@ std::unique_ptr<TFunctionParticle> TFunctionParticleSystem::CreateParticle() {
     if (create_) {
         create_->Calculate();
         const int32_t count = std::min(create_->GetOutputCount(), RowCount(particle->values, 1));
-        for (int32_t i = 0; i < count; ++i) WriteCell(particle->values, 1, i, create_->GetOutput(i));
+        for (int32_t i = 0; i < count; ++i)
+            WriteCell(particle->values, 1, i, create_->GetOutput(i));
     }
     return particle;
 }

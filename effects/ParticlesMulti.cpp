@@ -80,7 +80,7 @@ void TParticleType::LoadFrom(const Ref<IHierStorage>& storage) {
     space_->GetParamDefs()->Clear();
     LoadChildObject(Ref<IInterface>(space_), storage, "paramspace", 0);
     space_->SetParentSpace(nullptr);
-    function_ = Query<IFunction>(CreateTypedChildObject(storage, "function", 0));
+    function_ = LoadChildFunction(storage);
     subTypes_ = Query<IParticleTypeCollection>(
         CreateChildObject(ClassOf<TParticleTypeCollection>(), storage, "particle_types", 0));
     widgets_ = nullptr;
@@ -138,7 +138,8 @@ void TParticleType::Attach(IParticleTypeOwner* owner) {
         const int32_t count = subTypes_->GetCount();
         for (int32_t i = 0; i < count; ++i) {
             if (const Ref<IParticleType> sub = subTypes_->GetItem(Variant(i))) {
-                if (auto* type = dynamic_cast<TParticleType*>(sub.get())) subTypeList_.push_back(type);
+                if (auto* type = dynamic_cast<TParticleType*>(sub.get()))
+                    subTypeList_.push_back(type);
             }
         }
     }
@@ -235,8 +236,7 @@ int32_t TParticleType::Room() const {
 }
 
 std::unique_ptr<TMultiParticle> TParticleType::CreateParticle() {
-    auto particle =
-        std::make_unique<TMultiParticle>(system_ ? system_->GetLiveCounter() : nullptr);
+    auto particle = std::make_unique<TMultiParticle>(system_ ? system_->GetLiveCounter() : nullptr);
     particle->space = space_;
     particle->values = space_->CopyValues();
     particle->type = Ref<IParticleType>(this);
@@ -244,7 +244,8 @@ std::unique_ptr<TMultiParticle> TParticleType::CreateParticle() {
     if (create_) {
         create_->Calculate();
         const int32_t count = std::min(create_->GetOutputCount(), RowCount(particle->values, 1));
-        for (int32_t i = 0; i < count; ++i) WriteCell(particle->values, 1, i, create_->GetOutput(i));
+        for (int32_t i = 0; i < count; ++i)
+            WriteCell(particle->values, 1, i, create_->GetOutput(i));
     }
     return particle;
 }

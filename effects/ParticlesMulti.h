@@ -126,9 +126,8 @@ class TParticleType;
 
 // Element "particle_types", items "particle_type". Unnamed types are all
 // kept.
-class TParticleTypeCollection
-    : public TTypedCollection<IParticleType, IParticleTypeCollection,
-                              TStaticCreationPersistItemCollection> {
+class TParticleTypeCollection : public TTypedCollection<IParticleType, IParticleTypeCollection,
+                                                        TStaticCreationPersistItemCollection> {
 public:
     void Create() override;
     Ref<IParticleType> GetItem(const Variant& key) override { return Find(key); }

@@ -52,7 +52,8 @@ void TParticleSystem::DoUpdate(int32_t elapsedMs) {
     const Ref<IWidget> self(this);
     TGroupWidget::DoUpdate(elapsedMs);
     const size_t before = particles_.size();
-    for (const std::unique_ptr<TParticle>& particle : particles_) UpdateParticle(*particle, elapsedMs);
+    for (const std::unique_ptr<TParticle>& particle : particles_)
+        UpdateParticle(*particle, elapsedMs);
     RemoveDeadParticles();
     RunEmission(elapsedMs);
     bounds_ = {-1, -1, -1, -1};
@@ -170,9 +171,9 @@ void TStochasticParticleSystem::DrawRanges(TStochasticParticle& particle) {
     particle.speed = DrawBetween(speedMin_, speedMax_);
     particle.direction = Clamp32(int64_t{direction_} - spread_ / 2 + RandomSigned(spread_));
     const int32_t low = std::min(gravityMin_, gravityMax_);
-    particle.gravity = Clamp32(
-        int64_t{low} +
-        RandomSigned(Clamp32(std::abs(int64_t{gravityMax_} - int64_t{gravityMin_}))));
+    particle.gravity =
+        Clamp32(int64_t{low} +
+                RandomSigned(Clamp32(std::abs(int64_t{gravityMax_} - int64_t{gravityMin_}))));
     const double theta = particle.direction * std::numbers::pi / 180;
     particle.cosine = std::cos(theta);
     particle.sine = std::sin(theta);
@@ -199,8 +200,8 @@ std::unique_ptr<TParticle> TStochasticParticleSystem::CreateParticle() {
     const int32_t alfaStart = int32_t(Channel(colorStart_, 24));
     const int32_t alfaEnd = int32_t(Channel(colorEnd_, 24));
     const uint8_t alpha = WrapChannel(
-        alfaStart + int64_t{RoundInt((alfaEnd - alfaStart) * double(RandomSigned(alfaVariation_)) /
-                                     100)});
+        alfaStart +
+        int64_t{RoundInt((alfaEnd - alfaStart) * double(RandomSigned(alfaVariation_)) / 100)});
     particle->startColor = (particle->startColor & 0x00FFFFFF) | uint32_t(alpha) << 24;
     particle->color = particle->startColor;
     return particle;

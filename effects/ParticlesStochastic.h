@@ -89,7 +89,8 @@ protected:
     // of the others.
     template <class F>
     void RemoveParticlesIf(F&& dead) {
-        std::erase_if(particles_, [&dead](const std::unique_ptr<TParticle>& p) { return dead(*p); });
+        std::erase_if(particles_,
+                      [&dead](const std::unique_ptr<TParticle>& p) { return dead(*p); });
     }
     void SetBounds(const TRect& bounds) { bounds_ = bounds; }
     // The emission over a frame of elapsedMs, in whole steps of delta_step

@@ -36,8 +36,7 @@ std::map<TPixel, double> DirectCoverage(const std::vector<std::pair<double, doub
     std::map<TPixel, double> result;
     for (const auto& [px, py] : points) {
         for (int32_t x = int32_t(std::floor(px)) - size - 2; x <= int32_t(px) + size + 2; ++x) {
-            for (int32_t y = int32_t(std::floor(py)) - size - 2; y <= int32_t(py) + size + 2;
-                 ++y) {
+            for (int32_t y = int32_t(std::floor(py)) - size - 2; y <= int32_t(py) + size + 2; ++y) {
                 const double d = std::hypot(x - px, y - py);
                 double c = 0;
                 if (d < radius) {
@@ -106,8 +105,11 @@ TEST(Antialiaser, SoftnessIsClampedToZeroToOne) {
         double kept;
         int pixels;  // covered by one whole-number point of size 1
     };
-    const Case cases[] = {{2.0, 1.0, 9}, {1.0, 1.0, 9}, {0.4, 0.4, 1},
-                          {-1.0, 0.0, 1}, {std::numeric_limits<double>::quiet_NaN(), 0.0, 1}};
+    const Case cases[] = {{2.0, 1.0, 9},
+                          {1.0, 1.0, 9},
+                          {0.4, 0.4, 1},
+                          {-1.0, 0.0, 1},
+                          {std::numeric_limits<double>::quiet_NaN(), 0.0, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.softness);
         TRecorder out;
@@ -137,9 +139,9 @@ TEST(Antialiaser, CoverageEqualsADirectComputationForAnyStep) {
         double softness;
     };
     const Case cases[] = {
-        {1, 30, 1, 1.0},    {2, 30, 1, 1.0},   {3, 30, 1, 1.0},   {1, 210, 1, 1.0},
-        {2, 120, 1, 1.0},   {3, -60, 1, 1.0},  {0.7, 45, 1, 1.0}, {2, 30, 3, 0.5},
-        {3, 170, 2, 1.0},   {1.5, 0, 4, 0.0},  {2.5, 90, 1, 0.3}, {6, 30, 1, 1.0},
+        {1, 30, 1, 1.0},  {2, 30, 1, 1.0},  {3, 30, 1, 1.0},   {1, 210, 1, 1.0},
+        {2, 120, 1, 1.0}, {3, -60, 1, 1.0}, {0.7, 45, 1, 1.0}, {2, 30, 3, 0.5},
+        {3, 170, 2, 1.0}, {1.5, 0, 4, 0.0}, {2.5, 90, 1, 0.3}, {6, 30, 1, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "step " << c.step << " at " << c.angle << " deg, size "
@@ -147,7 +149,8 @@ TEST(Antialiaser, CoverageEqualsADirectComputationForAnyStep) {
         std::vector<std::pair<double, double>> points;
         const double rad = c.angle * std::numbers::pi / 180;
         for (int i = 0; i * c.step <= 60; ++i) {
-            points.push_back({100.3 + i * c.step * std::cos(rad), 80.6 + i * c.step * std::sin(rad)});
+            points.push_back(
+                {100.3 + i * c.step * std::cos(rad), 80.6 + i * c.step * std::sin(rad)});
         }
         TRecorder out;
         TAntialiaser pen(c.size, out.Callback(), c.softness);

@@ -228,8 +228,8 @@ TEST(CurveWidget, ATinyDrawShiftIsBounded) {
 // The hit test reads the curve where it is drawn, wherever the widget's own
 // position is.
 TEST(CurveWidget, APointIsContainedWhereTheCurveIs) {
-    TFixture f(CurveXml(R"(smooth="no" anchor_left="100" anchor_top="7")", Segment(10, 20, 110, 120),
-                        Sprite(2, 2)));
+    TFixture f(CurveXml(R"(smooth="no" anchor_left="100" anchor_top="7")",
+                        Segment(10, 20, 110, 120), Sprite(2, 2)));
     f.screen.Step(1, 10);
     const Ref<ISurface> picture = f.Picture();
     ASSERT_TRUE(IsWhite(PixelOf(picture, 50, 60)));
@@ -289,10 +289,10 @@ TEST(CurveWidget, EveryKeyIsWrittenAndReadBack) {
     TFixture f(CurveXml(R"(smooth="no" curve_time="1234" draw_shift="2.5" drawmode="copyrect")",
                         Segment(10, 20, 60, 20)));
     const std::string saved = SavedText(f.screen.Find("curve"));
-    for (const char* piece : {R"(curve_time="1234")", R"(draw_shift="2.5")", R"(smooth="no")",
-                              R"(stepping="no")", R"(drawtime="1000")", R"(drawmode="copyrect")",
-                              R"(blendingmode="normal")", R"(fillcolor="$FFFFFFFF")",
-                              R"(type="path_segment")"}) {
+    for (const char* piece :
+         {R"(curve_time="1234")", R"(draw_shift="2.5")", R"(smooth="no")", R"(stepping="no")",
+          R"(drawtime="1000")", R"(drawmode="copyrect")", R"(blendingmode="normal")",
+          R"(fillcolor="$FFFFFFFF")", R"(type="path_segment")"}) {
         EXPECT_NE(saved.find(piece), std::string::npos) << piece;
     }
     Ref<IWidget> again = WidgetFromXMLText(saved);

@@ -34,9 +34,8 @@ std::string Defs(std::initializer_list<const char*> names, int column) {
 
 // The system's template: column 0 the drawing state, column 1 age and start.
 std::string Template() {
-    return "<paramspace><paramdefs>" +
-           Defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) + Defs({"age", "sx", "sy"}, 1) +
-           "</paramdefs></paramspace>";
+    return "<paramspace><paramdefs>" + Defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) +
+           Defs({"age", "sx", "sy"}, 1) + "</paramdefs></paramspace>";
 }
 
 std::string Function(double rate, double life, const std::string& update) {
@@ -304,9 +303,9 @@ TEST(FunctionParticles, OutputsThatAreNotFiniteAreSafe) {
         (void)f.system->GetBounds();
     }
     // A rate that is not finite emits nothing.
-    for (const double rate : {std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(),
-                              std::numeric_limits<double>::quiet_NaN()}) {
+    for (const double rate :
+         {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN()}) {
         SCOPED_TRACE(rate);
         TFixture f(SystemXml("", 0));
         f.system->SetProperty("rate", rate);
@@ -323,6 +322,16 @@ TEST(FunctionParticles, AHugeRateOrBurstIsCapped) {
     EXPECT_EQ(f.system->GetParticleCount(), kMaxLiveParticles);
     f.system->ExecuteCommand(1, nullptr);
     EXPECT_EQ(f.system->GetParticleCount(), kMaxLiveParticles);
+}
+
+TEST(FunctionParticles, AFunctionChildThatMakesNoFunctionIsLoggedAndEmitsNothing) {
+    TFixture f(R"(<widget type="function_particle_system" name="fps" visible="yes"
+                  init_creation_count="5"><function type="no_such_function"/></widget>)");
+    EXPECT_FALSE(f.system->GetFunction());
+    EXPECT_TRUE(f.screen.Log().Has({"WIDGET", "no_such_function", "makes no function object"}));
+    f.system->Update(100);
+    f.system->ExecuteCommand(1, nullptr);  // a particle of the template alone
+    EXPECT_EQ(f.system->GetParticleCount(), 1);
 }
 
 TEST(FunctionParticles, SaveAndLoadKeepTheSystem) {

@@ -69,8 +69,8 @@ std::string Body(const TType& type) {
     if (type.function) {
         std::string column0;
         for (size_t i = 0; i < type.column0.size(); ++i) {
-            column0 += std::string(R"(<paramdef name=")") + type.column0[i] +
-                       R"(" col="0" row=")" + std::to_string(i) + R"(" static="yes"/>)";
+            column0 += std::string(R"(<paramdef name=")") + type.column0[i] + R"(" col="0" row=")" +
+                       std::to_string(i) + R"(" static="yes"/>)";
         }
         body += "<paramspace><paramdefs>" + column0 + Defs({"age", "sx", "sy"}, 1) +
                 "</paramdefs></paramspace>";
@@ -226,8 +226,7 @@ TEST(MultiParticles, EmissionRoundsPerUpdateAndStepsAreFixed) {
 }
 
 TEST(MultiParticles, SeveralStepsInAFrameAnimateThePicturesEachTime) {
-    TFixture f(SystemXml(R"(delta_step="20")",
-                         Type().Widgets(Sprite(2, 2)).Subs({Type("spark")})));
+    TFixture f(SystemXml(R"(delta_step="20")", Type().Widgets(Sprite(2, 2)).Subs({Type("spark")})));
     auto* sprite = As<widgettest::TTestWidget>(f.system->GetChildren()->GetWidgetByIndex(0));
     ASSERT_TRUE(sprite);
     const int before = sprite->updates;
@@ -277,7 +276,8 @@ TEST(MultiParticles, CommandTwoRepaintsTheLastArea) {
     EXPECT_EQ(f.system->GetBounds(), (TRect{23, 28, 27, 32}));
     f.system->ExecuteCommand(2, nullptr);
     bool repainted = false;
-    for (const TRect& rect : f.screen.FrameRects()) repainted = repainted || rect == TRect{23, 28, 27, 32};
+    for (const TRect& rect : f.screen.FrameRects())
+        repainted = repainted || rect == TRect{23, 28, 27, 32};
     EXPECT_TRUE(repainted);
 }
 
@@ -296,10 +296,8 @@ TEST(MultiParticles, PicturesComeFromTheRootOrTheTypeItself) {
                       .Rate(100)
                       .Update("x := 70\ny := 10\npic := 1\na := 255")
                       .Keys(R"(drawmode="copyrect")");
-    TType holder = Type("holder")
-                       .Update("x := 70\ny := 10")
-                       .Subs({child})
-                       .Column0({"dead", "x", "y"});
+    TType holder =
+        Type("holder").Update("x := 70\ny := 10").Subs({child}).Column0({"dead", "x", "y"});
     TType root = Type()
                      .Keys(R"(use_local_images="no")")
                      .Widgets(Sprite(2, 2, "$FFFF0000") + Sprite(2, 2, "$FF00FF00") +
@@ -356,9 +354,8 @@ TEST(MultiParticles, ReferenceCountsComeBackAfterTenThousandParticles) {
     Ref<TSurface> surface = MakeRef<TSurface>();
     surface->SetSize(2, 2);
     const int32_t surfaceBaseline = surface->RefCount();
-    TType spark =
-        Type("spark").Rate(10000).Life(20).Update(
-            "dead := if(u_age > life, 1, 0)\nx := u_sx\ny := u_sy\npic := 0\na := 255");
+    TType spark = Type("spark").Rate(10000).Life(20).Update(
+        "dead := if(u_age > life, 1, 0)\nx := u_sx\ny := u_sy\npic := 0\na := 255");
     TType root = Type().Rate(1).Widgets(Sprite(2, 2)).Subs({spark});
     TFixture f(SystemXml("", root));
     TParticleType& sub = f.SubType("spark");

@@ -91,8 +91,8 @@ TEST(ParticleSystemBase, TheFixedStepArithmeticIsPinned) {
         {-5, 30, 10, 300, 10, 30},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.deltaStep << " ms steps, " << c.frames << " frames of "
-                                          << c.frameMs << " ms");
+        SCOPED_TRACE(::testing::Message() << c.deltaStep << " ms steps, " << c.frames
+                                          << " frames of " << c.frameMs << " ms");
         Ref<TProbeSystem> probe = Probe(c.deltaStep);
         for (int i = 0; i < c.frames; ++i) probe->Update(c.frameMs);
         EXPECT_EQ(probe->GetCurrentTime(), c.age);
@@ -185,9 +185,9 @@ TEST(StochasticParticles, EmissionTable) {
         int32_t expected;
     };
     const Case cases[] = {
-        {40, 0, 10, 10, 0},  {50, 0, 10, 10, 0},  {51, 0, 10, 10, 10}, {40, 25, 10, 10, 4},
-        {150, 0, 3, 10, 6},  {250, 0, 2, 10, 4},  {-100, 0, 5, 10, 0}, {1000, 0, 1, 0, 0},
-        {1000, 0, 1, 7, 7},  {30, 100, 3, 100, 9},
+        {40, 0, 10, 10, 0}, {50, 0, 10, 10, 0},   {51, 0, 10, 10, 10}, {40, 25, 10, 10, 4},
+        {150, 0, 3, 10, 6}, {250, 0, 2, 10, 4},   {-100, 0, 5, 10, 0}, {1000, 0, 1, 0, 0},
+        {1000, 0, 1, 7, 7}, {30, 100, 3, 100, 9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.count << "/s, step " << c.deltaStep << ", "
@@ -297,9 +297,8 @@ TEST(StochasticParticles, MotionTable) {
         int32_t x, y;  // after 1000 ms, from the start
     };
     const Case cases[] = {
-        {100, 0, 0, 100, 0},    {100, 0, 200, 100, 100}, {100, 90, 0, 0, 100},
-        {100, 180, 0, -100, 0}, {50, 45, 0, 35, 35},     {100, -90, -40, 0, -120},
-        {0, 0, 30, 0, 15},
+        {100, 0, 0, 100, 0}, {100, 0, 200, 100, 100},  {100, 90, 0, 0, 100}, {100, 180, 0, -100, 0},
+        {50, 45, 0, 35, 35}, {100, -90, -40, 0, -120}, {0, 0, 30, 0, 15},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message()
@@ -358,8 +357,8 @@ TEST(StochasticParticles, LifetimeZeroIsSafe) {
                           {R"(lifetime_min="-5" lifetime_max="-5")", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keys);
-        Ref<IWidget> widget = Load(StochasticXml(std::string(c.keys) +
-                                                 R"( emission_count="100" color_end="$FF112233")"));
+        Ref<IWidget> widget = Load(
+            StochasticXml(std::string(c.keys) + R"( emission_count="100" color_end="$FF112233")"));
         widget->Update(10);
         const TStochasticParticleSystem& system = System(widget);
         ASSERT_EQ(system.GetParticleCount(), 1);
@@ -384,8 +383,8 @@ TEST(StochasticParticles, BoundsCoverTheSpritesInTheParentsCoordinates) {
     widget->Update(100);  // the first moved 10 px, a second one at the start
     EXPECT_EQ(widget->GetBounds(), (TRect{100, 50, 116, 53}));
 
-    Ref<IWidget> bare = Load(
-        R"(<widget type="stochastic_particle_system" visible="yes" emission_count="100"/>)");
+    Ref<IWidget> bare =
+        Load(R"(<widget type="stochastic_particle_system" visible="yes" emission_count="100"/>)");
     bare->Update(10);
     EXPECT_EQ(System(bare).GetParticleCount(), 1);
     EXPECT_EQ(bare->GetBounds(), (TRect{-1, -1, -1, -1}));
