@@ -16,7 +16,6 @@
 namespace particletest {
 
 inline void RegisterSprite() {
-    widgettest::JournalOn() = false;
     if (!FindRegisteredClass("part_test_sprite")) {
         RegisterObjectClass(ClassOf<widgettest::TTestWidget>(), "part_test_sprite");
     }
