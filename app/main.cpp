@@ -16,9 +16,14 @@
 #include "core/CoreUnits.h"
 #include "core/base/Units.h"
 #include "core/packs/ResourceReader.h"
+#include "effects/EffectUnits.h"
 #include "engine/EngineStartup.h"
 #include "engine/EngineUnits.h"
+#include "functions/FunctionUnits.h"
+#include "game/GameConfig.h"
+#include "game/GameUnits.h"
 #include "platform/Platform.h"
+#include "widgets/WidgetUnits.h"
 
 #ifndef QM_DEFAULT_DATA_DIR
 #define QM_DEFAULT_DATA_DIR "data"
@@ -223,7 +228,13 @@ int main(int argc, char** argv) {
     SetResourcesDir(dataFolder);
 
     try {
-        TUnitRunner units({CoreUnits(), EngineUnits()});
+        // Every library's classes are registered, the game object ("Game")
+        // among them, before the engine reads the game definition.
+        TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(),
+                           EffectUnits(), GameUnits()});
+        // The file names, keys and tables of this game; the default language
+        // is loaded by now.
+        ApplyQuillmarchConfiguration();
         // A data folder without the game (as before the game's data is
         // written) gets a window that says so rather than nothing at all.
         if (!OpenResource(GetGameDefinitionPath())) return ShowNoGameWindow(GetResourcesDir());

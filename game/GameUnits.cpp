@@ -1,11 +1,13 @@
 #include "game/GameUnits.h"
 
+#include "game/Game.h"
 #include "game/GlobalOptions.h"
 
 namespace {
 
 const TUnit kGameUnits[] = {
     kGlobalOptionsUnit,
+    kGameShellUnit,
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include "core/base/SafeConvert.h"
 #include "core/object/GeneralClasses.h"
-#include "platform/audio/AudioDevice.h"
 #include "widgets/WidgetUtils.h"
 
 // ---------------------------------------------------------------------------
@@ -133,43 +132,23 @@ void TTestScreen::HandleEvent(const Ref<IWidget>& sender, int32_t code,
 // ---------------------------------------------------------------------------
 // TWidgetHarness
 
-TWidgetHarness::TWidgetHarness(int32_t width, int32_t height)
-    : width_(width), height_(height), previousFolder_(std::filesystem::current_path()) {
+namespace {
+
+// The stand-in's game definition, its class registered first.
+std::string StandInDefinition() {
     if (!FindRegisteredClass("QmTestScreen")) {
         RegisterObjectClass(ClassOf<TTestScreen>(), "QmTestScreen");
     }
-    folder_.Write("screen.xml", R"(<game name="test_screen" type="QmTestScreen"/>)");
-    SetResourcesDir(folder_.Path().string());
-    previousPlatformFactory_ = SetPlatformFactory([this]() {
-        auto platform = std::make_unique<THeadlessPlatform>();
-        platform_ = platform.get();
-        return std::unique_ptr<IPlatform>(std::move(platform));
-    });
-    previousAudioFactory_ = SetAudioBackendFactory([]() -> Ref<IAudioBackend> {
-        Ref<TAudioDevice> device = MakeRef<TAudioDevice>();
-        device->OpenWithoutOutput(44100);
-        return device;
-    });
-    engine_ = CreateObject<TEngine>();
-    if (!engine_->Init("screen.xml")) {
-        ADD_FAILURE() << "The engine did not start for the widget harness";
-        return;
-    }
-    screen_ = dynamic_cast<TTestScreen*>(engine_->GetGame().get());
-    engine_->SetOption("ScreenWidth", std::to_string(width));
-    engine_->SetOption("ScreenHeight", std::to_string(height));
-    platform_->SetClock(1000);
-    engine_->ApplySettings();
+    return R"(<game name="test_screen" type="QmTestScreen"/>)";
 }
 
-TWidgetHarness::~TWidgetHarness() {
-    if (engine_) engine_->Done();  // the screen lets its tree and the engine go
-    engine_ = nullptr;
-    SetPlatformFactory(std::move(previousPlatformFactory_));
-    SetAudioBackendFactory(std::move(previousAudioFactory_));
-    SetResourcesDir("");
-    std::error_code ignored;
-    std::filesystem::current_path(previousFolder_, ignored);
+}  // namespace
+
+TWidgetHarness::TWidgetHarness(int32_t width, int32_t height)
+    : TEngineHarness("widgets", width, height) {
+    if (Start(StandInDefinition())) {
+        screen_ = dynamic_cast<TTestScreen*>(Engine().GetGame().get());
+    }
 }
 
 Ref<IWidget> TWidgetHarness::Load(std::string_view xml) {
@@ -186,38 +165,12 @@ Ref<IWidget> TWidgetHarness::Find(std::string_view path) const {
     return screen_->FindWidget(path);
 }
 
-void TWidgetHarness::Deliver() {
-    while (platform_->PendingEvents() > 0) {
-        if (platform_->Tick() != TTickOutcome::Event) break;
-    }
-}
-
-void TWidgetHarness::Step(int frames, int32_t ms) {
-    Deliver();
-    for (int i = 0; i < frames; ++i) {
-        platform_->AdvanceClock(uint32_t(ms));
-        if (platform_->Tick() != TTickOutcome::Frame) {
-            ADD_FAILURE() << "A tick of the widget harness ran no frame";
-        }
-    }
-}
-
-uint32_t TWidgetHarness::Pixel(int32_t x, int32_t y) const {
-    uint32_t pixel = 0;
-    engine_->BackSurface()->GetPixel(x, y, pixel);
-    return pixel;
-}
-
-ISurface& TWidgetHarness::Back() const {
-    return *engine_->BackSurface();
-}
-
 Ref<ISurface> TWidgetHarness::RenderTree(uint32_t background) const {
-    Ref<ISurface> surface = engine_->CreateSurface();
-    surface->SetSize(width_, height_);
-    for (int32_t y = 0; y < height_; ++y) {
+    Ref<ISurface> surface = Engine().CreateSurface();
+    surface->SetSize(Width(), Height());
+    for (int32_t y = 0; y < Height(); ++y) {
         uint32_t* row = surface->GetScanLine(y);
-        for (int32_t x = 0; x < width_; ++x) row[x] = background;
+        for (int32_t x = 0; x < Width(); ++x) row[x] = background;
     }
     if (const Ref<IWidget> root = Root()) {
         root->Render(*surface, SaturatingRound<int32_t>(root->GetLeft()),
@@ -237,33 +190,7 @@ TPoint TWidgetHarness::CenterOf(std::string_view path) const {
             int32_t((int64_t{bounds.top} + bounds.bottom) / 2)};
 }
 
-void TWidgetHarness::MouseMove(int32_t x, int32_t y) {
-    platform_->InjectMouseMove(x, y);
-    Deliver();
-}
-
-void TWidgetHarness::MouseDown(int32_t x, int32_t y, uint8_t sdlButton) {
-    platform_->InjectMouseButton(sdlButton, true, x, y);
-    Deliver();
-}
-
-void TWidgetHarness::MouseUp(int32_t x, int32_t y, uint8_t sdlButton) {
-    platform_->InjectMouseButton(sdlButton, false, x, y);
-    Deliver();
-}
-
-void TWidgetHarness::Click(int32_t x, int32_t y, uint8_t sdlButton) {
-    MouseDown(x, y, sdlButton);
-    MouseUp(x, y, sdlButton);
-}
-
 void TWidgetHarness::ClickAt(std::string_view path, uint8_t sdlButton) {
     const TPoint at = CenterOf(path);
     Click(at.x, at.y, sdlButton);
-}
-
-void TWidgetHarness::PressKey(SDL_Scancode scancode, SDL_Keycode key, const char* text) {
-    platform_->InjectKey(scancode, key, true, 0, text);
-    platform_->InjectKey(scancode, key, false);
-    Deliver();
 }

@@ -15,7 +15,12 @@
 // report its dirty rectangles, and draws it when something was reported. Its
 // mouse routing is the game screen's: the widget holding the capture gets
 // every event; otherwise the widget under the point, when it stops the
-// mouse. Until the game shell exists it is the only screen there is.
+// mouse. It serves trees that need no game around them; the real game object
+// with its screens runs in the same engine through TGameHarness
+// (GameHarness.h).
+//
+// The engine's side (frames, pixels, input, the log, the folder) is
+// TEngineHarness's (EngineHarness.h).
 //
 // Failures: a text that makes no widget fails the test (ADD_FAILURE) and
 // leaves no root. Everything the harness changes (the current folder, the
@@ -31,11 +36,7 @@
 #include <vector>
 
 #include "core/base/Rect.h"
-#include "engine/Engine.h"
-#include "engine/EngineStartup.h"
-#include "platform/HeadlessPlatform.h"
-#include "tests/support/LogCapture.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/EngineHarness.h"
 #include "widgets/GameInterfaces.h"
 
 // The screen stand-in. Registered as "QmTestScreen" by the harness.
@@ -118,14 +119,11 @@ private:
     std::vector<TEvent> events_;
 };
 
-class TWidgetHarness {
+class TWidgetHarness : public TEngineHarness {
 public:
     // The engine started with the stand-in screen as its game and a window
     // of width by height.
     explicit TWidgetHarness(int32_t width = 640, int32_t height = 480);
-    ~TWidgetHarness();
-    TWidgetHarness(const TWidgetHarness&) = delete;
-    TWidgetHarness& operator=(const TWidgetHarness&) = delete;
 
     // --- The tree
     // A widget made from XML text (one element with a registered "type"),
@@ -137,10 +135,7 @@ public:
     // The root's FindWidget ("panel/button", "../b", "window:/panel"...).
     Ref<IWidget> Find(std::string_view path) const;
 
-    // --- Frames
-    // frames frames, each ms milliseconds of the test clock after the last;
-    // events waiting are delivered first.
-    void Step(int frames = 1, int32_t ms = 10);
+    // --- Frames (Step and the rest of the engine's side: EngineHarness.h)
     // The rectangles reported by the last frame, as reported.
     const std::vector<TRect>& FrameRects() const { return screen_->FrameRects(); }
     // Whether the last frame drew (something was reported), and how many
@@ -149,52 +144,21 @@ public:
     int RenderCount() const { return screen_->RenderCount(); }
 
     // --- Pixels
-    // The back surface as the last frame left it (it is never cleared).
-    uint32_t Pixel(int32_t x, int32_t y) const;
-    ISurface& Back() const;
     // The tree drawn afresh into a new opaque surface of the window's size
     // filled with background.
     Ref<ISurface> RenderTree(uint32_t background = 0xFF000000) const;
 
-    // --- Input, in window pixels; each is delivered at once.
+    // --- Input
     // The centre of a widget's screen bounds (found from the root); the test
     // fails when there is no such widget.
     TPoint CenterOf(std::string_view path) const;
-    void MouseMove(int32_t x, int32_t y);
-    // sdlButton: SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE or SDL_BUTTON_RIGHT.
-    void MouseDown(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
-    void MouseUp(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
-    void Click(int32_t x, int32_t y, uint8_t sdlButton = SDL_BUTTON_LEFT);
     // A click at the centre of the widget at path.
     void ClickAt(std::string_view path, uint8_t sdlButton = SDL_BUTTON_LEFT);
-    // A key pressed and released, with the text it types (may be null).
-    void PressKey(SDL_Scancode scancode, SDL_Keycode key, const char* text = nullptr);
     // The events the tree's controls sent to the screen.
     const std::vector<TTestScreen::TEvent>& Events() const { return screen_->Events(); }
 
-    // --- The rest
-    const TLogCapture& Log() const { return log_; }
-    // The application data folder the engine runs in (resource files go
-    // here).
-    const TTempDir& Folder() const { return folder_; }
-    TEngine& Engine() const { return *engine_; }
-    THeadlessPlatform& Platform() const { return *platform_; }
     TTestScreen& Screen() const { return *screen_; }
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
 
 private:
-    // Delivers every event waiting, one tick each.
-    void Deliver();
-
-    int32_t width_;
-    int32_t height_;
-    TLogCapture log_;
-    TTempDir folder_{"widgets"};
-    std::filesystem::path previousFolder_;
-    TPlatformFactory previousPlatformFactory_;
-    TAudioBackendFactory previousAudioFactory_;
-    THeadlessPlatform* platform_ = nullptr;
-    Ref<TEngine> engine_;
     TTestScreen* screen_ = nullptr;  // the engine's game
 };
