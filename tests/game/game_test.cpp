@@ -328,13 +328,15 @@ TEST_F(ReentrantCloseTest, TheScreenBelowShowsAnotherOne) {
 TEST_F(ReentrantCloseTest, TheScreenBelowClosesItselfAndTheOneUnderItIsTold) {
     Open({"A", "B", "C"});
     Screen("B")->onChildClosed = [](TTestGameScreen& b, const std::string&,
-                                    const Ref<IParamCollection>&) {
+                                    const Ref<IParamCollection>& results) {
         b.Game().CloseGameScreen(Ref<IGameScreenSlave>(&b), Results("from", "B"));
+        // The results it was given stay as they were.
+        Note("B was given " + ParamsText(results));
     };
     ASSERT_TRUE(Game().CloseGameScreen(harness->Screen("C"), Results("from", "C")));
     EXPECT_EQ(harness->StackNames(), "A");
-    EXPECT_TRUE(JournalHasInOrder(
-        {"hide C", "closed B C from=C", "hide B", "activate A", "closed A B from=B"}));
+    EXPECT_TRUE(JournalHasInOrder({"hide C", "closed B C from=C", "hide B", "activate A",
+                                   "closed A B from=B", "B was given from=C"}));
     // Each screen was told once.
     int told = 0;
     for (const std::string& line : Journal()) told += line.rfind("closed ", 0) == 0;
