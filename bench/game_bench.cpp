@@ -7,8 +7,8 @@
 //
 // Each screen is 1024 by 768: a full-screen opaque background and 199
 // translucent 48 by 32 pieces in ten groups, as in widgets_bench. The
-// windows are plain group widgets here: the screens' show and hide effects
-// cost nothing while no effect plays.
+// windows are effect widgets without effects, as a screen's window is while
+// no effect plays.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -30,7 +30,6 @@
 #include "engine/EngineUnits.h"
 #include "functions/FunctionUnits.h"
 #include "game/Game.h"
-#include "game/GameScreen.h"
 #include "game/GameUnits.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/audio/AudioDevice.h"
@@ -118,12 +117,6 @@ private:
     int32_t picture_ = 0;
 };
 
-// A game screen on a plain group window.
-class TBenchScreen : public TGameScreen {
-protected:
-    std::string WindowClassName() const override { return "group_widget"; }
-};
-
 std::string Leaf(int picture, int x, int y, int w, int h, int z) {
     return "<widget type=\"bench_picture\" visible=\"yes\" picture=\"" + std::to_string(picture) +
            "\" anchor_left=\"" + std::to_string(x) + "\" anchor_top=\"" + std::to_string(y) +
@@ -143,7 +136,7 @@ std::string ScreenXml(const std::string& name) {
         }
         widgets += "</widgets></widget>";
     }
-    return "<gamescreen name=\"" + name + "\" type=\"BenchGameScreen\"><window>" +
+    return "<gamescreen name=\"" + name + "\" type=\"GameScreen\"><window>" +
            "<widgets>" + widgets + "</widgets></window></gamescreen>";
 }
 
@@ -293,7 +286,6 @@ int main(int argc, char** argv) {
     TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
                        GameUnits()});
     RegisterObjectClass(ClassOf<TPictureWidget>(), "bench_picture");
-    RegisterObjectClass(ClassOf<TBenchScreen>(), "BenchGameScreen");
     Pictures() = {MakePicture(kScreenWidth, kScreenHeight, 255), MakePicture(48, 32, 200)};
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -147,6 +147,53 @@ TEST_F(GameShellTest, AfterShowRunsWithinShowWhenTheWindowHasNoShowEffect) {
     EXPECT_EQ(Screen("A")->GetState(), gss_Normal);
 }
 
+TEST_F(GameShellTest, TheEffectWindowHoldsBackAfterShowAndTheLeavingOfAClosedScreen) {
+    // A plain "GameScreen": its window is the effects library's
+    // "appearance_effect_widget", with a show and a hide effect.
+    const std::string effectScreen = R"(
+      <gamescreen name="GS_Fx" type="GameScreen">
+        <window>
+          <widgets>)" + Leaf("box", 100, 100, 40, 40, kGreen) +
+                                     R"(</widgets>
+          <effects type="appearance_effects">
+            <widgets>
+              <widget type="func_appearance_effect" name="show_effect" durationtime="30">
+                <widgets>)" + Leaf("glow", 0, 0, 10, 10, kWhite) +
+                                     R"(</widgets>
+              </widget>
+              <widget type="func_appearance_effect" name="hide_effect" durationtime="50">
+                <widgets>)" + Leaf("fade", 0, 0, 10, 10, kWhite) +
+                                     R"(</widgets>
+              </widget>
+            </widgets>
+          </effects>
+        </window>
+      </gamescreen>)";
+    TGameHarness& game =
+        Start(GameOf("", ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) + effectScreen)));
+    Game().ShowGameScreen("A", nullptr);
+    ASSERT_TRUE(Game().ShowGameScreen("GS_Fx", nullptr));
+    auto& fx = dynamic_cast<TGameScreen&>(*game.Screen("GS_Fx"));
+    EXPECT_EQ(fx.GetState(), gss_Showing);
+    game.Step(2);
+    EXPECT_EQ(fx.GetState(), gss_Showing);
+    game.Step(1);
+    EXPECT_EQ(fx.GetState(), gss_Normal);
+    game.Step(1);
+    EXPECT_EQ(game.Pixel(120, 120), kGreen);
+
+    Journal().clear();
+    ASSERT_TRUE(Game().CloseGameScreen(game.Screen("GS_Fx"), Results("Button", "ok")));
+    game.Step(4);
+    EXPECT_EQ(game.StackNames(), "A GS_Fx");
+    EXPECT_FALSE(JournalHas("closed A GS_Fx Button=ok"));
+    game.Step(1);
+    EXPECT_EQ(game.StackNames(), "A");
+    EXPECT_TRUE(JournalHas("closed A GS_Fx Button=ok"));
+    game.Step(1);
+    EXPECT_EQ(game.Pixel(120, 120), kRed);
+}
+
 // ---------------------------------------------------------------------------
 // Keys and focus
 

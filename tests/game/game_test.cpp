@@ -194,11 +194,15 @@ TEST_F(GameShellTest, DoneEmptiesTheStackWritesTheProfilesThenRemovesTheGroupsLa
     EXPECT_FALSE(dynamic_cast<TGame&>(*kept).GetEngine());
 }
 
-TEST_F(GameShellTest, TheProgramsGameTypeIsTheGameObject) {
-    TLogCapture log;
+TEST_F(GameShellTest, TheProgramsGameTypeIsTheGameObjectAndItsScreensStandOnEffectWindows) {
     EXPECT_TRUE(dynamic_cast<TGame*>(CreateNamedObject("Game", "g").get()));
-    EXPECT_TRUE(dynamic_cast<TGameScreen*>(CreateNamedObject("GameScreen", "s").get()));
     EXPECT_TRUE(dynamic_cast<TResourceFile*>(CreateNamedObject("ResourceFile", "r").get()));
+    const Ref<INamedObject> object = CreateNamedObject("GameScreen", "s");
+    auto* screen = dynamic_cast<TGameScreen*>(object.get());
+    ASSERT_TRUE(screen);
+    const Ref<IWidget> window = screen->GetWindowWidget();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->GetProperty("applyingeffect"), Variant(false));
 }
 
 // ---------------------------------------------------------------------------
