@@ -129,15 +129,15 @@ std::string ScreenXml(const std::string& name) {
     std::string widgets = Leaf(0, 0, 0, kScreenWidth, kScreenHeight, -1);
     for (int g = 0; g < 10; ++g) {
         widgets += "<widget type=\"group_widget\" visible=\"yes\" anchor_left=\"" +
-                   std::to_string(g % 5 * 200) + "\" anchor_top=\"" +
-                   std::to_string(g / 5 * 380) + "\"><widgets>";
+                   std::to_string(g % 5 * 200) + "\" anchor_top=\"" + std::to_string(g / 5 * 380) +
+                   "\"><widgets>";
         for (int i = 0; i < (g == 9 ? 19 : 20); ++i) {
             widgets += Leaf(1, i % 4 * 50, i / 4 * 70, 48, 32, i % 3);
         }
         widgets += "</widgets></widget>";
     }
-    return "<gamescreen name=\"" + name + "\" type=\"GameScreen\"><window>" +
-           "<widgets>" + widgets + "</widgets></window></gamescreen>";
+    return "<gamescreen name=\"" + name + "\" type=\"GameScreen\"><window>" + "<widgets>" +
+           widgets + "</widgets></window></gamescreen>";
 }
 
 // "S0", "S1"... (appended piece by piece: g++ 12 -O2 warns falsely
@@ -166,8 +166,7 @@ public:
         std::string all;
         for (int i = 0; i < screens; ++i) all += ScreenXml(ScreenName(i));
         std::ofstream(folder_ + "/game.xml")
-            << "<game name=\"bench\" type=\"Game\"><gamescreens>" << all
-            << "</gamescreens></game>";
+            << "<game name=\"bench\" type=\"Game\"><gamescreens>" << all << "</gamescreens></game>";
         SetPlatformFactory([] { return std::make_unique<THeadlessPlatform>(); });
         SetAudioBackendFactory([]() -> Ref<IAudioBackend> {
             Ref<TAudioDevice> device = MakeRef<TAudioDevice>();
@@ -283,8 +282,8 @@ BENCHMARK(BM_Game3x200_KernelsOnly)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
-                       GameUnits()});
+    TUnitRunner units(
+        {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(), GameUnits()});
     RegisterObjectClass(ClassOf<TPictureWidget>(), "bench_picture");
     Pictures() = {MakePicture(kScreenWidth, kScreenHeight, 255), MakePicture(48, 32, 200)};
     benchmark::Initialize(&argc, argv);

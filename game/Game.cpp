@@ -78,8 +78,8 @@ TGame::~TGame() {
 void TGame::Create() {
     TPersistObject::Create();
     SetNodeName("game");
-    highScores_ = Query<IHighScores>(
-        CreateAbstractObject(ClassOf<THighScores>(), GetHighScoresDefinition()));
+    highScores_ =
+        Query<IHighScores>(CreateAbstractObject(ClassOf<THighScores>(), GetHighScoresDefinition()));
     options_ = Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
     stack_ = CreateObject<TGSCollection>();
     screens_ = CreateObject<TGSCollection>();
@@ -115,8 +115,8 @@ void TGame::LoadFrom(const Ref<IHierStorage>& storage) {
     if (!storage) return;
     if (storage->GetChildCount("custom_settings") > 0) {
         if (g_customSettingsClass) {
-            customSettings_ = Query<ICustomSettingsCollection>(
-                CreateAbstractObject(g_customSettingsClass));
+            customSettings_ =
+                Query<ICustomSettingsCollection>(CreateAbstractObject(g_customSettingsClass));
             LoadChildObject(customSettings_, storage, "custom_settings", 0);
         } else {
             Log("GAME", "The game definition's custom settings are skipped: no class runs them.");
@@ -455,7 +455,8 @@ void TGame::SetActive(bool active) {
     const Ref<TGame> self(this);
     // A key released while the game was away sends no release.
     if (!active) heldToggleKey_ = 0;
-    stack_->ForEachItem([active](const Ref<IGameScreenSlave>& screen) { screen->SetActive(active); });
+    stack_->ForEachItem(
+        [active](const Ref<IGameScreenSlave>& screen) { screen->SetActive(active); });
 }
 
 bool TGame::QueryQuit() {

@@ -50,8 +50,8 @@
 // The screens of a game definition ("gamescreens" of "gamescreen" items),
 // each made from its "type" and kept under its name; items that are no
 // screen are dropped. Also the stack of open screens.
-class TGSCollection
-    : public TTypedCollection<IGameScreenSlave, IGSCollection, TTypedCreationPersistItemCollection> {
+class TGSCollection : public TTypedCollection<IGameScreenSlave, IGSCollection,
+                                              TTypedCreationPersistItemCollection> {
 public:
     void Create() override;
 

@@ -42,8 +42,8 @@ inline std::string ScreenOf(const std::string& name, const std::string& widgets,
 }
 
 // A screen covering x, y, w, h in one colour.
-inline std::string PlainScreen(const std::string& name, int x, int y, int w, int h,
-                               uint32_t color, int effectMs = 0) {
+inline std::string PlainScreen(const std::string& name, int x, int y, int w, int h, uint32_t color,
+                               int effectMs = 0) {
     return ScreenOf(name, Leaf(name + "_bg", x, y, w, h, color), effectMs);
 }
 
@@ -82,8 +82,8 @@ inline ::testing::AssertionResult JournalHasInOrder(const std::vector<std::strin
         if (at == Journal().size()) {
             std::string all;
             for (const std::string& l : Journal()) all += "\n  " + l;
-            return ::testing::AssertionFailure() << "\"" << line << "\" missing in order; journal:"
-                                                 << all;
+            return ::testing::AssertionFailure()
+                   << "\"" << line << "\" missing in order; journal:" << all;
         }
         ++at;
     }

@@ -220,7 +220,8 @@ public:
         Note("mouse " + Name() + " " + std::to_string(code) + " " + std::to_string(x) + "," +
              std::to_string(y) + " " + std::to_string(shift));
         const Ref<IWindow> window = GetOwner() ? GetOwner()->GetWindow() : nullptr;
-        if (capture_ && window && code == kMouseLeftDown) window->SetMouseCapture(Ref<IWidget>(this));
+        if (capture_ && window && code == kMouseLeftDown)
+            window->SetMouseCapture(Ref<IWidget>(this));
         if (capture_ && window && code == kMouseLeftUp) window->ReleaseMouseCapture();
         if (code == kMouseLeftUp && GetOwner()) {
             if (const Ref<IEventHandler> handler = GetOwner()->GetEventHandler()) {
@@ -377,7 +378,6 @@ inline void RegisterGameTestClasses() {
     SetCustomSettingsClass(ClassOf<TTestCustomSettings>());
 }
 
-inline constexpr TUnit kGameTestUnits[] = {
-    {"GameTestClasses", RegisterGameTestClasses, nullptr}};
+inline constexpr TUnit kGameTestUnits[] = {{"GameTestClasses", RegisterGameTestClasses, nullptr}};
 
 }  // namespace gametest

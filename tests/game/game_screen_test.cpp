@@ -249,12 +249,12 @@ TEST_F(GameShellTest, TheFirstKeyWithNothingFocusedFocusesTheFirstTabStop) {
 }
 
 TEST_F(GameShellTest, TabWithOneTabStopFocusesItAgainAndFromANestedFocusGoesToTheFirst) {
-    Start(GameOf("", ScreensOf(ScreenOf(
-                         "A", Leaf("solo", 0, 0, 10, 10, kRed, R"(tabstop="yes")") +
-                                  R"(<widget type="group_widget" name="panel" visible="yes">
+    Start(GameOf(
+        "", ScreensOf(ScreenOf("A", Leaf("solo", 0, 0, 10, 10, kRed, R"(tabstop="yes")") +
+                                        R"(<widget type="group_widget" name="panel" visible="yes">
                                        <widgets>)" +
-                                  Leaf("inner", 0, 20, 10, 10, kRed, R"(tabstop="yes")") +
-                                  "</widgets></widget>"))));
+                                        Leaf("inner", 0, 20, 10, 10, kRed, R"(tabstop="yes")") +
+                                        "</widgets></widget>"))));
     Game().ShowGameScreen("A", nullptr);
     Journal().clear();
     EXPECT_TRUE(Game().KeyEvent(kKeyUp, 9, 0));
@@ -335,12 +335,12 @@ TEST_F(GameShellTest, CaptureHandsOverAndFocusGoesWithHide) {
 // Cursors
 
 TEST_F(GameShellTest, AScreenSwitchesTheCursorAndHidingBringsBackTheOneBefore) {
-    Start(GameOf("", R"(<cursors>
+    Start(GameOf("",
+                 R"(<cursors>
                           <cursor name="arrow"><widget type="qm_game_leaf" width="2" height="2"/></cursor>
                           <cursor name="hand"><widget type="qm_game_leaf" width="2" height="2"/></cursor>
                         </cursors>)" +
-                         ScreensOf(ScreenOf("A", "", 0, R"(cursor_name="hand")") +
-                                   ScreenOf("B", ""))));
+                     ScreensOf(ScreenOf("A", "", 0, R"(cursor_name="hand")") + ScreenOf("B", ""))));
     Journal().clear();
     Game().ShowGameScreen("A", nullptr);
     EXPECT_EQ(Game().GetCursors()->GetCurrentCursor()->GetName(), "hand");
@@ -350,11 +350,10 @@ TEST_F(GameShellTest, AScreenSwitchesTheCursorAndHidingBringsBackTheOneBefore) {
     EXPECT_EQ(Game().GetCursors()->GetCurrentCursor()->GetName(), "hand");
     Game().CloseGameScreen(harness->Screen("A"), nullptr);
     EXPECT_EQ(Game().GetCursors()->GetCurrentCursor()->GetName(), "arrow");
-    EXPECT_EQ(Journal(), (std::vector<std::string>{"show A -", "cursor hand", "aftershow A",
-                                                   "deactivate A", "show B -", "cursor arrow",
-                                                   "aftershow B", "hide B", "cursor hand",
-                                                   "activate A", "closed A B -", "hide A",
-                                                   "cursor arrow"}));
+    EXPECT_EQ(Journal(), (std::vector<std::string>{
+                             "show A -", "cursor hand", "aftershow A", "deactivate A", "show B -",
+                             "cursor arrow", "aftershow B", "hide B", "cursor hand", "activate A",
+                             "closed A B -", "hide A", "cursor arrow"}));
 }
 
 TEST_F(GameShellTest, HidingRestoresNoCursorWhenNoneWasCurrent) {

@@ -2,9 +2,9 @@
 // start-up chain, quitting, the screen stack, drawing and input routing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -102,8 +102,8 @@ TEST_F(GameShellTest, StartUpShowsTheSplashLoadsTheRestAndHandsOverToTheMainScre
              harness->StackNames());
     };
     game.Step(1);
-    EXPECT_TRUE(JournalHasInOrder({"show GS_Splash -", "load r_late",
-                                   "quit refused, stack GS_Splash", "hide GS_Splash"}));
+    EXPECT_TRUE(JournalHasInOrder(
+        {"show GS_Splash -", "load r_late", "quit refused, stack GS_Splash", "hide GS_Splash"}));
     EXPECT_EQ(game.StackNames(), "GS_Splash");
     const Ref<IParamCollection> shown = Screen("GS_Splash")->GetShowParams();
     ASSERT_TRUE(shown);
@@ -118,9 +118,9 @@ TEST_F(GameShellTest, StartUpShowsTheSplashLoadsTheRestAndHandsOverToTheMainScre
 TEST_F(GameShellTest, WithoutLogoOrSplashScreenTheFirstUpdateShowsTheMainScreen) {
     for (const char* logo : {"", "GS_NoSuchScreen"}) {
         SCOPED_TRACE(logo);
-        TGameHarness& game = Start(GameOf(std::string("splashlogosgs=\"") + logo +
-                                              "\" splashgs=\"GS_Gone\" maings=\"GS_Main\"",
-                                          ScreensOf(PlainScreen("GS_Main", 0, 0, 64, 48, kBlue))));
+        TGameHarness& game = Start(GameOf(
+            std::string("splashlogosgs=\"") + logo + "\" splashgs=\"GS_Gone\" maings=\"GS_Main\"",
+            ScreensOf(PlainScreen("GS_Main", 0, 0, 64, 48, kBlue))));
         EXPECT_FALSE(Game().IsLogoPhase());
         EXPECT_EQ(game.StackNames(), "");
         game.Step(1);
@@ -160,18 +160,17 @@ TEST_F(GameShellTest, QuitIsAllowedAtOnceWithoutACloseQueryScreen) {
 }
 
 TEST_F(GameShellTest, DoneEmptiesTheStackWritesTheProfilesThenRemovesTheGroupsLastToFirst) {
-    TGameHarness& game =
-        Start(GameOf(R"(maings="A")",
-                     R"(<resourcefiles>
+    TGameHarness& game = Start(GameOf(R"(maings="A")",
+                                      R"(<resourcefiles>
                           <resourcefile name="first" filename="first.xml" loadmode="synch"/>
                           <resourcefile name="second" filename="second.xml" loadmode="synch"/>
                           <resourcefile name="third" filename="third.xml" loadmode="asynch"/>
                         </resourcefiles>)" +
-                         ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) +
-                                   PlainScreen("B", 0, 0, 100, 100, kGreen))),
-              {{"first.xml", ResourceList("r_first")},
-               {"second.xml", ResourceList("r_second")},
-               {"third.xml", ResourceList("r_third")}});
+                                          ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) +
+                                                    PlainScreen("B", 0, 0, 100, 100, kGreen))),
+                               {{"first.xml", ResourceList("r_first")},
+                                {"second.xml", ResourceList("r_second")},
+                                {"third.xml", ResourceList("r_third")}});
     game.Step(1);
     ASSERT_TRUE(Game().ShowGameScreen("B", nullptr));
     game.Step(1);
@@ -323,8 +322,8 @@ TEST_F(ReentrantCloseTest, TheScreenBelowShowsAnotherOne) {
     };
     ASSERT_TRUE(Game().CloseGameScreen(harness->Screen("B"), nullptr));
     EXPECT_EQ(harness->StackNames(), "A C");
-    EXPECT_TRUE(JournalHasInOrder({"hide B", "activate A", "closed A B -", "deactivate A",
-                                   "show C -"}));
+    EXPECT_TRUE(
+        JournalHasInOrder({"hide B", "activate A", "closed A B -", "deactivate A", "show C -"}));
     harness->Step(2);
     EXPECT_EQ(harness->StackNames(), "A C");
 }
@@ -417,11 +416,11 @@ TEST_F(GameShellTest, AScreenInsideOneAboveItIsNotDrawnAPartlyCoveredOneIs) {
 }
 
 TEST_F(GameShellTest, ATranslucentScreenOverCoveredOnesDoesNotBuildUpAcrossRedraws) {
-    TGameHarness& game = Start(GameOf(
-        "", ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) +
-                      ScreenOf("B", Leaf("veil", 0, 0, 640, 480, 0xFF000000,
-                                         R"(transparentlevel="128")") +
-                                        Leaf("spot", 300, 200, 20, 20, kBlue)))));
+    TGameHarness& game =
+        Start(GameOf("", ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) +
+                                   ScreenOf("B", Leaf("veil", 0, 0, 640, 480, 0xFF000000,
+                                                      R"(transparentlevel="128")") +
+                                                     Leaf("spot", 300, 200, 20, 20, kBlue)))));
     Game().ShowGameScreen("A", nullptr);
     game.Step(1);
     Game().ShowGameScreen("B", nullptr);
@@ -483,11 +482,11 @@ TEST_F(GameShellTest, TheCursorIsDrawnAtTheMouseLessItsHotSpot) {
 
 TEST_F(GameShellTest, MouseEventsGoToTheTopScreenOrToTheCapture) {
     TGameHarness& game = Start(GameOf(
-        "", ScreensOf(PlainScreen("A", 0, 0, 100, 100, kRed) +
-                      ScreenOf("B", Leaf("b", 200, 200, 100, 100, kGreen) +
-                                        Leaf("glass", 400, 400, 50, 50, kBlue,
-                                             R"(mousestop="no")") +
-                                        Leaf("grab", 0, 300, 50, 50, kBlue, R"(capture="yes")")))));
+        "",
+        ScreensOf(PlainScreen("A", 0, 0, 100, 100, kRed) +
+                  ScreenOf("B", Leaf("b", 200, 200, 100, 100, kGreen) +
+                                    Leaf("glass", 400, 400, 50, 50, kBlue, R"(mousestop="no")") +
+                                    Leaf("grab", 0, 300, 50, 50, kBlue, R"(capture="yes")")))));
     Game().ShowGameScreen("A", nullptr);
     Game().ShowGameScreen("B", nullptr);
     struct TCase {
@@ -502,7 +501,11 @@ TEST_F(GameShellTest, MouseEventsGoToTheTopScreenOrToTheCapture) {
         {kMouseMove, 420, 420, 0, false, {}},  // a widget that lets the mouse through
         {kMouseLeftDown, 10, 310, 0, true, {"mouse grab 11 10,310 0"}},
         {kMouseMove, 250, 250, 1, true, {"mouse grab 10 250,250 1"}},
-        {kMouseLeftUp, 600, 20, 0, true,
+        {kMouseLeftUp,
+         600,
+         20,
+         0,
+         true,
          {"mouse grab 12 600,20 0", "lose capture grab", "event B grab 1"}},
         {kMouseLeftDown, 250, 250, 0, true, {"mouse b 11 250,250 0"}},
     };
@@ -522,9 +525,9 @@ TEST_F(GameShellTest, MouseEventsGoToTheTopScreenOrToTheCapture) {
 
 TEST_F(GameShellTest, CommandKeysToggleTheirSettingOncePerPress) {
     SetGlobalOptionsList(";FullScreenMode;");
-    TGameHarness& game = Start(GameOf(R"(maings="A")",
-                                      R"(<params><param name="FullScreenMode" value="no"/></params>)" +
-                                          ScreensOf(PlainScreen("A", 0, 0, 64, 48, kDark))));
+    TGameHarness& game = Start(
+        GameOf(R"(maings="A")", R"(<params><param name="FullScreenMode" value="no"/></params>)" +
+                                    ScreensOf(PlainScreen("A", 0, 0, 64, 48, kDark))));
     game.Step(1);
     struct TStep {
         const char* what;
@@ -548,8 +551,7 @@ TEST_F(GameShellTest, CommandKeysToggleTheirSettingOncePerPress) {
         {"M repeats", down(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL, true), "no", "yes", "yes"},
         {"M repeats", down(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL, true), "no", "yes", "yes"},
         {"M up", up(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL), "no", "yes", "yes"},
-        {"Ctrl-Shift-M", down(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL | KMOD_LSHIFT), "no", "no",
-         "yes"},
+        {"Ctrl-Shift-M", down(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL | KMOD_LSHIFT), "no", "no", "yes"},
         {"M up", up(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL | KMOD_LSHIFT), "no", "no", "yes"},
         {"R alone", down(SDL_SCANCODE_R, SDLK_r, 0), "no", "no", "yes"},
         {"R up", up(SDL_SCANCODE_R, SDLK_r, 0), "no", "no", "yes"},
@@ -569,7 +571,8 @@ TEST_F(GameShellTest, CommandKeysToggleTheirSettingOncePerPress) {
     ASSERT_TRUE(ReadGlobalOption("FullScreenMode", stored));
     EXPECT_EQ(stored, "no");
     int fullScreens = 0;
-    for (const TDisplayMode& mode : game.Platform().DisplaysCreated()) fullScreens += mode.fullScreen;
+    for (const TDisplayMode& mode : game.Platform().DisplaysCreated())
+        fullScreens += mode.fullScreen;
     EXPECT_EQ(fullScreens, 1);
     // A toggle key counts as handled whether the screen took it or not;
     // other Command keys are the screen's.

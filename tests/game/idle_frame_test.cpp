@@ -102,8 +102,7 @@ TEST_F(GameShellTest, IdleFramesOfAScreenStackDrawNothingAndAllocateNothing) {
             ScreensOf(PlainScreen("A", 0, 0, 640, 480, 0xFFFF0000) +
                       ScreenOf("B", Leaf("veil", 0, 0, 640, 480, 0xFF000000,
                                          R"(transparentlevel="128")")) +
-                      ScreenOf("C", Leaf("one", 100, 100, 50, 50, 0xFF00FF00,
-                                         R"(tabstop="yes")") +
+                      ScreenOf("C", Leaf("one", 100, 100, 50, 50, 0xFF00FF00, R"(tabstop="yes")") +
                                         Leaf("two", 200, 100, 50, 50, 0xFF0000FF)))));
     game.Step(1);
     Game().ShowGameScreen("B", nullptr);

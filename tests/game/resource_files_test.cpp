@@ -36,10 +36,8 @@ TEST(ResourceFiles, TheLoadModeIsAsynchUnlessTheEntrySaysSynch) {
         uint8_t mode;
     };
     const TCase cases[] = {
-        {"none", "data\\a.xml", kResourceFileAsynch},
-        {"synch", "b.xml", kResourceFileSynch},
-        {"asynch", "c.xml", kResourceFileAsynch},
-        {"bogus", "d.xml", kResourceFileAsynch},
+        {"none", "data\\a.xml", kResourceFileAsynch}, {"synch", "b.xml", kResourceFileSynch},
+        {"asynch", "c.xml", kResourceFileAsynch},     {"bogus", "d.xml", kResourceFileAsynch},
         {"case", "e.xml", kResourceFileAsynch},
     };
     ASSERT_EQ(files->GetCount(), 5);
@@ -80,15 +78,14 @@ TEST(ResourceFiles, SavingWritesTheFileAndTheLoadModeAlways) {
 }
 
 TEST_F(GameShellTest, SynchFilesLoadDuringInitAndTheOthersDuringTheStartUp) {
-    TGameHarness& game =
-        Start(GameOf("", R"(<resourcefiles>
+    TGameHarness& game = Start(GameOf("", R"(<resourcefiles>
                               <resourcefile name="g1" filename="one.xml"/>
                               <resourcefile name="g2" filename="two.xml" loadmode="synch"/>
                               <resourcefile name="g3" filename="three.xml" loadmode="other"/>
                             </resourcefiles>)"),
-              {{"one.xml", ResourceList("r1")},
-               {"two.xml", ResourceList("r2")},
-               {"three.xml", ResourceList("r3")}});
+                               {{"one.xml", ResourceList("r1")},
+                                {"two.xml", ResourceList("r2")},
+                                {"three.xml", ResourceList("r3")}});
     EXPECT_TRUE(JournalHas("load r2"));
     EXPECT_FALSE(JournalHas("load r1"));
     EXPECT_FALSE(JournalHas("load r3"));

@@ -115,8 +115,7 @@ void TEngineHarness::PressKey(SDL_Scancode scancode, SDL_Keycode key, const char
     Deliver();
 }
 
-void TEngineHarness::KeyDown(SDL_Scancode scancode, SDL_Keycode key, uint16_t sdlMod,
-                             bool repeat) {
+void TEngineHarness::KeyDown(SDL_Scancode scancode, SDL_Keycode key, uint16_t sdlMod, bool repeat) {
     if (!engine_) return;
     platform_->InjectKey(scancode, key, true, sdlMod, nullptr, repeat);
     Deliver();
