@@ -36,7 +36,10 @@ namespace playerdata {
 // their order.
 inline void AppendTree(const Ref<IXmlNode>& node, std::string& out) {
     if (node->GetNodeType() == NODE_TEXT || node->GetNodeType() == NODE_CDATA_SECTION) {
-        out += "\"" + WideToUTF8(node->GetText()) + "\"";
+        // Piece by piece, as below: g++ 12 -O2 warns falsely (-Wrestrict).
+        out += '"';
+        out += WideToUTF8(node->GetText());
+        out += '"';
         return;
     }
     out += WideToUTF8(node->GetNodeName());
