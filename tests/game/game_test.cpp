@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "core/storage/XMLStorage.h"
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
 #include "game/GlobalOptions.h"
 #include "tests/game/GameShellTestSupport.h"
+#include "tests/game/PlayerDataTestSupport.h"
 
 namespace {
 
@@ -202,6 +204,67 @@ TEST_F(GameShellTest, TheProgramsGameTypeIsTheGameObjectAndItsScreensStandOnEffe
     const Ref<IWidget> window = screen->GetWindowWidget();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->GetProperty("applyingeffect"), Variant(false));
+}
+
+TEST(GameStorage, TheDefinitionSavesBackInItsOrderWithOnlyTheScreenNamesGiven) {
+    const char* definition = R"(
+      <game name="Quillmarch" type="Game" maings="GS_Main" splashlogosgs="GS_Logo">
+        <gamescreens><gamescreen name="GS_Main" type="QmTestGameScreen"/></gamescreens>
+        <params><param name="ShowHints" value="yes"/></params>
+        <resourcefiles><resourcefile name="base" filename="base.xml" loadmode="synch"/>
+        </resourcefiles>
+        <cursors><cursor name="arrow" hotspotx="2"/></cursors>
+        <custom_settings option="ShowHints" value="no"/>
+      </game>)";
+    const Ref<TGame> game = CreateObject<TGame>();
+    game->Load(LoadStorageFromXML(definition));
+    EXPECT_EQ(game->GetSplashLogosScreenName(), "GS_Logo");
+    EXPECT_EQ(game->GetSplashScreenName(), "");
+    EXPECT_EQ(game->GetMainScreenName(), "GS_Main");
+    EXPECT_TRUE(game->GetCustomSettings());
+    EXPECT_TRUE(game->GetCursors()->Find(Variant("arrow")));
+    EXPECT_EQ(game->GetResourceFiles()->GetCount(), 1);
+    EXPECT_EQ(game->GetOption("ShowHints"), Variant("yes"));
+    EXPECT_TRUE(game->GetGameScreens()->GetItem(Variant("gs_main")));
+
+    const Ref<IHierStorageRoot> document = CreateStorage("game");
+    ASSERT_TRUE(document->SaveObject(Query<IPersistObject>(game)));
+    std::string xml;
+    ASSERT_TRUE(document->SaveToXML(xml));
+    const std::string tree = playerdata::TreeOf(xml);
+    EXPECT_EQ(tree.substr(0, tree.find('(')),
+              "game[name=Quillmarch,type=Game,splashlogosgs=GS_Logo,maings=GS_Main]");
+    // The children in their saving order, whatever the document's.
+    const Ref<IHierStorage> root = LoadStorageFromXML(xml);
+    for (const char* name :
+         {"custom_settings", "cursors", "resourcefiles", "params", "gamescreens"}) {
+        EXPECT_EQ(root->GetChildCount(name), 1) << name;
+    }
+    EXPECT_LT(tree.find("custom_settings"), tree.find("cursors("));
+    EXPECT_LT(tree.find("cursors("), tree.find("resourcefiles("));
+    EXPECT_LT(tree.find("resourcefiles("), tree.find("params("));
+    EXPECT_LT(tree.find("params("), tree.find("gamescreens("));
+}
+
+TEST(GameStorage, WithoutCursorAndSettingsClassesThoseElementsAreSkippedWithALogLine) {
+    const TAbstractClass cursors = GetCursorCollectionClass();
+    const TAbstractClass settings = GetCustomSettingsClass();
+    SetCursorCollectionClass(nullptr);
+    SetCustomSettingsClass(nullptr);
+    TLogCapture log;
+    const Ref<TGame> game = CreateObject<TGame>();
+    game->Load(LoadStorageFromXML(R"(
+      <game name="g" type="Game">
+        <custom_settings/><cursors><cursor name="arrow"/></cursors>
+        <gamescreens><gamescreen name="A" type="QmTestGameScreen"/></gamescreens>
+      </game>)"));
+    SetCursorCollectionClass(cursors);
+    SetCustomSettingsClass(settings);
+    EXPECT_FALSE(game->GetCursors());
+    EXPECT_FALSE(game->GetCustomSettings());
+    EXPECT_TRUE(game->GetGameScreens()->GetItem(Variant("A")));
+    EXPECT_TRUE(log.Has({"GAME", "cursors are skipped"}));
+    EXPECT_TRUE(log.Has({"GAME", "custom settings are skipped"}));
 }
 
 // ---------------------------------------------------------------------------
