@@ -302,6 +302,14 @@ Ref<IGameScreenOwner> TGameScreen::GetGameScreenOwner() {
     return owner_ ? owner_->GetGameScreenOwner() : nullptr;
 }
 
+bool TGameScreen::ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) {
+    return owner_ && owner_->ShowGameScreen(name, params);
+}
+
+bool TGameScreen::CloseGameScreen(const Ref<IParamCollection>& results) {
+    return owner_ && owner_->CloseGameScreen(Ref<IGameScreenSlave>(this), results);
+}
+
 void TGameScreen::SetMouseCapture(const Ref<IWidget>& widget) {
     if (const Ref<IWidget> holder = LiveWidget(capture_)) holder->LoseMouseCapture();
     capture_ = Weak<IWidget>(widget);

@@ -194,6 +194,24 @@ TEST_F(GameShellTest, TheEffectWindowHoldsBackAfterShowAndTheLeavingOfAClosedScr
     EXPECT_EQ(game.Pixel(120, 120), kRed);
 }
 
+TEST_F(GameShellTest, AScreenAsksTheGameToOpenScreensAndToCloseItself) {
+    Start(GameOf("", ScreensOf(PlainScreen("A", 0, 0, 64, 48, kRed) +
+                               PlainScreen("B", 0, 0, 32, 24, kGreen))));
+    Game().ShowGameScreen("A", nullptr);
+    EXPECT_TRUE(Screen("A")->ShowGameScreen("B", Results("from", "A")));
+    EXPECT_FALSE(Screen("A")->ShowGameScreen("B", nullptr));  // open already
+    EXPECT_EQ(harness->StackNames(), "A B");
+    EXPECT_FALSE(Screen("A")->CloseGameScreen(nullptr));  // not the top
+    Journal().clear();
+    EXPECT_TRUE(Screen("B")->CloseGameScreen(Results("Button", "ok")));
+    EXPECT_EQ(harness->StackNames(), "A");
+    EXPECT_TRUE(JournalHas("closed A B Button=ok"));
+
+    const Ref<TGameScreen> alone = CreateObject<TTestGameScreen>();
+    EXPECT_FALSE(alone->ShowGameScreen("A", nullptr));
+    EXPECT_FALSE(alone->CloseGameScreen(nullptr));
+}
+
 // ---------------------------------------------------------------------------
 // Keys and focus
 
