@@ -123,7 +123,14 @@ public:
 
     void AttachOwner(IGameScreenOwner* owner) override {
         TGameScreen::AttachOwner(owner);
-        Note("attach " + Name() + (AttachProbe() ? " " + AttachProbe()(owner) : ""));
+        // Piece by piece: g++ 12 -O2 warns falsely (-Wrestrict) on a literal
+        // added to a temporary string.
+        std::string line = "attach " + Name();
+        if (AttachProbe()) {
+            line += ' ';
+            line += AttachProbe()(owner);
+        }
+        Note(line);
     }
     void DetachOwner() override {
         TGameScreen::DetachOwner();
