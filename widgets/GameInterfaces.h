@@ -34,6 +34,7 @@ class IWidgetOwner;
 class IWindow;
 class IEventHandler;
 class IWidgetCollection;
+class IGameScreenOwner;
 
 // A node of a screen's widget tree. Every widget class derives from
 // TAbstractWidget (widgets/WidgetClasses.h), which implements all of it.
@@ -192,6 +193,25 @@ public:
     virtual void HandleEvent(const Ref<IWidget>& sender, int32_t code,
                              const Ref<IParamCollection>& params) = 0;
     virtual Ref<IEngine> GetEngine() = 0;
+    // The game that holds the screen's stack; null where there is none (a
+    // screen without an owner, a tree without a screen).
+    virtual Ref<IGameScreenOwner> GetGameScreenOwner() = 0;
+};
+
+// The game's screen stack as the widgets of a screen reach it (through
+// IEventHandler::GetGameScreenOwner): opening a screen by name and closing
+// the screen a widget sits on. The game implements it.
+class IGameScreenOwner : public virtual IInterface {
+public:
+    // Opens the screen of that name on top of the stack with its show
+    // parameters (null for none). False when the game refuses: no screen of
+    // that name, or it is open already.
+    virtual bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) = 0;
+    // Closes screen, the event handler of the widgets asking (their screen),
+    // and hands results (null for none) to the screen below. False when the
+    // game refuses: the screen is not the top one.
+    virtual bool CloseGameScreen(const Ref<IEventHandler>& screen,
+                                 const Ref<IParamCollection>& results) = 0;
 };
 
 // A named, ordered, storable list of widgets created from their registered

@@ -27,6 +27,7 @@ bool TTestScreen::Init(const Ref<IEngine>& engine) {
 
 void TTestScreen::Done() {
     SetRoot(nullptr);
+    game_ = nullptr;
     engine_ = nullptr;
 }
 

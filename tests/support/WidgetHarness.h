@@ -103,9 +103,12 @@ public:
     TChannelHandle PlaySound(const std::string& name) override;
     void StopSound(const std::string& name) override;
 
-    // IEventHandler: the events are recorded.
+    // IEventHandler: the events are recorded. The game is whatever a test
+    // puts there (null until then).
     void HandleEvent(const Ref<IWidget>& sender, int32_t code,
                      const Ref<IParamCollection>& params) override;
+    Ref<IGameScreenOwner> GetGameScreenOwner() override { return game_; }
+    void SetGameScreenOwner(const Ref<IGameScreenOwner>& game) { game_ = game; }
 
 private:
     Ref<IEngine> engine_;
@@ -117,6 +120,7 @@ private:
     bool frameRendered_ = false;
     int renderCount_ = 0;
     std::vector<TEvent> events_;
+    Ref<IGameScreenOwner> game_;
 };
 
 class TWidgetHarness : public TEngineHarness {
