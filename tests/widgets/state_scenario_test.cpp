@@ -77,6 +77,46 @@ public:
     }
 };
 
+// The subclassing example of docs/architecture.md, as it stands there.
+class TScenarioShowName : public TControlStateScenario {
+public:
+    void Create() override {
+        TControlStateScenario::Create();
+        AddState("enter", "show", &TScenarioShowName::FindTitle, &TScenarioShowName::AlwaysTrue);
+        AddState("show", "exit", &TScenarioShowName::Show, &TScenarioShowName::IsTimeoutReached);
+        AddState("exit", "", &TScenarioShowName::Report);
+    }
+    void Detach() override {
+        title_ = nullptr;
+        TControlStateScenario::Detach();
+    }
+
+private:
+    void FindTitle() {
+        const Ref<IWidget> control = GetControlGame();
+        title_ = Weak<IWidget>(control ? control->FindWidget("title") : nullptr);
+    }
+    void Show() {
+        SetStateTimeout(1500);
+        if (const Ref<IWidget> title = title_.Lock()) title->SetVisible(true);
+    }
+    void Report() {
+        if (const Ref<IWidget> control = GetControlGame()) control->ExecuteCommand(11, nullptr);
+    }
+
+    Weak<IWidget> title_;  // the control's, never the scenario's
+};
+
+// A control that records the commands its scenarios send it.
+class TRecordingControl : public TVisualGroupWidget {
+public:
+    void ExecuteCommand(int32_t command, const Ref<IParamCollection>& params) override {
+        (void)params;
+        commands.push_back(command);
+    }
+    std::vector<int32_t> commands;
+};
+
 void RegisterOnce(TAbstractClass cls, const std::string& name) {
     if (!FindRegisteredClass(name)) RegisterObjectClass(cls, name);
 }
@@ -89,6 +129,8 @@ protected:
         RegisterOnce(ClassOf<TTraceScenario>(), "test_trace_scenario");
         RegisterOnce(ClassOf<TIntroScenario>(), "test_intro_scenario");
         RegisterOnce(ClassOf<TShortIntroScenario>(), "test_short_intro_scenario");
+        RegisterOnce(ClassOf<TScenarioShowName>(), "test_show_name_scenario");
+        RegisterOnce(ClassOf<TRecordingControl>(), "test_recording_control");
     }
 
     Ref<TTraceScenario> Load(const std::string& type = "test_trace_scenario",
@@ -442,6 +484,53 @@ TEST_F(StateScenarioTest, AHandlerMayRemoveTheScenarioFromItsParent) {
     EXPECT_FALSE(screen.Find("machine"));
     EXPECT_TRUE(watch.Expired()) << "freed once its own update returned";
     screen.Step(3);
+}
+
+TEST_F(StateScenarioTest, TheSubclassingExampleShowsTheTitleAndReportsToItsControl) {
+    screen.Load(R"(
+      <widget type="group_widget" name="root">
+        <widgets>
+          <widget type="test_recording_control" name="board" visible="yes">
+            <widgets><widget type="test_widget" name="title"/></widgets>
+          </widget>
+          <widget type="group_widget" name="scenario_group" visible="yes"/>
+        </widgets>
+      </widget>)");
+    const Ref<TRecordingControl> board = Query<TRecordingControl>(screen.Find("board"));
+    // As a game control starts a scenario: made, added to its group, linked.
+    Ref<IWidget> made = Query<IWidget>(CreateObjectByName("test_show_name_scenario"));
+    made->SetName("show_name");
+    screen.Find("scenario_group")->GetChildren()->AddWidget(made);
+    made->SetProperty("control_game", Variant(Ref<IWidget>(board)));
+    made = nullptr;
+
+    screen.Step();
+    EXPECT_TRUE(screen.Find("board/title")->GetVisible());
+    EXPECT_TRUE(board->commands.empty());
+    screen.Step(149);
+    EXPECT_TRUE(board->commands.empty());
+    screen.Step();  // 1500 ms: "show" is done, "exit" reports
+    EXPECT_EQ(board->commands, std::vector<int32_t>{11});
+    screen.Step();
+    EXPECT_FALSE(screen.Find("scenario_group/show_name"));
+    EXPECT_EQ(board->commands, std::vector<int32_t>{11});
+}
+
+TEST_F(StateScenarioTest, TheExampleOutlivesItsControlAndItsTitle) {
+    screen.Load(R"(
+      <widget type="group_widget" name="root">
+        <widgets>
+          <widget type="test_recording_control" name="board" visible="yes">
+            <widgets><widget type="test_widget" name="title"/></widgets>
+          </widget>
+          <widget type="test_show_name_scenario" name="show_name"/>
+        </widgets>
+      </widget>)");
+    screen.Find("show_name")->SetProperty("control_game", Variant(screen.Find("board")));
+    screen.Step();
+    screen.Root()->GetChildren()->Delete(Variant("board"));  // the control and its title go
+    screen.Step(151);
+    EXPECT_FALSE(screen.Find("show_name")) << "ended without anyone to report to";
 }
 
 TEST(StateScenarioRegistered, AStateScenarioFromDataHasNoStatesAndLivesItsLifetime) {
