@@ -383,14 +383,14 @@ void TFlashScenarioBase::DispatchNextAction() {
     // A copy: the action may restart this very widget.
     const std::string action = nextAction_;
     if (action == "closegamescreen" || StartsWith(action, "showgamescreen")) {
+        // The screen passes both on to the game; a refusal changes nothing here.
         IWidgetOwner* owner = GetOwner();
         const Ref<IEventHandler> screen = owner ? owner->GetEventHandler() : nullptr;
-        const Ref<IGameScreenOwner> game = screen ? screen->GetGameScreenOwner() : nullptr;
-        if (!game) return;
+        if (!screen) return;
         if (action == "closegamescreen") {
-            game->CloseGameScreen(screen, nullptr);
+            screen->CloseGameScreen(nullptr);
         } else {
-            game->ShowGameScreen(TextAfterColon(action), nullptr);
+            screen->ShowGameScreen(TextAfterColon(action), nullptr);
         }
         return;
     }

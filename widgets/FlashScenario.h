@@ -40,7 +40,8 @@
 //
 // Ownership: the linked widget is a Weak<IWidget>, locked at each step; a
 // linked widget freed while the run lasts is skipped from then on. Listed
-// widgets and the game are looked up afresh each time.
+// widgets and the screen are looked up afresh each time; screens are opened
+// and closed through the screen (IEventHandler), which asks the game.
 //
 // Failures: nothing raises. A duration that is not a number leaves the run
 // untimed (logged with the node's path); too many properties or unequal

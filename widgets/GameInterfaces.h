@@ -1,8 +1,9 @@
 // The interfaces of the widget tree: the widget itself (IWidget), what a
 // widget asks of whoever holds it (IWidgetOwner), the screen's services to
-// its widgets (IWindow) and the receiver of the controls' notifications
-// (IEventHandler), the child lists of groups (ISimpleWidgetCollection,
-// IWidgetCollection) and the widget factories.
+// its widgets (IWindow) and the receiver of the controls' notifications and
+// of their requests for other screens (IEventHandler), the child lists of
+// groups (ISimpleWidgetCollection, IWidgetCollection) and the widget
+// factories.
 //
 // Ownership: a widget's only strong owner is the child list that holds it
 // (or, for a screen's root and a decorating widget's inner widget, the one
@@ -34,7 +35,6 @@ class IWidgetOwner;
 class IWindow;
 class IEventHandler;
 class IWidgetCollection;
-class IGameScreenOwner;
 
 // A node of a screen's widget tree. Every widget class derives from
 // TAbstractWidget (widgets/WidgetClasses.h), which implements all of it.
@@ -193,25 +193,17 @@ public:
     virtual void HandleEvent(const Ref<IWidget>& sender, int32_t code,
                              const Ref<IParamCollection>& params) = 0;
     virtual Ref<IEngine> GetEngine() = 0;
-    // The game that holds the screen's stack; null where there is none (a
-    // screen without an owner, a tree without a screen).
-    virtual Ref<IGameScreenOwner> GetGameScreenOwner() = 0;
-};
-
-// The game's screen stack as the widgets of a screen reach it (through
-// IEventHandler::GetGameScreenOwner): opening a screen by name and closing
-// the screen a widget sits on. The game implements it.
-class IGameScreenOwner : public virtual IInterface {
-public:
-    // Opens the screen of that name on top of the stack with its show
-    // parameters (null for none). False when the game refuses: no screen of
-    // that name, or it is open already.
+    // The game's screen stack, which the widgets reach through their screen
+    // (the game itself is above this library). Opens the screen of that name
+    // on top of the stack with its show parameters (null for none). False
+    // when the game refuses (no such screen, or it is open already) or there
+    // is no game.
     virtual bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) = 0;
-    // Closes screen, the event handler of the widgets asking (their screen),
-    // and hands results (null for none) to the screen below. False when the
-    // game refuses: the screen is not the top one.
-    virtual bool CloseGameScreen(const Ref<IEventHandler>& screen,
-                                 const Ref<IParamCollection>& results) = 0;
+    // Closes the screen that holds the asking widgets and hands results (null
+    // for none) to the screen below. False when the game refuses (the screen
+    // is not the top one) or there is no game. Handlers that are not screens
+    // pass both on to their own owner's event handler.
+    virtual bool CloseGameScreen(const Ref<IParamCollection>& results) = 0;
 };
 
 // A named, ordered, storable list of widgets created from their registered

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/base/SafeConvert.h"
 #include "core/object/GeneralClasses.h"
 #include "widgets/WidgetUtils.h"
@@ -27,7 +29,6 @@ bool TTestScreen::Init(const Ref<IEngine>& engine) {
 
 void TTestScreen::Done() {
     SetRoot(nullptr);
-    game_ = nullptr;
     engine_ = nullptr;
 }
 
@@ -128,6 +129,16 @@ void TTestScreen::HandleEvent(const Ref<IWidget>& sender, int32_t code,
                               const Ref<IParamCollection>& params) {
     (void)params;
     events_.push_back({sender ? sender->GetName() : std::string(), code});
+}
+
+bool TTestScreen::ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) {
+    screenCalls_.push_back("show " + name + (params ? " with params" : ""));
+    return std::find(knownScreens_.begin(), knownScreens_.end(), name) != knownScreens_.end();
+}
+
+bool TTestScreen::CloseGameScreen(const Ref<IParamCollection>& results) {
+    screenCalls_.push_back(std::string("close") + (results ? " with results" : ""));
+    return true;
 }
 
 // ---------------------------------------------------------------------------

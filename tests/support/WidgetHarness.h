@@ -103,12 +103,16 @@ public:
     TChannelHandle PlaySound(const std::string& name) override;
     void StopSound(const std::string& name) override;
 
-    // IEventHandler: the events are recorded. The game is whatever a test
-    // puts there (null until then).
+    // IEventHandler: the events are recorded, and so are the screens asked
+    // for ("show GS_Map", "close", "... with params", "... with results").
+    // Only the screen names in KnownScreens() are shown.
     void HandleEvent(const Ref<IWidget>& sender, int32_t code,
                      const Ref<IParamCollection>& params) override;
-    Ref<IGameScreenOwner> GetGameScreenOwner() override { return game_; }
-    void SetGameScreenOwner(const Ref<IGameScreenOwner>& game) { game_ = game; }
+    bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) override;
+    bool CloseGameScreen(const Ref<IParamCollection>& results) override;
+    const std::vector<std::string>& ScreenCalls() const { return screenCalls_; }
+    void ClearScreenCalls() { screenCalls_.clear(); }
+    std::vector<std::string>& KnownScreens() { return knownScreens_; }
 
 private:
     Ref<IEngine> engine_;
@@ -120,7 +124,8 @@ private:
     bool frameRendered_ = false;
     int renderCount_ = 0;
     std::vector<TEvent> events_;
-    Ref<IGameScreenOwner> game_;
+    std::vector<std::string> screenCalls_;
+    std::vector<std::string> knownScreens_;
 };
 
 class TWidgetHarness : public TEngineHarness {

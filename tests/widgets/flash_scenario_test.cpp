@@ -1,8 +1,8 @@
 // Keyframed scenarios: the duration texts and seeded random durations, the
 // modifier table, nine properties against ten, real and integer steps,
-// random and relative targets, the next actions against a recording game,
-// the widget lists, clicks, untimed runs, a linked widget removed during the
-// run, and chains that loop without time passing. Most cases run on both
+// random and relative targets, the next actions as the screen passes them to
+// the game, the widget lists, clicks, untimed runs, a linked widget removed
+// during the run, and chains that loop without time passing. Most cases run on both
 // "flash_scenario_control" and "flash_scenario", which must behave alike.
 #include <gtest/gtest.h>
 
@@ -20,24 +20,6 @@ namespace widgettest {
 namespace {
 
 const char* const kBothTypes[] = {"flash_scenario_control", "flash_scenario"};
-
-// The game as the widgets reach it, recording what it is asked.
-class TRecordingGame : public TAbstractObject, public virtual IGameScreenOwner {
-public:
-    bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) override {
-        calls.push_back("show " + name + (params ? " with params" : ""));
-        return name == "GS_Map";
-    }
-    bool CloseGameScreen(const Ref<IEventHandler>& screen,
-                         const Ref<IParamCollection>& results) override {
-        calls.push_back(std::string("close ") + (screen.get() == expectedScreen ? "" : "another ") +
-                        "screen" + (results ? " with results" : ""));
-        return true;
-    }
-
-    std::vector<std::string> calls;
-    IEventHandler* expectedScreen = nullptr;
-};
 
 // A widget that records the commands it is given.
 class TCommandWidget : public TTestWidget {
@@ -78,8 +60,6 @@ protected:
             RegisterObjectClass(ClassOf<TCommandWidget>(), "test_command_widget");
         }
     }
-    void SetUp() override { game->expectedScreen = &screen.Screen(); }
-
     Ref<TFlashScenarioBase> Load(const std::string& keys, const std::string& others = "") {
         screen.Load(Tree(GetParam(), keys, others));
         flash = Query<TFlashScenarioBase>(screen.Find("flash"));
@@ -87,10 +67,10 @@ protected:
         return flash;
     }
     Variant BoxProperty(const std::string& name) { return screen.Find("box")->GetProperty(name); }
-    void UseGame() { screen.Screen().SetGameScreenOwner(game); }
+    // What the screen was asked to pass on to the game.
+    const std::vector<std::string>& ScreenCalls() { return screen.Screen().ScreenCalls(); }
 
     TWidgetHarness screen{64, 48};
-    Ref<TRecordingGame> game = MakeRef<TRecordingGame>();
     Ref<TFlashScenarioBase> flash;
 };
 
@@ -383,33 +363,37 @@ TEST_P(FlashTest, ScreenActionsGoToTheGameThroughTheScreen) {
         std::vector<std::string> calls;
     };
     const TCase cases[] = {
-        {"closegamescreen", {"close screen"}},
+        {"closegamescreen", {"close"}},
         {"showgamescreen:GS_Map", {"show GS_Map"}},
-        {"showgamescreen:GS_Unknown", {"show GS_Unknown"}},  // refused by the game; nothing else
+        {"showgamescreen:GS_Unknown", {"show GS_Unknown"}},  // refused; nothing else happens
         {"showgamescreen", {"show "}},
         {"closegamescreen:now", {}},  // the whole text only: a widget list here
         {"Closegamescreen", {}},
     };
+    screen.Screen().KnownScreens() = {"GS_Map"};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.next);
-        UseGame();
-        game->calls.clear();
+        screen.Screen().ClearScreenCalls();
         Load(std::string(R"(duration="20" next=")") + c.next + "\"");
         screen.Step(3);
-        EXPECT_EQ(game->calls, c.calls);
+        EXPECT_EQ(ScreenCalls(), c.calls);
+        EXPECT_FALSE(flash->GetRunning());
         // A pause of a finished run acts again.
         flash->Pause();
-        EXPECT_EQ(game->calls.size(), 2 * c.calls.size());
+        EXPECT_EQ(ScreenCalls().size(), 2 * c.calls.size());
     }
-    // Without a game nothing happens.
-    screen.Screen().SetGameScreenOwner(nullptr);
-    Load(R"(duration="20" next="showgamescreen:GS_Map")");
-    screen.Step(3);
-    EXPECT_FALSE(flash->GetRunning());
+}
+
+TEST_P(FlashTest, WithoutAScreenNothingIsOpenedOrClosed) {
+    for (const char* next : {"closegamescreen", "showgamescreen:GS_Map"}) {
+        const Ref<IWidget> alone = WidgetFromXMLText(std::string(R"(<widget type=")") + GetParam() +
+                                                     R"(" duration="0" next=")" + next + R"("/>)");
+        alone->Update(10);
+        EXPECT_TRUE(alone->GetPaused()) << next;
+    }
 }
 
 TEST_P(FlashTest, AMouseStopRunTakesEveryClickUntilAPressAndReleaseEndIt) {
-    UseGame();
     Load(R"(duration="10000" mousestop="yes" next="showgamescreen:GS_Map")");
     EXPECT_FALSE(screen.Screen().WidgetAt(5, 5)) << "not running yet";
     screen.Step();
@@ -427,7 +411,7 @@ TEST_P(FlashTest, AMouseStopRunTakesEveryClickUntilAPressAndReleaseEndIt) {
     screen.MouseUp(5, 5, SDL_BUTTON_RIGHT);
     EXPECT_FALSE(flash->GetRunning());
     EXPECT_TRUE(flash->GetPaused());
-    EXPECT_EQ(game->calls, (std::vector<std::string>{"show GS_Map"}));
+    EXPECT_EQ(ScreenCalls(), (std::vector<std::string>{"show GS_Map"}));
     EXPECT_FALSE(screen.Screen().WidgetAt(5, 5));
     EXPECT_FALSE(flash->GetMouseStop());
     EXPECT_FALSE(flash->GetProperty("mousestop").ToBool());
@@ -443,7 +427,6 @@ TEST_P(FlashTest, WithoutMouseStopClicksPassThrough) {
 }
 
 TEST_P(FlashTest, ALinkedWidgetRemovedDuringTheRunIsNeverTouchedAgain) {
-    UseGame();
     Load(R"(duration="1000" properties="anchor_left;p1" value="100;9" hide_on_end="yes"
             next="showgamescreen:GS_Map")");
     screen.Step(30);
@@ -455,7 +438,7 @@ TEST_P(FlashTest, ALinkedWidgetRemovedDuringTheRunIsNeverTouchedAgain) {
     EXPECT_FALSE(flash->FindWidget("x"));
     screen.Step(80);
     EXPECT_FALSE(flash->GetRunning()) << "the run still ends on time";
-    EXPECT_EQ(game->calls, (std::vector<std::string>{"show GS_Map"}));
+    EXPECT_EQ(ScreenCalls(), (std::vector<std::string>{"show GS_Map"}));
 }
 
 TEST_P(FlashTest, AttachStartsAFreshRunAndRestartStartsOneAtOnce) {
