@@ -154,8 +154,8 @@ public:
     // The screen's requests to the game: open the screen of that name on
     // top, or close this screen with results for the one below. False when
     // the game refuses, or without an owner.
-    bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params);
-    bool CloseGameScreen(const Ref<IParamCollection>& results);
+    bool ShowGameScreen(const std::string& name, const Ref<IParamCollection>& params) override;
+    bool CloseGameScreen(const Ref<IParamCollection>& results) override;
     // A widget made by the widget factory of that name in the tree (the
     // window's or a group's); null without a window or such a factory.
     Ref<IWidget> CreateWidgetFromFactory(const std::string& factoryName,
