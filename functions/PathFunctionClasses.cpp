@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <limits>
 #include <numbers>
 
@@ -208,6 +209,47 @@ void TBezierPathFunction::Place(const TPathCells& c, int64_t time) {
     const TFloatType* const* p = c.column2;
     SetPosition(c, *p[0] * w0 + *p[6] * w1 + *p[8] * w2 + *p[2] * w3,
                 *p[1] * w0 + *p[7] * w1 + *p[9] * w2 + *p[3] * w3);
+}
+
+namespace {
+
+// The lowest and highest value one coordinate of a cubic Bezier curve takes
+// for t in [0, 1]: the end values, and the values where its derivative
+// a t^2 + b t + c vanishes inside the interval.
+std::pair<double, double> BezierExtent(double p0, double p1, double p2, double p3) {
+    double lo = std::min(p0, p3), hi = std::max(p0, p3);
+    auto take = [&](double t) {
+        if (!(t > 0 && t < 1)) return;
+        const double g = 1 - t;
+        const double v = g * g * g * p0 + 3 * g * g * t * p1 + 3 * g * t * t * p2 + t * t * t * p3;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    };
+    const double a = -p0 + 3 * p1 - 3 * p2 + p3;
+    const double b = 2 * (p0 - 2 * p1 + p2);
+    const double c = p1 - p0;
+    if (std::abs(a) < 1e-12) {
+        if (std::abs(b) >= 1e-12) take(-c / b);
+    } else {
+        const double d = b * b - 4 * a * c;
+        if (d >= 0) {
+            const double root = std::sqrt(d);
+            take((-b + root) / (2 * a));
+            take((-b - root) / (2 * a));
+        }
+    }
+    return {lo, hi};
+}
+
+}  // namespace
+
+void TBezierPathFunction::GetBounds(TRect& rect) {
+    const auto [left, right] = BezierExtent(Cell(2, 0), Cell(2, 6), Cell(2, 8), Cell(2, 2));
+    const auto [top, bottom] = BezierExtent(Cell(2, 1), Cell(2, 7), Cell(2, 9), Cell(2, 3));
+    rect.left = SaturatingTrunc<int32_t>(std::floor(left));
+    rect.top = SaturatingTrunc<int32_t>(std::floor(top));
+    rect.right = SaturatingTrunc<int32_t>(std::ceil(right));
+    rect.bottom = SaturatingTrunc<int32_t>(std::ceil(bottom));
 }
 
 double TBezierPathFunction::CalculateLength() {

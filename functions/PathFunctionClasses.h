@@ -222,6 +222,9 @@ protected:
 class TBezierPathFunction : public TAbstractPathFunction {
 public:
     double CalculateLength() override;
+    // The box of the curve itself: its end points and the turning points
+    // between them (a curve drawn along the path must fit in it).
+    void GetBounds(TRect& rect) override;
 
 protected:
     void Place(const TPathCells& cells, int64_t time) override;

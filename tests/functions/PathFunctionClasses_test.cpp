@@ -194,7 +194,7 @@ TEST(BezierPath, PositionAndLength) {
     EXPECT_NEAR(arch->GetLength(), 199.66, 0.01);
     TRect bounds;
     arch->GetBounds(bounds);
-    EXPECT_EQ(bounds, TRect{});
+    EXPECT_EQ(bounds, (TRect{0, 0, 100, 75}));
 
     struct Case {
         const char* what;
@@ -228,6 +228,36 @@ TEST(BezierPath, PositionAndLength) {
         }
         // The halving ends within its depth, even under the sanitizers.
         EXPECT_LT(took, std::chrono::seconds(2));
+    }
+}
+
+// A curve drawn along the path must fit in its bounds: the box of its end
+// points and turning points, not of its control points alone.
+TEST(BezierPath, BoundsHoldEveryPointOfTheCurve) {
+    struct Case {
+        const char* what;
+        std::vector<float> cells;  // X1, Y1, X2, Y2, TotalTime, Length, the two control points
+        TRect bounds;
+    };
+    const Case cases[] = {
+        {"an arch", {0, 0, 100, 0, 1000, 0, 0, 100, 100, 100}, {0, 0, 100, 75}},
+        {"an S", {-50, 20, 50, 20, 1000, 0, 150, -30, -100, 70}, {-50, 5, 50, 35}},
+        {"a loop", {0, 0, 0, 0, 1000, 0, 100, 0, 0, 100}, {0, 0, 45, 45}},
+        {"a straight line", {10, 10, 40, 40, 1000, 0, 20, 20, 30, 30}, {10, 10, 40, 40}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Ref<IPathFunction> path = LoadPath("path_bezier", Cells(c.cells));
+        TRect bounds;
+        path->GetBounds(bounds);
+        EXPECT_EQ(bounds, c.bounds);
+        for (int t = 0; t <= 1000; t += 10) {
+            path->CalculateAt(t);
+            EXPECT_GE(path->GetX(), bounds.left) << t;
+            EXPECT_LE(path->GetX(), bounds.right) << t;
+            EXPECT_GE(path->GetY(), bounds.top) << t;
+            EXPECT_LE(path->GetY(), bounds.bottom) << t;
+        }
     }
 }
 
