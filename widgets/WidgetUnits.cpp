@@ -1,6 +1,7 @@
 #include "widgets/WidgetUnits.h"
 
 #include "core/object/GeneralClasses.h"
+#include "widgets/ControlUnits.h"
 #include "widgets/FlashScenario.h"
 #include "widgets/GroupWidgets.h"
 #include "widgets/LeafWidgetUnits.h"
@@ -13,6 +14,7 @@ namespace {
 const TUnit kWidgetUnits[] = {
     {"WidgetClasses", RegisterWidgetClasses, nullptr},
     {"LeafWidgets", RegisterLeafWidgetClasses, nullptr},
+    {"Controls", RegisterControlClasses, nullptr},
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The widget library's units in initialisation order: the classes data names
 // ("group_widget", "WidgetFactory"), then the leaf and decorating widgets
-// (LeafWidgetUnits.h).
+// (LeafWidgetUnits.h), then the controls (ControlUnits.h).
 #pragma once
 
 #include <span>

@@ -1,0 +1,5 @@
+// Registration of the user-interface controls.
+#pragma once
+
+// Registers "Control".
+void RegisterControlClasses();
