@@ -1,8 +1,24 @@
 #include "widgets/ControlUnits.h"
 
 #include "core/object/GeneralClasses.h"
+#include "widgets/ButtonControl.h"
+#include "widgets/CheckControls.h"
 #include "widgets/ControlWidget.h"
+#include "widgets/EditControl.h"
+#include "widgets/LabelControls.h"
+#include "widgets/ProgressControls.h"
+#include "widgets/SequenceControls.h"
 
 void RegisterControlClasses() {
     RegisterObjectClass(ClassOf<TControlWidget>(), "Control");
+    RegisterObjectClass(ClassOf<TButtonControl>(), "ButtonControl");
+    RegisterObjectClass(ClassOf<TLabelControl>(), "LabelControl");
+    RegisterObjectClass(ClassOf<TNumLabelControl>(), "NumLabelControl");
+    RegisterObjectClass(ClassOf<TCheckBoxControl>(), "CheckBoxControl");
+    RegisterObjectClass(ClassOf<TRadioGroupControl>(), "RadioGroupControl");
+    RegisterObjectClass(ClassOf<TEditControl>(), "EditControl");
+    RegisterObjectClass(ClassOf<TSequenceControl>(), "SequenceControl");
+    RegisterObjectClass(ClassOf<TAnimatedBarControl>(), "AnimatedBarControl");
+    RegisterObjectClass(ClassOf<TProgressBarControl>(), "ProgressBarControl");
+    RegisterObjectClass(ClassOf<TDigitTimerControl>(), "DigitTimerControl");
 }

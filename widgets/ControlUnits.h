@@ -1,5 +1,9 @@
-// Registration of the user-interface controls.
+// Registration of the user-interface controls: the plain control and the
+// buttons, labels, check boxes, radio groups, edits, sequences, bars and
+// timers built on it.
 #pragma once
 
-// Registers "Control".
+// Registers "Control", "ButtonControl", "LabelControl", "NumLabelControl",
+// "CheckBoxControl", "RadioGroupControl", "EditControl", "SequenceControl",
+// "AnimatedBarControl", "ProgressBarControl" and "DigitTimerControl".
 void RegisterControlClasses();
