@@ -313,6 +313,28 @@ TEST_F(ControlBase, AFocusedChildThatLeftOrWentIsDropped) {
     EXPECT_EQ(box.GetFocusedChild(), nullptr);
 }
 
+TEST_F(ControlBase, TabMovesOnAmongUnnamedChildren) {
+    screen.Load(R"(
+      <widget type="group_widget" name="root">
+        <widgets>
+          <widget type="test_control" name="box" visible="yes" tabstop="yes" width="10" height="10">
+            <widgets>
+              <widget type="test_control" visible="yes" tabstop="yes" z="1"/>
+              <widget type="test_control" visible="yes" tabstop="yes" z="2"/>
+            </widgets>
+          </widget>
+        </widgets>
+      </widget>)");
+    TRecordingControl& box = Control("box");
+    screen.Screen().SetFocus(screen.Find("box"));
+    // The first child takes the focus and gives it on to the second; the
+    // next Tab leaves the second, not back to it.
+    EXPECT_TRUE(box.HandleKey(kKeyUp, 9, 0));
+    EXPECT_EQ(box.GetFocusedChild(), box.GetChildren()->GetWidgetByIndex(1));
+    EXPECT_FALSE(box.HandleKey(kKeyUp, 9, 0));
+    EXPECT_EQ(box.GetFocusedChild(), nullptr);
+}
+
 TEST_F(ControlBase, FindNextTabStopDoesNotWrap) {
     screen.Load(kContainer);
     TRecordingControl& box = Control("box");
