@@ -2,20 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 #include "core/base/SafeConvert.h"
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-// Rounded away from zero: up for values at or above 0, down below.
-double AwayFromZero(double value) {
-    return value >= 0 ? std::ceil(value) : std::floor(value);
-}
 
 void Extend(TRect& rect, const TRect& other) {
     rect.left = std::min(rect.left, other.left);
@@ -168,34 +163,86 @@ double TArcPathFunction::CalculateLength() {
     return Cell(3, 0) * std::fabs(Cell(3, 2) - Cell(3, 3));
 }
 
+namespace {
+
+// The lowest and highest value r * c takes for r between r0 and r1 and c
+// between c0 and c1 (in either order): a product is extreme at the corners.
+std::pair<double, double> ProductRange(double r0, double r1, double c0, double c1) {
+    const double p[] = {r0 * c0, r0 * c1, r1 * c0, r1 * c1};
+    return {std::min({p[0], p[1], p[2], p[3]}), std::max({p[0], p[1], p[2], p[3]})};
+}
+
+}  // namespace
+
 void TArcPathFunction::GetBounds(TRect& rect) {
     const double x1 = Cell(2, 0), y1 = Cell(2, 1), x2 = Cell(2, 2), y2 = Cell(2, 3);
-    const double cx = Cell(2, 6), cy = Cell(2, 7), radius = Cell(3, 0);
-    const double lo = std::min(Cell(3, 2), Cell(3, 3));
-    const double hi = std::max(Cell(3, 2), Cell(3, 3));
+    const double cx = Cell(2, 6), cy = Cell(2, 7);
+    const double r0 = Cell(3, 0), r1 = Cell(3, 1);
+    const double begin = Cell(3, 2), end = Cell(3, 3);
     rect.left = SaturatingTrunc<int32_t>(std::floor(std::min(x1, x2)));
     rect.top = SaturatingTrunc<int32_t>(std::floor(std::min(y1, y2)));
-    rect.right = SaturatingTrunc<int32_t>(AwayFromZero(std::max(x1, x2)));
-    rect.bottom = SaturatingTrunc<int32_t>(AwayFromZero(std::max(y1, y2)));
-    auto extendBy = [&](double angle) {
-        const double x = cx + radius * std::cos(angle);
-        const double y = cy + radius * std::sin(angle);
-        Extend(
-            rect,
-            {SaturatingTrunc<int32_t>(std::floor(x)), SaturatingTrunc<int32_t>(std::floor(y)),
-             SaturatingTrunc<int32_t>(AwayFromZero(x)), SaturatingTrunc<int32_t>(AwayFromZero(y))});
+    rect.right = SaturatingTrunc<int32_t>(std::ceil(std::max(x1, x2)));
+    rect.bottom = SaturatingTrunc<int32_t>(std::ceil(std::max(y1, y2)));
+    // The angles are single-precision cells, so a point meant to lie on a
+    // whole coordinate (the end of a quarter circle at x = 0) lands a few
+    // millionths of a pixel beside it; such a miss does not widen the box.
+    const double slack = 1e-6 * std::max({1.0, std::fabs(r0), std::fabs(r1)});
+    // Offsets from the centre: x from xlo to xhi, y from ylo to yhi.
+    auto extendBy = [&](double xlo, double xhi, double ylo, double yhi) {
+        Extend(rect, {SaturatingTrunc<int32_t>(std::floor(cx + xlo + slack)),
+                      SaturatingTrunc<int32_t>(std::floor(cy + ylo + slack)),
+                      SaturatingTrunc<int32_t>(std::ceil(cx + xhi - slack)),
+                      SaturatingTrunc<int32_t>(std::ceil(cy + yhi - slack))});
     };
-    if (!std::isfinite(lo) || !std::isfinite(hi)) return;
-    const double quarter = kPi / 2;
-    if (hi - lo >= 4 * quarter) {
-        // A whole turn or more (angles set by hand) passes every quarter.
-        for (int k = 0; k < 4; ++k) extendBy(k * quarter);
+    // A piece from angle a (radius ra) to angle b (radius rb) that crosses no
+    // quarter angle: there cos and sin are monotone and the radius is linear,
+    // so the piece lies within the products of their end values.
+    auto extendByPiece = [&](double a, double b, double ra, double rb) {
+        const auto [xlo, xhi] = ProductRange(ra, rb, std::cos(a), std::cos(b));
+        const auto [ylo, yhi] = ProductRange(ra, rb, std::sin(a), std::sin(b));
+        extendBy(xlo, xhi, ylo, yhi);
+    };
+    for (double v : {begin, end, r0, r1}) {
+        if (!std::isfinite(v)) return;
+    }
+    const double lo = std::min(begin, end), hi = std::max(begin, end);
+    const double span = hi - lo;
+    if (span == 0) {
+        // The radius still moves: a straight stretch along one ray.
+        extendByPiece(begin, begin, r0, r1);
         return;
     }
-    double a = std::trunc(lo / quarter) * quarter;
-    if (lo < 0) a -= quarter;
-    for (a += quarter; a < hi; a += quarter) {
-        if (a > lo) extendBy(a);
+    if (span > kMaxArcBoundsTurns * 2 * kPi || std::max(std::fabs(lo), std::fabs(hi)) > 1e6) {
+        // Angles set by hand, very wide or very far out: the circle of the
+        // largest radius holds every point.
+        const double r = std::max(std::fabs(r0), std::fabs(r1));
+        extendBy(-r, r, -r, r);
+        return;
+    }
+    // Pieces short enough that the radius changes by at most a quarter pixel
+    // along each, so the box is within a pixel of the spiral's own (and exact
+    // for a circle); they also end at every quarter angle.
+    const double wanted = std::ceil(std::fabs(r1 - r0) * 4);
+    const int64_t steps = int64_t(std::clamp(wanted, 1.0, double(kMaxArcBoundsPieces)));
+    auto radiusAt = [&](double angle) {
+        return r0 + (r1 - r0) * ((angle - begin) / (end - begin));
+    };
+    const double quarter = kPi / 2;
+    double quarterAngle = (std::floor(lo / quarter) + 1) * quarter;
+    double a = lo, ra = radiusAt(lo);
+    for (int64_t i = 1; i <= steps;) {
+        const double stop = i == steps ? hi : lo + span * double(i) / double(steps);
+        double b = stop;
+        if (quarterAngle < stop) {
+            b = quarterAngle;
+            quarterAngle += quarter;
+        } else {
+            ++i;
+        }
+        const double rb = radiusAt(b);
+        extendByPiece(a, b, ra, rb);
+        a = b;
+        ra = rb;
     }
 }
 

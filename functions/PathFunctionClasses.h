@@ -197,6 +197,12 @@ protected:
     void Place(const TPathCells& cells, int64_t time) override;
 };
 
+// Arc bounds: past this many turns (angles set by hand) the box is the
+// circle of the larger radius; a spiral's box is found over at most this many
+// pieces.
+inline constexpr double kMaxArcBoundsTurns = 16;
+inline constexpr int64_t kMaxArcBoundsPieces = 4096;
+
 // "path_arc": from (X1, Y1) to (X2, Y2) around the centre; different radii
 // make a spiral. Clockwise 1 turns with growing angles (clockwise on a
 // screen whose y grows downwards), 0 the other way.
@@ -206,8 +212,9 @@ public:
     void Prepare() override;
     // start_radius * |endAngle - beginAngle|.
     double CalculateLength() override;
-    // The end points' box extended by the circle's quarter points between
-    // the angles.
+    // A box that holds every point of the arc or spiral: the end points and
+    // the points between them, the radius taken along the way (exact for a
+    // circle, within a pixel for a spiral). Right and bottom round up.
     void GetBounds(TRect& rect) override;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -166,8 +167,10 @@ TEST(ArcPath, BoundsReachTheQuarterPointsBetweenTheAngles) {
         {"a quarter from 0 to pi/2", 100, 0, 0, 100, 1, {0, 0, 100, 100}},
         {"from -pi/4 to pi/4", h, -h, h, h, 1, {70, -71, 100, 71}},
         {"three quarters the other way", 100, 0, 0, 100, 0, {-100, -100, 100, 100}},
-        {"from 3pi/4 to 5pi/4 (through pi)", -h, h, -h, -h, 1, {-100, -71, -71, 71}},
-        {"from -3pi/4 to -pi/4 (through -pi/2)", -h, -h, h, -h, 1, {-71, -100, 71, -71}},
+        // Right and bottom round up, so a box left of or above the origin
+        // still holds the ends (-70.71 is inside -71..-70).
+        {"from 3pi/4 to 5pi/4 (through pi)", -h, h, -h, -h, 1, {-100, -71, -70, 71}},
+        {"from -3pi/4 to -pi/4 (through -pi/2)", -h, -h, h, -h, 1, {-71, -100, 71, -70}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -185,6 +188,75 @@ TEST(ArcPath, BoundsReachTheQuarterPointsBetweenTheAngles) {
     wild->SetValue("beginAngle", std::numeric_limits<double>::quiet_NaN());
     wild->GetBounds(bounds);
     EXPECT_EQ(bounds, (TRect{0, 0, 100, 100}));
+}
+
+// A spiral's radius moves along the way, so its box must hold the points
+// between the ends, not the circle of the start radius. Each case is checked
+// at every millisecond of the path (give or take the millionths of a pixel
+// that single-precision angles cost); the box is also at most 2 px wider
+// than the points found, so it is not merely huge.
+TEST(ArcPath, SpiralBoundsHoldEveryPoint) {
+    struct Case {
+        const char* what;
+        double centerX, centerY;
+        double begin, startRadius;  // the start point, as an angle and radius
+        double end, endRadius;      // the end point
+        int32_t clockwise;
+        bool anglesByHand;  // more than a turn: begin and end set after preparing
+    };
+    const Case cases[] = {
+        {"growing over a quarter", 0, 0, 0, 50, kPi / 2, 100, 1, false},
+        {"shrinking, off the origin", 300, 200, -kPi / 2, 100, -0.1, 10, 1, false},
+        {"growing the other way", 0, 0, 0, 30, kPi / 2, 100, 0, false},
+        {"shrinking the other way, left of and above the origin", -50, -40, 3 * kPi / 4, 100,
+         5 * kPi / 4, 20, 0, false},
+        {"growing left of the origin", -50, -40, 3 * kPi / 4, 50, 5 * kPi / 4, 100, 1, false},
+        {"one and a half turns outwards", 0, 0, 0, 20, 3 * kPi, 100, 1, true},
+        {"two and a half turns inwards, the other way", 40, 60, 0, 120, -5 * kPi, 5, 0, true},
+        {"straight out along a ray", 10, 10, kPi / 3, 10, kPi / 3, 90, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Ref<IPathFunction> path =
+            CreateArcPath(float(c.centerX + c.startRadius * std::cos(c.begin)),
+                          float(c.centerY + c.startRadius * std::sin(c.begin)),
+                          float(c.centerX + c.endRadius * std::cos(c.end)),
+                          float(c.centerY + c.endRadius * std::sin(c.end)), float(c.centerX),
+                          float(c.centerY), c.clockwise, 1200);
+        path->SetOwner(nullptr);
+        path->Prepare();
+        if (c.anglesByHand) {
+            path->SetValue("beginAngle", c.begin);
+            path->SetValue("endAngle", c.end);
+        }
+        TRect bounds;
+        path->GetBounds(bounds);
+        double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+        int32_t outside = 0;
+        for (int32_t t = 0; t <= 1200; ++t) {
+            path->CalculateAt(t);
+            const double x = path->GetX(), y = path->GetY();
+            left = std::min(left, x);
+            top = std::min(top, y);
+            right = std::max(right, x);
+            bottom = std::max(bottom, y);
+            constexpr double e = 1e-3;
+            if (x < bounds.left - e || x > bounds.right + e || y < bounds.top - e ||
+                y > bounds.bottom + e) {
+                // The first point outside tells the most.
+                if (outside++ == 0) {
+                    ADD_FAILURE() << "t = " << t << ": (" << x << ", " << y << ") outside ("
+                                  << bounds.left << ", " << bounds.top << ", " << bounds.right
+                                  << ", " << bounds.bottom << ")";
+                }
+            }
+        }
+        EXPECT_EQ(outside, 0);
+        EXPECT_LE(left - bounds.left, 2);
+        EXPECT_LE(top - bounds.top, 2);
+        EXPECT_LE(bounds.right - right, 2);
+        EXPECT_LE(bounds.bottom - bottom, 2);
+    }
 }
 
 TEST(BezierPath, PositionAndLength) {
