@@ -4,7 +4,10 @@
 // hit test, properties and the stored form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "effects/CurvesWidget.h"
 #include "tests/effects/ParticlesTestSupport.h"
@@ -19,17 +22,26 @@ bool IsWhite(uint32_t pixel) {
            (pixel & 0xFF) >= 0xFA;
 }
 
-std::string Segment(double x1, double y1, double x2, double y2) {
-    auto def = [](const char* name, int col, int row, double value) {
-        return std::string(R"(<paramdef name=")") + name + R"(" col=")" + std::to_string(col) +
-               R"(" row=")" + std::to_string(row) + R"(" static="yes" value=")" +
-               std::to_string(value) + R"("/>)";
+// A path of the given type from (x1, y1) to (x2, y2), lasting 1000 ms;
+// extra holds the cells from (2, 6) on (a Bezier's control points).
+std::string PathXml(const char* type, double x1, double y1, double x2, double y2,
+                    const std::vector<double>& extra = {}) {
+    auto def = [](const std::string& name, int col, int row, double value) {
+        return R"(<paramdef name=")" + name + R"(" col=")" + std::to_string(col) + R"(" row=")" +
+               std::to_string(row) + R"(" static="yes" value=")" + std::to_string(value) + R"("/>)";
     };
-    return R"(<function name="path" type="path_segment"><paramspace><paramdefs>)" +
-           def("X", 0, 0, 0) + def("Y", 0, 1, 0) + def("T", 1, 0, 0) + def("X1", 2, 0, x1) +
-           def("Y1", 2, 1, y1) + def("X2", 2, 2, x2) + def("Y2", 2, 3, y2) +
-           def("TotalTime", 2, 4, 1000) + def("Length", 2, 5, 0) +
-           "</paramdefs></paramspace></function>";
+    std::string cells = def("X", 0, 0, 0) + def("Y", 0, 1, 0) + def("T", 1, 0, 0) +
+                        def("X1", 2, 0, x1) + def("Y1", 2, 1, y1) + def("X2", 2, 2, x2) +
+                        def("Y2", 2, 3, y2) + def("TotalTime", 2, 4, 1000) + def("Length", 2, 5, 0);
+    for (size_t i = 0; i < extra.size(); ++i) {
+        cells += def("c" + std::to_string(6 + i), 2, int(6 + i), extra[i]);
+    }
+    return std::string(R"(<function name="path" type=")") + type + R"("><paramspace><paramdefs>)" +
+           cells + "</paramdefs></paramspace></function>";
+}
+
+std::string Segment(double x1, double y1, double x2, double y2) {
+    return PathXml("path_segment", x1, y1, x2, y2);
 }
 
 std::string CurveXml(const std::string& keys, const std::string& path,
@@ -200,6 +212,66 @@ TEST(CurveWidget, BoundsStayInsideTheCurveArea) {
         EXPECT_EQ(f.curve->GetDrawLeft(), c.bounds.left);
         EXPECT_EQ(f.curve->GetWidth(), c.bounds.right - c.bounds.left);
         f.screen.Step(1, 10);
+    }
+}
+
+// A Bezier curve whose control points bulge beyond its end points is drawn
+// whole: its far parts, well outside the box of its end points, reach the
+// frame, and nothing is drawn away from the curve.
+TEST(CurveWidget, ABezierCurveIsDrawnAlongItsPath) {
+    // From (100, 200) to (200, 200); the arch rises to y = 95 and swells to
+    // about x = 64 and x = 236.
+    const double px[] = {100, -60, 360, 200}, py[] = {200, 60, 60, 200};
+    TFixture f(
+        CurveXml(R"(smooth="no")",
+                 PathXml("path_bezier", px[0], py[0], px[3], py[3], {px[1], py[1], px[2], py[2]}),
+                 Sprite(1, 1)));
+    f.screen.Step(1, 10);
+    const int32_t points = f.curve->GetPointCount();
+    ASSERT_GT(points, 300);
+    auto at = [&](double t, const double(&p)[4]) {
+        const double g = 1 - t;
+        return g * g * g * p[0] + 3 * g * g * t * p[1] + 3 * g * t * t * p[2] + t * t * t * p[3];
+    };
+    auto lit = [&](int32_t x, int32_t y) { return (f.screen.Pixel(x, y) & 0xFFFFFF) != 0; };
+
+    // Each stamped point well outside the end points' box (x 100..200, y 200)
+    // is drawn, give or take a pixel of rounding.
+    int32_t far = 0;
+    double top = 1e9, left = 1e9, right = -1e9;
+    for (int32_t i = 0; i <= points; ++i) {
+        const double t = double(i) / points;
+        const double x = at(t, px), y = at(t, py);
+        top = std::min(top, y);
+        left = std::min(left, x);
+        right = std::max(right, x);
+        if (x >= 90 && x <= 210 && y >= 190) continue;
+        ++far;
+        const int32_t cx = int32_t(std::lround(x)), cy = int32_t(std::lround(y));
+        bool drawn = false;
+        for (int32_t dy = -1; dy <= 1 && !drawn; ++dy) {
+            for (int32_t dx = -1; dx <= 1 && !drawn; ++dx) drawn = lit(cx + dx, cy + dy);
+        }
+        EXPECT_TRUE(drawn) << "t = " << t << " at (" << x << ", " << y << ")";
+    }
+    EXPECT_GT(far, points / 2);
+    EXPECT_LT(top, 100);
+    EXPECT_LT(left, 70);
+    EXPECT_GT(right, 230);
+    EXPECT_TRUE(IsWhite(f.screen.Pixel(150, 95)));
+
+    // Every lit pixel of the frame lies within 2 px of the curve.
+    std::vector<std::pair<double, double>> curve;
+    for (int32_t i = 0; i <= 4000; ++i) curve.push_back({at(i / 4000.0, px), at(i / 4000.0, py)});
+    for (int32_t y = 0; y < 300; ++y) {
+        for (int32_t x = 0; x < 400; ++x) {
+            if (!lit(x, y)) continue;
+            double nearest = 1e18;
+            for (const auto& [cx, cy] : curve) {
+                nearest = std::min(nearest, (cx - x) * (cx - x) + (cy - y) * (cy - y));
+            }
+            EXPECT_LE(nearest, 4.0) << "(" << x << ", " << y << ")";
+        }
     }
 }
 
