@@ -12,6 +12,12 @@
 //   the polyline through the same pen points 1 px wide, anti-aliased, into a
 //   cleared surface of the same size. Goal: at most 1x cairo. cairo's own
 //   arc, which it strokes without the points, is timed beside it.
+// - Appearance effects on a 30x30 board: 900 cells of 22x22, each an
+//   "appearance_effect_widget" around a coloured rectangle with a hide
+//   effect that draws the cell's snapshot. Timed: hiding all 900 (the
+//   snapshots and the effects' start), and one frame (update, dirty pass,
+//   drawing on a 1024x768 frame) with all 900 effects running. Goal: the
+//   frame within 10 ms.
 //
 // The ratios of the medians are printed at the end (run with
 // --benchmark_repetitions=N for medians).
@@ -30,6 +36,7 @@
 #include "core/base/Random.h"
 #include "core/base/Units.h"
 #include "core/object/GeneralClasses.h"
+#include "effects/AppearanceEffects.h"
 #include "effects/CurvesWidget.h"
 #include "effects/EffectUnits.h"
 #include "effects/ParticlesStochastic.h"
@@ -325,6 +332,100 @@ void BM_Curve_CairoPolyline(benchmark::State& state) {
 BENCHMARK(BM_Curve_CairoPolyline)->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------------------
+// Appearance effects
+
+constexpr int32_t kBoardSide = 30;
+constexpr int32_t kCellSize = 22;
+constexpr int32_t kCellPitch = 24;
+
+// A board of 30x30 cells, each with a hide effect of durationMs.
+struct TBoardScene {
+    explicit TBoardScene(int32_t durationMs) {
+        std::string xml = R"(<widget type="group_widget" visible="yes"><widgets>)";
+        for (int32_t i = 0; i < kBoardSide * kBoardSide; ++i) {
+            const int32_t x = 16 + i % kBoardSide * kCellPitch;
+            const int32_t y = 16 + i / kBoardSide * kCellPitch;
+            xml += R"(<widget type="appearance_effect_widget" name="cell)" + std::to_string(i) +
+                   R"(" visible="yes" anchor_left=")" + std::to_string(x) + R"(" anchor_top=")" +
+                   std::to_string(y) + R"(">
+              <widgets><widget type="rect_widget" visible="yes" width=")" +
+                   std::to_string(kCellSize) + R"(" height=")" + std::to_string(kCellSize) +
+                   R"(" color="$FF3060A0"/></widgets>
+              <effects type="appearance_effects"><widgets>
+                <widget type="func_appearance_effect" name="hide_effect" durationtime=")" +
+                   std::to_string(durationMs) + R"(" surfaceparamname="pic/surface">
+                  <widgets><widget type="surface_widget" name="pic" visible="yes"/></widgets>
+                </widget>
+              </widgets></effects>
+            </widget>)";
+        }
+        xml += "</widgets></widget>";
+        root = WidgetFromXMLText(xml);
+        root->Attach(screen.get());
+        for (int32_t i = 0; i < kBoardSide * kBoardSide; ++i) {
+            const Ref<IWidget> cell = root->FindWidget("cell" + std::to_string(i));
+            if (auto* effect = dynamic_cast<TAppearanceEffectWdiget*>(cell.get())) {
+                cells.push_back(effect);
+            }
+        }
+        back = MakeRef<TSurface>();
+        back->SetSize(kScreenWidth, kScreenHeight);
+        Frame();  // everything drawn once, as on a board that is already shown
+    }
+    ~TBoardScene() { root->Detach(); }
+
+    void Frame() {
+        root->Update(10);
+        root->CollectDirtyRects(false, false);
+        root->Render(*back, 0, 0);
+    }
+    void HideAll() {
+        for (TAppearanceEffectWdiget* cell : cells) cell->SetVisible(false);
+    }
+    // Shown again at once: no cell has a show effect, so a running hide ends.
+    void ShowAll() {
+        for (TAppearanceEffectWdiget* cell : cells) cell->SetVisible(true);
+    }
+    int32_t Applying() const {
+        int32_t count = 0;
+        for (TAppearanceEffectWdiget* cell : cells) count += cell->GetApplyingEffect() ? 1 : 0;
+        return count;
+    }
+
+    Ref<TBenchScreen> screen = MakeRef<TBenchScreen>();
+    Ref<IWidget> root;
+    std::vector<TAppearanceEffectWdiget*> cells;  // held by root
+    Ref<TSurface> back;
+};
+
+// Hiding every cell: a snapshot and an effect started per cell.
+void BM_AppearanceEffects_HideAll(benchmark::State& state) {
+    TBoardScene scene(300);
+    int32_t started = 0;
+    for (auto _ : state) {
+        scene.HideAll();
+        state.PauseTiming();
+        started = scene.Applying();
+        scene.ShowAll();
+        scene.Frame();
+        state.ResumeTiming();
+    }
+    state.counters["cells"] = double(scene.cells.size());
+    state.counters["started"] = started;
+}
+BENCHMARK(BM_AppearanceEffects_HideAll)->Unit(benchmark::kMillisecond);
+
+// One frame while all 900 hide effects run (they last far longer than the
+// run).
+void BM_AppearanceEffects_Frame(benchmark::State& state) {
+    TBoardScene scene(1000000000);
+    scene.HideAll();
+    for (auto _ : state) scene.Frame();
+    state.counters["running"] = scene.Applying();
+}
+BENCHMARK(BM_AppearanceEffects_Frame)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------
 
 // Keeps the median of every benchmark (the single run without repetitions).
 class TMedianReporter : public benchmark::ConsoleReporter {
@@ -372,6 +473,14 @@ void PrintRatios(const TMedianReporter& r) {
             "curve: ours %.1f us; cairo, the same pen points as a polyline %.1f us (ours / cairo "
             "%.3f, goal <= 1); cairo's own arc %.1f us (ours / cairo %.3f)\n",
             curve, polyline, curve / polyline, arc, curve / arc);
+    }
+    const double hide = get(r.medians, "BM_AppearanceEffects_HideAll");
+    const double frame = get(r.medians, "BM_AppearanceEffects_Frame");
+    if (hide > 0 && frame > 0) {
+        std::printf(
+            "appearance effects, 900 cells: hiding all %.2f ms; a frame with all running %.2f ms "
+            "(goal <= 10 ms); both together %.2f ms\n",
+            hide, frame, hide + frame);
     }
 }
 
