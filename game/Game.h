@@ -63,7 +63,8 @@ public:
 // The classes the game makes its cursor collection (an ICursorCollection,
 // loaded from "cursors") and its custom settings (an
 // ICustomSettingsCollection, made when the definition has "custom_settings")
-// of. Null, the default, means none: the game then has no cursors.
+// of. The game units set the game's own (Cursors.h, CustomSettings.h); null
+// means none: the game then has no cursors.
 void SetCursorCollectionClass(TAbstractClass cls);
 TAbstractClass GetCursorCollectionClass();
 void SetCustomSettingsClass(TAbstractClass cls);

@@ -1,13 +1,31 @@
 #include "game/GameUnits.h"
 
+#include "game/Cursors.h"
+#include "game/CustomSettings.h"
 #include "game/Game.h"
 #include "game/GlobalOptions.h"
+#include "game/LogFile.h"
 
 namespace {
 
+// The game's own cursors and custom settings scripts, unless a program
+// chooses other classes after this unit.
+void InitCursorsAndSettings() {
+    RegisterSettingsCommands();
+    SetCursorCollectionClass(ClassOf<TCursorCollection>());
+    SetCustomSettingsClass(ClassOf<TCustomSettingsCollection>());
+}
+
+void DoneCursorsAndSettings() {
+    SetCursorCollectionClass(nullptr);
+    SetCustomSettingsClass(nullptr);
+}
+
 const TUnit kGameUnits[] = {
+    kLogFileUnit,
     kGlobalOptionsUnit,
     kGameShellUnit,
+    {"GameCursorsAndSettings", InitCursorsAndSettings, DoneCursorsAndSettings},
 };
 
 }  // namespace
