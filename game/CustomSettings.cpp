@@ -60,8 +60,8 @@ Ref<IInterface> TSettingsCommandCollection::CreateItem(const Ref<IHierStorage>& 
     const std::string type = ReadString(node, "type", "");
     Ref<IInterface> item = TTypedCreationPersistItemCollection::CreateItem(node);
     if (!Query<ISettingsCommand>(item)) {
-        ScriptLog("A custom settings command of the type \"" + type + "\" is skipped: " +
-                  (item ? "it is no command." : "no such command is known."));
+        ScriptLog("A custom settings command of the type \"" + type +
+                  "\" is skipped: " + (item ? "it is no command." : "no such command is known."));
         return nullptr;
     }
     return item;
@@ -111,9 +111,8 @@ void TCustomSettings::LoadCommands(const Ref<IHierStorage>& node) {
 
 void TCustomSettings::ApplyCommands(IGameScreenOwner* target) {
     if (!target) return;
-    commands_->ForEachItem([target](const Ref<ISettingsCommand>& command) {
-        command->Execute(target);
-    });
+    commands_->ForEachItem(
+        [target](const Ref<ISettingsCommand>& command) { command->Execute(target); });
 }
 
 // ---------------------------------------------------------------------------

@@ -86,15 +86,13 @@ TEST_F(CustomSettingsTest, ScriptsRunInTheirOrderAndALaterOneSeesWhatAnEarlierOn
     // Both entries unnamed: each is kept and runs.
     TGameHarness& game = Start(
         GameWith(Settings({Entry("first.xml"), Entry("second.xml")})),
-        {{"first.xml",
-          Script(Param("ShowHints", "first") +
-                 AddWidget("GS_Main", "", Leaf("added", 100, 100, 10, 10, kRed)))},
+        {{"first.xml", Script(Param("ShowHints", "first") +
+                              AddWidget("GS_Main", "", Leaf("added", 100, 100, 10, 10, kRed)))},
          {"second.xml", Script(Param("ShowHints", "second") +
                                ChangeProperty("GS_Main", "added", "visible", "false"))}});
     ASSERT_TRUE(game.Game());
-    const Ref<TCustomSettingsCollection> settings =
-        Ref<TCustomSettingsCollection>(dynamic_cast<TCustomSettingsCollection*>(
-            Game().GetCustomSettings().get()));
+    const Ref<TCustomSettingsCollection> settings = Ref<TCustomSettingsCollection>(
+        dynamic_cast<TCustomSettingsCollection*>(Game().GetCustomSettings().get()));
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->GetCount(), 2);
     EXPECT_EQ(Game().GetOption("ShowHints"), Variant("second"));
@@ -134,11 +132,11 @@ TEST_F(CustomSettingsTest, AWidgetIsAddedOnlyWhereItsScreenAndAParentThatHoldsCh
         {"gs_main", "PANEL", Leaf("a2", 0, 0, 1, 1, kRed), "panel/a2"},  // names ignore case
         {"GS_Main", "", Leaf("a3", 0, 0, 1, 1, kRed), "a3"},
         {"GS_Main", "no_such", Leaf("a4", 0, 0, 1, 1, kRed), "a4"},  // the window's root
-        {"GS_Main", "top", Leaf("a5", 0, 0, 1, 1, kRed), ""},  // a leaf holds no children
+        {"GS_Main", "top", Leaf("a5", 0, 0, 1, 1, kRed), ""},        // a leaf holds no children
         {"GS_None", "", Leaf("a6", 0, 0, 1, 1, kRed), ""},
         {"GS_Main", "", R"(<widget type="no_such_widget" name="a7"/>)", ""},
         {"GS_Main", "", R"(<widget type="GameScreen" name="a8"/>)", ""},  // no widget
-        {"GS_Main", "", "&lt;widget", ""},  // its text, no XML
+        {"GS_Main", "", "&lt;widget", ""},                                // its text, no XML
     };
     for (const TCase& c : cases) {
         const int32_t rootCount = ChildCount("");
@@ -167,10 +165,10 @@ TEST_F(CustomSettingsTest, APropertyPathNamesAChildOfTheRootThenItsChildren) {
         {" panel \\\\ inner\\ ", "panel/inner"},  // trimmed, empty names dropped
         {"inner", "inner"},
         {"missing\\inner", ""},
-        {"inner\\x", ""},       // a leaf has no children
+        {"inner\\x", ""},  // a leaf has no children
         {"panel\\missing", ""},
         {"", ""},
-        {"panel/inner", ""},    // "/" is no separator here
+        {"panel/inner", ""},  // "/" is no separator here
     };
     for (const TCase& c : cases) {
         for (const char* path : {"inner", "panel/inner", "panel"}) Widget(path)->SetZ(0);
@@ -188,12 +186,11 @@ TEST_F(CustomSettingsTest, APropertyPathNamesAChildOfTheRootThenItsChildren) {
 }
 
 TEST_F(CustomSettingsTest, LoadedResourcesBelongToTheirGroupAndLeaveWithIt) {
-    TGameHarness& game = Start(
-        GameWith(Settings({Entry("s.xml")})),
-        {{"s.xml", Script(R"(<command type="load_resource_command" groupname="extra">
+    TGameHarness& game =
+        Start(GameWith(Settings({Entry("s.xml")})),
+              {{"s.xml", Script(R"(<command type="load_resource_command" groupname="extra">
                                <storage_string>)" +
-                          ResourceList("r_extra") +
-                          R"(</storage_string></command>)")}});
+                                ResourceList("r_extra") + R"(</storage_string></command>)")}});
     ASSERT_TRUE(game.Game());
     const Ref<IResource> resource = game.Engine().GetResource("r_extra");
     ASSERT_TRUE(resource);
@@ -208,15 +205,14 @@ TEST_F(CustomSettingsTest, UnreadableScriptsAndUnknownCommandsAreSkippedWithALog
     const std::string key = "s3cr3tkey0000001";
     const std::string enciphered =
         TCipher_Xtea(key).CodeString(Script(Param("ShowFPS", "from_cipher")), paEncode, kFormatHex);
-    TGameHarness& game = Start(
-        GameWith(Settings({Entry("missing.xml"), Entry("broken.xml"),
-                           Entry("cipher.txt", "wrongkey00000000"), Entry("cipher.txt", key),
-                           Entry("unknown.xml")})),
-        {{"broken.xml", Script(Param("ShowHints", "broken")) + "<"},
-         {"cipher.txt", enciphered + "\n"},
-         {"unknown.xml", Script(R"(<command type="no_such_command"/>)"
-                                R"(<command type="GameScreen"/>)" +
-                                Param("ShowHints", "after"))}});
+    TGameHarness& game = Start(GameWith(Settings({Entry("missing.xml"), Entry("broken.xml"),
+                                                  Entry("cipher.txt", "wrongkey00000000"),
+                                                  Entry("cipher.txt", key), Entry("unknown.xml")})),
+                               {{"broken.xml", Script(Param("ShowHints", "broken")) + "<"},
+                                {"cipher.txt", enciphered + "\n"},
+                                {"unknown.xml", Script(R"(<command type="no_such_command"/>)"
+                                                       R"(<command type="GameScreen"/>)" +
+                                                       Param("ShowHints", "after"))}});
     ASSERT_TRUE(game.Game());
     // Every script after a bad one still runs.
     EXPECT_EQ(Game().GetOption("ShowFPS"), Variant("from_cipher"));
@@ -238,9 +234,8 @@ TEST(CustomSettingsStorage, TheDefinitionKeepsFileAndKeyAndACommandItsFragment) 
     ASSERT_TRUE(document->SaveObject(Query<IPersistObject>(settings)));
     std::string xml;
     ASSERT_TRUE(document->SaveToXML(xml));
-    EXPECT_EQ(xml,
-              R"(<custom_settings><custom_setting filename="a.xml"/>)"
-              R"(<custom_setting filename="b.txt" key="k1"/></custom_settings>)");
+    EXPECT_EQ(xml, R"(<custom_settings><custom_setting filename="a.xml"/>)"
+                   R"(<custom_setting filename="b.txt" key="k1"/></custom_settings>)");
 
     // The fragment is kept as the XML of the child's content and written
     // back the same way; a command without one writes none.

@@ -89,9 +89,7 @@ TEST_F(LogFileTest, ClearingEmptiesTheFileOpenOrNot) {
     ClearLogFile();
     EXPECT_TRUE(std::filesystem::exists(GetLogFileName()));
     EXPECT_EQ(FileText(GetLogFileName()), "");
-    {
-        std::ofstream(GetLogFileName()) << "OLD: line\n";
-    }
+    { std::ofstream(GetLogFileName()) << "OLD: line\n"; }
     ClearLogFile();
     EXPECT_EQ(FileText(GetLogFileName()), "");
 
