@@ -2,6 +2,7 @@
 
 #include "effects/EffectWidgetsUnit.h"
 #include "effects/ParticlesUnit.h"
+#include "effects/TransformWidgets.h"
 
 namespace {
 
@@ -9,6 +10,7 @@ namespace {
 const TUnit kEffectUnits[] = {
     kEffectWidgetsUnit,
     kParticleAndCurveUnit,
+    kTransformWidgetsUnit,
 };
 
 }  // namespace

@@ -428,6 +428,10 @@ Ref<ISurface> TSurfaceCollection::Find(const std::string& name) {
     return Query<ISurface>(Items().GetItemByName(name));
 }
 
+Ref<ISurface> TSurfaceCollection::Find(int32_t index) {
+    return Query<ISurface>(Items().GetItem(Variant(index)));
+}
+
 void TSurfaceCollection::Add(const std::string& name, const Ref<ISurface>& surface) {
     if (!surface) return;
     InsertItem(surface, false, name);

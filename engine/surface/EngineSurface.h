@@ -233,6 +233,8 @@ class ISurfaceCollection : public virtual ICollection {
 public:
     // The surface stored under name, or null.
     virtual Ref<ISurface> Find(const std::string& name) = 0;
+    // The surface at a position (from 0), or null outside the list.
+    virtual Ref<ISurface> Find(int32_t index) = 0;
     // Appends surface under name; nothing happens for a null surface or a
     // name already present (the first surface stays).
     virtual void Add(const std::string& name, const Ref<ISurface>& surface) = 0;
@@ -241,5 +243,6 @@ public:
 class TSurfaceCollection : public TCollection, public virtual ISurfaceCollection {
 public:
     Ref<ISurface> Find(const std::string& name) override;
+    Ref<ISurface> Find(int32_t index) override;
     void Add(const std::string& name, const Ref<ISurface>& surface) override;
 };

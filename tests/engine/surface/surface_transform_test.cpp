@@ -328,6 +328,10 @@ TEST(SurfaceCollection, FindAndAdd) {
     EXPECT_EQ(surfaces->Find("Cache").get(), static_cast<ISurface*>(b.get()));
     EXPECT_FALSE(surfaces->Find("empty"));
     EXPECT_FALSE(surfaces->Find("missing"));
+    EXPECT_EQ(surfaces->Find(0).get(), static_cast<ISurface*>(a.get()));
+    EXPECT_EQ(surfaces->Find(1).get(), static_cast<ISurface*>(b.get()));
+    EXPECT_FALSE(surfaces->Find(2));
+    EXPECT_FALSE(surfaces->Find(-1));
     EXPECT_EQ(a->RefCount(), 2);  // the test's reference and the collection's
     surfaces->Clear();
     EXPECT_EQ(a->RefCount(), 1);
