@@ -138,7 +138,7 @@ bool TTransformWidget::ContainsPoint(int32_t x, int32_t y, bool ignoreVisible) {
 Ref<IWidget> TTransformWidget::WidgetAt(int32_t x, int32_t y) {
     Ref<IWidget> hit = TVisualWidget::WidgetAt(x, y);
     const Ref<IWidget> inner = GetInnerWidget();
-    if (!inner || !GetVisible() || !ContainsPoint(x, y, false)) return hit;
+    if (!hit || !inner) return hit;
     int32_t dx = 0, dy = 0;
     AdjustDrawPosition(dx, dy);
     int32_t px = AddClamped(AddClamped(x, NegateClamped(RoundToInt(GetLeft()))), -dx);
@@ -476,17 +476,13 @@ void TZoomWidget::AdjustDrawPosition(int32_t& x, int32_t& y) {
     y = AddClamped(y, NegateClamped(AnchorY()));
 }
 
-void TZoomWidget::ScalePoint(int32_t& x, int32_t& y) {
+void TZoomWidget::TransformPoint(int32_t& x, int32_t& y) {
     x = RoundToInt(x / double{zoomX_});
     y = RoundToInt(y / double{zoomY_});
     if (const Ref<IWidget>& inner = GetInnerWidget()) {
         x = AddClamped(x, SaturatingTrunc<int32_t>(inner->GetDrawLeft()));
         y = AddClamped(y, SaturatingTrunc<int32_t>(inner->GetDrawTop()));
     }
-}
-
-void TZoomWidget::TransformPoint(int32_t& x, int32_t& y) {
-    ScalePoint(x, y);
     // A mirrored axis counts back from the picture's far edge.
     if (zoomX_ < 0) x = AddClamped(x, InnerWidth());
     if (zoomY_ < 0) y = AddClamped(y, InnerHeight());
@@ -515,20 +511,32 @@ void TZoomWidget::TransformChild() {
 
 namespace {
 
+// Whole quarter turns are exact, so 360 (or 720) degrees places a picture
+// exactly where 0 does.
+void SineCosine(double angle, double& sine, double& cosine) {
+    const double reduced = std::fmod(angle, 360.0);
+    if (reduced == 0) {
+        sine = 0, cosine = 1;
+    } else if (reduced == 90 || reduced == -270) {
+        sine = 1, cosine = 0;
+    } else if (reduced == 180 || reduced == -180) {
+        sine = 0, cosine = -1;
+    } else if (reduced == 270 || reduced == -90) {
+        sine = -1, cosine = 0;
+    } else {
+        const double radians = reduced * std::numbers::pi / 180.0;
+        sine = std::sin(radians);
+        cosine = std::cos(radians);
+    }
+}
+
 void RotatePoint(double angle, double& x, double& y) {
-    const double radians = angle * std::numbers::pi / 180.0;
-    const double sine = std::sin(radians), cosine = std::cos(radians);
+    double sine = 0, cosine = 1;
+    SineCosine(angle, sine, cosine);
     const double rx = x * cosine - y * sine;
     const double ry = x * sine + y * cosine;
     x = rx;
     y = ry;
-}
-
-void RotatePointInt(double angle, int32_t& x, int32_t& y) {
-    double rx = x, ry = y;
-    RotatePoint(angle, rx, ry);
-    x = SaturatingTrunc<int32_t>(rx);
-    y = SaturatingTrunc<int32_t>(ry);
 }
 
 }  // namespace
@@ -617,15 +625,19 @@ void TRotateWidget::AdjustDrawPosition(int32_t& x, int32_t& y) {
 }
 
 void TRotateWidget::TransformPoint(int32_t& x, int32_t& y) {
-    const int32_t r = SaturatingTrunc<int32_t>(radius_);
-    x = AddClamped(x, NegateClamped(r));
-    y = AddClamped(y, NegateClamped(r));
-    RotatePointInt(angle_, x, y);
+    // Turned and scaled in reals and rounded once: truncating the turned
+    // point first would put the mouse up to two pixels off the drawing.
+    const double r = std::trunc(radius_);
+    double px = x - r, py = y - r;
+    RotatePoint(angle_, px, py);
+    x = RoundToInt(px / GetZoomX());
+    y = RoundToInt(py / GetZoomY());
     // Mirroring turns about the picture's middle here, so the zoom widget's
     // far-edge anchor does not apply.
-    ScalePoint(x, y);
-    x = AddClamped(x, InnerWidth() / 2);
-    y = AddClamped(y, InnerHeight() / 2);
+    if (const Ref<IWidget>& inner = GetInnerWidget()) {
+        x = AddClamped(x, SaturatingTrunc<int32_t>(inner->GetDrawLeft()) + InnerWidth() / 2);
+        y = AddClamped(y, SaturatingTrunc<int32_t>(inner->GetDrawTop()) + InnerHeight() / 2);
+    }
 }
 
 void TRotateWidget::TransformChild() {

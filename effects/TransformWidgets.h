@@ -44,8 +44,8 @@ public:
     void Render(ISurface& surface, int32_t x, int32_t y) override;
     // Inside the bounds and over a cache pixel whose alpha is not 0.
     bool ContainsPoint(int32_t x, int32_t y, bool ignoreVisible) override;
-    // Where the widget is hit, the inner widget asked at the point mapped
-    // through the transform; else the widget.
+    // The widget's own hit gates the answer: the inner widget, asked at the
+    // point mapped through the transform, where it answers; else the widget.
     Ref<IWidget> WidgetAt(int32_t x, int32_t y) override;
     // The inner widget's pass first: when it reported anything the cache is
     // invalidated, so the widget's old and new rectangles are repainted.
@@ -205,9 +205,6 @@ public:
     TDrawPath GetLastDrawPath() const { return lastPath_; }
 
 protected:
-    // A point relative to the scaled picture's corner into the inner
-    // widget's owner coordinates, without the mirror's anchor.
-    void ScalePoint(int32_t& x, int32_t& y);
     void SetLastDrawPath(TDrawPath path) { lastPath_ = path; }
     int32_t InnerWidth();
     int32_t InnerHeight();

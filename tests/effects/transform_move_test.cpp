@@ -37,8 +37,9 @@ TEST(TransformWidget, TheInnerWidgetIsDrawnOncePerChange) {
     const int drawn = inner->renders;
     EXPECT_EQ(drawn, 1);
     screen.Step(3);
-    EXPECT_EQ(ScreenPixel(screen, 103, 54), Coded(3, 4));
-    EXPECT_EQ(ScreenPixel(screen, 103, 54), Coded(3, 4));
+    EXPECT_TRUE(Near(ScreenPixel(screen, 103, 54), Coded(3, 4)));
+    EXPECT_TRUE(Near(ScreenPixel(screen, 103, 54), Coded(3, 4)));
+    EXPECT_EQ(CacheAt(*widget, 103, 54), Coded(3, 4));
     EXPECT_EQ(inner->renders, drawn) << "an unchanged widget draws its cache";
 
     widget->SetProperty("need_to_repaint", Variant(true));
@@ -55,7 +56,7 @@ TEST(TransformWidget, TheInnerWidgetIsDrawnOncePerChange) {
     const TRect own{100, 50, 120, 60};
     EXPECT_EQ(screen.FrameRects(), (std::vector<TRect>{own, own}));
     EXPECT_EQ(inner->renders, drawn + 2);
-    EXPECT_EQ(ScreenPixel(screen, 103, 54), Opaque(3, 4));
+    EXPECT_TRUE(Near(ScreenPixel(screen, 103, 54), Opaque(3, 4)));
 }
 
 TEST(TransformWidget, HitsFollowTheCachesAlpha) {
@@ -188,16 +189,17 @@ TEST(SmoothMoveWidget, AHalfPixelShiftSplitsALineAndNoShiftCopies) {
     }
     widget->SetLeft(0.5);
     Redraw(*widget);
+    uint32_t alpha[6] = {};
     for (int x = 0; x < 6; ++x) {
         uint32_t pixel = 0;
         widget->GetCache()->GetPixel(x, 1, pixel);
-        const uint32_t alpha = pixel >> 24;
-        if (x == 2 || x == 3) {
-            EXPECT_NEAR(int(alpha), 128, 2) << x;
-        } else {
-            EXPECT_EQ(alpha, 0u) << x;
-        }
+        alpha[x] = pixel >> 24;
     }
+    // Two columns of about half weight each (7-bit weights), nothing else.
+    EXPECT_NEAR(int(alpha[2]), 128, 4);
+    EXPECT_NEAR(int(alpha[3]), 128, 4);
+    EXPECT_NEAR(int(alpha[2] + alpha[3]), 255, 2);
+    for (int x : {0, 1, 4, 5}) EXPECT_EQ(alpha[x], 0u) << x;
 }
 
 TEST(SmoothMoveWidget, TheShiftCacheMakesEachShiftedPictureOnce) {
@@ -349,7 +351,8 @@ struct TLanding {
     int landedDx = 999, landedDy = 999;  // what the pixel at (left, top) shows, less the centre
     int minX = 999, minY = 999, maxX = -1, maxY = -1;  // the drawn sources' extent
     int worstMouse = 0;  // the largest mapping error over the drawn pixels
-    int drawnSources = 0;
+    int drawnSources = 0;  // distinct source pixels drawn
+    int drawnPixels = 0;
 };
 
 TLanding Measure(TZoomWidget& widget, int left, int top, int cx, int cy) {
@@ -366,6 +369,7 @@ TLanding Measure(TZoomWidget& widget, int left, int top, int cx, int cy) {
         for (int x = bounds.left; x < bounds.right; ++x) {
             const uint32_t pixel = CacheAt(widget, x, y);
             if (!IsCoded(pixel)) continue;
+            ++landing.drawnPixels;
             const int sx = CodedX(pixel), sy = CodedY(pixel);
             if (!seen[size_t(sy * 256 + sx)]) ++landing.drawnSources;
             seen[size_t(sy * 256 + sx)] = true;
@@ -501,7 +505,10 @@ TEST(RotateWidget, TheCentrePointStaysPutAcrossZoomAndAngle) {
             EXPECT_EQ(landing.minY, 0);
             EXPECT_EQ(landing.maxX, 100);
             EXPECT_EQ(landing.maxY, 100);
-            EXPECT_GE(landing.drawnSources, 101 * 101 * 95 / 100);
+            // Sampling by nearest pixel skips some sources when turning, but
+            // the area drawn is the picture's: nothing is cut away.
+            const double area = 101.0 * 101.0 * s.zoom * s.zoom;
+            EXPECT_NEAR(landing.drawnPixels, area, area * 0.02);
             EXPECT_LE(landing.worstMouse, 1);
         }
     }
