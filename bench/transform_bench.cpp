@@ -14,8 +14,9 @@
 //   at most 0.2 ms.
 // An unchanged widget (the cache drawn only) is timed for comparison.
 //
-// The ratios of the medians are printed at the end (run with
-// --benchmark_repetitions=N for medians).
+// The ratios of the medians of CPU time are printed at the end (run with
+// --benchmark_repetitions=N for medians); on a shared machine the wall
+// time of either side waits for others.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -308,7 +309,8 @@ BENCHMARK(BM_Shift_Pixman)->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------------------
 
-// Keeps the median of every benchmark (the single run without repetitions).
+// Keeps the median CPU time of every benchmark (the single run without
+// repetitions).
 class TMedianReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -317,7 +319,7 @@ public:
             const std::string name = run.run_name.function_name;
             if ((run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") ||
                 (run.run_type == Run::RT_Iteration && run.repetitions <= 1)) {
-                medians[name] = run.GetAdjustedRealTime();
+                medians[name] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);

@@ -1,7 +1,10 @@
 // The transform widgets that keep the picture's scale: masked, cut sector,
 // contour and scroll area; and the registration of the whole family.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <vector>
 
 #include "core/base/Log.h"
 #include "core/object/GeneralClasses.h"
@@ -196,24 +199,9 @@ bool AngleInSector(F a, F s, F e) {
     return s <= a && a < e;
 }
 
-// arctan2 in degrees within about 0.001 degree: a minimax polynomial for
-// the arctangent on [0, 1], folded into the octants.
-inline double ApproxAtan2Degrees(double y, double x) {
-    const double ax = std::fabs(x), ay = std::fabs(y);
-    const double t = std::min(ax, ay) / std::max(ax, ay);
-    const double s = t * t;
-    double r = t * (0.99997726 +
-                    s * (-0.33262347 +
-                         s * (0.19354346 + s * (-0.11643287 + s * (0.05265332 + s * -0.01172120)))));
-    if (ay > ax) r = std::numbers::pi / 2 - r;
-    if (x < 0) r = std::numbers::pi - r;
-    if (y < 0) r = -r;
-    return r * (180.0 / std::numbers::pi);
-}
-
-// Pixels whose estimated direction lies closer than this to an angle where
-// the test's answer changes are given the exact test.
-constexpr double kAngleMargin = 0.05;
+// Pixels this close to a place where a row crosses an edge of the sector
+// are given the exact test.
+constexpr double kEdgeMargin = 2.0;
 
 }  // namespace
 
@@ -225,38 +213,62 @@ bool TCutSectorWidget::InSector(float dx, float dy) const {
 void TCutSectorWidget::ClearSector(ISurface& surface) const {
     const int32_t width = surface.GetWidth(), height = surface.GetHeight();
     if (width <= 0 || height <= 0) return;
-    // The angles in (-180, 180] where the answer may change, so that every
-    // other pixel can trust the estimate.
-    double edges[32];
+    // Along a row the direction turns one way only, and the test's answer
+    // changes only where it crosses the start or the end moved by a multiple
+    // of 360 degrees. So each row is cut into runs between the places where
+    // it meets those rays: a run takes the answer of one exact test, and the
+    // pixels near a crossing are tested one by one.
+    struct TEdge {
+        bool down;  // the ray points down the screen (else up)
+        double cotangent;
+    };
+    TEdge edges[28];
     int count = 0;
-    const double bases[] = {double{startAngle_}, double{endAngle_}};
-    for (const double base : bases) {
-        for (int k = -3; k <= 3; ++k) {
-            const double edge = base + 360.0 * k;
-            if (edge > -180 - 2 * kAngleMargin && edge < 180 + 2 * kAngleMargin) edges[count++] = edge;
+    const bool finite = std::isfinite(startAngle_) && std::isfinite(endAngle_);
+    for (const double base : {double{startAngle_}, double{endAngle_}}) {
+        for (int k = -3; k <= 3 && finite; ++k) {
+            const double angle = base + 360.0 * k;
+            if (angle <= -180 || angle >= 180 || angle == 0) continue;
+            const double radians = angle * std::numbers::pi / 180.0;
+            edges[count++] = {angle > 0, std::cos(radians) / std::sin(radians)};
         }
     }
-    edges[count++] = 0.0;
-    edges[count++] = 180.0;
-    edges[count++] = -180.0;
-    if (!std::isfinite(startAngle_) || !std::isfinite(endAngle_)) count = -1;
+    std::vector<double> crossings;
+    crossings.reserve(size_t(count) + 1);
     for (int32_t y = 0; y < height; ++y) {
         uint32_t* row = surface.GetScanLine(y);
         if (!row) return;
         const float dy = static_cast<float>(y) - centerY_;
-        for (int32_t x = 0; x < width; ++x) {
-            const float dx = static_cast<float>(x) - centerX_;
-            bool cut;
-            if (count < 0 || (dx == 0 && dy == 0)) {
-                cut = InSector(dx, dy);
-            } else {
-                const double estimate = ApproxAtan2Degrees(dy, dx);
-                bool nearEdge = false;
-                for (int i = 0; i < count; ++i) nearEdge |= std::fabs(estimate - edges[i]) < kAngleMargin;
-                cut = nearEdge ? InSector(dx, dy)
-                               : AngleInSector<double>(estimate, startAngle_, endAngle_);
+        auto exact = [&](int32_t x) { return InSector(static_cast<float>(x) - centerX_, dy); };
+        if (!finite || dy == 0) {
+            // The row through the centre: the direction jumps there.
+            for (int32_t x = 0; x < width; ++x) {
+                if (exact(x)) row[x] = 0;
             }
-            if (cut) row[x] = 0;
+            continue;
+        }
+        crossings.clear();
+        for (int i = 0; i < count; ++i) {
+            if (edges[i].down != (dy > 0)) continue;
+            crossings.push_back(double{centerX_} + double{dy} * edges[i].cotangent);
+        }
+        std::sort(crossings.begin(), crossings.end());
+        crossings.push_back(std::numeric_limits<double>::infinity());
+        int32_t x = 0;
+        size_t next = 0;
+        while (x < width) {
+            while (crossings[next] + kEdgeMargin < x) ++next;
+            const double nearStart = crossings[next] - kEdgeMargin;
+            if (x >= nearStart) {
+                // Near a crossing: pixel by pixel.
+                if (exact(x)) row[x] = 0;
+                ++x;
+                continue;
+            }
+            const int32_t end =
+                nearStart >= width ? width : std::max(x + 1, static_cast<int32_t>(std::ceil(nearStart)));
+            if (exact(x)) std::fill(row + x, row + end, 0u);
+            x = end;
         }
     }
 }

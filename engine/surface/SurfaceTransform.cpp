@@ -108,6 +108,25 @@ inline bool SampleNeighbourhood(const TSource& src, int32_t sx, int32_t sy, int3
     return true;
 }
 
+// LerpChannel with 7-bit weights on two channels at once:
+// p + floor(f * (q - p) / 128) is ((128 - f) * p + f * q) >> 7, whose terms
+// are never negative and keep within a channel's 16-bit lane.
+inline uint32_t Lerp7(uint32_t p, uint32_t q, uint32_t f) {
+    constexpr uint32_t kLanes = 0x00FF00FFu;
+    const uint32_t g = 128 - f;
+    const uint32_t rb = (((p & kLanes) * g + (q & kLanes) * f) >> 7) & kLanes;
+    const uint32_t ag = ((((p >> 8) & kLanes) * g + ((q >> 8) & kLanes) * f) >> 7) & kLanes;
+    return rb | (ag << 8);
+}
+
+// Bilinear with 7-bit weights for four pixels inside the source: the same
+// result, without the per-channel loop.
+inline uint32_t Bilinear7(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, uint32_t fx,
+                          uint32_t fy, bool dstT, uint32_t d) {
+    const uint32_t mixed = Lerp7(Lerp7(p00, p10, fx), Lerp7(p01, p11, fx), fy);
+    return dstT ? mixed : (d & kAlphaMask) | (mixed & kRgbMask);
+}
+
 // Smooth sampling at a 16.16 position with n fraction bits of weight.
 inline void SampleSmooth(const TSource& src, uint32_t u, uint32_t v, int n, bool dstT,
                          uint32_t& d) {
@@ -217,11 +236,26 @@ bool TSurface::DrawScaled(ISurface* source, bool smooth, double scaleX, double s
     for (int32_t j = 0; j < height_; ++j, v += static_cast<uint32_t>(stepY)) {
         uint32_t u = uStart;
         uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(j) * width_;
-        for (int32_t i = 0; i < width_; ++i, u += static_cast<uint32_t>(stepX)) {
-            if (smooth) {
-                SampleSmooth(src, u, v, 7, dstT, row[i]);
-            } else {
+        if (!smooth) {
+            for (int32_t i = 0; i < width_; ++i, u += static_cast<uint32_t>(stepX)) {
                 SampleNearest(src, u, v, dstT, row[i]);
+            }
+            continue;
+        }
+        // Where all four neighbours lie inside the source they are read
+        // straight from its rows; the edges take the general sampler.
+        const int32_t sy = static_cast<int16_t>(v >> 16);
+        const uint32_t fy = (v & 0xFFFFu) >> 9;
+        const bool rowInside = sy >= 0 && sy + 1 < src.height;
+        const uint32_t* top = rowInside ? src.pixels + static_cast<ptrdiff_t>(sy) * src.width : nullptr;
+        for (int32_t i = 0; i < width_; ++i, u += static_cast<uint32_t>(stepX)) {
+            const int32_t sx = static_cast<int16_t>(u >> 16);
+            if (rowInside && sx >= 0 && sx + 1 < src.width) {
+                const uint32_t* p = top + sx;
+                row[i] = Bilinear7(p[0], p[1], p[src.width], p[src.width + 1], (u & 0xFFFFu) >> 9, fy,
+                                   dstT, row[i]);
+            } else {
+                SampleSmooth(src, u, v, 7, dstT, row[i]);
             }
         }
     }
@@ -280,8 +314,18 @@ void TSurface::ShiftLoop(ISurface* source, double dx, double dy) {
     const bool dstT = transparent_;
     for (int32_t r = 0; r < height_; ++r) {
         uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(r) * width_;
+        // Rows and columns whose four neighbours all lie inside the source
+        // are mixed straight from its rows; the edges take the general path.
+        const bool rowInside = r >= 1 && r < src.height;
+        const int32_t inner = rowInside ? std::min(width_, src.width) : 0;
+        const uint32_t* top =
+            rowInside ? src.pixels + static_cast<ptrdiff_t>(r - 1) * src.width : nullptr;
         for (int32_t c = 0; c < width_; ++c) {
-            if (!SampleNeighbourhood(src, c - 1, r - 1, wx, wy, 7, dstT, row[c]) && dstT) {
+            if (c >= 1 && c < inner) {
+                const uint32_t* p = top + (c - 1);
+                row[c] = Bilinear7(p[0], p[1], p[src.width], p[src.width + 1], uint32_t(wx),
+                                   uint32_t(wy), dstT, row[c]);
+            } else if (!SampleNeighbourhood(src, c - 1, r - 1, wx, wy, 7, dstT, row[c]) && dstT) {
                 row[c] &= kRgbMask;
             }
         }

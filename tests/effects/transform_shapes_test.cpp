@@ -47,6 +47,24 @@ TEST(MaskedWidget, TheMaskCutsFromTheTopLeftCorner) {
     EXPECT_NE(WidgetToXMLText(widget).find(R"(resourcename="mask")"), std::string::npos);
 }
 
+TEST(MaskedWidget, ANewMaskUnderTheNameShowsAtTheNextRepaint) {
+    TWidgetHarness screen;
+    leaftest::AddImage(screen, "mask", 2, 1, [](int x, int) { return x == 0 ? 0xFF000000u : 0u; });
+    auto [widget, inner] =
+        LoadTransform<TMaskedSurfaceWidget>(screen, "masked_widget", R"(resourcename="mask")", 2, 1, Opaque);
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(CacheAt(*widget, 0, 0), Opaque(0, 0));
+    EXPECT_EQ(CacheAt(*widget, 1, 0), 0u);
+    screen.Engine().RemoveResources("test");
+    leaftest::AddImage(screen, "mask", 2, 1, [](int x, int) { return x == 1 ? 0xFF000000u : 0u; });
+    screen.Step(2);
+    EXPECT_EQ(CacheAt(*widget, 0, 0), Opaque(0, 0)) << "nothing asked for a repaint";
+    widget->SetProperty("need_to_repaint", Variant(true));
+    Redraw(*widget);
+    EXPECT_EQ(CacheAt(*widget, 0, 0), 0u);
+    EXPECT_EQ(CacheAt(*widget, 1, 0), Opaque(1, 0));
+}
+
 TEST(MaskedWidget, NoUsableMaskDrawsNothing) {
     TWidgetHarness screen;
     screen.Folder().Write("bad.png", "this is no picture");

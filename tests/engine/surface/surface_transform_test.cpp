@@ -162,6 +162,64 @@ TEST(SurfaceTransform, ScaledSmooth) {
     EXPECT_EQ(Hex(At(*opaque, 3, 0)), "FF7F7F7F");
 }
 
+// Larger random pictures, so that most pixels take the inner rows and
+// columns: every pixel against the formula, at several scales and offsets,
+// mirrored too, on transparent and opaque destinations.
+TEST(SurfaceTransform, ScaledAndShiftedSmoothMatchTheFormulaEverywhere) {
+    std::mt19937 rng(5);
+    Ref<TSurface> src = MakeSurface(37, 23, true, 0);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) src->GetScanLine(y)[x] = rng();
+    auto srcAt = [&](int x, int y, uint32_t d) {
+        return (x >= 0 && x < 37 && y >= 0 && y < 23) ? At(*src, x, y) : d;
+    };
+    const double cases[][4] = {{1.5, 1.5, 0, 0},    {0.7, 2.3, 0.37, -5.2}, {-1.3, 1, 0, 0.5},
+                               {2, -0.6, 3.25, 1}, {0.33, 0.33, -2, -2}};
+    for (const auto& c : cases) {
+        for (bool transparent : {true, false}) {
+            const uint32_t fill = transparent ? 0x80402010u : 0xFF402010u;
+            Ref<TSurface> dst = MakeSurface(61, 47, transparent, fill);
+            EXPECT_TRUE(dst->DrawScaled(src.get(), true, c[0], c[1], c[2], c[3]));
+            const int32_t stepX = int32_t(65536.0 / c[0]), stepY = int32_t(65536.0 / c[1]);
+            uint32_t v = uint32_t(int64_t(std::nearbyint(c[3] * 65536))) +
+                         (stepY < 1 ? uint32_t(23 * 65536) : 0u);
+            for (int j = 0; j < 47; ++j, v += uint32_t(stepY)) {
+                uint32_t u = uint32_t(int64_t(std::nearbyint(c[2] * 65536))) +
+                             (stepX < 1 ? uint32_t(37 * 65536) : 0u);
+                for (int i = 0; i < 61; ++i, u += uint32_t(stepX)) {
+                    const uint32_t d = fill;
+                    const int sx = int16_t(u >> 16), sy = int16_t(v >> 16);
+                    uint32_t want = transparent ? d & 0x00FFFFFFu : d;
+                    if (sx >= -1 && sx < 37 && sy >= -1 && sy < 23) {
+                        want = RefBilinear(srcAt(sx, sy, d), srcAt(sx + 1, sy, d), srcAt(sx, sy + 1, d),
+                                           srcAt(sx + 1, sy + 1, d), int((u & 0xFFFF) >> 9),
+                                           int((v & 0xFFFF) >> 9), 7, transparent, d);
+                    }
+                    ASSERT_EQ(Hex(At(*dst, i, j)), Hex(want))
+                        << i << "," << j << " scale " << c[0] << "," << c[1] << " " << transparent;
+                }
+            }
+        }
+    }
+    for (bool transparent : {true, false}) {
+        const uint32_t fill = transparent ? 0x80402010u : 0xFF402010u;
+        Ref<TSurface> dst = MakeSurface(40, 26, transparent, fill);
+        EXPECT_TRUE(dst->DrawSubPixel(src.get(), 0.3, 0.6));
+        const int wx = int(((65535u - uint32_t(std::nearbyint(0.3 * 65536))) & 0xFFFF) >> 9);
+        const int wy = int(((65535u - uint32_t(std::nearbyint(0.6 * 65536))) & 0xFFFF) >> 9);
+        for (int r = 0; r < 26; ++r)
+            for (int c = 0; c < 40; ++c) {
+                uint32_t want = transparent ? fill & 0x00FFFFFFu : fill;
+                if (c - 1 < 37 && r - 1 < 23) {
+                    want = RefBilinear(srcAt(c - 1, r - 1, fill), srcAt(c, r - 1, fill),
+                                       srcAt(c - 1, r, fill), srcAt(c, r, fill), wx, wy, 7,
+                                       transparent, fill);
+                }
+                ASSERT_EQ(Hex(At(*dst, c, r)), Hex(want)) << c << "," << r << " " << transparent;
+            }
+    }
+}
+
 TEST(SurfaceTransform, SmoothRotationMatchesBilinear) {
     // Fractional offsets through the rotation's 16-bit weights (a full turn:
     // only quarter turns below 360 force nearest sampling).
