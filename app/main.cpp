@@ -22,6 +22,7 @@
 #include "functions/FunctionUnits.h"
 #include "game/GameConfig.h"
 #include "game/GameUnits.h"
+#include "game/LogFile.h"
 #include "platform/Platform.h"
 #include "widgets/WidgetUnits.h"
 
@@ -235,6 +236,9 @@ int main(int argc, char** argv) {
         // The file names, keys and tables of this game; the default language
         // is loaded by now.
         ApplyQuillmarchConfiguration();
+        // The log goes to the player data folder too (named by now), kept
+        // across runs so the lines before a crash are still there after it.
+        OpenLogFile();
         // A data folder without the game (as before the game's data is
         // written) gets a window that says so rather than nothing at all.
         if (!OpenResource(GetGameDefinitionPath())) return ShowNoGameWindow(GetResourcesDir());

@@ -408,6 +408,41 @@ TEST(WidgetFunction, ARealFunctionObjectMovesTheWidgetWithItsAge) {
     EXPECT_EQ(widget->GetLeft(), 15.0);  // 30 ms times 0.5
 }
 
+// A motion path drives the widget's anchor from its age, frame by frame.
+TEST(WidgetFunction, APathSegmentPlacesTheWidgetWhereThePathIsAtItsAge) {
+    TWidgetHarness screen;
+    screen.Load(R"(
+      <widget type="group_widget">
+        <widgets>
+          <widget type="test_widget" name="m">
+            <function_widget type="path_segment">
+              <paramspace><paramdefs>
+                <paramdef name="X" col="0" row="0" outname="anchor_left"/>
+                <paramdef name="Y" col="0" row="1" outname="anchor_top"/>
+                <paramdef name="T" col="1" row="0" outname="currenttime"/>
+                <paramdef name="X1" col="2" row="0" static="yes" value="10"/>
+                <paramdef name="Y1" col="2" row="1" static="yes" value="20"/>
+                <paramdef name="X2" col="2" row="2" static="yes" value="110"/>
+                <paramdef name="Y2" col="2" row="3" static="yes" value="70"/>
+                <paramdef name="TotalTime" col="2" row="4" static="yes" value="1000"/>
+              </paramdefs></paramspace>
+            </function_widget>
+          </widget>
+        </widgets>
+      </widget>)");
+    const Ref<IWidget> widget = screen.Find("m");
+    struct Stop {
+        int frames;
+        double left, top;
+    };
+    // Cumulative: 250 ms, 500 ms, then 1000 ms, the end of the segment.
+    for (const Stop& stop : {Stop{25, 35, 32.5}, Stop{25, 60, 45}, Stop{50, 110, 70}}) {
+        screen.Step(stop.frames, 10);
+        EXPECT_NEAR(widget->GetLeft(), stop.left, 1e-3);
+        EXPECT_NEAR(widget->GetTop(), stop.top, 1e-3);
+    }
+}
+
 TEST(WidgetFunction, ATypeThatMakesNoFunctionIsLoggedAndIgnored) {
     TLogCapture log;
     Ref<IWidget> widget = WidgetFromXMLText(R"(
