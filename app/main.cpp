@@ -23,6 +23,7 @@
 #include "game/GameConfig.h"
 #include "game/GameUnits.h"
 #include "game/LogFile.h"
+#include "nonogram/NonogramUnits.h"
 #include "platform/Platform.h"
 #include "widgets/WidgetUnits.h"
 
@@ -232,7 +233,7 @@ int main(int argc, char** argv) {
         // Every library's classes are registered, the game object ("Game")
         // among them, before the engine reads the game definition.
         TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(),
-                           EffectUnits(), GameUnits()});
+                           EffectUnits(), GameUnits(), NonogramUnits()});
         // The file names, keys and tables of this game; the default language
         // is loaded by now.
         ApplyQuillmarchConfiguration();

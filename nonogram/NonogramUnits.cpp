@@ -1,0 +1,24 @@
+#include "nonogram/NonogramUnits.h"
+
+#include "core/object/GeneralClasses.h"
+#include "nonogram/ControlGameNonogram.h"
+#include "nonogram/LevelDefs.h"
+#include "nonogram/QuillmarchCell.h"
+
+namespace {
+
+void RegisterNonogramClasses() {
+    RegisterLevelDefClasses();
+    RegisterObjectClass(ClassOf<TQuillmarchCell>(), "QuillmarchCell");
+    RegisterBoardClasses();
+}
+
+const TUnit kNonogramUnits[] = {
+    {"NonogramClasses", RegisterNonogramClasses, nullptr},
+};
+
+}  // namespace
+
+std::span<const TUnit> NonogramUnits() {
+    return kNonogramUnits;
+}
