@@ -10,7 +10,7 @@
 namespace {
 
 const char kLevel[] =
-    R"(<level name="12" LevelName="Crane" extraparams="rows=2\cols=3\errors=3\ hints = 2">)"
+    R"(<level name="12" LevelName="Crane" extraparams="rows=2\cols=3\errors=3\hints = 2">)"
     R"(<properties><param name="DisplayName" value="from the file"/><param name="own" value="x"/></properties>)"
     R"(<rows><row name="a" cells="0a1"/><row name="b" cells="F00"/></rows></level>)";
 
