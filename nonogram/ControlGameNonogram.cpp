@@ -7,7 +7,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
-#include "game/GameScreen.h"
+#include "nonogram/GameServices.h"
 
 namespace {
 
@@ -92,24 +92,15 @@ void TQuillmarchControlGameNonogram::Detach() {
 // --- What the board reaches through its screen
 
 Ref<IGameScreenOwner> TQuillmarchControlGameNonogram::GameOwner() {
-    IWidgetOwner* owner = GetOwner();
-    const Ref<IEventHandler> handler = owner ? owner->GetEventHandler() : nullptr;
-    const Ref<TGameScreen> screen = Query<TGameScreen>(handler);
-    return screen ? screen->GetGameScreenOwner() : nullptr;
+    return GameOwnerOf(GetOwner());
 }
 
 Ref<IParamCollection> TQuillmarchControlGameNonogram::ProfileParams() {
-    const Ref<IGameScreenOwner> game = GameOwner();
-    const Ref<IUserProfileCollection> profiles = game ? game->GetUserProfiles() : nullptr;
-    const Ref<IUserProfile> profile = profiles ? profiles->GetCurrent() : nullptr;
-    return profile ? profile->GetParams() : nullptr;
+    return CurrentProfileParams(GetOwner());
 }
 
 void TQuillmarchControlGameNonogram::SetCursor(const std::string& name) {
-    const Ref<IGameScreenOwner> game = GameOwner();
-    if (const Ref<ICursorCollection> cursors = game ? game->GetCursors() : nullptr) {
-        cursors->SetCurrentCursor(name);
-    }
+    SetGameCursor(GetOwner(), name);
 }
 
 void TQuillmarchControlGameNonogram::PlayWindowSound(const std::string& name) {

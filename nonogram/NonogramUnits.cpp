@@ -2,6 +2,7 @@
 
 #include "core/object/GeneralClasses.h"
 #include "nonogram/ControlGameNonogram.h"
+#include "nonogram/ControlTools.h"
 #include "nonogram/LevelDefs.h"
 #include "nonogram/QuillmarchCell.h"
 
@@ -11,6 +12,7 @@ void RegisterNonogramClasses() {
     RegisterLevelDefClasses();
     RegisterObjectClass(ClassOf<TQuillmarchCell>(), "QuillmarchCell");
     RegisterBoardClasses();
+    RegisterToolClasses();
 }
 
 const TUnit kNonogramUnits[] = {

@@ -38,10 +38,13 @@ public:
         TSingleWidget::Restart();
     }
     bool Highlight() const { return highlight_; }
+    bool GetEnabled() override { return enabled_; }
+    void SetEnabled(bool value) override { enabled_ = value; }
 
     int restarts = 0;
 
 private:
+    bool enabled_ = true;
     bool highlight_ = false;
     int32_t animationTime_ = 0;
 };

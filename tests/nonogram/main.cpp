@@ -4,6 +4,8 @@
 #include "functions/FunctionUnits.h"
 #include "game/GameUnits.h"
 #include "nonogram/NonogramUnits.h"
+#include "tests/game/GameTestClasses.h"
+#include "tests/nonogram/BoardTestSupport.h"
 #include "tests/nonogram/NonogramTestSupport.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
@@ -11,5 +13,6 @@
 int main(int argc, char** argv) {
     return RunTests(argc, argv,
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
-                     GameUnits(), NonogramUnits(), nonogramtest::kNonogramTestUnits});
+                     GameUnits(), NonogramUnits(), gametest::kGameTestUnits,
+                     nonogramtest::kNonogramTestUnits, nonogramtest::kBoardTestUnits});
 }
