@@ -659,7 +659,7 @@ Ref<IParamCollection> TQuillmarchControlGameNonogram::Results(bool won) {
 
 // --- Per frame
 
-void TQuillmarchControlGameNonogram::Hover() {
+void TQuillmarchControlGameNonogram::UpdateHover() {
     IWidgetOwner* owner = GetOwner();
     const Ref<IEngine> engine = owner ? owner->GetEngine() : nullptr;
     if (!engine) return;
@@ -680,7 +680,7 @@ void TQuillmarchControlGameNonogram::Hover() {
 void TQuillmarchControlGameNonogram::DoUpdate(int32_t elapsedMs) {
     TControlWidget::DoUpdate(elapsedMs);
     if (gameMode_ != 2) return;
-    Hover();
+    UpdateHover();
     elapsedMs_ += elapsedMs;
     SetCounter(kCounterElapsedMs, ClampToInt32(elapsedMs_));
 }

@@ -91,6 +91,11 @@ public:
     bool MouseDown(int32_t x, int32_t y, int32_t shift, int32_t button) override;
     bool MouseUp(int32_t x, int32_t y, int32_t shift, int32_t button) override;
 
+    // The frame's hover step (run by DoUpdate while playing): the cross of
+    // the closed cell under the engine's pointer is highlighted, the last
+    // one's switched off.
+    void UpdateHover();
+
     // Counters 0..5 (see above); 0 for any other index.
     int32_t GetCounter(int32_t index) const;
     // Stores counters 0..5; the elapsed time also runs the expert-mark test.
@@ -132,7 +137,6 @@ private:
     void ScenarioFinished(const Ref<IParamCollection>& params);
     void EndLevel(bool won);
     Ref<IParamCollection> Results(bool won);
-    void Hover();
     bool ToolsActive(const Ref<IWidget>& tools);
 
     Weak<IWidget> tools_;

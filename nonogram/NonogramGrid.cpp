@@ -103,7 +103,8 @@ bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits
             }
             const size_t index = static_cast<size_t>(r) * cols + c;
             made[index] = cell;
-            cells_[index] = Weak<IWidget>(cell);
+            cells_[index] = {Weak<IWidget>(cell), Weak<TQuillmarchCell>(
+                                                      dynamic_cast<TQuillmarchCell*>(cell.get()))};
             indexOf_[cell.get()] = static_cast<int32_t>(index);
             const auto x0 = static_cast<int32_t>(std::floor(left));
             const auto y0 = static_cast<int32_t>(std::floor(top));
@@ -167,7 +168,7 @@ bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits
 
 Ref<IWidget> TNonogramGrid::Cell(int32_t row, int32_t col) const {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return nullptr;
-    return cells_[Index(row, col)].Lock();
+    return cells_[Index(row, col)].widget.Lock();
 }
 
 bool TNonogramGrid::Position(const IWidget* cell, int32_t& row, int32_t& col) const {
@@ -227,16 +228,20 @@ void TNonogramGrid::ShowDigitsOn(const TLineDigits& line, bool on) {
     }
 }
 
+// A QuillmarchCell is told directly; another cell class by its property.
+void TNonogramGrid::Highlight(const TCellRef& ref, bool on) {
+    if (const Ref<TQuillmarchCell> cell = ref.cell.Lock()) {
+        cell->SetHighlight(on);
+    } else if (const Ref<IWidget> widget = ref.widget.Lock()) {
+        widget->SetProperty("highlight", Variant(std::string(on ? "yes" : "no")));
+    }
+}
+
 void TNonogramGrid::HighlightCross(bool on, int32_t row, int32_t col) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
-    const Variant value{std::string(on ? "yes" : "no")};
-    for (int32_t i = 0; i < rows_; ++i) {
-        if (const Ref<IWidget> cell = Cell(i, col)) cell->SetProperty("highlight", value);
-    }
+    for (int32_t i = 0; i < rows_; ++i) Highlight(cells_[Index(i, col)], on);
     ShowDigitsOn(colDigits_[col], on);
-    for (int32_t j = 0; j < cols_; ++j) {
-        if (const Ref<IWidget> cell = Cell(row, j)) cell->SetProperty("highlight", value);
-    }
+    for (int32_t j = 0; j < cols_; ++j) Highlight(cells_[Index(row, j)], on);
     ShowDigitsOn(rowDigits_[row], on);
 }
 

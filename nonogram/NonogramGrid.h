@@ -29,6 +29,7 @@
 
 #include "nonogram/GridDefs.h"
 #include "nonogram/NonogramRules.h"
+#include "nonogram/QuillmarchCell.h"
 #include "widgets/GameInterfaces.h"
 
 class TNonogramGrid {
@@ -69,6 +70,10 @@ public:
     Ref<IWidget> ColDigit(int32_t col, int32_t key) const;
 
 private:
+    struct TCellRef {
+        Weak<IWidget> widget;
+        Weak<TQuillmarchCell> cell;  // the same, when it is a QuillmarchCell
+    };
     struct TDigit {
         int32_t key = 0;
         Weak<IWidget> widget;
@@ -81,6 +86,7 @@ private:
     }
     static Ref<IWidget> FindDigit(const TLineDigits& line, int32_t key);
     static void ShowDigitsOn(const TLineDigits& line, bool on);
+    void Highlight(const TCellRef& ref, bool on);
     void UpdateLine(const TLineDigits& line, bool finished, const std::vector<int32_t>& crossed);
     // The columns (or rows) whose span holds v: at most the two that meet
     // there.
@@ -90,7 +96,7 @@ private:
     int32_t rows_ = 0;
     int32_t cols_ = 0;
     Weak<IWidget> cellsGroup_;
-    std::vector<Weak<IWidget>> cells_;  // row-major
+    std::vector<TCellRef> cells_;  // row-major
     std::unordered_map<const IWidget*, int32_t> indexOf_;
     std::vector<TLineDigits> rowDigits_, colDigits_;
     // The spans of the columns and rows, in the "cells" group's content, as

@@ -63,11 +63,22 @@ void TQuillmarchCell::SetState(const std::string& state) {
     ApplyState();
 }
 
+Ref<IWidget> TQuillmarchCell::ClosedLook() {
+    Ref<IWidget> closed = closedLook_.Lock();
+    if (closed && closed->GetOwner() == static_cast<IWidgetOwner*>(this)) return closed;
+    closed = GetChild(Variant(std::string(kClosed)));
+    closedLook_ = Weak<IWidget>(closed);
+    lit_ = false;
+    return closed;
+}
+
 void TQuillmarchCell::SetHighlight(bool on) {
     if (state_ != kClosed) return;
-    if (const Ref<IWidget> closed = GetChild(Variant(std::string(kClosed)))) {
-        closed->SetProperty("highlight", Variant(on));
-    }
+    const Ref<IWidget> closed = ClosedLook();
+    if (!closed || on == lit_) return;
+    static const std::string kHighlight = "highlight";
+    closed->SetProperty(kHighlight, Variant(on));
+    lit_ = on;
 }
 
 void TQuillmarchCell::ApplyState() {

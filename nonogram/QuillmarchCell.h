@@ -35,14 +35,20 @@ public:
     const std::string& GetState() const { return state_; }
     // A different state is applied to the children.
     void SetState(const std::string& state);
-    // Lights the closed look; nothing unless the cell is closed.
+    // Lights the closed look; nothing unless the cell is closed. The look is
+    // told only when the light changes.
     void SetHighlight(bool on);
     int32_t GetRow() const { return row_; }
     int32_t GetCol() const { return col_; }
 
 private:
     void ApplyState();
+    // The child "closed", found again when it is no longer this cell's.
+    Ref<IWidget> ClosedLook();
     static Variant FinalDurationProperty(TQuillmarchCell& cell);
+
+    Weak<IWidget> closedLook_;
+    bool lit_ = false;
 
     std::string state_;
     std::string stateToSet_;
