@@ -34,7 +34,7 @@
 #include "nonogram/LevelDefs.h"
 #include "nonogram/NonogramGrid.h"
 #include "nonogram/NonogramRules.h"
-#include "widgets/GroupWidgets.h"
+#include "widgets/ControlWidget.h"
 
 inline constexpr int32_t kEventLevelWon = 0x8005;
 inline constexpr int32_t kEventLevelFailed = 0x8006;
@@ -52,27 +52,6 @@ inline constexpr int32_t kCounterHintsUsed = 1;
 inline constexpr int32_t kCounterErrorsAllowed = 2;
 inline constexpr int32_t kCounterErrorsMade = 3;
 inline constexpr int32_t kCounterElapsedMs = 4;
-
-// STAND-IN until the control base lands: the mouse codes turned into
-// presses, the point in the owner's content.
-class TBoardControlStandIn : public TVisualGroupWidget {
-public:
-    bool HandleEvent(int32_t code, int32_t x, int32_t y, int32_t shift) override {
-        const TPoint p = ScreenToLocal(x, y);
-        switch (code) {
-            case kMouseMove: return MouseMove(p.x, p.y, shift);
-            case kMouseLeftDown: return MouseDown(p.x, p.y, shift, 0);
-            case kMouseLeftUp: return MouseUp(p.x, p.y, shift, 0);
-            case kMouseRightDown: return MouseDown(p.x, p.y, shift, 1);
-            case kMouseRightUp: return MouseUp(p.x, p.y, shift, 1);
-            default: return false;
-        }
-    }
-    virtual bool MouseMove(int32_t, int32_t, int32_t) { return false; }
-    virtual bool MouseDown(int32_t, int32_t, int32_t, int32_t) { return false; }
-    virtual bool MouseUp(int32_t, int32_t, int32_t, int32_t) { return false; }
-};
-using TControlWidget = TBoardControlStandIn;
 
 class TQuillmarchControlGameNonogram : public TControlWidget {
 public:

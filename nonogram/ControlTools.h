@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <string>
 
-#include "nonogram/ControlGameNonogram.h"  // the control base
+#include "widgets/ControlWidget.h"
 
 class TQuillmarchControlTools : public TControlWidget {
 public:

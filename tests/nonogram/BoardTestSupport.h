@@ -74,7 +74,7 @@ protected:
     static std::string BoardScreen(int32_t rows, int32_t cols, const TBoardOptions& o) {
         std::string board =
             "<widget type=\"QuillmarchControlGameNonogram\" name=\"control_game_nonogram\" "
-            "visible=\"yes\" width=\"640\" height=\"480\">";
+            "visible=\"yes\" mousestop=\"yes\" width=\"640\" height=\"480\">";
         board += "<grids>" + (o.grids.empty() ? GridDef(rows, cols) : o.grids) + "</grids>";
         board += "<widgetfactories>" + Factories(rows, cols, o.colours, o.breaking) +
                  (o.scenarios ? ScenarioFactories() : "") + "</widgetfactories><widgets>";

@@ -41,6 +41,18 @@ TEST_F(BoardTest, AStartedLevelIsLaidOutAndPlaysOnceItsStartScenarioReports) {
     EXPECT_EQ(CellState(0, 0), "full");
 }
 
+TEST_F(BoardTest, TheScreensMouseReachesTheBoard) {
+    Play(kPicture);
+    Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
+    game_->Click(X(0), Y(0));
+    EXPECT_EQ(CellState(0, 0), "full");
+    // The right button is the hammer; a drag with it breaks on along row 1.
+    game_->MouseDown(X(0), Y(1), SDL_BUTTON_RIGHT);
+    EXPECT_EQ(CellState(1, 0), "empty");
+    game_->MouseUp(X(0), Y(1), SDL_BUTTON_RIGHT);
+    EXPECT_EQ(board_->GetCounter(kCounterErrorsMade), 0);
+}
+
 TEST_F(BoardTest, MovesOpenAndBreakCellsAndCountErrors) {
     struct TCase {
         const char* name;
