@@ -15,11 +15,11 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -102,19 +102,23 @@ public:
         setenv("XDG_DATA_HOME", playerData_.c_str(), 1);
         SetResourcesDir(folder_);
         const std::string size = std::to_string(side) + "_" + std::to_string(side);
-        const std::string cell = "<widget type=\"QuillmarchCell\" name=\"cell%name%\" visible=\"yes\"><widgets>" +
-                                 Leaf("closed", true, 10) + Leaf("full", false, 10) +
-                                 Leaf("empty", false, 10) + "</widgets></widget>";
+        const std::string cell =
+            "<widget type=\"QuillmarchCell\" name=\"cell%name%\" visible=\"yes\"><widgets>" +
+            Leaf("closed", true, 10) + Leaf("full", false, 10) + Leaf("empty", false, 10) +
+            "</widgets></widget>";
         const std::string digit =
             "<widget type=\"group_widget\" name=\"digit%name%\" visible=\"yes\" "
-            "extraparams=\"crossed=0\\order=\\orderon=\\row=0\\rowon=0\\col=0\\colon=0\"><widgets>" +
+            "extraparams=\"crossed=0\\order=\\orderon=\\row=0\\rowon=0\\col=0\\colon=0\"><"
+            "widgets>" +
             Leaf("plate", true, 8) + Leaf("digit_on", false, 8) + "</widgets></widget>";
         const std::string factories =
             Factory("cell" + size + "_0", cell) + Factory("cell" + size + "_1", cell) +
             Factory("digit" + size, digit) +
             Factory("breaking_cell" + size,
-                    "<widget type=\"bench_leaf\" name=\"breaking_%name%\" width=\"10\" height=\"10\"/>") +
-            Factory("scenario_start_level", "<widget type=\"bench_leaf\" name=\"scenario_start_level\"/>") +
+                    "<widget type=\"bench_leaf\" name=\"breaking_%name%\" width=\"10\" "
+                    "height=\"10\"/>") +
+            Factory("scenario_start_level",
+                    "<widget type=\"bench_leaf\" name=\"scenario_start_level\"/>") +
             Factory("scenario_show_final_picture",
                     "<widget type=\"bench_leaf\" name=\"scenario_show_final_picture\"/>");
         const std::string grids =
@@ -137,9 +141,9 @@ public:
             << "<game name=\"bench\" type=\"Game\"><gamescreens><gamescreen name=\"GS_Game\" "
                "type=\"GameScreen\"><window><widgets>"
             << boardXml << "</widgets></window></gamescreen></gamescreens></game>";
-        std::string level = "<level name=\"1\" LevelName=\"bench\" extraparams=\"rows=" +
-                            std::to_string(side) + "\\cols=" + std::to_string(side) +
-                            "\\errors=3\\hints=0\\cup_time=600\"><rows>";
+        std::string level =
+            "<level name=\"1\" LevelName=\"bench\" extraparams=\"rows=" + std::to_string(side) +
+            "\\cols=" + std::to_string(side) + "\\errors=3\\hints=0\\cup_time=600\"><rows>";
         for (int r = 0; r < side; ++r) {
             level += "<row name=\"r" + std::to_string(r) + "\" cells=\"" + picture_[r] + "\"/>";
         }
@@ -175,9 +179,12 @@ public:
                                              "name=\"filename\" value=\"level.xml\"/></properties>"
                                              "</level></levels>"));
         game->SetOptionValue("level_def_refs", Variant(Ref<IInterface>(catalogue_)));
-        board = dynamic_cast<TQuillmarchControlGameNonogram*>(
-            game->GetGameScreens()->GetItem(Variant("GS_Game"))->GetWindowWidget()->FindWidget(
-                "control_game_nonogram").get());
+        board =
+            dynamic_cast<TQuillmarchControlGameNonogram*>(game->GetGameScreens()
+                                                              ->GetItem(Variant("GS_Game"))
+                                                              ->GetWindowWidget()
+                                                              ->FindWidget("control_game_nonogram")
+                                                              .get());
         const Ref<IParamCollection> params =
             Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
         params->SetValue("level_ref", Variant("bench"));
@@ -228,9 +235,7 @@ public:
         board->MouseUp(X(c), Y(r), 0, button);
         return true;
     }
-    void MovePointer(int r, int c) {
-        platform_->SetMousePos({X(c), Y(r)});
-    }
+    void MovePointer(int r, int c) { platform_->SetMousePos({X(c), Y(r)}); }
 
     Ref<TEngine> engine;
     TGame* game = nullptr;

@@ -78,7 +78,8 @@ void TQuillmarchControlGameNonogram::Detach() {
         hintMode_ = false;
         SetCursor("default");
     }
-    if (const Ref<IGameScreenOwner> game = GameOwner()) game->SetOptionValue("grid_defs", Variant());
+    if (const Ref<IGameScreenOwner> game = GameOwner())
+        game->SetOptionValue("grid_defs", Variant());
     tools_ = nullptr;
     scenarioGroup_ = nullptr;
     grid_widget_ = nullptr;
@@ -114,7 +115,7 @@ Ref<IWidget> TQuillmarchControlGameNonogram::OwnerWidget(const std::string& path
 }
 
 Ref<IWidget> TQuillmarchControlGameNonogram::CreateScenario(const std::string& factoryName,
-                                                           const Ref<IParamCollection>& params) {
+                                                            const Ref<IParamCollection>& params) {
     const Ref<IWidget> group = scenarioGroup_.Lock();
     const Ref<IWidgetCollection> children = group ? group->GetChildren() : nullptr;
     if (!children) return nullptr;
@@ -163,8 +164,9 @@ void TQuillmarchControlGameNonogram::ExecuteCommand(int32_t command,
     switch (command) {
         case kCommandStartLevel: {
             const Ref<IGameScreenOwner> game = GameOwner();
-            const Ref<IQuillmarchLevelDefRefCollection> levels = Query<IQuillmarchLevelDefRefCollection>(
-                game ? game->GetOption("level_def_refs").ToInterface() : nullptr);
+            const Ref<IQuillmarchLevelDefRefCollection> levels =
+                Query<IQuillmarchLevelDefRefCollection>(
+                    game ? game->GetOption("level_def_refs").ToInterface() : nullptr);
             if (!levels) return;
             levelRef_ = levels->GetItemByName(param("level_ref"));
             if (!levelRef_) {
@@ -264,13 +266,15 @@ void TQuillmarchControlGameNonogram::StartLevel() {
     if (!LoadPicture(error)) return RefuseLevel("the picture " + error);
     const std::string key = GridDefKey(rules_.Rows(), rules_.Cols());
     TGridGeometry geometry;
-    if (!ReadGridGeometry(gridDefs_ ? gridDefs_->GetItem(Variant(key)) : nullptr, geometry, error)) {
+    if (!ReadGridGeometry(gridDefs_ ? gridDefs_->GetItem(Variant(key)) : nullptr, geometry,
+                          error)) {
         return RefuseLevel("the grid definition \"" + key + "\": " + error);
     }
     const Ref<IWidget> grid = grid_widget_.Lock();
     const Ref<IWidget> cells = grid ? grid->FindWidget("cells") : nullptr;
     const Ref<IWidget> digits = grid ? grid->FindWidget("digits") : nullptr;
-    if (!cells || !digits) return RefuseLevel("the board has no \"grid/cells\" and \"grid/digits\"");
+    if (!cells || !digits)
+        return RefuseLevel("the board has no \"grid/cells\" and \"grid/digits\"");
     if (!grid_.Layout(cells, digits, *this, rules_, geometry, error)) return RefuseLevel(error);
 
     const Variant errors = levelDef_->GetProperty("errors");
@@ -317,7 +321,8 @@ bool TQuillmarchControlGameNonogram::ToolsActive(const Ref<IWidget>& tools) {
     return tools && Text(tools->GetProperty("tools_state")) == "active";
 }
 
-bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shift, int32_t button) {
+bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shift,
+                                               int32_t button) {
     const bool handled = TControlWidget::MouseDown(x, y, shift, button);
     // The third button has no tool.
     if (gameMode_ != 2 || (button != 0 && button != 1)) return handled;
@@ -373,7 +378,8 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
 
     if (gameMode_ == 2 && rules_.FullLeft() == 0 && !rules_.Empty()) {
         const Ref<IParamCollection> profile = ProfileParams();
-        if (profile && Text(profile->GetValue("UseAutoComplete", Variant())) == "yes") AutoComplete();
+        if (profile && Text(profile->GetValue("UseAutoComplete", Variant())) == "yes")
+            AutoComplete();
     }
     return true;
 }
@@ -487,7 +493,8 @@ void TQuillmarchControlGameNonogram::RegisterError(int32_t row, int32_t col) {
     const Ref<IParamCollection> profile = ProfileParams();
     if (profile && Text(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
         profile->SetValue("show_hint_error", Variant("yes"));
-        if (const Ref<IGameScreenOwner> game = GameOwner()) game->ShowGameScreen("GS_HintError", nullptr);
+        if (const Ref<IGameScreenOwner> game = GameOwner())
+            game->ShowGameScreen("GS_HintError", nullptr);
     }
 }
 

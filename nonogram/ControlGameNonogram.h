@@ -95,7 +95,8 @@ private:
     void SetCursor(const std::string& name);
     void PlayWindowSound(const std::string& name);
     Ref<IWidget> OwnerWidget(const std::string& path);
-    Ref<IWidget> CreateScenario(const std::string& factoryName, const Ref<IParamCollection>& params);
+    Ref<IWidget> CreateScenario(const std::string& factoryName,
+                                const Ref<IParamCollection>& params);
     Ref<IParamCollection> SizeParams();
 
     void StartLevel();

@@ -123,7 +123,8 @@ Ref<IQuillmarchLevelDef> TQuillmarchLevelDefRef::LoadLevelDef() {
         if (type.empty()) type = kDefaultLevelDefClass;
         const Ref<INamedObject> object = CreateNamedObject(type, "");
         if (!object) return refuse("names the type \"" + type + "\", which is no class");
-        if (!LoadPersistObject(Ref<IInterface>(object), root)) return refuse("holds no stored object");
+        if (!LoadPersistObject(Ref<IInterface>(object), root))
+            return refuse("holds no stored object");
         Ref<IQuillmarchLevelDef> def = Query<IQuillmarchLevelDef>(object);
         if (!def) return refuse("holds a \"" + type + "\", which is no level definition");
         def->AssignParams(Ref<IParamsPropertyObject>(this));

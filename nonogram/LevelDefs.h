@@ -98,8 +98,7 @@ private:
 // Node "rows", items "row" in file order. Unnamed rows are all kept; a
 // second row under a present name is dropped, which the board then sees as
 // a picture with too few rows.
-class TLevelDefRowCollection
-    : public TTypedCollection<ILevelDefRow, ILevelDefRowCollection> {
+class TLevelDefRowCollection : public TTypedCollection<ILevelDefRow, ILevelDefRowCollection> {
 public:
     void Create() override;
     Ref<ILevelDefRow> GetItem(const Variant& key) override { return Find(key); }

@@ -103,8 +103,8 @@ bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits
             }
             const size_t index = static_cast<size_t>(r) * cols + c;
             made[index] = cell;
-            cells_[index] = {Weak<IWidget>(cell), Weak<TQuillmarchCell>(
-                                                      dynamic_cast<TQuillmarchCell*>(cell.get()))};
+            cells_[index] = {Weak<IWidget>(cell),
+                             Weak<TQuillmarchCell>(dynamic_cast<TQuillmarchCell*>(cell.get()))};
             indexOf_[cell.get()] = static_cast<int32_t>(index);
             const auto x0 = static_cast<int32_t>(std::floor(left));
             const auto y0 = static_cast<int32_t>(std::floor(top));
@@ -145,7 +145,8 @@ bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits
         SetValue(digit, "col", Variant(col));
         SetValue(digit, "colon", Variant(col));
         if (!digits || !AddChild(digits, digit)) return;
-        line.push_back({clue.key, Weak<IWidget>(digit), Weak<IWidget>(digit->FindWidget("digit_on"))});
+        line.push_back(
+            {clue.key, Weak<IWidget>(digit), Weak<IWidget>(digit->FindWidget("digit_on"))});
     };
     rowDigits_.resize(rows);
     colDigits_.resize(cols);

@@ -36,8 +36,10 @@ bool TNonogramRules::Load(int32_t rows, int32_t cols, std::span<const std::strin
         for (int32_t c = 0; c < cols; ++c) {
             const int32_t colour = HexValue(row[c]);
             if (colour < 0) {
-                error = "row " + std::to_string(r) + " has a character that is no hexadecimal "
-                        "digit at cell " + std::to_string(c);
+                error = "row " + std::to_string(r) +
+                        " has a character that is no hexadecimal "
+                        "digit at cell " +
+                        std::to_string(c);
                 return false;
             }
             colours[static_cast<size_t>(r) * cols + c] = static_cast<uint8_t>(colour);

@@ -39,7 +39,8 @@ void TQuillmarchCell::SetProperty(const std::string& name, const Variant& value)
             animation->Restart();
             animation->SetProperty("currenttime", value);
         }
-        if (const Ref<IWidget> full = GetChild(Variant(std::string("full")))) full->SetVisible(false);
+        if (const Ref<IWidget> full = GetChild(Variant(std::string("full"))))
+            full->SetVisible(false);
         return;
     }
     TAppearanceEffectWdiget::SetProperty(name, value);

@@ -44,16 +44,17 @@ inline void RegisterBoardTestClasses() {
     RegisterObjectClass(ClassOf<TBoardTestScreen>(), "NonoBoardTestScreen");
 }
 
-inline constexpr TUnit kBoardTestUnits[] = {{"BoardTestClasses", RegisterBoardTestClasses, nullptr}};
+inline constexpr TUnit kBoardTestUnits[] = {
+    {"BoardTestClasses", RegisterBoardTestClasses, nullptr}};
 
 // A paused leaf named like its factory: the scenarios the board starts.
 inline std::string ScenarioFactories() {
     std::string text;
-    for (const char* name : {"scenario_start_level", "scenario_nonogram_error",
-                             "scenario_show_final_picture", "scenario_end_level",
-                             "scenario_failed_level"}) {
-        text += Factory(name, std::string("<widget type=\"nono_leaf\" name=\"") + name +
-                                  "\" paused=\"yes\"/>");
+    for (const char* name :
+         {"scenario_start_level", "scenario_nonogram_error", "scenario_show_final_picture",
+          "scenario_end_level", "scenario_failed_level"}) {
+        text += Factory(
+            name, std::string("<widget type=\"nono_leaf\" name=\"") + name + "\" paused=\"yes\"/>");
     }
     return text;
 }
@@ -64,7 +65,7 @@ struct TBoardOptions {
     bool scenarios = true;
     bool breaking = true;
     std::vector<int> colours = {0, 1};
-    std::string grids;  // the board's grid definitions; one for the size when empty
+    std::string grids;        // the board's grid definitions; one for the size when empty
     bool titleFirst = false;  // "title_hints" before the hint buttons
 };
 
@@ -82,21 +83,26 @@ protected:
                       <widget type="group_widget" name="cells" visible="yes"/>
                       <widget type="group_widget" name="digits" visible="yes"/>
                     </widgets></widget>)";
-        if (o.scenarioGroup) board += R"(<widget type="group_widget" name="scenario_group" visible="yes"/>)";
+        if (o.scenarioGroup)
+            board += R"(<widget type="group_widget" name="scenario_group" visible="yes"/>)";
         if (o.errorsLabel) {
-            board += R"(<widget type="nono_leaf" name="errors" extraparams="value=0\error_pos=0\current_value=0"/>)";
+            board +=
+                R"(<widget type="nono_leaf" name="errors" extraparams="value=0\error_pos=0\current_value=0"/>)";
         }
-        board += R"(<widget type="group_widget" name="timer" extraparams="time_string=1:05\time_in_sec=65"><widgets>
+        board +=
+            R"(<widget type="group_widget" name="timer" extraparams="time_string=1:05\time_in_sec=65"><widgets>
                       <widget type="nono_leaf" name="expert" visible="yes" extraparams="init_y=33"/>
                     </widgets></widget>
                     <widget type="nono_leaf" name="image_select" visible="yes" width="10" height="10"/>
                     <widget type="nono_leaf" name="image_hammer" visible="yes" width="10" height="10"/>
                   </widgets></widget>)";
-        const std::string tools = R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
+        const std::string tools =
+            R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
                       <widget type="nono_leaf" name="frame" visible="yes" extraparams="arrow_x=1\arrow_y=2\hammer_x=30\hammer_y=40"/>
                     </widgets></widget>)";
         const std::string title = R"(<widget type="nono_leaf" name="title_hints"/>)";
-        std::string hints = R"(<widget type="group_widget" name="hint_buttons" visible="yes"><widgets>)";
+        std::string hints =
+            R"(<widget type="group_widget" name="hint_buttons" visible="yes"><widgets>)";
         if (o.titleFirst) hints += title;
         for (int i = 1; i <= 5; ++i) {
             hints += "<widget type=\"nono_leaf\" name=\"hint_" + std::to_string(i) +
@@ -127,10 +133,11 @@ protected:
         const std::string file = levels_.Write("level.xml", xml);
         const Ref<TAbstractObject> catalogue =
             CreateAbstractObject(ClassOf<TQuillmarchLevelDefRefCollection>());
-        LoadPersistObject(Ref<IInterface>(catalogue),
-                          LoadStorageFromXML("<levels><level level=\"lvl\"><properties>"
-                                             "<param name=\"filename\" value=\"" + file + "\"/>" +
-                                             entryParams + "</properties></level></levels>"));
+        LoadPersistObject(
+            Ref<IInterface>(catalogue),
+            LoadStorageFromXML("<levels><level level=\"lvl\"><properties>"
+                               "<param name=\"filename\" value=\"" +
+                               file + "\"/>" + entryParams + "</properties></level></levels>"));
         Game().SetOptionValue("level_def_refs", Variant(Ref<IInterface>(catalogue)));
     }
 
@@ -138,8 +145,8 @@ protected:
     void StartGame(int32_t rows, int32_t cols, const TBoardOptions& options = {}) {
         ClearStorageCache();
         std::string screens = BoardScreen(rows, cols, options);
-        for (const char* name : {"GS_HintError", "GS_HintButtonHint", "GS_RightButtonHint",
-                                 "GS_AutoCompleteHint"}) {
+        for (const char* name :
+             {"GS_HintError", "GS_HintButtonHint", "GS_RightButtonHint", "GS_AutoCompleteHint"}) {
             screens += gametest::PlainScreen(name, 0, 0, 1, 1, 0xFF000000);
         }
         board_ = nullptr;
@@ -151,8 +158,8 @@ protected:
         const Ref<IUserProfileCollection> profiles = Game().GetUserProfiles();
         profiles->FindOrAdd("player");
         profiles->SetCurrent("player");
-        board_ = dynamic_cast<TQuillmarchControlGameNonogram*>(
-            Widget("control_game_nonogram").get());
+        board_ =
+            dynamic_cast<TQuillmarchControlGameNonogram*>(Widget("control_game_nonogram").get());
         ASSERT_NE(board_, nullptr);
     }
 
@@ -164,7 +171,8 @@ protected:
         if (finishStart) Finish("scenario_start_level");
     }
 
-    void Play(const std::vector<std::string>& picture, const std::string& extra = "errors=2\\hints=3\\cup_time=60",
+    void Play(const std::vector<std::string>& picture,
+              const std::string& extra = "errors=2\\hints=3\\cup_time=60",
               const TBoardOptions& options = {}) {
         StartGame(static_cast<int32_t>(picture.size()), static_cast<int32_t>(picture[0].size()),
                   options);
@@ -173,7 +181,8 @@ protected:
         gametest::Journal().clear();
     }
 
-    static Ref<IParamCollection> Params(std::initializer_list<std::pair<const char*, std::string>> pairs) {
+    static Ref<IParamCollection> Params(
+        std::initializer_list<std::pair<const char*, std::string>> pairs) {
         const Ref<IParamCollection> params =
             Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
         for (const auto& [name, value] : pairs) params->SetValue(name, Variant(value));
@@ -181,7 +190,8 @@ protected:
     }
 
     void Finish(const std::string& scenario) {
-        board_->ExecuteCommand(kCommandScenarioFinished, Params({{"scenario_to_finalize", scenario}}));
+        board_->ExecuteCommand(kCommandScenarioFinished,
+                               Params({{"scenario_to_finalize", scenario}}));
     }
 
     // The centre of a cell in the board's owner's content (the window's,

@@ -110,8 +110,9 @@ inline std::string Factories(int32_t rows, int32_t cols, const std::vector<int>&
     }
     text += Factory("digit" + size, DigitWidget());
     if (withBreaking) {
-        text += Factory("breaking_cell" + size,
-                        R"(<widget type="nono_leaf" name="breaking_%name%" width="10" height="10" paused="yes"/>)");
+        text += Factory(
+            "breaking_cell" + size,
+            R"(<widget type="nono_leaf" name="breaking_%name%" width="10" height="10" paused="yes"/>)");
     }
     return text;
 }

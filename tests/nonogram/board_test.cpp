@@ -169,13 +169,13 @@ TEST_F(BoardTest, TheErrorLimitFailsTheLevelOnTheErrorPastIt) {
     Click(1, 2);  // the third error with two allowed
     EXPECT_EQ(board_->GetGameMode(), 0);
     EXPECT_TRUE(Scenario("scenario_failed_level"));
-    EXPECT_EQ(Lines("sound"), (std::vector<std::string>{"sound sound_empty_wrong",
-                                                        "sound sound_level_failed"}));
+    EXPECT_EQ(Lines("sound"),
+              (std::vector<std::string>{"sound sound_empty_wrong", "sound sound_level_failed"}));
     EXPECT_TRUE(Lines("event").empty());
     Finish("scenario_failed_level");
-    EXPECT_EQ(Lines("event"),
-              (std::vector<std::string>{"event 32774 Level=7,level_time_in_sec=65,level_cup_time=60,"
-                                        "level_errors=3,level_hints_used=0,level_completed=no"}));
+    EXPECT_EQ(Lines("event"), (std::vector<std::string>{
+                                  "event 32774 Level=7,level_time_in_sec=65,level_cup_time=60,"
+                                  "level_errors=3,level_hints_used=0,level_completed=no"}));
     // Reported once.
     Finish("scenario_failed_level");
     EXPECT_EQ(Lines("event").size(), 1u);
@@ -206,10 +206,11 @@ TEST_F(BoardTest, WithoutTheErrorsLabelNoErrorIsCountedAndWithoutScenariosAFailR
 
 TEST_F(BoardTest, AWonLevelShowsItsPictureThenReportsItsResults) {
     StartGame(2, 2);
-    WriteLevel({"10", "01"}, "errors=3\\hints=2\\cup_time=45",
-               R"(<param name="level_time_bonus" value="50"/><param name="level_hint_bonus" value="30"/>)"
-               R"(<param name="level_mistake_bonus" value="20"/><param name="tip" value="tip_3"/>)"
-               R"(<param name="level_points" value="100"/>)");
+    WriteLevel(
+        {"10", "01"}, "errors=3\\hints=2\\cup_time=45",
+        R"(<param name="level_time_bonus" value="50"/><param name="level_hint_bonus" value="30"/>)"
+        R"(<param name="level_mistake_bonus" value="20"/><param name="tip" value="tip_3"/>)"
+        R"(<param name="level_points" value="100"/>)");
     StartLevel();
     Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
     Click(0, 0);
@@ -219,8 +220,8 @@ TEST_F(BoardTest, AWonLevelShowsItsPictureThenReportsItsResults) {
     Click(1, 1);  // the last unresolved cell
     EXPECT_EQ(board_->GetGameMode(), 0);
     EXPECT_TRUE(Scenario("scenario_show_final_picture"));
-    EXPECT_EQ(Lines("sound"), (std::vector<std::string>{"sound sound_globe_ok",
-                                                        "sound sound_level_completed"}));
+    EXPECT_EQ(Lines("sound"),
+              (std::vector<std::string>{"sound sound_globe_ok", "sound sound_level_completed"}));
     Finish("scenario_show_final_picture");
     EXPECT_TRUE(Widget("button_close")->GetVisible());
     board_->ExecuteCommand(kCommandCloseFinalPicture, nullptr);
@@ -275,8 +276,8 @@ TEST_F(BoardTest, HintsAreShownAsTheLevelAllowsAndSpentByTheNextPress) {
     EXPECT_EQ(board_->GetCounter(kCounterErrorsMade), 0);
     EXPECT_EQ(board_->GetCounter(kCounterHintsUsed), 1);
     EXPECT_FALSE(board_->GetHintMode());
-    EXPECT_EQ(Lines("sound"), (std::vector<std::string>{"sound sound_empty_ok",
-                                                        "sound sound_using_hint"}));
+    EXPECT_EQ(Lines("sound"),
+              (std::vector<std::string>{"sound sound_empty_ok", "sound sound_using_hint"}));
     EXPECT_EQ(Lines("cursor"), (std::vector<std::string>{"cursor default"}));
     EXPECT_FALSE(Widget("hint_buttons/hint_2")->GetVisible());
     EXPECT_FALSE(Widget("hint_buttons/hint_2")->GetEnabled());
@@ -319,7 +320,8 @@ TEST_F(BoardTest, AHintArmedWhenTheLevelEndsGivesItsCursorBack) {
 
 TEST_F(BoardTest, AutoCompleteBreaksTheRestOneAfterAnotherAndWins) {
     Play({"100", "001"});
-    Game().GetUserProfiles()->GetCurrent()->GetParams()->SetValue("UseAutoComplete", Variant("yes"));
+    Game().GetUserProfiles()->GetCurrent()->GetParams()->SetValue("UseAutoComplete",
+                                                                  Variant("yes"));
     Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
     Click(0, 0);
     EXPECT_EQ(board_->GetGameMode(), 2);
@@ -341,7 +343,8 @@ TEST_F(BoardTest, AutoCompleteBreaksTheRestOneAfterAnotherAndWins) {
 
 TEST_F(BoardTest, AutoCompleteDoesNotRunAfterThePressThatFailedTheLevel) {
     Play({"10", "00"}, "errors=0\\hints=0\\cup_time=60");
-    Game().GetUserProfiles()->GetCurrent()->GetParams()->SetValue("UseAutoComplete", Variant("yes"));
+    Game().GetUserProfiles()->GetCurrent()->GetParams()->SetValue("UseAutoComplete",
+                                                                  Variant("yes"));
     Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
     Click(0, 0, 1);  // the hammer on the only full cell: the error past the limit
     EXPECT_EQ(board_->GetGameMode(), 0);
@@ -470,7 +473,8 @@ TEST_F(BoardTest, RandomPressesAgreeWithAPlainRecountAfterEveryPress) {
             const std::vector<int32_t> before = [&] {
                 std::vector<int32_t> values;
                 for (int32_t i = 0; i < rows; ++i)
-                    for (int32_t j = 0; j < cols; ++j) values.push_back(board_->Rules().Value(i, j));
+                    for (int32_t j = 0; j < cols; ++j)
+                        values.push_back(board_->Rules().Value(i, j));
                 return values;
             }();
             Press(r, c, button);
@@ -503,14 +507,16 @@ TEST_F(BoardTest, RandomPressesAgreeWithAPlainRecountAfterEveryPress) {
                 std::vector<int32_t> line;
                 const int32_t length = isRow ? cols : rows;
                 for (int32_t k = 0; k < length; ++k) {
-                    line.push_back(isRow ? board_->Rules().Value(n, k) : board_->Rules().Value(k, n));
+                    line.push_back(isRow ? board_->Rules().Value(n, k)
+                                         : board_->Rules().Value(k, n));
                 }
                 const bool finished = std::all_of(line.begin(), line.end(), IsResolved);
                 const std::vector<int32_t> crossed = PlainCrossed(line);
-                const auto& clues = isRow ? board_->Rules().RowClues(n) : board_->Rules().ColClues(n);
+                const auto& clues =
+                    isRow ? board_->Rules().RowClues(n) : board_->Rules().ColClues(n);
                 for (const TClue& clue : clues) {
-                    const Ref<IWidget> digit =
-                        isRow ? board_->Grid().RowDigit(n, clue.key) : board_->Grid().ColDigit(n, clue.key);
+                    const Ref<IWidget> digit = isRow ? board_->Grid().RowDigit(n, clue.key)
+                                                     : board_->Grid().ColDigit(n, clue.key);
                     ASSERT_TRUE(digit);
                     ASSERT_EQ(digit->GetVisible(), !finished);
                     if (finished) continue;

@@ -85,7 +85,8 @@ TEST_F(CellTest, TheFinalAnimationStartsAtTheAgeGivenAndHidesTheFullLook) {
     EXPECT_FALSE(Child("full").GetVisible());
 
     // Without the child: a duration of 0, and nothing breaks.
-    const Ref<IWidget> bare = screen_.Load(R"(<widget type="QuillmarchCell" name="bare" visible="yes"/>)");
+    const Ref<IWidget> bare =
+        screen_.Load(R"(<widget type="QuillmarchCell" name="bare" visible="yes"/>)");
     EXPECT_EQ(bare->GetProperty("final_animation_duration").ToInt(), 0);
     bare->SetProperty("play_final_animation", Variant(0));
     bare->SetProperty("state", Variant(std::string("full")));

@@ -36,7 +36,8 @@ protected:
         root_ = screen_.Load(
             "<widget type=\"group_widget\" name=\"board\" visible=\"yes\"><widgetfactories>" +
             Factories(rows, cols, colours) +
-            "</widgetfactories><widgets><widget type=\"group_widget\" name=\"grid\" visible=\"yes\" "
+            "</widgetfactories><widgets><widget type=\"group_widget\" name=\"grid\" "
+            "visible=\"yes\" "
             "anchor_left=\"5\" anchor_top=\"7\"><widgets>"
             "<widget type=\"group_widget\" name=\"cells\" visible=\"yes\"/>"
             "<widget type=\"group_widget\" name=\"digits\" visible=\"yes\"/>"
@@ -95,10 +96,9 @@ TEST_F(GridTest, DigitsRunOutwardsFromTheFirstCell) {
         double left, top;
     };
     const TCase cases[] = {
-        {"l0_4", "3", 100 - 12, 80},           // nearest the grid
-        {"l0_0", "2", 100 - 12 - 10, 80},      // K = 1: one digit and a gap further
-        {"l1_0", "10", 100 - 12, 92},
-        {"l2_0", "0", 100 - 12, 104},
+        {"l0_4", "3", 100 - 12, 80},       // nearest the grid
+        {"l0_0", "2", 100 - 12 - 10, 80},  // K = 1: one digit and a gap further
+        {"l1_0", "10", 100 - 12, 92},     {"l2_0", "0", 100 - 12, 104},
         {"t0_0", "1", 100, 80 - 12},  // column 0: only row 1, keyed by the empty row 0
     };
     for (const TCase& c : cases) {
@@ -165,9 +165,9 @@ TEST_F(GridTest, TheCellUnderAPointComesFromTheGeometry) {
         int32_t row, col;  // -1: none
     };
     const TCase cases[] = {
-        {100, 80, 0, 0},      // the corner, edges count
-        {110, 90, 0, 0},      // the far corner of the 10-pixel cell
-        {111, 85, -1, -1},    // in the gap
+        {100, 80, 0, 0},    // the corner, edges count
+        {110, 90, 0, 0},    // the far corner of the 10-pixel cell
+        {111, 85, -1, -1},  // in the gap
         {112, 85, 0, 1},
         {100 + 5 * 12 + 4, 80, 0, 5},  // after the fivefold gap
         {100 + 5 * 12 + 2, 80, -1, -1},

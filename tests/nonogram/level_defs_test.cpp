@@ -17,15 +17,22 @@ const char kLevel[] =
 Ref<IQuillmarchLevelDefRefCollection> Catalogue(const std::string& entries) {
     const Ref<TAbstractObject> object =
         CreateAbstractObject(ClassOf<TQuillmarchLevelDefRefCollection>());
-    LoadPersistObject(Ref<IInterface>(object), LoadStorageFromXML("<levels>" + entries + "</levels>"));
+    LoadPersistObject(Ref<IInterface>(object),
+                      LoadStorageFromXML("<levels>" + entries + "</levels>"));
     return Query<IQuillmarchLevelDefRefCollection>(object);
 }
 
 std::string Entry(const std::string& key, const std::string& file, const std::string& more = "") {
-    return "<level name=\"ignored\" level=\"" + key + "\"><properties>"
-           "<param name=\"filename\" value=\"" + file + "\"/>"
-           "<param name=\"DisplayName\" value=\"Level " + key + "\"/>"
-           "<param name=\"level_type\" value=\"nonogram\"/>" + more + "</properties></level>";
+    return "<level name=\"ignored\" level=\"" + key +
+           "\"><properties>"
+           "<param name=\"filename\" value=\"" +
+           file +
+           "\"/>"
+           "<param name=\"DisplayName\" value=\"Level " +
+           key +
+           "\"/>"
+           "<param name=\"level_type\" value=\"nonogram\"/>" +
+           more + "</properties></level>";
 }
 
 class LevelDefs : public ::testing::Test {

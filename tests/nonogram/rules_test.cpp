@@ -121,15 +121,14 @@ TEST(NonogramRules, ARunIsCrossedOnceABrokenCellClosesItFromAnEdge) {
         std::vector<int32_t> crossed;
     };
     const TCase cases[] = {
-        {"##x.......", {0}},
-        {".....x###x", {5}},
-        {"##.x......", {}},       // the run is not closed off
-        {"x##x.f....", {0}},      // key 0: the broken cell before the run is column 0
-        {"..f.x##", {4}},         // a run at the far edge, closed on its near side
-        {"##x##x.f", {0, 2}},     // two runs from the start
-        {"f.x##x##", {5, 2}},     // two runs from the far end, the nearest first
-        {"##x.f.x##", {6, 0}},    // both ends
-        {"x.#x", {}},             // the run's near side is unresolved
+        {"##x.......", {0}},   {".....x###x", {5}},
+        {"##.x......", {}},     // the run is not closed off
+        {"x##x.f....", {0}},    // key 0: the broken cell before the run is column 0
+        {"..f.x##", {4}},       // a run at the far edge, closed on its near side
+        {"##x##x.f", {0, 2}},   // two runs from the start
+        {"f.x##x##", {5, 2}},   // two runs from the far end, the nearest first
+        {"##x.f.x##", {6, 0}},  // both ends
+        {"x.#x", {}},           // the run's near side is unresolved
         {"..........", {}},
     };
     for (const TCase& c : cases) {
@@ -159,7 +158,8 @@ TEST(NonogramRules, RandomPlayAgreesWithAPlainRecountAfterEveryMove) {
         std::string error;
         ASSERT_TRUE(rules.Load(rows, cols, cells, error)) << error;
         for (int move = 0; move < rows * cols; ++move) {
-            rules.Resolve(static_cast<int32_t>(random() % rows), static_cast<int32_t>(random() % cols));
+            rules.Resolve(static_cast<int32_t>(random() % rows),
+                          static_cast<int32_t>(random() % cols));
             const TRecount plain = Recount(rules);
             ASSERT_EQ(rules.FullLeft(), plain.fullLeft);
             ASSERT_EQ(rules.UnresolvedLeft(), plain.unresolved);

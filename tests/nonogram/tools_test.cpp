@@ -48,7 +48,7 @@ TEST_F(ToolsTest, CommandFourteenTogglesOrChoosesByName) {
         EXPECT_EQ(Tool(), step.tool);
         EXPECT_EQ(Where(), step.frame);
         EXPECT_EQ(Lines("cursor"), step.cursor[0] ? std::vector<std::string>{step.cursor}
-                                                   : std::vector<std::string>{});
+                                                  : std::vector<std::string>{});
     }
     tools_->ExecuteCommand(14, nullptr);
     tools_->ExecuteCommand(18, nullptr);  // back to the arrow
