@@ -7,6 +7,7 @@
 
 #include "tests/nonogram/BoardTestSupport.h"
 #include "tests/nonogram/PlainRecount.h"
+#include "tests/support/AllocationCount.h"
 
 namespace nonogramtest {
 namespace {
@@ -316,6 +317,32 @@ TEST_F(BoardTest, AHintArmedWhenTheLevelEndsGivesItsCursorBack) {
     // No hint can be armed on an ended board.
     board_->ExecuteCommand(kCommandArmHint, Params({{"name", "hint_1"}}));
     EXPECT_FALSE(board_->GetHintMode());
+}
+
+TEST_F(BoardTest, ABoardThatGoesWithAHintArmedGivesItsCursorBack) {
+    Play(kPicture);
+    Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
+    board_->ExecuteCommand(kCommandArmHint, Params({{"name", "hint_1"}}));
+    Journal().clear();
+    board_ = nullptr;
+    Widget("")->GetChildren()->Delete(Variant(std::string("control_game_nonogram")));
+    EXPECT_EQ(Lines("cursor"), (std::vector<std::string>{"cursor default"}));
+    EXPECT_TRUE(Game().GetOption("grid_defs").IsUnassigned());
+}
+
+TEST_F(BoardTest, IdleFramesOfAPlayedBoardAllocateNothingAndDrawNothing) {
+    Play(kPicture);
+    game_->MouseMove(X(1), Y(1));
+    game_->Step(3);
+    long allocations = 0;
+    {
+        const TAllocationCount count;
+        for (int i = 0; i < 50; ++i) game_->Engine().UpdateGame(10);
+        allocations = count.Count();
+    }
+    EXPECT_EQ(allocations, 0);
+    EXPECT_FALSE(game_->Engine().IsRedrawNeeded());
+    EXPECT_EQ(board_->GetCounter(kCounterElapsedMs), 30 + 500);
 }
 
 TEST_F(BoardTest, AutoCompleteBreaksTheRestOneAfterAnotherAndWins) {
