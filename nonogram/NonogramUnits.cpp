@@ -1,6 +1,7 @@
 #include "nonogram/NonogramUnits.h"
 
 #include "core/object/GeneralClasses.h"
+#include "nonogram/BarControl.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "nonogram/ControlTools.h"
 #include "nonogram/LevelDefs.h"
@@ -13,6 +14,7 @@ void RegisterNonogramClasses() {
     RegisterObjectClass(ClassOf<TQuillmarchCell>(), "QuillmarchCell");
     RegisterBoardClasses();
     RegisterToolClasses();
+    RegisterBarClasses();
 }
 
 const TUnit kNonogramUnits[] = {
