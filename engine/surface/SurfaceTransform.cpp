@@ -11,6 +11,12 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <utility>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "engine/surface/EngineSurface.h"
 
@@ -127,6 +133,129 @@ inline uint32_t Bilinear7(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11
     return dstT ? mixed : (d & kAlphaMask) | (mixed & kRgbMask);
 }
 
+// The mixes of whole rows behind the smooth scaling and the sub-pixel
+// shift. Bilinear7 is the horizontal Lerp7 of two source rows followed by a
+// vertical one, so a source row's horizontal mix is made once and serves
+// every destination row that reads it. The vector forms compute
+// g * p + f * q (g = 128 - f) in 16-bit lanes as 128 * p + f * (q - p): the
+// product is exact modulo 2^16 and the sum lies in 0..32640, so the shift
+// floors exactly as the scalar formula does.
+#if defined(__SSE2__)
+inline __m128i Lerp7x2(__m128i p, __m128i q, __m128i f) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(p, 7), _mm_mullo_epi16(_mm_sub_epi16(q, p), f)),
+                          7);
+}
+// Lerp7 of four pixels; f holds the weights of pixels 0 and 1 (lo) and
+// 2 and 3 (hi), each repeated over its four channels.
+inline __m128i Lerp7x4(__m128i p, __m128i q, __m128i fLo, __m128i fHi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = Lerp7x2(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(q, zero), fLo);
+    const __m128i hi = Lerp7x2(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(q, zero), fHi);
+    return _mm_packus_epi16(lo, hi);
+}
+#endif
+
+// The horizontal mix of a source row at gathered columns:
+// out[i] = Lerp7(row[sx[i]], row[sx[i] + 1], f of column i) for i in [a, b),
+// with f4 holding each column's weight four times over.
+void MixGathered(const uint32_t* row, const int32_t* sx, const uint16_t* f4, int32_t a, int32_t b,
+                 uint32_t* out) {
+    int32_t i = a;
+#if defined(__SSE2__)
+    for (; i + 4 <= b; i += 4) {
+        auto pair = [&](int32_t k) {
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + sx[k]));
+        };
+        const __m128i p01 = _mm_unpacklo_epi32(pair(i), pair(i + 1));      // L0 L1 R0 R1
+        const __m128i p23 = _mm_unpacklo_epi32(pair(i + 2), pair(i + 3));  // L2 L3 R2 R3
+        const __m128i fLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f4 + 4 * i));
+        const __m128i fHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f4 + 4 * i + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         Lerp7x4(_mm_unpacklo_epi64(p01, p23), _mm_unpackhi_epi64(p01, p23), fLo, fHi));
+    }
+#endif
+    for (; i < b; ++i) out[i] = Lerp7(row[sx[i]], row[sx[i] + 1], f4[4 * i]);
+}
+
+// The horizontal mix of a source row moved right by one pixel:
+// out[c] = Lerp7(row[c - 1], row[c], f) for c in [a, b), a >= 1.
+void MixShifted(const uint32_t* row, uint32_t f, int32_t a, int32_t b, uint32_t* out) {
+    int32_t c = a;
+#if defined(__SSE2__)
+    const __m128i fv = _mm_set1_epi16(static_cast<int16_t>(f));
+    for (; c + 4 <= b; c += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c - 1));
+        const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), Lerp7x4(p, q, fv, fv));
+    }
+#endif
+    for (; c < b; ++c) out[c] = Lerp7(row[c - 1], row[c], f);
+}
+
+// The vertical mix into the destination, for i in [a, b):
+// dst[i] = Lerp7(top[i], bottom[i], f), keeping dst's alpha when opaque.
+void MixRows(const uint32_t* top, const uint32_t* bottom, uint32_t f, bool dstT, int32_t a,
+             int32_t b, uint32_t* dst) {
+    int32_t i = a;
+#if defined(__SSE2__)
+    const __m128i fv = _mm_set1_epi16(static_cast<int16_t>(f));
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(kAlphaMask));
+    for (; i + 4 <= b; i += 4) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+        __m128i mixed = Lerp7x4(t, u, fv, fv);
+        __m128i* d = reinterpret_cast<__m128i*>(dst + i);
+        if (!dstT) {
+            mixed = _mm_or_si128(_mm_and_si128(_mm_loadu_si128(d), alpha),
+                                 _mm_andnot_si128(alpha, mixed));
+        }
+        _mm_storeu_si128(d, mixed);
+    }
+#endif
+    for (; i < b; ++i) {
+        const uint32_t mixed = Lerp7(top[i], bottom[i], f);
+        dst[i] = dstT ? mixed : (dst[i] & kAlphaMask) | (mixed & kRgbMask);
+    }
+}
+
+// Two row buffers of horizontal mixes, each tagged with the source row it
+// holds, so that consecutive destination rows reuse what they share.
+class TMixedRows {
+public:
+    explicit TMixedRows(size_t width) : rows_{std::vector<uint32_t>(width), std::vector<uint32_t>(width)} {}
+
+    // The mix of source row r, made by fill(r, buffer) unless held; the
+    // buffer holding row keep is not reused.
+    template <class Fill>
+    const uint32_t* Get(int32_t r, int32_t keep, Fill&& fill) {
+        for (int k = 0; k < 2; ++k) {
+            if (held_[k] && tags_[k] == r) return rows_[k].data();
+        }
+        const int k = held_[0] && tags_[0] == keep ? 1 : 0;
+        fill(r, rows_[k].data());
+        held_[k] = true;
+        tags_[k] = r;
+        return rows_[k].data();
+    }
+
+private:
+    std::vector<uint32_t> rows_[2];
+    int32_t tags_[2] = {0, 0};
+    bool held_[2] = {false, false};
+};
+
+// A source that is the destination itself is read from a copy, so that no
+// pixel is read after it was written.
+bool GetSourceCopy(ISurface* source, const uint32_t* dstPixels, TSource& out,
+                   std::vector<uint32_t>& copy) {
+    if (!GetSource(source, out)) return false;
+    if (out.pixels == dstPixels) {
+        copy.assign(out.pixels, out.pixels + static_cast<ptrdiff_t>(out.width) * out.height);
+        out.pixels = copy.data();
+    }
+    return true;
+}
+
 // Smooth sampling at a 16.16 position with n fraction bits of weight.
 inline void SampleSmooth(const TSource& src, uint32_t u, uint32_t v, int n, bool dstT,
                          uint32_t& d) {
@@ -223,7 +352,8 @@ bool TSurface::DrawRotated(ISurface* source, int32_t x, int32_t y, double angle,
 bool TSurface::DrawScaled(ISurface* source, bool smooth, double scaleX, double scaleY,
                           double offsetX, double offsetY) {
     TSource src;
-    if (!pixels_ || !GetSource(source, src)) return true;
+    std::vector<uint32_t> copy;
+    if (!pixels_ || !GetSourceCopy(source, pixels_.get(), src, copy)) return true;
     if (!UsableScale(scaleX) || !UsableScale(scaleY)) return true;
     const int32_t stepX = Signed(Wrap(Trunc64(65536.0 / scaleX)));
     const int32_t stepY = Signed(Wrap(Trunc64(65536.0 / scaleY)));
@@ -233,31 +363,62 @@ bool TSurface::DrawScaled(ISurface* source, bool smooth, double scaleX, double s
     const uint32_t uStart = Wrap(Round64(offsetX * 65536.0)) + baseX;
     uint32_t v = Wrap(Round64(offsetY * 65536.0)) + baseY;
     const bool dstT = transparent_;
-    for (int32_t j = 0; j < height_; ++j, v += static_cast<uint32_t>(stepY)) {
-        uint32_t u = uStart;
-        uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(j) * width_;
-        if (!smooth) {
+    if (!smooth) {
+        for (int32_t j = 0; j < height_; ++j, v += static_cast<uint32_t>(stepY)) {
+            uint32_t u = uStart;
+            uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(j) * width_;
             for (int32_t i = 0; i < width_; ++i, u += static_cast<uint32_t>(stepX)) {
                 SampleNearest(src, u, v, dstT, row[i]);
             }
-            continue;
         }
-        // Where all four neighbours lie inside the source they are read
-        // straight from its rows; the edges take the general sampler.
-        const int32_t sy = static_cast<int16_t>(v >> 16);
-        const uint32_t fy = (v & 0xFFFFu) >> 9;
-        const bool rowInside = sy >= 0 && sy + 1 < src.height;
-        const uint32_t* top = rowInside ? src.pixels + static_cast<ptrdiff_t>(sy) * src.width : nullptr;
+        return true;
+    }
+
+    // Each column's source position and weight, once per drawing. Columns
+    // whose two neighbours lie inside the source form runs mixed from the
+    // row buffers; the others take the general sampler.
+    const size_t n = static_cast<size_t>(width_);
+    std::vector<uint32_t> us(n);
+    std::vector<int32_t> sxs(n);
+    std::vector<uint16_t> f4(4 * n);
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    {
+        uint32_t u = uStart;
         for (int32_t i = 0; i < width_; ++i, u += static_cast<uint32_t>(stepX)) {
             const int32_t sx = static_cast<int16_t>(u >> 16);
-            if (rowInside && sx >= 0 && sx + 1 < src.width) {
-                const uint32_t* p = top + sx;
-                row[i] = Bilinear7(p[0], p[1], p[src.width], p[src.width + 1], (u & 0xFFFFu) >> 9, fy,
-                                   dstT, row[i]);
+            us[size_t(i)] = u;
+            sxs[size_t(i)] = sx;
+            std::fill_n(f4.begin() + 4 * ptrdiff_t{i}, 4, static_cast<uint16_t>((u & 0xFFFFu) >> 9));
+            if (sx < 0 || sx + 1 >= src.width) continue;
+            if (!runs.empty() && runs.back().second == i) {
+                ++runs.back().second;
             } else {
-                SampleSmooth(src, u, v, 7, dstT, row[i]);
+                runs.emplace_back(i, i + 1);
             }
         }
+    }
+    TMixedRows mixed(n);
+    auto fill = [&](int32_t r, uint32_t* out) {
+        const uint32_t* line = src.pixels + static_cast<ptrdiff_t>(r) * src.width;
+        for (const auto& [a, b] : runs) MixGathered(line, sxs.data(), f4.data(), a, b, out);
+    };
+    for (int32_t j = 0; j < height_; ++j, v += static_cast<uint32_t>(stepY)) {
+        uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(j) * width_;
+        const int32_t sy = static_cast<int16_t>(v >> 16);
+        if (sy < 0 || sy + 1 >= src.height || runs.empty()) {
+            for (int32_t i = 0; i < width_; ++i) SampleSmooth(src, us[size_t(i)], v, 7, dstT, row[i]);
+            continue;
+        }
+        const uint32_t* top = mixed.Get(sy, sy + 1, fill);
+        const uint32_t* bottom = mixed.Get(sy + 1, sy, fill);
+        const uint32_t fy = (v & 0xFFFFu) >> 9;
+        int32_t i = 0;
+        for (const auto& [a, b] : runs) {
+            for (; i < a; ++i) SampleSmooth(src, us[size_t(i)], v, 7, dstT, row[i]);
+            MixRows(top, bottom, fy, dstT, a, b, row);
+            i = b;
+        }
+        for (; i < width_; ++i) SampleSmooth(src, us[size_t(i)], v, 7, dstT, row[i]);
     }
     return true;
 }
@@ -305,29 +466,36 @@ void TSurface::FastCopyAt(ISurface* source, int64_t x, int64_t y) {
 
 void TSurface::ShiftLoop(ISurface* source, double dx, double dy) {
     TSource src;
-    if (!GetSource(source, src)) return;
+    std::vector<uint32_t> copy;
+    if (!GetSourceCopy(source, pixels_.get(), src, copy)) return;
     // Weights of the right and lower neighbours, 7 bits, wrapping within 16
     // bits for negative shifts.
     const uint32_t fx = Wrap(Round64(dx * 65536.0)), fy = Wrap(Round64(dy * 65536.0));
     const int32_t wx = static_cast<int32_t>(((65535u - fx) & 0xFFFFu) >> 9);
     const int32_t wy = static_cast<int32_t>(((65535u - fy) & 0xFFFFu) >> 9);
     const bool dstT = transparent_;
+    // Destination pixel (c, r) mixes source pixels c - 1, c of rows r - 1, r.
+    // Where all four lie inside the source, each source row is mixed
+    // horizontally once for the two destination rows that read it; the
+    // edges take the general path.
+    const int32_t inner = std::min(width_, src.width);
+    TMixedRows mixed(static_cast<size_t>(std::max(inner, 1)));
+    auto fill = [&](int32_t r, uint32_t* out) {
+        MixShifted(src.pixels + static_cast<ptrdiff_t>(r) * src.width, uint32_t(wx), 1, inner, out);
+    };
+    auto general = [&](int32_t c, int32_t r, uint32_t& d) {
+        if (!SampleNeighbourhood(src, c - 1, r - 1, wx, wy, 7, dstT, d) && dstT) d &= kRgbMask;
+    };
     for (int32_t r = 0; r < height_; ++r) {
         uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(r) * width_;
-        // Rows and columns whose four neighbours all lie inside the source
-        // are mixed straight from its rows; the edges take the general path.
-        const bool rowInside = r >= 1 && r < src.height;
-        const int32_t inner = rowInside ? std::min(width_, src.width) : 0;
-        const uint32_t* top =
-            rowInside ? src.pixels + static_cast<ptrdiff_t>(r - 1) * src.width : nullptr;
-        for (int32_t c = 0; c < width_; ++c) {
-            if (c >= 1 && c < inner) {
-                const uint32_t* p = top + (c - 1);
-                row[c] = Bilinear7(p[0], p[1], p[src.width], p[src.width + 1], uint32_t(wx),
-                                   uint32_t(wy), dstT, row[c]);
-            } else if (!SampleNeighbourhood(src, c - 1, r - 1, wx, wy, 7, dstT, row[c]) && dstT) {
-                row[c] &= kRgbMask;
-            }
+        if (r < 1 || r >= src.height || inner <= 1) {
+            for (int32_t c = 0; c < width_; ++c) general(c, r, row[c]);
+            continue;
         }
+        const uint32_t* top = mixed.Get(r - 1, r, fill);
+        const uint32_t* bottom = mixed.Get(r, r - 1, fill);
+        general(0, r, row[0]);
+        MixRows(top, bottom, uint32_t(wy), dstT, 1, inner, row);
+        for (int32_t c = inner; c < width_; ++c) general(c, r, row[c]);
     }
 }
