@@ -1,11 +1,13 @@
 // Rotated, scaled and sub-pixel drawing, and pixel statistics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/persist/Params.h"
 #include "engine/surface/EngineSurface.h"
@@ -217,6 +219,173 @@ TEST(SurfaceTransform, ScaledAndShiftedSmoothMatchTheFormulaEverywhere) {
                 }
                 ASSERT_EQ(Hex(At(*dst, c, r)), Hex(want)) << c << "," << r << " " << transparent;
             }
+    }
+}
+
+namespace {
+
+// Random pixels, alpha too: an opaque destination keeps each pixel's own
+// alpha byte, whatever it holds.
+Ref<TSurface> RandomSurface(int32_t w, int32_t h, bool transparent, std::mt19937& rng) {
+    Ref<TSurface> s = MakeSurface(w, h, transparent, 0);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) s->GetScanLine(y)[x] = rng();
+    return s;
+}
+
+std::vector<uint32_t> Pixels(ISurface& s) {
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < s.GetHeight(); ++y)
+        out.insert(out.end(), s.GetScanLine(y), s.GetScanLine(y) + s.GetWidth());
+    return out;
+}
+
+// Smooth scaling of src onto dst by the per-pixel formula, each pixel
+// reading the destination's own earlier value.
+std::vector<uint32_t> RefScaled(ISurface& src, ISurface& dst, double scaleX, double scaleY,
+                                double offsetX, double offsetY) {
+    const int32_t w = src.GetWidth(), h = src.GetHeight(), dw = dst.GetWidth();
+    const bool transparent = dst.GetTransparent();
+    std::vector<uint32_t> out = Pixels(dst);
+    const uint32_t stepX = uint32_t(int64_t(65536.0 / scaleX)), stepY = uint32_t(int64_t(65536.0 / scaleY));
+    uint32_t v = uint32_t(int64_t(std::nearbyint(offsetY * 65536))) +
+                 (int32_t(stepY) < 1 ? uint32_t(h * 65536) : 0u);
+    for (int j = 0; j < dst.GetHeight(); ++j, v += stepY) {
+        uint32_t u = uint32_t(int64_t(std::nearbyint(offsetX * 65536))) +
+                     (int32_t(stepX) < 1 ? uint32_t(w * 65536) : 0u);
+        for (int i = 0; i < dw; ++i, u += stepX) {
+            uint32_t& d = out[size_t(j) * dw + i];
+            auto px = [&](int x, int y) {
+                return (x >= 0 && x < w && y >= 0 && y < h) ? At(src, x, y) : d;
+            };
+            const int sx = int16_t(u >> 16), sy = int16_t(v >> 16);
+            if (sx >= -1 && sx < w && sy >= -1 && sy < h) {
+                d = RefBilinear(px(sx, sy), px(sx + 1, sy), px(sx, sy + 1), px(sx + 1, sy + 1),
+                                int((u & 0xFFFF) >> 9), int((v & 0xFFFF) >> 9), 7, transparent, d);
+            } else if (transparent) {
+                d &= 0x00FFFFFFu;
+            }
+        }
+    }
+    return out;
+}
+
+// A shift by fractions below one pixel, by the per-pixel formula.
+std::vector<uint32_t> RefShifted(ISurface& src, ISurface& dst, double dx, double dy) {
+    const int32_t w = src.GetWidth(), h = src.GetHeight(), dw = dst.GetWidth();
+    const bool transparent = dst.GetTransparent();
+    std::vector<uint32_t> out = Pixels(dst);
+    const int wx = int(((65535u - uint32_t(int64_t(std::nearbyint(dx * 65536)))) & 0xFFFF) >> 9);
+    const int wy = int(((65535u - uint32_t(int64_t(std::nearbyint(dy * 65536)))) & 0xFFFF) >> 9);
+    for (int r = 0; r < dst.GetHeight(); ++r)
+        for (int c = 0; c < dw; ++c) {
+            uint32_t& d = out[size_t(r) * dw + c];
+            auto px = [&](int x, int y) {
+                return (x >= 0 && x < w && y >= 0 && y < h) ? At(src, x, y) : d;
+            };
+            if (c - 1 < w && r - 1 < h) {
+                d = RefBilinear(px(c - 1, r - 1), px(c, r - 1), px(c - 1, r), px(c, r), wx, wy, 7,
+                                transparent, d);
+            } else if (transparent) {
+                d &= 0x00FFFFFFu;
+            }
+        }
+    return out;
+}
+
+}  // namespace
+
+// Sizes and mappings at the edges of the row mixing: sources without an
+// inside pair of pixels, destinations not a multiple of four wide, columns
+// whose source positions wrap back (so the inside columns come in several
+// runs), scales from tiny to huge, and destinations whose pixels all differ
+// (an outside neighbour is each pixel's own earlier value).
+TEST(SurfaceTransform, SmoothScalingEdgesMatchTheFormula) {
+    std::mt19937 rng(11);
+    struct Case {
+        int32_t srcW, srcH, dstW, dstH;
+        double scaleX, scaleY, offsetX, offsetY;
+    };
+    const Case cases[] = {
+        {1, 1, 5, 4, 1.5, 1.5, 0, 0},          {1, 9, 7, 13, 2, 1.5, 0, 0.3},
+        {9, 1, 13, 6, 1.5, 3, -0.4, 0},        {2, 2, 9, 9, 4.5, 4.5, 0, 0},
+        {17, 11, 1, 1, 1.5, 1.5, 3, 2},        {17, 11, 3, 5, 0.9, 1.1, 1, 1},
+        {17, 11, 35, 27, 1000, 300, 2.5, 3.5}, {17, 11, 33, 21, 0.01, 0.02, 0, 0},
+        {23, 19, 29, 31, 0.003, 2.2, 1, 0},    {40, 30, 21, 19, -0.5, -2.5, 3, -1},
+        {40, 30, 30, 22, 1.5, 1.5, 32766.5, 0}, {40, 30, 30, 22, 1.5, 1.5, -32770.25, 7.5},
+        {40, 30, 30, 22, 1.5, 1.5, 0, 32766},   {12, 12, 17, 17, 1, 1, 0.5, 0.5},
+        // Positions wrapping around 16 bits: inside columns every seventh
+        // one, and runs of five a wrap apart.
+        {17, 5, 36, 4, 7 / 65536.0, 1, 2, 0},   {40, 3, 7290, 2, 1 / 9.0, 1.5, 0, 0},
+    };
+    for (const Case& c : cases) {
+        for (bool transparent : {true, false}) {
+            Ref<TSurface> src = RandomSurface(c.srcW, c.srcH, true, rng);
+            Ref<TSurface> dst = RandomSurface(c.dstW, c.dstH, transparent, rng);
+            const std::vector<uint32_t> want =
+                RefScaled(*src, *dst, c.scaleX, c.scaleY, c.offsetX, c.offsetY);
+            EXPECT_TRUE(dst->DrawScaled(src.get(), true, c.scaleX, c.scaleY, c.offsetX, c.offsetY));
+            const std::vector<uint32_t> got = Pixels(*dst);
+            for (size_t k = 0; k < want.size(); ++k)
+                ASSERT_EQ(Hex(got[k]), Hex(want[k]))
+                    << "pixel " << k % c.dstW << "," << k / c.dstW << " case " << c.srcW << "x"
+                    << c.srcH << " scale " << c.scaleX << "," << c.scaleY << " " << transparent;
+        }
+    }
+}
+
+TEST(SurfaceTransform, SubPixelShiftEdgesMatchTheFormula) {
+    std::mt19937 rng(12);
+    struct Case {
+        int32_t srcW, srcH, dstW, dstH;
+        double dx, dy;
+    };
+    const Case cases[] = {
+        {1, 1, 4, 3, 0.5, 0.25},   {1, 6, 3, 9, 0.5, 0.5},      {6, 1, 9, 3, 0.75, 0.1},
+        {2, 2, 3, 3, 0.3, 0.6},    {20, 14, 5, 4, 0.5, 0.25},   {20, 14, 21, 15, 0.99, 0.01},
+        {20, 14, 26, 19, 0, 0.5},  {20, 14, 26, 19, 0.5, 0},    {20, 14, 23, 17, -0.25, -0.75},
+        {13, 7, 14, 8, 0.5, 0.25}, {13, 7, 40, 30, 0.125, 0.875},
+    };
+    for (const Case& c : cases) {
+        for (bool transparent : {true, false}) {
+            Ref<TSurface> src = RandomSurface(c.srcW, c.srcH, true, rng);
+            Ref<TSurface> dst = RandomSurface(c.dstW, c.dstH, transparent, rng);
+            const std::vector<uint32_t> want = RefShifted(*src, *dst, c.dx, c.dy);
+            EXPECT_TRUE(dst->DrawSubPixel(src.get(), c.dx, c.dy));
+            const std::vector<uint32_t> got = Pixels(*dst);
+            for (size_t k = 0; k < want.size(); ++k)
+                ASSERT_EQ(Hex(got[k]), Hex(want[k]))
+                    << "pixel " << k % c.dstW << "," << k / c.dstW << " case " << c.srcW << "x"
+                    << c.srcH << " shift " << c.dx << "," << c.dy << " " << transparent;
+        }
+    }
+}
+
+// A surface scaled or shifted onto itself reads the picture as it was
+// before the drawing, exactly as it would from a copy.
+TEST(SurfaceTransform, DrawingOntoItselfReadsThePictureBeforeTheDrawing) {
+    std::mt19937 rng(13);
+    auto copyOf = [](ISurface& s) {
+        Ref<TSurface> c = MakeSurface(s.GetWidth(), s.GetHeight(), s.GetTransparent(), 0);
+        for (int32_t y = 0; y < s.GetHeight(); ++y)
+            std::copy_n(s.GetScanLine(y), s.GetWidth(), c->GetScanLine(y));
+        return c;
+    };
+    for (bool transparent : {true, false}) {
+        for (int drawing = 0; drawing < 3; ++drawing) {
+            Ref<TSurface> self = RandomSurface(19, 14, transparent, rng);
+            Ref<TSurface> before = copyOf(*self);
+            Ref<TSurface> expected = copyOf(*self);
+            auto draw = [drawing](TSurface& dst, ISurface* src) {
+                if (drawing == 0) dst.DrawScaled(src, true, 1.5, 0.8, 0.25, 0.5);
+                if (drawing == 1) dst.DrawSubPixel(src, 0.5, 0.25);
+                if (drawing == 2) dst.DrawScaled(src, false, -2, 1.5, 0, 0);
+            };
+            draw(*self, self.get());
+            draw(*expected, before.get());
+            ASSERT_NE(Pixels(*expected), Pixels(*before)) << drawing;
+            ASSERT_EQ(Pixels(*self), Pixels(*expected)) << drawing << " " << transparent;
+        }
     }
 }
 
