@@ -142,8 +142,8 @@ inline uint32_t Bilinear7(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11
 // floors exactly as the scalar formula does.
 #if defined(__SSE2__)
 inline __m128i Lerp7x2(__m128i p, __m128i q, __m128i f) {
-    return _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(p, 7), _mm_mullo_epi16(_mm_sub_epi16(q, p), f)),
-                          7);
+    return _mm_srli_epi16(
+        _mm_add_epi16(_mm_slli_epi16(p, 7), _mm_mullo_epi16(_mm_sub_epi16(q, p), f)), 7);
 }
 // Lerp7 of four pixels; f holds the weights of pixels 0 and 1 (lo) and
 // 2 and 3 (hi), each repeated over its four channels.
@@ -168,13 +168,15 @@ void MixGathered(const uint32_t* row, const int32_t* sx, const uint16_t* f4, int
         };
         const __m128i p01 = _mm_unpacklo_epi32(pair(i), pair(i + 1));      // L0 L1 R0 R1
         const __m128i p23 = _mm_unpacklo_epi32(pair(i + 2), pair(i + 3));  // L2 L3 R2 R3
-        const __m128i fLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f4 + 4 * i));
-        const __m128i fHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f4 + 4 * i + 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         Lerp7x4(_mm_unpacklo_epi64(p01, p23), _mm_unpackhi_epi64(p01, p23), fLo, fHi));
+        const uint16_t* f = f4 + 4 * ptrdiff_t{i};
+        const __m128i fLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f));
+        const __m128i fHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + 8));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + i),
+            Lerp7x4(_mm_unpacklo_epi64(p01, p23), _mm_unpackhi_epi64(p01, p23), fLo, fHi));
     }
 #endif
-    for (; i < b; ++i) out[i] = Lerp7(row[sx[i]], row[sx[i] + 1], f4[4 * i]);
+    for (; i < b; ++i) out[i] = Lerp7(row[sx[i]], row[sx[i] + 1], f4[4 * ptrdiff_t{i}]);
 }
 
 // The horizontal mix of a source row moved right by one pixel:
@@ -222,7 +224,8 @@ void MixRows(const uint32_t* top, const uint32_t* bottom, uint32_t f, bool dstT,
 // holds, so that consecutive destination rows reuse what they share.
 class TMixedRows {
 public:
-    explicit TMixedRows(size_t width) : rows_{std::vector<uint32_t>(width), std::vector<uint32_t>(width)} {}
+    explicit TMixedRows(size_t width)
+        : rows_{std::vector<uint32_t>(width), std::vector<uint32_t>(width)} {}
 
     // The mix of source row r, made by fill(r, buffer) unless held; the
     // buffer holding row keep is not reused.
@@ -388,7 +391,8 @@ bool TSurface::DrawScaled(ISurface* source, bool smooth, double scaleX, double s
             const int32_t sx = static_cast<int16_t>(u >> 16);
             us[size_t(i)] = u;
             sxs[size_t(i)] = sx;
-            std::fill_n(f4.begin() + 4 * ptrdiff_t{i}, 4, static_cast<uint16_t>((u & 0xFFFFu) >> 9));
+            std::fill_n(f4.begin() + 4 * ptrdiff_t{i}, 4,
+                        static_cast<uint16_t>((u & 0xFFFFu) >> 9));
             if (sx < 0 || sx + 1 >= src.width) continue;
             if (!runs.empty() && runs.back().second == i) {
                 ++runs.back().second;
@@ -406,7 +410,8 @@ bool TSurface::DrawScaled(ISurface* source, bool smooth, double scaleX, double s
         uint32_t* row = pixels_.get() + static_cast<ptrdiff_t>(j) * width_;
         const int32_t sy = static_cast<int16_t>(v >> 16);
         if (sy < 0 || sy + 1 >= src.height || runs.empty()) {
-            for (int32_t i = 0; i < width_; ++i) SampleSmooth(src, us[size_t(i)], v, 7, dstT, row[i]);
+            for (int32_t i = 0; i < width_; ++i)
+                SampleSmooth(src, us[size_t(i)], v, 7, dstT, row[i]);
             continue;
         }
         const uint32_t* top = mixed.Get(sy, sy + 1, fill);
