@@ -6,6 +6,7 @@
 #include "widgets/ControlWidget.h"
 #include "widgets/EditControl.h"
 #include "widgets/LabelControls.h"
+#include "widgets/ListBoxControl.h"
 #include "widgets/ProgressControls.h"
 #include "widgets/SequenceControls.h"
 
@@ -21,4 +22,5 @@ void RegisterControlClasses() {
     RegisterObjectClass(ClassOf<TAnimatedBarControl>(), "AnimatedBarControl");
     RegisterObjectClass(ClassOf<TProgressBarControl>(), "ProgressBarControl");
     RegisterObjectClass(ClassOf<TDigitTimerControl>(), "DigitTimerControl");
+    RegisterObjectClass(ClassOf<TListBoxControl>(), "ListBoxControl");
 }
