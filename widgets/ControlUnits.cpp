@@ -9,6 +9,7 @@
 #include "widgets/ListBoxControl.h"
 #include "widgets/ProgressControls.h"
 #include "widgets/SequenceControls.h"
+#include "widgets/TrackBarControl.h"
 
 void RegisterControlClasses() {
     RegisterObjectClass(ClassOf<TControlWidget>(), "Control");
@@ -23,4 +24,5 @@ void RegisterControlClasses() {
     RegisterObjectClass(ClassOf<TProgressBarControl>(), "ProgressBarControl");
     RegisterObjectClass(ClassOf<TDigitTimerControl>(), "DigitTimerControl");
     RegisterObjectClass(ClassOf<TListBoxControl>(), "ListBoxControl");
+    RegisterObjectClass(ClassOf<TTrackBarControl>(), "TrackBarControl");
 }
