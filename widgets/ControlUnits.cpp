@@ -9,6 +9,7 @@
 #include "widgets/ListBoxControl.h"
 #include "widgets/ProgressControls.h"
 #include "widgets/SequenceControls.h"
+#include "widgets/TextVizualizationControl.h"
 #include "widgets/TrackBarControl.h"
 
 void RegisterControlClasses() {
@@ -25,4 +26,5 @@ void RegisterControlClasses() {
     RegisterObjectClass(ClassOf<TDigitTimerControl>(), "DigitTimerControl");
     RegisterObjectClass(ClassOf<TListBoxControl>(), "ListBoxControl");
     RegisterObjectClass(ClassOf<TTrackBarControl>(), "TrackBarControl");
+    RegisterObjectClass(ClassOf<TControlTextVizualization>(), "control_text_vizualization");
 }
