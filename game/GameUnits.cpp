@@ -4,6 +4,7 @@
 #include "game/CustomSettings.h"
 #include "game/Game.h"
 #include "game/GlobalOptions.h"
+#include "game/HighScoresGrid.h"
 #include "game/LogFile.h"
 
 namespace {
@@ -25,6 +26,7 @@ const TUnit kGameUnits[] = {
     kLogFileUnit,
     kGlobalOptionsUnit,
     kGameShellUnit,
+    kHighScoresGridUnit,
     {"GameCursorsAndSettings", InitCursorsAndSettings, DoneCursorsAndSettings},
 };
 
