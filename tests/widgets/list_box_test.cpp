@@ -148,6 +148,20 @@ TEST_F(ListBox, TheScrollButtonsMoveByOneRowAndAreEnabledOnlyWhereTheyCanMove) {
     EXPECT_FALSE(Enabled("button_down"));
 }
 
+TEST_F(ListBox, ItsChildrensRequestsForScreensGoOnToItsOwnHandler) {
+    Load(R"(rowheight="20")", R"(
+        <widget type="ButtonControl" name="button_close" visible="yes" mousestop="yes"
+                enabled="yes" anchor_left="0" anchor_top="80" width="20" height="20"
+                actiontype="closegamescreen"/>
+        <widget type="ButtonControl" name="button_options" visible="yes" mousestop="yes"
+                enabled="yes" anchor_left="30" anchor_top="80" width="20" height="20"
+                actiontype="showgamescreen" gamescreenname="GS_Options"/>)");
+    screen.ClickAt("list/button_close");
+    screen.ClickAt("list/button_options");
+    EXPECT_EQ(screen.Screen().ScreenCalls(), (Lines{"close", "show GS_Options"}));
+    EXPECT_EQ(screen.Events(), Events{});
+}
+
 TEST_F(ListBox, AClickSelectsARowAndADoubleClickReportsOnlyCodeSix) {
     TListBoxControl& list = Load();
     Fill(list, {"anna", "bert"});
