@@ -3,9 +3,14 @@
 #include "game/Cursors.h"
 #include "game/CustomSettings.h"
 #include "game/Game.h"
+#include "game/GameLevelDefs.h"
 #include "game/GlobalOptions.h"
 #include "game/HighScoresGrid.h"
 #include "game/LogFile.h"
+#include "game/OptionsScreens.h"
+#include "game/ProfileScreens.h"
+#include "game/QueryScreens.h"
+#include "game/SplashScreens.h"
 
 namespace {
 
@@ -15,6 +20,14 @@ void InitCursorsAndSettings() {
     RegisterSettingsCommands();
     SetCursorCollectionClass(ClassOf<TCursorCollection>());
     SetCustomSettingsClass(ClassOf<TCustomSettingsCollection>());
+}
+
+// The standard screens the game definition names by class.
+void RegisterStandardScreens() {
+    RegisterSplashScreenClasses();
+    RegisterQueryScreenClasses();
+    RegisterOptionsScreenClasses();
+    RegisterProfileScreenClasses();
 }
 
 void DoneCursorsAndSettings() {
@@ -27,6 +40,8 @@ const TUnit kGameUnits[] = {
     kGlobalOptionsUnit,
     kGameShellUnit,
     kHighScoresGridUnit,
+    {"StandardScreens", RegisterStandardScreens, nullptr},
+    kLevelDefsUnit,
     {"GameCursorsAndSettings", InitCursorsAndSettings, DoneCursorsAndSettings},
 };
 

@@ -4,11 +4,12 @@
 #include "functions/FunctionUnits.h"
 #include "game/GameUnits.h"
 #include "tests/game/GameTestClasses.h"
+#include "tests/game/ScreenTestClasses.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
 
 int main(int argc, char** argv) {
     return RunTests(argc, argv,
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
-                     GameUnits(), gametest::kGameTestUnits});
+                     GameUnits(), gametest::kGameTestUnits, screentest::kScreenTestUnits});
 }
