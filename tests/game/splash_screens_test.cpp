@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/storage/XMLStorage.h"
 #include "engine/resources/EngineResources.h"
 #include "game/SplashScreens.h"
 #include "tests/game/ScreenTestSupport.h"
@@ -147,6 +148,22 @@ TEST_F(ScreenTest, TheLogoScreenClosesOnASequenceEndFromAnySenderOnly) {
     Report("GS_Logo", "no such widget", 10);
     game.Step(1);
     EXPECT_EQ(game.StackNames(), "");
+}
+
+TEST(SplashStorage, TheWaitButtonNameIsAlwaysWrittenAndTheTotalNever) {
+    for (const char* type : {"GameScreenSplash", "GameScreenSplashProgress"}) {
+        SCOPED_TRACE(type);
+        const Ref<IPersistObject> screen =
+            Query<IPersistObject>(CreateObjectByName(std::string(type) + "{name=GS_Splash}"));
+        ASSERT_TRUE(screen);
+        ASSERT_TRUE(LoadPersistObject(
+            screen, LoadStorageFromXML(R"(<gamescreen name="GS_Splash" TotalUpdates="5"/>)")));
+        const Ref<IHierStorage> saved = Query<IHierStorage>(CreateStorage("gamescreen"));
+        ASSERT_TRUE(SavePersistObject(screen, saved));
+        const std::string xml = saved->GetXML().ToString();
+        EXPECT_NE(xml.find("wait_button_name=\"\""), std::string::npos) << xml;
+        EXPECT_EQ(xml.find("TotalUpdates"), std::string::npos) << xml;
+    }
 }
 
 // ---------------------------------------------------------------------------
