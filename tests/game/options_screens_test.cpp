@@ -34,7 +34,8 @@ std::string SoundBar(const std::string& name, int y) {
 }
 
 // The wide-screen options screen; the track bars are probes that keep their
-// "position". The hints option is the game's own when hints is given.
+// "position" (the real track bar is in a test of its own). The hints option is the game's own when
+// hints is given.
 std::string OptionsGame(const std::string& type, const std::string& hints,
                         const std::string& extraWidgets = "") {
     const std::string params =
@@ -161,6 +162,31 @@ TEST_F(OptionsScreens, EveryChangeIsWrittenAtOnceAndTheSoundBarPlaysItsTestSound
     Report("GS_Options", "checkbox_showhints", 3);
     EXPECT_EQ(game.Engine().GetOption("MusicVolume"), "12");
     EXPECT_EQ(Game().GetOption("ShowHints"), Variant("no"));
+}
+
+TEST_F(OptionsScreens, ARealTrackBarMovedByKeysWritesTheVolume) {
+    // The probe bars stand aside (another name); the focused real one moves
+    // by its frequency on the arrow keys and reports each step.
+    TGameHarness& game = Start(
+        GameOf(R"(maings="GS_Main")",
+               ScreensOf(PlainScreen("GS_Main", 0, 0, 640, 480, kBlue) +
+                         RealScreen("GS_Options", "GameScreenOptions",
+                                    R"(<widget type="TrackBarControl" name="trackbar_musicvolume"
+                                        visible="yes" enabled="yes" tabstop="yes"
+                                        anchor_left="10" anchor_top="10" width="200" height="20"
+                                        min="0" max="100" frequency="5"/>)"))));
+    game.Step(1);
+    game.Engine().SetOption("MusicVolume", Variant("30"));
+    ASSERT_TRUE(Game().ShowGameScreen("GS_Options", nullptr));
+    EXPECT_EQ(WidgetOf("GS_Options", "trackbar_musicvolume")->GetProperty("position"), Variant(30));
+    game.KeyDown(SDL_SCANCODE_RIGHT, SDLK_RIGHT);
+    game.KeyUp(SDL_SCANCODE_RIGHT, SDLK_RIGHT);
+    EXPECT_EQ(game.Engine().GetOption("MusicVolume"), "35");
+    game.KeyDown(SDL_SCANCODE_LEFT, SDLK_LEFT);
+    game.KeyUp(SDL_SCANCODE_LEFT, SDLK_LEFT);
+    game.KeyDown(SDL_SCANCODE_LEFT, SDLK_LEFT);
+    game.KeyUp(SDL_SCANCODE_LEFT, SDLK_LEFT);
+    EXPECT_EQ(game.Engine().GetOption("MusicVolume"), "25");
 }
 
 TEST_F(OptionsScreens, TheButtonsCloseOrShowTheHighScoresAndEscapeClosesUnlessTheFocusTakesIt) {
