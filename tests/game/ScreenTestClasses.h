@@ -6,6 +6,8 @@
 //   notes "restart <name>", "pause <name>" and "resume <name>" in the
 //   journal.
 // - "QmTestLevelDef": a level definition.
+// - "QmTestLoadScreen": the resource load screen on the test effect window,
+//   noting "hide <name>".
 // - TTestResourceDefs: resource definitions that note "def <index>" when one
 //   is loaded (not registered; tests hand one to the load screen).
 #pragma once
@@ -72,6 +74,19 @@ private:
 
 class TTestLevelDef : public TLevelDef {};
 
+// The resource load screen on the test effect window ("effecttime"), noting
+// "hide <name>" each time it is hidden.
+class TTestLoadScreen : public TGameScreenSplashResourceLoad {
+public:
+    void Hide() override {
+        gametest::Note("hide " + GetName());
+        TGameScreenSplashResourceLoad::Hide();
+    }
+
+protected:
+    std::string WindowClassName() const override { return "qm_test_effect_window"; }
+};
+
 class TTestResourceDefs : public TPersistCollection, public virtual IResourceDefCollection {
 public:
     explicit TTestResourceDefs(int32_t count = 0) : count_(count) {}
@@ -85,6 +100,7 @@ private:
 inline void RegisterScreenTestClasses() {
     RegisterObjectClass(ClassOf<TProbeWidget>(), "qm_probe_widget");
     RegisterObjectClass(ClassOf<TTestLevelDef>(), "QmTestLevelDef");
+    RegisterObjectClass(ClassOf<TTestLoadScreen>(), "QmTestLoadScreen");
 }
 
 inline constexpr TUnit kScreenTestUnits[] = {

@@ -4,6 +4,7 @@
 // with steps that add up to their total, unloading, rebuilding, closing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -272,6 +273,26 @@ TEST_F(ScreenTest, CloseAfterLoadHidesTheScreenOnceAndItLeavesTheStack) {
     game.Step(1);
     EXPECT_EQ(game.StackNames(), "GS_Main");
     EXPECT_TRUE(Loaded(game, "r1"));
+}
+
+TEST_F(ScreenTest, AfterLoadingTheScreenHidesOnceAndLeavesWhenItsHideEffectEnds) {
+    TGameHarness& game = Start(GameOf(R"(maings="GS_Main")",
+                                      R"(<resourcefiles>
+                    <resourcefile name="pool" filename="pool.xml" loadmode="synch"/>
+                  </resourcefiles>)" + ScreensOf(
+                                           PlainScreen("GS_Main", 0, 0, 640, 480, kBlue) +
+                                           R"(<gamescreen name="GS_Load" type="QmTestLoadScreen"
+                                            close_after_load="yes">
+                                  <window effecttime="30"><widgets/></window>
+                                </gamescreen>)")),
+                               {{"pool.xml", Resources({}, {"r1"})}});
+    game.Step(1);
+    ASSERT_TRUE(Game().ShowGameScreen("GS_Load", Params({{"load_list", Variant("r1")}})));
+    game.Step(3);  // the item, the hide, 10 ms of the 30 ms effect
+    EXPECT_EQ(game.StackNames(), "GS_Main GS_Load");
+    game.Step(2);
+    EXPECT_EQ(game.StackNames(), "GS_Main");
+    EXPECT_EQ(std::count(Journal().begin(), Journal().end(), "hide GS_Load"), 1);
 }
 
 TEST_F(ScreenTest, ALoadWithoutItemsFinishesOnItsFirstFrame) {
