@@ -110,7 +110,7 @@ function(qm_data_font)
   get_filename_component(spec ${ARG_SPEC} ABSOLUTE)
   _qm_data_output(${ARG_OUTPUT}.png atlas)
   _qm_data_output(${ARG_OUTPUT}.xml table)
-  # The face file is an input too; the spec is read again when it changes.
+  # The face file is an input too; the font description is read again when it changes.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${spec})
   file(READ ${spec} text)
   set(face "")

@@ -21,21 +21,11 @@
 #include "game/QueryScreens.h"
 #include "widgets/ListBoxControl.h"
 
-class TGameScreenNewUser : public TGameScreen {
+class TGameScreenNewUser : public TNameEntryScreen {
 public:
-    void BeforeShow(const Ref<IParamCollection>& params) override;
-    bool KeyEvent(int32_t kind, int32_t key, int32_t modifiers) override;
-    void HandleEvent(const Ref<IWidget>& sender, int32_t code,
-                     const Ref<IParamCollection>& params) override;
-
     // Not blank and no profile of that name.
     bool IsNameFree(const std::string& name);
-    void Finish(bool accepted);
-
-    const TNameEntry& Entry() const { return entry_; }
-
-private:
-    TNameEntry entry_;
+    void Finish(bool accepted) override;
 };
 
 // The profile list ("GameScreenUserProfiles"): "listbox_profiles" shows the

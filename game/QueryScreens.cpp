@@ -117,14 +117,14 @@ std::string TNameEntry::TrimmedName() const {
 }
 
 // ---------------------------------------------------------------------------
-// Score submission
+// Name-entry screens
 
-void TGameScreenSubmitScore::BeforeShow(const Ref<IParamCollection>& params) {
+void TNameEntryScreen::BeforeShow(const Ref<IParamCollection>& params) {
     TGameScreen::BeforeShow(params);
     entry_.Begin(*this, params);
 }
 
-bool TGameScreenSubmitScore::KeyEvent(int32_t kind, int32_t key, int32_t modifiers) {
+bool TNameEntryScreen::KeyEvent(int32_t kind, int32_t key, int32_t modifiers) {
     const Ref<IGameScreenSlave> self(this);
     bool handled = TGameScreen::KeyEvent(kind, key, modifiers);
     const int32_t answer = entry_.KeyAnswer(kind, key, handled);
@@ -132,11 +132,13 @@ bool TGameScreenSubmitScore::KeyEvent(int32_t kind, int32_t key, int32_t modifie
     return handled;
 }
 
-void TGameScreenSubmitScore::HandleEvent(const Ref<IWidget>& sender, int32_t code,
-                                         const Ref<IParamCollection>& params) {
+void TNameEntryScreen::HandleEvent(const Ref<IWidget>& sender, int32_t code,
+                                   const Ref<IParamCollection>& params) {
     TGameScreen::HandleEvent(sender, code, params);
     if (entry_.FollowEdit(sender, code) || code != 1 || !sender) return;
     const std::string name = sender->GetName();
+    // Cancel answers whatever the parameters said: a screen that must not
+    // be cancelled disables its button instead.
     if (name == "button_ok") {
         Finish(true);
     } else if (name == "button_cancel") {
@@ -144,8 +146,11 @@ void TGameScreenSubmitScore::HandleEvent(const Ref<IWidget>& sender, int32_t cod
     }
 }
 
+// ---------------------------------------------------------------------------
+// Score submission
+
 void TGameScreenSubmitScore::Finish(bool accepted) {
-    CloseGameScreen(accepted ? OneParam("user_name", Variant(entry_.TrimmedName())) : nullptr);
+    CloseGameScreen(accepted ? OneParam("user_name", Variant(Entry().TrimmedName())) : nullptr);
 }
 
 void TGameScreenSubmitError::HandleEvent(const Ref<IWidget>& sender, int32_t code,

@@ -71,20 +71,28 @@ private:
     bool cancelAllowed_ = true;
 };
 
-class TGameScreenSubmitScore : public TGameScreen {
+// A screen that asks for a name: the entry followed as it is typed, Return
+// and Escape, "button_ok" and "button_cancel"; each screen says what its
+// answer does.
+class TNameEntryScreen : public TGameScreen {
 public:
     void BeforeShow(const Ref<IParamCollection>& params) override;
     bool KeyEvent(int32_t kind, int32_t key, int32_t modifiers) override;
     void HandleEvent(const Ref<IWidget>& sender, int32_t code,
                      const Ref<IParamCollection>& params) override;
 
-    // Closes with "user_name" (trimmed, possibly empty) or with no result.
-    void Finish(bool accepted);
+    virtual void Finish(bool accepted) = 0;
 
     const TNameEntry& Entry() const { return entry_; }
 
 private:
     TNameEntry entry_;
+};
+
+class TGameScreenSubmitScore : public TNameEntryScreen {
+public:
+    // Closes with "user_name" (trimmed, possibly empty) or with no result.
+    void Finish(bool accepted) override;
 };
 
 class TGameScreenSubmitError : public TGameScreen {
