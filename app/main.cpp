@@ -23,9 +23,11 @@
 #include "game/GameConfig.h"
 #include "game/GameUnits.h"
 #include "game/LogFile.h"
+#include "minigames/MinigameUnits.h"
 #include "nonogram/NonogramUnits.h"
 #include "platform/Platform.h"
 #include "widgets/WidgetUnits.h"
+#include "world/WorldUnits.h"
 
 #ifndef QM_DEFAULT_DATA_DIR
 #define QM_DEFAULT_DATA_DIR "data"
@@ -233,7 +235,8 @@ int main(int argc, char** argv) {
         // Every library's classes are registered, the game object ("Game")
         // among them, before the engine reads the game definition.
         TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(),
-                           EffectUnits(), GameUnits(), NonogramUnits()});
+                           EffectUnits(), GameUnits(), NonogramUnits(), WorldUnits(),
+                           MinigameUnits()});
         // The file names, keys and tables of this game; the default language
         // is loaded by now.
         ApplyQuillmarchConfiguration();
