@@ -8,6 +8,7 @@
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "nonogram/GameServices.h"
+#include "widgets/StateScenario.h"
 
 namespace {
 
@@ -29,6 +30,12 @@ bool ReadWhole(const Variant& value, int64_t& number) {
     if (!TryTextToFloat(value.ToString(), d) || !std::isfinite(d)) return false;
     number = static_cast<int64_t>(std::clamp(d, -9e15, 9e15));
     return true;
+}
+
+Ref<IParamCollection> StartFinishedParams() {
+    const Ref<IParamCollection> params = NewParams();
+    params->SetValue("scenario_to_finalize", Variant("scenario_start_level"));
+    return params;
 }
 
 int32_t ClampToInt32(int64_t value) {
@@ -120,8 +127,17 @@ Ref<IWidget> TQuillmarchControlGameNonogram::CreateScenario(const std::string& f
     const Ref<IWidgetCollection> children = group ? group->GetChildren() : nullptr;
     if (!children) return nullptr;
     const Ref<IWidget> scenario = CreateFactoryWidget(factoryName, params);
-    // One scenario of a name at a time.
-    if (!scenario || children->GetWidget(Variant(scenario->GetName()))) return nullptr;
+    if (!scenario) return nullptr;
+    if (const Ref<IWidget> present = children->GetWidget(Variant(scenario->GetName()))) {
+        // One scenario of a name at a time.
+        if (Query<TStateScenario>(present)) return nullptr;
+        // A widget of another kind has the name (a breaking cell named like
+        // the error marker of the same cell): the scenario takes a free one
+        // rather than being lost.
+        const std::string base = scenario->GetName();
+        for (int32_t n = 2; children->GetWidget(Variant(scenario->GetName())); ++n)
+            scenario->SetName(base + "#" + std::to_string(n));
+    }
     children->AddWidget(scenario);
     scenario->SetProperty("control_game", Variant(Ref<IInterface>(Ref<IWidget>(this))));
     return scenario;
@@ -305,10 +321,13 @@ void TQuillmarchControlGameNonogram::StartLevel() {
                                           Text(levelDef_->GetProperty("LevelName"))));
     params->SetValue("rows", levelDef_->GetProperty("rows"));
     params->SetValue("cols", levelDef_->GetProperty("cols"));
-    CreateScenario("scenario_start_level", params);
     gameMode_ = 1;
+    const bool staged = CreateScenario("scenario_start_level", params) != nullptr;
     SetupHintButtons();
     lastAction_ = -1;
+    // Without its start scenario the level is played at once rather than
+    // never.
+    if (!staged) ScenarioFinished(StartFinishedParams());
 }
 
 // --- Presses

@@ -1,6 +1,7 @@
 #include "nonogram/LevelDefs.h"
 
 #include <exception>
+#include <utility>
 
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
@@ -141,11 +142,23 @@ void TQuillmarchLevelDefRefCollection::Create() {
     SetItemClass(ClassOf<TQuillmarchLevelDefRef>());
 }
 
+namespace {
+
+TLocationLayersPainter& LocationLayersPainter() {
+    static TLocationLayersPainter painter;
+    return painter;
+}
+
+}  // namespace
+
 void ShowLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& profile,
                         const std::string& locationName) {
-    (void)widget;
-    (void)profile;
-    (void)locationName;
+    if (const TLocationLayersPainter& painter = LocationLayersPainter())
+        painter(widget, profile, locationName);
+}
+
+void SetLocationLayersPainter(TLocationLayersPainter painter) {
+    LocationLayersPainter() = std::move(painter);
 }
 
 void RegisterLevelDefClasses() {

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/persist/EngineGeneralClasses.h"
@@ -158,10 +159,15 @@ public:
 };
 
 // Shows a location's picture, its current layer and the magic items bought
-// in the group "../locations" of widget. The game world builds the layers;
-// until it does, this shows nothing.
+// in the group "../locations" of widget, through the painter the game world
+// sets; without one it shows nothing.
 void ShowLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& profile,
                         const std::string& locationName);
+using TLocationLayersPainter = std::function<void(
+    const Ref<IWidget>& widget, const Ref<IUserProfile>& profile, const std::string& location)>;
+// The game world's units set it at start-up and clear it (empty) when they
+// end.
+void SetLocationLayersPainter(TLocationLayersPainter painter);
 
 // Registers "QuillmarchLevelDef" and "QuillmarchLevelDefRef".
 void RegisterLevelDefClasses();

@@ -4,6 +4,8 @@
 #include "nonogram/BarControl.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "nonogram/ControlTools.h"
+#include "nonogram/GameScreenNonogram.h"
+#include "nonogram/LevelFlowScenarios.h"
 #include "nonogram/LevelDefs.h"
 #include "nonogram/QuillmarchCell.h"
 
@@ -15,6 +17,8 @@ void RegisterNonogramClasses() {
     RegisterBoardClasses();
     RegisterToolClasses();
     RegisterBarClasses();
+    RegisterLevelFlowClasses();
+    RegisterGameScreenNonogramClasses();
 }
 
 const TUnit kNonogramUnits[] = {
