@@ -6,6 +6,7 @@
 #include "nonogram/NonogramUnits.h"
 #include "tests/game/GameTestClasses.h"
 #include "tests/nonogram/BoardTestSupport.h"
+#include "tests/nonogram/LevelFlowTestSupport.h"
 #include "tests/nonogram/NonogramTestSupport.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     return RunTests(argc, argv,
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
                      GameUnits(), NonogramUnits(), gametest::kGameTestUnits,
-                     nonogramtest::kNonogramTestUnits, nonogramtest::kBoardTestUnits});
+                     nonogramtest::kNonogramTestUnits, nonogramtest::kBoardTestUnits,
+                     nonogramtest::kLevelFlowTestUnits});
 }
