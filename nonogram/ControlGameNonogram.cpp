@@ -122,7 +122,9 @@ Ref<IWidget> TQuillmarchControlGameNonogram::OwnerWidget(const std::string& path
 }
 
 Ref<IWidget> TQuillmarchControlGameNonogram::CreateScenario(const std::string& factoryName,
-                                                            const Ref<IParamCollection>& params) {
+                                                            const Ref<IParamCollection>& params,
+                                                            bool* running) {
+    if (running) *running = false;
     const Ref<IWidget> group = scenarioGroup_.Lock();
     const Ref<IWidgetCollection> children = group ? group->GetChildren() : nullptr;
     if (!children) return nullptr;
@@ -130,7 +132,10 @@ Ref<IWidget> TQuillmarchControlGameNonogram::CreateScenario(const std::string& f
     if (!scenario) return nullptr;
     if (const Ref<IWidget> present = children->GetWidget(Variant(scenario->GetName()))) {
         // One scenario of a name at a time.
-        if (Query<TStateScenario>(present)) return nullptr;
+        if (Query<TStateScenario>(present)) {
+            if (running) *running = true;
+            return nullptr;
+        }
         // A widget of another kind has the name (a breaking cell named like
         // the error marker of the same cell): the scenario takes a free one
         // rather than being lost.
@@ -198,13 +203,16 @@ void TQuillmarchControlGameNonogram::ExecuteCommand(int32_t command,
             break;
         case kCommandCloseFinalPicture:
             if (const Ref<IWidget> close = OwnerWidget("button_close")) close->SetVisible(false);
+        {
             // Without its scenario the won level is reported at once, as a
-            // failed one is.
-            if (!CreateScenario("scenario_end_level", SizeParams()) && gameMode_ == 0 &&
-                outcome_ == TOutcome::kWon) {
+            // failed one is; one already running reports when it ends.
+            bool running = false;
+            if (!CreateScenario("scenario_end_level", SizeParams(), &running) && !running &&
+                gameMode_ == 0 && outcome_ == TOutcome::kWon) {
                 EndLevel(true);
             }
             break;
+        }
         case kCommandArmHint:
             // Only a level on the board can spend a hint.
             if (gameMode_ != 0) SetHintMode(true, param("name"));

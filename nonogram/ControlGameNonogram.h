@@ -95,8 +95,11 @@ private:
     void SetCursor(const std::string& name);
     void PlayWindowSound(const std::string& name);
     Ref<IWidget> OwnerWidget(const std::string& path);
+    // The scenario made by the factory, in "scenario_group" and linked to
+    // the board; null when none was made. running: whether one of its name
+    // is running already (then none is made).
     Ref<IWidget> CreateScenario(const std::string& factoryName,
-                                const Ref<IParamCollection>& params);
+                                const Ref<IParamCollection>& params, bool* running = nullptr);
     Ref<IParamCollection> SizeParams();
 
     void StartLevel();

@@ -178,11 +178,11 @@ inline std::string LevelScreenFactories(int32_t rows, int32_t cols, const TFlowF
 
 // A leaf of the side panel at left, with the place it slides in to.
 inline std::string PanelLeaf(const std::string& name, int left, int initX,
-                             const std::string& type = "nono_leaf") {
-    return "<widget type=\"" + type + "\" name=\"" + name +
+                             const std::string& extra = "") {
+    return "<widget type=\"nono_leaf\" name=\"" + name +
            "\" visible=\"yes\" mousestop=\"yes\" width=\"10\" height=\"10\" anchor_left=\"" +
            std::to_string(left) + "\" anchor_top=\"300\" extraparams=\"init_x=" +
-           std::to_string(initX) + "\\start_x=" + std::to_string(initX) + "\"/>";
+           std::to_string(initX) + "\\start_x=" + std::to_string(initX) + extra + "\"/>";
 }
 
 }  // namespace nonogramtest
