@@ -334,8 +334,13 @@ void TQuillmarchControlGameNonogram::StartLevel() {
     SetupHintButtons();
     lastAction_ = -1;
     // Without its start scenario the level is played at once rather than
-    // never.
-    if (!staged) ScenarioFinished(StartFinishedParams());
+    // never, with what that scenario would have shown and started.
+    if (!staged) {
+        cells->SetVisible(true);
+        digits->SetVisible(true);
+        if (const Ref<IWidget> timer = FindWidget("timer")) timer->SetPaused(false);
+        ScenarioFinished(StartFinishedParams());
+    }
 }
 
 // --- Presses

@@ -109,6 +109,7 @@ struct TFlowFactories {
     int32_t fallMs = 400;    // a falling copy's fall; < 0: no factory
     bool appearance = true;  // the appearance copies of the board's size
     int32_t errorMs = 500;   // the error marker's flight
+    bool startLevel = true;  // the level's start scenario
     std::string errorPath =
         R"(<function name="path" type="path_segment"><paramspace><paramdefs>)"
         R"(<paramdef name="X" col="0" row="0" static="yes"/>)"
@@ -132,6 +133,7 @@ inline std::string LevelScreenFactories(int32_t rows, int32_t cols, const TFlowF
     const std::string startParams =
         R"( usemacros="no" redefinedparams="rows=rows\cols=cols\LevelName=LevelName")";
     for (const char* name : {"scenario_start_level", "scenario_nonogram_start_round"}) {
+        if (!f.startLevel && std::string(name) == "scenario_start_level") continue;
         text += "<widgetfactory name=\"" + std::string(name) + "\" type=\"WidgetFactory\"" +
                 startParams + "><widgetstring><widget type=\"" + name + "\" name=\"" + name +
                 R"(" visible="yes" extraparams="rows=0\cols=0\LevelName="><widgets>)"

@@ -361,7 +361,8 @@ class WholeLevelTest : public GameScreenNonogramTest {
 protected:
     // A rows × cols level "lvl" on the real board and tool switch; the
     // breaking cells are named after their cell, as the error markers are.
-    void StartLevelGame(const std::vector<std::string>& picture, const std::string& extra) {
+    void StartLevelGame(const std::vector<std::string>& picture, const std::string& extra,
+                        const TFlowFactories& factories = {}) {
         const int32_t rows = int32_t(picture.size()), cols = int32_t(picture[0].size());
         std::string board =
             R"(<widget type="QuillmarchControlGameNonogram" name="control_game_nonogram" visible="yes" mousestop="yes" width="640" height="480">)";
@@ -369,7 +370,7 @@ protected:
                  Factories(rows, cols, {0, 1}, false) +
                  Factory("breaking_cell" + std::to_string(rows) + "_" + std::to_string(cols),
                          R"(<widget type="nono_leaf" name="%name%" width="10" height="10" paused="yes"/>)") +
-                 LevelScreenFactories(rows, cols) + "</widgetfactories>";
+                 LevelScreenFactories(rows, cols, factories) + "</widgetfactories>";
         StartGame(LevelScreen(board, "",
                               R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
                                    <widget type="nono_leaf" name="frame" visible="yes" anchor_left="300" extraparams="arrow_x=610\arrow_y=2\hammer_x=622\hammer_y=2"/>
@@ -516,6 +517,20 @@ TEST_F(WholeLevelTest, ASecondScenarioOfARunningNameIsNotStarted) {
     for (int i = 0; i < 300 && game_->Top()->GetName() == "GS_GameNonogram"; ++i)
         game_->Step(1, 10);
     EXPECT_EQ(Lines("show GS_StatNonogramWithTips").size(), 1u);
+}
+
+TEST_F(WholeLevelTest, WithoutItsStartScenarioALevelIsPlayedAtOnce) {
+    TFlowFactories factories;
+    factories.startLevel = false;
+    StartLevelGame({"10"}, "errors=1\\hints=0\\cup_time=60", factories);
+    ShowLevel();
+    EXPECT_EQ(Board().GetGameMode(), 2);
+    EXPECT_TRUE(Find("control_game_nonogram/grid/cells")->GetVisible());
+    EXPECT_TRUE(Find("control_game_nonogram/grid/digits")->GetVisible());
+    EXPECT_FALSE(Find("control_game_nonogram/timer")->GetPaused());
+    ClickCell(0, 0, SDL_BUTTON_LEFT);
+    EXPECT_EQ(Find("control_game_nonogram/grid/cells/cell0_0")->GetProperty("state").ToString(),
+              "full");
 }
 
 }  // namespace
