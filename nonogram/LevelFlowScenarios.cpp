@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
 #include "core/persist/Params.h"

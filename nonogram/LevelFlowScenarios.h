@@ -34,8 +34,8 @@
 // scenario creates belong to the lists it adds them to.
 //
 // Failures: nothing raises. A missing widget or factory leaves its step out.
-// Without a control link a scenario has nobody to report to: it ends at its
-// first step. Fades and slides of a state whose time-out is 0 (or less) go
+// Without a control link a scenario (but the error marker, which needs none)
+// has nobody to report to: it ends at its first step. Fades and slides of a state whose time-out is 0 (or less) go
 // straight to their end values.
 #pragma once
 
