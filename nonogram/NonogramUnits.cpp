@@ -8,6 +8,8 @@
 #include "nonogram/LevelFlowScenarios.h"
 #include "nonogram/LevelDefs.h"
 #include "nonogram/QuillmarchCell.h"
+#include "nonogram/ResultScenarios.h"
+#include "nonogram/ResultScreens.h"
 
 namespace {
 
@@ -19,6 +21,8 @@ void RegisterNonogramClasses() {
     RegisterBarClasses();
     RegisterLevelFlowClasses();
     RegisterGameScreenNonogramClasses();
+    RegisterResultScreenClasses();
+    RegisterResultScenarioClasses();
 }
 
 const TUnit kNonogramUnits[] = {

@@ -8,6 +8,7 @@
 #include "tests/nonogram/BoardTestSupport.h"
 #include "tests/nonogram/LevelFlowTestSupport.h"
 #include "tests/nonogram/NonogramTestSupport.h"
+#include "tests/nonogram/ResultTestSupport.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
 
@@ -16,5 +17,7 @@ int main(int argc, char** argv) {
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
                      GameUnits(), NonogramUnits(), gametest::kGameTestUnits,
                      nonogramtest::kNonogramTestUnits, nonogramtest::kBoardTestUnits,
-                     nonogramtest::kLevelFlowTestUnits});
+                     nonogramtest::kLevelFlowTestUnits,
+
+                     resulttest::kResultTestUnits});
 }
