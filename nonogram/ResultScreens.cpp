@@ -341,10 +341,9 @@ bool TQuillmarchGameScreenNonogramStat::AwardTrophies() {
 }
 
 void TQuillmarchGameScreenNonogramStat::CloseWithResults() {
-    closeRequested_ = true;
     // A copy: the screens below keep what they were given while this
     // screen's own list serves the next result.
-    CloseGameScreen(CopyParamCollection(resultParams_));
+    closeRequested_ = CloseGameScreen(CopyParamCollection(resultParams_));
 }
 
 void TQuillmarchGameScreenNonogramStat::Accept() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/ParticlesFunction.h"
 #include "nonogram/ResultScenarios.h"
 #include "tests/game/GameShellTestSupport.h"
 #include "tests/nonogram/ResultTestSupport.h"
@@ -326,8 +327,82 @@ TEST_F(RevealTest, MissingParticlesOrLinesSkipOnlyThemselves) {
     EXPECT_EQ(Run(90, {"show", "burst", "sound"}, "bare/scenario_group/reveal"), expected);
 }
 
-// The burst hands the line's picture to the real particle system, which
-// emits now and lets the picture go.
+// A real function particle system whose particles start at the function's
+// "create_left" and "create_top" and never die.
+std::string RealParticles() {
+    const auto defs = [](std::initializer_list<const char*> names, int column) {
+        std::string text;
+        int row = 0;
+        for (const char* name : names) {
+            text += std::string("<paramdef name=\"") + name + "\" col=\"" +
+                    std::to_string(column) + "\" row=\"" + std::to_string(row++) +
+                    "\" static=\"yes\"/>";
+        }
+        return text;
+    };
+    return R"(<widget type="function_particle_system" name="ps_statlevel" visible="yes">)"
+           "<paramspace><paramdefs>" +
+           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) + defs({"age", "sx", "sy"}, 1) +
+           R"(</paramdefs></paramspace>
+        <function name="fn" type="function_complex"><paramspace><paramdefs>
+          <paramdef name="systime" col="1" row="0" static="yes"/>
+          <paramdef name="rate" col="2" row="0" static="yes" value="0"/>
+          <paramdef name="surface" col="2" row="1" static="yes"/>
+          <paramdef name="create_left" col="2" row="2" static="yes"/>
+          <paramdef name="create_top" col="2" row="3" static="yes"/>
+          <paramdef name="add_LifeTime" col="2" row="4" static="yes"/>
+        </paramdefs></paramspace>
+        <functions>
+          <function name="Create" type="function_eval"><paramspace><paramdefs>)" +
+           defs({"c_age", "c_sx", "c_sy"}, 0) + R"(
+            <paramdef name="count" col="2" row="0" outname="rate"/>
+            <paramdef name="index" col="2" row="1" static="yes"/>
+            <paramdef name="total_index" col="2" row="2" static="yes"/>
+            <paramdef name="cl" col="2" row="3" outname="create_left"/>
+            <paramdef name="ct" col="2" row="4" outname="create_top"/>
+            </paramdefs></paramspace>
+            <expression>c_age := 0
+c_sx := cl
+c_sy := ct</expression>
+          </function>
+          <function name="Update" type="function_eval"><paramspace><paramdefs>)" +
+           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) +
+           defs({"u_age", "u_sx", "u_sy"}, 1) + R"(
+            </paramdefs></paramspace>
+            <expression>dead := 0
+x := u_sx
+y := u_sy
+pic := 0
+a := 255</expression>
+          </function>
+        </functions></function></widget>)";
+}
+
+// The burst hands the line's picture and place to the real particle system,
+// which emits fifty particles there at once and lets the picture go.
+TEST_F(RevealTest, BurstsReachTheRealParticleSystem) {
+    Start(gametest::GameOf(
+        "", gametest::ScreensOf(gametest::ScreenOf(
+                "GS_Real", ScenarioGroup() + RealParticles() +
+                               Lines({"EarnedBefore", "EarnedNow", "EarnedTotal"}, 40)))));
+    harness->Step(1);
+    Show("GS_Real", nullptr);
+    auto* system = dynamic_cast<TFunctionParticleSystem*>(Widget("ps_statlevel").get());
+    ASSERT_TRUE(system);
+    Widget("scenario_group")->GetChildren()->AddWidget(Reveal());
+    Run(21, {});
+    ASSERT_EQ(system->GetParticleCount(), 50);
+    for (const auto& particle : system->Particles()) {
+        EXPECT_EQ(ReadCell(particle->values, 1, 1), 40.0);   // create_left
+        EXPECT_EQ(ReadCell(particle->values, 1, 2), 100.0);  // create_top
+    }
+    EXPECT_EQ(system->GetFunction()->GetValue("add_LifeTime"), 500.0);
+    EXPECT_EQ(system->GetFunction()->GetValue("surface"), 0.0);
+    Run(20, {});
+    EXPECT_EQ(system->GetParticleCount(), 100);
+    EXPECT_EQ(ReadCell(system->Particles()[99]->values, 1, 2), 110.0);
+}
+
 TEST_F(RevealTest, RegisteredNamesMakeTheScenarioClasses) {
     EXPECT_TRUE(dynamic_cast<TScenarioNonogramStat*>(
         CreateObjectByName("scenario_stat_nonogram").get()));

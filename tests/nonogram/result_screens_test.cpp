@@ -407,6 +407,11 @@ TEST_F(ResultScreensTest, TrophiesReachedTogetherOpenOneTrophyScreen) {
     EXPECT_EQ(Count("show GS_Trophy -"), 1);
     EXPECT_EQ(harness->StackNames(), "GS_Level GS_StatNonogramWithTips GS_Trophy");
     EXPECT_EQ(ClosedWith("GS_StatNonogramWithTips"), "none");
+    // An "ok" that still reaches the statistics counts nothing more.
+    Press("GS_StatNonogramWithTips", "button_ok");
+    harness->Step(1);
+    EXPECT_EQ(ProfileText("error_medals"), "4");
+    EXPECT_EQ(ProfileText("hint_medals"), "2");
 
     Game().CloseGameScreen(harness->Screen("GS_Trophy"), nullptr);
     harness->Step(3);
