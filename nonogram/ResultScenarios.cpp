@@ -125,7 +125,7 @@ void TScenarioNonogramStat::EnterTime() {
     if (const Ref<IWidget> time = Find("../levelTime")) {
         time->SetProperty("drawmode", Variant(int32_t{1}));
         time->SetProperty("fillcolor", Variant(int64_t{FlagIsYes("award_speed") ? kFastTimeColor
-                                                                                 : kSlowTimeColor}));
+                                                                                : kSlowTimeColor}));
     }
     RevealLine("../levelTime");
     RevealLine("../levelExpertTime");

@@ -140,18 +140,18 @@ void TQuillmarchGameScreenNonogramStat::BeforeShow(const Ref<IParamCollection>& 
         // An earlier level's picture never stays behind this one's.
         ClearChildren(grid);
         IGameScreenOwner* owner = GetOwner();
-        const Ref<IQuillmarchLevelDefRefCollection> levels = Query<IQuillmarchLevelDefRefCollection>(
-            owner ? owner->GetOption("level_def_refs").ToInterface() : nullptr);
+        const Ref<IQuillmarchLevelDefRefCollection> levels =
+            Query<IQuillmarchLevelDefRefCollection>(
+                owner ? owner->GetOption("level_def_refs").ToInterface() : nullptr);
         const Ref<IQuillmarchLevelDefRef> entry =
             levels ? levels->GetItemByName(TextOf(Param(params, "location_name"))) : nullptr;
         if (const Ref<IQuillmarchLevelDef> def = entry ? entry->LoadLevelDef() : nullptr) {
             BuildMiniature(def);
         }
     }
-    for (const char* name :
-         {"levelTime", "levelExpertTime", "award_speed", "levelHints", "award_hint", "levelErrors",
-          "award_error", "crystal_points", "crystal_error", "crystal_hint", "crystal_speed",
-          "crystal_total"}) {
+    for (const char* name : {"levelTime", "levelExpertTime", "award_speed", "levelHints",
+                             "award_hint", "levelErrors", "award_error", "crystal_points",
+                             "crystal_error", "crystal_hint", "crystal_speed", "crystal_total"}) {
         Hide(name);
     }
     if (const Ref<IWidget> particles = FindWidget("ps_statlevel")) {
@@ -208,8 +208,8 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
             Hide("levelExpertTime");
         }
         // One award row: its flag in the results, its label, its bonus.
-        const auto award = [&](const char* widget, const char* label, const char* key,
-                               bool earned, const char* bonusName) {
+        const auto award = [&](const char* widget, const char* label, const char* key, bool earned,
+                               const char* bonusName) {
             if (!FindWidget(widget) || !FindWidget(label)) return;
             if (earned) {
                 const Variant bonus = Param(params, bonusName);
@@ -413,7 +413,8 @@ void TQuillmarchGameScreenNonogramStatWithTips::ShowResults(const Ref<IParamColl
         if (params) {
             std::string name = TextOf(Param(params, "tip"));
             if (name.empty()) name = ChooseRandomTip();
-            const Ref<IQuillmarchTipDef> tip = name.empty() ? nullptr : tipDefs_->GetItem(Variant(name));
+            const Ref<IQuillmarchTipDef> tip =
+                name.empty() ? nullptr : tipDefs_->GetItem(Variant(name));
             // A tip the list does not hold leaves the line empty.
             tips->SetProperty("text", tip ? tip->GetProperty("text") : Variant(std::string()));
         }
@@ -443,9 +444,9 @@ void TQuillmarchGameScreenNonogramBonusStat::BeforeShow(const Ref<IParamCollecti
     TGameScreen::BeforeShow(params);
     trophiesChecked_ = false;
     closeRequested_ = false;
-    for (const char* name : {"title_Result", "levelProgress", "level_Points", "total_Points",
-                             "levelHintsBonus", "levelTimeBonus", "levelTotalPoints",
-                             "award_record", "award_text"}) {
+    for (const char* name :
+         {"title_Result", "levelProgress", "level_Points", "total_Points", "levelHintsBonus",
+          "levelTimeBonus", "levelTotalPoints", "award_record", "award_text"}) {
         HideWidget(FindWidget(name));
     }
     if (const Ref<IWidget> particles = FindWidget("ps_statlevel")) {
@@ -531,9 +532,8 @@ void TQuillmarchGameScreenNonogramBonusStat::ChildScreenClosed(
         results->SetValue("LevelName", Variant(bonusLevelName_));
         const Ref<IWidget> total = FindWidget("levelTotalPoints");
         // Without the line the score is still the one shown to the player.
-        results->SetValue("level_total_points",
-                          total ? total->GetProperty("text")
-                                : Variant(std::to_string(bonusTotalPoints_)));
+        results->SetValue("level_total_points", total ? total->GetProperty("text")
+                                                      : Variant(std::to_string(bonusTotalPoints_)));
         ShowGameScreen("GS_OnlineScores", results);
     } else if (screenName == "GS_OnlineScores" || screenName == "GS_Trophy") {
         closeRequested_ = true;
@@ -583,6 +583,5 @@ void RegisterResultScreenClasses() {
                         "QuillmarchGameScreenNonogramBonusStat");
     RegisterObjectClass(ClassOf<TQuillmarchGameScreenNonogramFailed>(),
                         "QuillmarchGameScreenNonogramFailed");
-    RegisterObjectClass(ClassOf<TQuillmarchGameScreenLevelInfo>(),
-                        "QuillmarchGameScreenLevelInfo");
+    RegisterObjectClass(ClassOf<TQuillmarchGameScreenLevelInfo>(), "QuillmarchGameScreenLevelInfo");
 }

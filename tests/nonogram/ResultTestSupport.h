@@ -77,10 +77,9 @@ public:
     void DoUpdate(int32_t elapsedMs) override {
         TSingleWidget::DoUpdate(elapsedMs);
         if (elapsedMs != 0) return;
-        const std::string size =
-            surface_ ? std::to_string(surface_->GetWidth()) + "x" +
-                           std::to_string(surface_->GetHeight())
-                     : "none";
+        const std::string size = surface_ ? std::to_string(surface_->GetWidth()) + "x" +
+                                                std::to_string(surface_->GetHeight())
+                                          : "none";
         Note("burst " + size + " at " + values_["create_left"] + "," + values_["create_top"] +
              " life " + values_["add_LifeTime"] + " count " + values_["init_creation_count"]);
     }
@@ -123,9 +122,9 @@ inline constexpr TUnit kResultTestUnits[] = {
 inline std::string ProbeAt(const std::string& name, int x, int y, int w = 20, int h = 10,
                            bool visible = true) {
     return "<widget type=\"result_probe\" name=\"" + name + "\" visible=\"" +
-           (visible ? "yes" : "no") + "\" anchor_left=\"" + std::to_string(x) +
-           "\" anchor_top=\"" + std::to_string(y) + "\" width=\"" + std::to_string(w) +
-           "\" height=\"" + std::to_string(h) + "\" color=\"$FF808080\"/>";
+           (visible ? "yes" : "no") + "\" anchor_left=\"" + std::to_string(x) + "\" anchor_top=\"" +
+           std::to_string(y) + "\" width=\"" + std::to_string(w) + "\" height=\"" +
+           std::to_string(h) + "\" color=\"$FF808080\"/>";
 }
 
 inline std::string Particles() {
@@ -149,9 +148,9 @@ inline std::string ScenarioFactory(const std::string& name, const std::string& s
 inline std::string ResultScreen(const std::string& name, const std::string& type,
                                 const std::string& factories, const std::string& widgets,
                                 const std::string& inner = "") {
-    return "<gamescreen name=\"" + name + "\" type=\"" + type +
-           "\"><window><widgetfactories>" + factories + "</widgetfactories><widgets>" + widgets +
-           "</widgets></window>" + inner + "</gamescreen>";
+    return "<gamescreen name=\"" + name + "\" type=\"" + type + "\"><window><widgetfactories>" +
+           factories + "</widgetfactories><widgets>" + widgets + "</widgets></window>" + inner +
+           "</gamescreen>";
 }
 
 }  // namespace resulttest

@@ -41,10 +41,10 @@ std::string Lines(std::initializer_list<const char*> names, int x = 30) {
 }
 
 const std::initializer_list<const char*> kStatLines = {
-    "level_Points", "levelTime",    "levelExpertTime", "award_speed",   "label_BonusTime",
-    "levelHints",   "award_hint",   "label_BonusHint", "levelErrors",   "award_error",
-    "label_BonusMistake", "total_Points", "crystal_points", "crystal_error", "crystal_hint",
-    "crystal_speed", "crystal_total", "levelTips",     "label_levelTips"};
+    "level_Points",       "levelTime",     "levelExpertTime", "award_speed",    "label_BonusTime",
+    "levelHints",         "award_hint",    "label_BonusHint", "levelErrors",    "award_error",
+    "label_BonusMistake", "total_Points",  "crystal_points",  "crystal_error",  "crystal_hint",
+    "crystal_speed",      "crystal_total", "levelTips",       "label_levelTips"};
 
 class RevealTest : public gametest::GameShellTest {
 protected:
@@ -65,12 +65,11 @@ protected:
                        "levelTimeBonus", "levelTotalPoints", "award_record", "award_text"}));
         // The replay screen is the game world's; its widgets stand here.
         screens += gametest::ScreenOf(
-            "GS_Replay",
-            ScenarioGroup() + Particles() +
-                Lines({"EarnedBefore", "EarnedNow", "EarnedTotal", "crystal_EarnedBefore",
-                       "crystal_EarnedTotal"}) +
-                R"(<widget type="group_widget" name="bare"><widgets>)" + ScenarioGroup() +
-                Lines({"EarnedBefore"}) + "</widgets></widget>");
+            "GS_Replay", ScenarioGroup() + Particles() +
+                             Lines({"EarnedBefore", "EarnedNow", "EarnedTotal",
+                                    "crystal_EarnedBefore", "crystal_EarnedTotal"}) +
+                             R"(<widget type="group_widget" name="bare"><widgets>)" +
+                             ScenarioGroup() + Lines({"EarnedBefore"}) + "</widgets></widget>");
         Start(gametest::GameOf("", gametest::ScreensOf(screens)));
         harness->Step(1);
         ASSERT_TRUE(Game().ShowGameScreen("GS_Level", nullptr));
@@ -212,8 +211,7 @@ TEST_F(RevealTest, StatisticsWithoutAwardsPassTheRowsAtOnce) {
         "220 show levelHints",      "220 show label_BonusHint",    "220 sound sound_new_line",
         "230 show levelTime",       "230 show levelExpertTime",    "230 show label_BonusTime",
         "230 sound sound_new_line", "240 show total_Points",       "240 sound sound_new_line",
-        "240 show crystal_total",   "240 sound sound_stat_medal",
-        "440 end",
+        "240 show crystal_total",   "240 sound sound_stat_medal",  "440 end",
     };
     EXPECT_EQ(Run(50, {"show", "hide", "sound"}), expected);
     EXPECT_EQ(Widget("levelTime")->GetProperty("fillcolor").ToInt64(), 0xFFDE4100);
@@ -229,8 +227,9 @@ TEST_F(RevealTest, OnlyTheRowWithItsAwardPauses) {
     StartGame();
     Show("GS_Stat", Won(false, true, false));
     const Timeline expected = {
-        "210 sound sound_new_line",  "220 sound sound_stat_medal", "220 sound sound_stat_medal",
-        "220 sound sound_new_line",  "420 sound sound_new_line",   "430 sound sound_new_line",
+        "210 sound sound_new_line",   "220 sound sound_stat_medal",
+        "220 sound sound_stat_medal", "220 sound sound_new_line",
+        "420 sound sound_new_line",   "430 sound sound_new_line",
         "430 sound sound_stat_medal", "630 end",
     };
     EXPECT_EQ(Run(90, {"sound"}), expected);
@@ -241,14 +240,13 @@ TEST_F(RevealTest, TipsRevealOpensWithThePointsAndEndsWithTheTip) {
     StartGame();
     Show("GS_Tips", Won(false, false, false));
     const Timeline expected = {
-        "210 show level_Points",    "210 show crystal_points",  "210 sound sound_new_line",
+        "210 show level_Points",    "210 show crystal_points",     "210 sound sound_new_line",
         "220 show levelErrors",     "220 show label_BonusMistake", "220 sound sound_new_line",
-        "230 show levelHints",      "230 show label_BonusHint", "230 sound sound_new_line",
-        "240 show levelTime",       "240 show levelExpertTime", "240 show label_BonusTime",
-        "240 sound sound_new_line", "250 show total_Points",    "250 sound sound_new_line",
-        "250 show crystal_total",   "250 sound sound_stat_medal",
-        "450 show label_levelTips", "450 show levelTips",       "450 sound sound_new_line",
-        "460 end",
+        "230 show levelHints",      "230 show label_BonusHint",    "230 sound sound_new_line",
+        "240 show levelTime",       "240 show levelExpertTime",    "240 show label_BonusTime",
+        "240 sound sound_new_line", "250 show total_Points",       "250 sound sound_new_line",
+        "250 show crystal_total",   "250 sound sound_stat_medal",  "450 show label_levelTips",
+        "450 show levelTips",       "450 sound sound_new_line",    "460 end",
     };
     EXPECT_EQ(Run(50, {"show", "hide", "sound"}), expected);
 }
@@ -258,13 +256,13 @@ TEST_F(RevealTest, BonusRevealEndsWithTheRecord) {
     for (const char* record : {"yes", "no"}) {
         SCOPED_TRACE(record);
         StartGame();
-        Show("GS_Bonus", ParamsOf({{"LevelName", "rome"},
-                                   {"level_total_points", "700"},
-                                   {"award_record", record}}));
+        Show("GS_Bonus",
+             ParamsOf(
+                 {{"LevelName", "rome"}, {"level_total_points", "700"}, {"award_record", record}}));
         Timeline expected = {
-            "210 show levelProgress",  "210 sound sound_new_line", "410 show level_Points",
-            "410 sound sound_new_line", "610 show levelHintsBonus", "610 sound sound_new_line",
-            "810 show levelTimeBonus", "810 sound sound_new_line", "1010 show levelTotalPoints",
+            "210 show levelProgress",    "210 sound sound_new_line", "410 show level_Points",
+            "410 sound sound_new_line",  "610 show levelHintsBonus", "610 sound sound_new_line",
+            "810 show levelTimeBonus",   "810 sound sound_new_line", "1010 show levelTotalPoints",
             "1010 sound sound_new_line",
         };
         if (std::string(record) == "yes") {
@@ -294,13 +292,20 @@ TEST_F(RevealTest, ReplayRevealShowsBeforeNowAndTotal) {
     group->GetChildren()->AddWidget(scenario);
     Journal().clear();
     const Timeline expected = {
-        "210 show EarnedBefore",         "210 burst 20x10 at 30,100 life 500 count 50",
-        "210 show crystal_EarnedBefore", "210 restart crystal_EarnedBefore",
-        "210 sound sound_new_line",      "410 show EarnedNow",
-        "410 burst 20x10 at 30,110 life 500 count 50", "410 sound sound_new_line",
-        "610 show EarnedTotal",          "610 burst 20x10 at 30,120 life 500 count 50",
-        "610 show crystal_EarnedTotal",  "610 restart crystal_EarnedTotal",
-        "610 sound sound_new_line",      "810 end",
+        "210 show EarnedBefore",
+        "210 burst 20x10 at 30,100 life 500 count 50",
+        "210 show crystal_EarnedBefore",
+        "210 restart crystal_EarnedBefore",
+        "210 sound sound_new_line",
+        "410 show EarnedNow",
+        "410 burst 20x10 at 30,110 life 500 count 50",
+        "410 sound sound_new_line",
+        "610 show EarnedTotal",
+        "610 burst 20x10 at 30,120 life 500 count 50",
+        "610 show crystal_EarnedTotal",
+        "610 restart crystal_EarnedTotal",
+        "610 sound sound_new_line",
+        "810 end",
     };
     EXPECT_EQ(Run(90, {"show", "restart", "burst", "sound"}), expected);
 }
@@ -334,9 +339,8 @@ std::string RealParticles() {
         std::string text;
         int row = 0;
         for (const char* name : names) {
-            text += std::string("<paramdef name=\"") + name + "\" col=\"" +
-                    std::to_string(column) + "\" row=\"" + std::to_string(row++) +
-                    "\" static=\"yes\"/>";
+            text += std::string("<paramdef name=\"") + name + "\" col=\"" + std::to_string(column) +
+                    "\" row=\"" + std::to_string(row++) + "\" static=\"yes\"/>";
         }
         return text;
     };
@@ -404,14 +408,14 @@ TEST_F(RevealTest, BurstsReachTheRealParticleSystem) {
 }
 
 TEST_F(RevealTest, RegisteredNamesMakeTheScenarioClasses) {
-    EXPECT_TRUE(dynamic_cast<TScenarioNonogramStat*>(
-        CreateObjectByName("scenario_stat_nonogram").get()));
+    EXPECT_TRUE(
+        dynamic_cast<TScenarioNonogramStat*>(CreateObjectByName("scenario_stat_nonogram").get()));
     EXPECT_TRUE(dynamic_cast<TScenarioNonogramStatWithTips*>(
         CreateObjectByName("scenario_stat_nonogram_with_tips").get()));
     EXPECT_TRUE(dynamic_cast<TScenarioNonogramStatBonus*>(
         CreateObjectByName("scenario_stat_nonogram_bonus").get()));
-    EXPECT_TRUE(dynamic_cast<TScenarioReplayLevel*>(
-        CreateObjectByName("scenario_replay_level").get()));
+    EXPECT_TRUE(
+        dynamic_cast<TScenarioReplayLevel*>(CreateObjectByName("scenario_replay_level").get()));
     // The tips reveal declares its own states in place of the plain one's.
     const Ref<TAbstractObject> tips = CreateObjectByName("scenario_stat_nonogram_with_tips");
     auto* scenario = dynamic_cast<TStateScenario*>(tips.get());

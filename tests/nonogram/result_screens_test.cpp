@@ -20,8 +20,8 @@
 namespace resulttest {
 namespace {
 
-using gametest::JournalHas;
 using gametest::Journal;
+using gametest::JournalHas;
 using gametest::ParamsText;
 
 Ref<IParamCollection> ParamsOf(std::initializer_list<std::pair<std::string, Variant>> values) {
@@ -43,10 +43,11 @@ std::string StatWidgets(const std::vector<std::string>& without = {}) {
                        ScenarioGroup() + Particles();
     int y = 0;
     for (const char* name :
-         {"level_Points", "levelTime", "levelExpertTime", "award_speed", "label_BonusTime",
-          "levelHints", "award_hint", "label_BonusHint", "levelErrors", "award_error",
-          "label_BonusMistake", "total_Points", "crystal_points", "crystal_error", "crystal_hint",
-          "crystal_speed", "crystal_total", "levelTips", "label_levelTips", "button_ok",
+         {"level_Points",    "levelTime",     "levelExpertTime",    "award_speed",
+          "label_BonusTime", "levelHints",    "award_hint",         "label_BonusHint",
+          "levelErrors",     "award_error",   "label_BonusMistake", "total_Points",
+          "crystal_points",  "crystal_error", "crystal_hint",       "crystal_speed",
+          "crystal_total",   "levelTips",     "label_levelTips",    "button_ok",
           "button_restart"}) {
         if (has(name)) text += ProbeAt(name, 30, y += 12);
     }
@@ -66,8 +67,8 @@ std::string MiniatureFactories() {
                colour + "\"/>";
     };
     for (int d = 1; d <= 5; ++d) {
-        text += nonogramtest::Factory("grid_cell_2_3_" + std::to_string(d),
-                                      cell(std::to_string(d)));
+        text +=
+            nonogramtest::Factory("grid_cell_2_3_" + std::to_string(d), cell(std::to_string(d)));
     }
     return text + nonogramtest::Factory("grid_cell_black_2_3", cell("0"));
 }
@@ -83,10 +84,9 @@ std::string Tips() {
 std::string BonusWidgets() {
     std::string text = ScenarioGroup() + Particles();
     int y = 0;
-    for (const char* name :
-         {"title_Result", "levelProgress", "level_Points", "total_Points", "levelHintsBonus",
-          "levelTimeBonus", "levelTotalPoints", "award_record", "award_text", "button_ok",
-          "button_submit"}) {
+    for (const char* name : {"title_Result", "levelProgress", "level_Points", "total_Points",
+                             "levelHintsBonus", "levelTimeBonus", "levelTotalPoints",
+                             "award_record", "award_text", "button_ok", "button_submit"}) {
         text += ProbeAt(name, 30, y += 12);
     }
     return text;
@@ -102,9 +102,9 @@ std::string Limits(const std::map<std::string, std::string>& limits) {
 }
 
 const std::map<std::string, std::string> kLimits = {
-    {"trophy_error_small_limit", "2"}, {"trophy_hint_small_limit", "2"},
-    {"trophy_speed_small_limit", "2"}, {"trophy_error_big_limit", "4"},
-    {"trophy_hint_big_limit", "4"},    {"trophy_speed_big_limit", "abc"},
+    {"trophy_error_small_limit", "2"},  {"trophy_hint_small_limit", "2"},
+    {"trophy_speed_small_limit", "2"},  {"trophy_error_big_limit", "4"},
+    {"trophy_hint_big_limit", "4"},     {"trophy_speed_big_limit", "abc"},
     {"trophy_bonus_rome_limit", "500"}, {"trophy_bonus_japan_limit", "0"},
 };
 
@@ -117,23 +117,22 @@ protected:
     void StartGame(const std::map<std::string, std::string>& limits = kLimits,
                    bool withTrophyScreen = true) {
         std::string screens = gametest::PlainScreen("GS_Level", 0, 0, 640, 480, 0xFF000000);
-        screens += ResultScreen("GS_StatNonogramWithTips",
-                                "QuillmarchGameScreenNonogramStatWithTips",
-                                ScenarioFactory("scenario_stat_tips", "scenario_stat_nonogram_with_tips") +
-                                    MiniatureFactories(),
-                                StatWidgets(), Tips());
+        screens +=
+            ResultScreen("GS_StatNonogramWithTips", "QuillmarchGameScreenNonogramStatWithTips",
+                         ScenarioFactory("scenario_stat_tips", "scenario_stat_nonogram_with_tips") +
+                             MiniatureFactories(),
+                         StatWidgets(), Tips());
         screens += ResultScreen("GS_StatPartial", "QuillmarchGameScreenNonogramStat",
                                 ScenarioFactory("scenario_stat", "scenario_stat_nonogram"),
                                 StatWidgets({"label_BonusHint"}));
-        screens += ResultScreen("GS_StatNonogramBonus", "QuillmarchGameScreenNonogramBonusStat",
-                                ScenarioFactory("scenario_stat_bonus",
-                                                "scenario_stat_nonogram_bonus"),
-                                BonusWidgets());
+        screens += ResultScreen(
+            "GS_StatNonogramBonus", "QuillmarchGameScreenNonogramBonusStat",
+            ScenarioFactory("scenario_stat_bonus", "scenario_stat_nonogram_bonus"), BonusWidgets());
         screens += ResultScreen("GS_FailedNonogram", "QuillmarchGameScreenNonogramFailed", "",
                                 ProbeAt("button_restart", 0, 0) + ProbeAt("button_map", 0, 20));
-        screens += ResultScreen("GS_LevelInfo", "QuillmarchGameScreenLevelInfo", "",
-                                ProbeAt("location_name", 0, 0) + ProbeAt("level", 0, 20) +
-                                    ProbeAt("size", 0, 40));
+        screens += ResultScreen(
+            "GS_LevelInfo", "QuillmarchGameScreenLevelInfo", "",
+            ProbeAt("location_name", 0, 0) + ProbeAt("level", 0, 20) + ProbeAt("size", 0, 40));
         for (const char* name : {"GS_Trophy", "GS_SubmitScore", "GS_OnlineScores"}) {
             if (!withTrophyScreen && std::string(name) == "GS_Trophy") continue;
             screens += gametest::PlainScreen(name, 0, 0, 10, 10, 0xFF000000);
@@ -194,7 +193,8 @@ protected:
     }
     // The results the screen below received from that screen; "none" when
     // it was not closed.
-    static std::string ClosedWith(const std::string& screen, const std::string& below = "GS_Level") {
+    static std::string ClosedWith(const std::string& screen,
+                                  const std::string& below = "GS_Level") {
         const std::string prefix = "closed " + below + " " + screen + " ";
         std::string found = "none";
         int count = 0;
@@ -254,9 +254,9 @@ TEST_F(ResultScreensTest, AwardsLabelsAndTotalFollowTheLevel) {
         EXPECT_EQ(ProbeOf(s, "levelHints")->Text(), std::to_string(c.hints));
         EXPECT_EQ(ProbeOf(s, "levelErrors")->Text(), std::to_string(c.errors));
         // The lines and medals wait for the reveal.
-        for (const char* hidden : {"levelTime", "levelExpertTime", "award_speed", "levelHints",
-                                   "award_hint", "levelErrors", "award_error", "crystal_total",
-                                   "levelTips", "label_levelTips"}) {
+        for (const char* hidden :
+             {"levelTime", "levelExpertTime", "award_speed", "levelHints", "award_hint",
+              "levelErrors", "award_error", "crystal_total", "levelTips", "label_levelTips"}) {
             EXPECT_FALSE(ProbeOf(s, hidden)->GetVisible()) << hidden;
         }
         Game().CloseGameScreen(harness->Screen(s), nullptr);
@@ -273,8 +273,8 @@ TEST_F(ResultScreensTest, ARowWithoutItsLabelIsLeftOut) {
               "level_ref=lvl3,award_speed=yes,award_error=yes,level_total_points=170");
     EXPECT_EQ(ProbeOf("GS_StatPartial", "levelHints")->Text(), "0");
     // The plain statistics screen starts its own reveal.
-    EXPECT_TRUE(harness->Screen("GS_StatPartial")->GetWindowWidget()->FindWidget(
-        "scenario_group/reveal"));
+    EXPECT_TRUE(
+        harness->Screen("GS_StatPartial")->GetWindowWidget()->FindWidget("scenario_group/reveal"));
 }
 
 // Missing measurements earn no award (and no bonus by default); words where
@@ -520,9 +520,7 @@ TEST_F(ResultScreensTest, BonusTrophyGoesToTheLevelsOwnLocation) {
         const char* granted;  // the new "show_trophy"
     };
     const Case cases[] = {
-        {"rome", 500, "trophy_rome,"},
-        {"rome", 499, ""},
-        {"rome", 100000, "trophy_rome,"},
+        {"rome", 500, "trophy_rome,"}, {"rome", 499, ""}, {"rome", 100000, "trophy_rome,"},
         {"japan", 0, "trophy_japan,"},  // a limit of 0
         {"tibet", 100000, ""},          // no limit given
         {"Rome", 100000, ""},           // names are exact
@@ -570,7 +568,8 @@ TEST_F(ResultScreensTest, SubmittingAScoreLeadsToTheOnlineScores) {
     Game().CloseGameScreen(harness->Screen("GS_SubmitScore"),
                            gametest::Results("user_name", "Ann"));
     harness->Step(3);
-    EXPECT_TRUE(JournalHas("show GS_OnlineScores user_name=Ann,LevelName=rome,level_total_points=700"));
+    EXPECT_TRUE(
+        JournalHas("show GS_OnlineScores user_name=Ann,LevelName=rome,level_total_points=700"));
     Game().CloseGameScreen(harness->Screen("GS_OnlineScores"), nullptr);
     harness->Step(3);
     EXPECT_EQ(ClosedWith("GS_StatNonogramBonus"), "-");
@@ -585,11 +584,13 @@ TEST_F(ResultScreensTest, SubmittingAScoreLeadsToTheOnlineScores) {
 // ---------------------------------------------------------------------------
 // Tips
 
-Ref<IQuillmarchTipDefCollection> TipList(std::initializer_list<std::pair<const char*, const char*>> tips) {
+Ref<IQuillmarchTipDefCollection> TipList(
+    std::initializer_list<std::pair<const char*, const char*>> tips) {
     std::string xml = "<tips>";
     for (const auto& [name, weight] : tips) {
-        xml += std::string("<tip name=\"") + name + "\"><properties><param name=\"probability\" value=\"" +
-               weight + "\"/></properties></tip>";
+        xml += std::string("<tip name=\"") + name +
+               "\"><properties><param name=\"probability\" value=\"" + weight +
+               "\"/></properties></tip>";
     }
     const Ref<IQuillmarchTipDefCollection> list = Query<IQuillmarchTipDefCollection>(
         CreateAbstractObject(ClassOf<TQuillmarchTipDefCollection>()));
@@ -616,10 +617,11 @@ TEST(TipDraw, RWalksTheWeightsInOrder) {
 
     // Nothing to draw from: no tip, and the generator is not asked.
     bound = -1;
-    EXPECT_EQ(ChooseWeightedTip(TipList({{"zero", "0"}}), [&](int32_t n) {
-                  bound = n;
-                  return 0;
-              }),
+    EXPECT_EQ(ChooseWeightedTip(TipList({{"zero", "0"}}),
+                                [&](int32_t n) {
+                                    bound = n;
+                                    return 0;
+                                }),
               "");
     EXPECT_EQ(bound, -1);
     EXPECT_EQ(ChooseWeightedTip(nullptr), "");
@@ -627,8 +629,7 @@ TEST(TipDraw, RWalksTheWeightsInOrder) {
 
 // Under a seeded generator the draw repeats and follows the weights.
 TEST(TipDraw, SeededDrawsFollowTheWeights) {
-    const Ref<IQuillmarchTipDefCollection> tips =
-        TipList({{"a", "1"}, {"zero", "0"}, {"b", "3"}});
+    const Ref<IQuillmarchTipDefCollection> tips = TipList({{"a", "1"}, {"zero", "0"}, {"b", "3"}});
     const auto draw = [&](uint32_t seed) {
         RandomSeed(seed);
         std::map<std::string, int> counts;
@@ -663,7 +664,8 @@ TEST_F(ResultScreensTest, TheTipLineShowsTheNamedOrADrawnTip) {
     Game().CloseGameScreen(harness->Screen("GS_StatNonogramWithTips"), nullptr);
     harness->Step(2);
 
-    for (const auto& [r, text] : {std::pair{0, "one"}, std::pair{1, "three"}, std::pair{3, "three"}}) {
+    for (const auto& [r, text] :
+         {std::pair{0, "one"}, std::pair{1, "three"}, std::pair{3, "three"}}) {
         screen->SetRandomSource([r = r](int32_t n) {
             EXPECT_EQ(n, 4);
             return r;
@@ -689,7 +691,8 @@ class MiniatureTest : public ResultScreensTest {
 protected:
     // The catalogue entry "japan" over a level file of these rows.
     void WriteLocation(const std::string& size, const std::vector<std::string>& rows) {
-        std::string xml = "<level name=\"1\" LevelName=\"Japan\" extraparams=\"" + size + "\"><rows>";
+        std::string xml =
+            "<level name=\"1\" LevelName=\"Japan\" extraparams=\"" + size + "\"><rows>";
         for (size_t i = 0; i < rows.size(); ++i) {
             xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + rows[i] + "\"/>";
         }
@@ -770,8 +773,8 @@ TEST_F(MiniatureTest, NoMiniatureWithoutItsData) {
 // Failed level, level information
 
 TEST_F(ResultScreensTest, FailedScreenAnswersRestartOrMap) {
-    for (const auto& [button, answer] :
-         {std::pair{"button_restart", "restart_level=yes"}, std::pair{"button_map", "restart_level=no"}}) {
+    for (const auto& [button, answer] : {std::pair{"button_restart", "restart_level=yes"},
+                                         std::pair{"button_map", "restart_level=no"}}) {
         StartGame();
         ShowResults("GS_FailedNonogram", nullptr);
         Journal().clear();
@@ -802,11 +805,13 @@ TEST_F(ResultScreensTest, MedalsAndTrophiesAreWrittenAndReadBack) {
     harness->Step(2);
     ASSERT_TRUE(Game().GetUserProfiles()->Save(Game().GetEngine()));
 
-    const Ref<IUserProfileCollection> read = Query<IUserProfileCollection>(
-        CreateAbstractObject(ClassOf<TUserProfileCollection>()));
+    const Ref<IUserProfileCollection> read =
+        Query<IUserProfileCollection>(CreateAbstractObject(ClassOf<TUserProfileCollection>()));
     ASSERT_EQ(read->Load(Game().GetEngine()), TPlayerFileLoad::kLoaded);
     const Ref<IParamCollection> params = read->GetItem(Variant("player"))->GetParams();
-    const auto value = [&](const char* key) { return params->GetValue(key, Variant("-")).ToString(); };
+    const auto value = [&](const char* key) {
+        return params->GetValue(key, Variant("-")).ToString();
+    };
     EXPECT_EQ(value("error_medals"), "2");
     EXPECT_EQ(value("hint_medals"), "1");
     EXPECT_EQ(value("speed_medals"), "1");
