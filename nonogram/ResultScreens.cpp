@@ -517,8 +517,7 @@ void TQuillmarchGameScreenNonogramBonusStat::HandleEvent(const Ref<IWidget>& sen
             granted = AwardTrophies();
         }
         if (granted && ShowGameScreen("GS_Trophy", nullptr)) return;
-        closeRequested_ = true;
-        CloseGameScreen(nullptr);
+        closeRequested_ = CloseGameScreen(nullptr);
     }
 }
 
@@ -536,8 +535,7 @@ void TQuillmarchGameScreenNonogramBonusStat::ChildScreenClosed(
                                                       : Variant(std::to_string(bonusTotalPoints_)));
         ShowGameScreen("GS_OnlineScores", results);
     } else if (screenName == "GS_OnlineScores" || screenName == "GS_Trophy") {
-        closeRequested_ = true;
-        CloseGameScreen(nullptr);
+        closeRequested_ = CloseGameScreen(nullptr);
     }
 }
 
@@ -558,8 +556,7 @@ void TQuillmarchGameScreenNonogramFailed::HandleEvent(const Ref<IWidget>& sender
     const Ref<IGameScreenSlave> self(this);
     const Ref<IParamCollection> results = NewParams();
     results->SetValue("restart_level", Variant(name == "button_restart" ? "yes" : "no"));
-    closeRequested_ = true;
-    CloseGameScreen(results);
+    closeRequested_ = CloseGameScreen(results);
 }
 
 void TQuillmarchGameScreenLevelInfo::Show(const Ref<IParamCollection>& params) {
