@@ -1,8 +1,11 @@
 #include "minigames/MinigameUnits.h"
 
+#include "minigames/BonusControl.h"
+
 namespace {
 
 void RegisterMinigameClasses() {
+    RegisterBonusControlClasses();
 }
 
 const TUnit kMinigameUnits[] = {

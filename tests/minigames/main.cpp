@@ -6,6 +6,7 @@
 #include "minigames/MinigameUnits.h"
 #include "nonogram/NonogramUnits.h"
 #include "tests/game/GameTestClasses.h"
+#include "tests/minigames/BonusTestSupport.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
 #include "world/WorldUnits.h"
@@ -14,5 +15,5 @@ int main(int argc, char** argv) {
     return RunTests(argc, argv,
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
                      GameUnits(), NonogramUnits(), WorldUnits(), MinigameUnits(),
-                     gametest::kGameTestUnits});
+                     gametest::kGameTestUnits, bonustest::kBonusTestUnits});
 }
