@@ -1,11 +1,13 @@
 #include "minigames/MinigameUnits.h"
 
 #include "minigames/BonusControl.h"
+#include "minigames/BonusScreens.h"
 
 namespace {
 
 void RegisterMinigameClasses() {
     RegisterBonusControlClasses();
+    RegisterBonusScreenClasses();
 }
 
 const TUnit kMinigameUnits[] = {

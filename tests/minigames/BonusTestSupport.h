@@ -101,11 +101,13 @@ struct TBonusOptions {
     bool timer = true;
     bool scenarioGroup = true;
     bool scenarios = true;
+    std::string controlChildren;  // more children of the control
 };
 
 class TBonusControlTest : public ::testing::Test {
 protected:
-    static std::string ControlScreen(const TBonusOptions& o) {
+    // The control, the tool switch and the hint buttons.
+    static std::string ControlWidgets(const TBonusOptions& o) {
         std::string factories;
         for (const auto& [rows, cols] : o.sizes) factories += SizeFactories(rows, cols);
         if (o.scenarios) factories += ScenarioFactories();
@@ -119,7 +121,7 @@ protected:
                         <widget type="group_widget" name="digits" visible="yes"/>
                       </widgets></widget>
                       <widget type="bonus_leaf" name="points" extraparams="value=0\animation=0"/>
-                      <widget type="bonus_leaf" name="image_select" visible="yes" width="10" height="10"/>
+                      <widget type="bonus_leaf" name="image_select" visible="yes" width="10" height="10" extraparams="start_x=37"/>
                       <widget type="bonus_leaf" name="image_hammer" visible="yes" width="10" height="10"/>)";
         if (o.scenarioGroup)
             control += R"(<widget type="group_widget" name="scenario_group" visible="yes"/>)";
@@ -131,7 +133,7 @@ protected:
             control +=
                 R"(<widget type="bonus_leaf" name="timer" extraparams="time_string=1:05\time_in_sec=65\currenttime=0"/>)";
         }
-        control += "</widgets></widget>";
+        control += o.controlChildren + "</widgets></widget>";
         const std::string tools =
             R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
                  <widget type="bonus_leaf" name="frame" visible="yes"/>
@@ -143,9 +145,13 @@ protected:
             hints += "<widget type=\"bonus_leaf\" name=\"hint_" + std::to_string(i) + "\"/>";
         }
         hints += "</widgets></widget>";
+        return control + tools + hints;
+    }
+
+    static std::string ControlScreen(const TBonusOptions& o) {
         return "<gamescreen name=\"GS_Bonus\" type=\"bonus_test_screen\"><window "
                "type=\"qm_test_effect_window\"><widgets>" +
-               control + tools + hints + "</widgets></window></gamescreen>";
+               ControlWidgets(o) + "</widgets></window></gamescreen>";
     }
 
     void StartGame(const TBonusOptions& options = {}) {
@@ -171,6 +177,7 @@ protected:
         std::string grids;
         for (const auto& [rows, cols] : options.sizes) grids += nonogramtest::GridDef(rows, cols);
         PublishGridDefs(grids);
+        gametest::Journal().clear();
     }
 
     void PublishGridDefs(const std::string& grids) {
@@ -283,7 +290,7 @@ protected:
         return Widget("control_game_nonogram/scenario_group/" + name);
     }
     Ref<IWidget> Widget(const std::string& path) const {
-        const Ref<IGameScreenSlave> screen = game_->Screen("GS_Bonus");
+        const Ref<IGameScreenSlave> screen = game_->Screen(screen_);
         const Ref<IWidget> window = screen ? screen->GetWindowWidget() : nullptr;
         return window ? window->FindWidget(path) : nullptr;
     }
@@ -294,6 +301,7 @@ protected:
     Ref<IWidget> Tools() const { return Widget("control_tools"); }
 
     TTempDir levels_{"bonus_levels"};
+    std::string screen_ = "GS_Bonus";  // the screen holding the control
     std::unique_ptr<TGameHarness> game_;
     TQuillmarchControlGameBonus* control_ = nullptr;
 };

@@ -6,7 +6,6 @@
 #include "core/base/Random.h"
 #include "game/GameConfig.h"
 #include "tests/minigames/BonusTestSupport.h"
-#include "tests/support/LogCapture.h"
 
 namespace bonustest {
 namespace {
@@ -62,6 +61,7 @@ TEST_F(BonusControlTest, EachRoundIsTitledAndStartedByItsScenario) {
             EXPECT_EQ(control_->GetGameState(), TBonusGameState::kStarting);
             Finish(name);
             EXPECT_EQ(control_->GetGameState(), TBonusGameState::kPlaying);
+            game_->Step(1, 2500);  // the last round's series is over
             const int32_t before = control_->GetPoints();
             SolveDiagonal();
             // Four quick correct moves (50 + 55 + 60 + 65) and the round bonus.
@@ -82,7 +82,9 @@ TEST_F(BonusControlTest, EachRoundIsTitledAndStartedByItsScenario) {
 }
 
 TEST_F(BonusControlTest, MovesScoreByTheirSpeedAndWrongMovesCost) {
-    Begin({{"1111", "0000"}}, 1);
+    TBonusOptions options;
+    options.sizes = {{2, 4}};
+    Begin({{"1111", "0000"}}, 1, options);
     Finish("scenario_start_level");
     const Ref<IWidget> points = Widget("control_game_nonogram/points");
     struct TStep {
@@ -480,7 +482,9 @@ TEST_F(BonusControlTest, HintModeEndsWithARestartTheClearCommandAndLeaving) {
             Widget("")->GetChildren()->Delete(Variant(std::string("control_game_nonogram")));
         }
         EXPECT_EQ(Lines("cursor"), (std::vector<std::string>{"cursor default"}));
-        if (control_) EXPECT_FALSE(control_->GetHintMode());
+        if (control_) {
+            EXPECT_FALSE(control_->GetHintMode());
+        }
         game_->Step(2, 1000);
         EXPECT_TRUE(Lines("event").empty());
     }
@@ -510,7 +514,6 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TLogCapture log;
         StartGame();
         if (!c.picture.empty()) {
             PublishCatalogue("<level level=\"p\"><properties><param name=\"filename\" value=\"" +
@@ -520,7 +523,7 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
         control_->ExecuteCommand(kBonusCommandStart, LevelParams(c.rounds, c.errorPos));
         EXPECT_EQ(control_->GetGameState(), TBonusGameState::kCompleting);
         EXPECT_EQ(Widget("control_game_nonogram/grid/cells")->GetChildren()->GetCount(), 0);
-        EXPECT_TRUE(log.Has({"BONUS", c.logPart}));
+        EXPECT_TRUE(game_->Log().Has({"BONUS", c.logPart}));
         EXPECT_TRUE(Lines("event").empty());  // never from inside the start
         game_->Step(3);
         ASSERT_EQ(Lines("event").size(), 1u);
@@ -531,9 +534,8 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
     PublishCatalogue(
         "<level level=\"p\"><properties><param name=\"filename\" value=\"" + levels_.Path().string() +
         "/missing.xml\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
-    TLogCapture log;
     control_->ExecuteCommand(kBonusCommandStart, LevelParams(1));
-    EXPECT_TRUE(log.Has({"BONUS", "does not load"}));
+    EXPECT_TRUE(game_->Log().Has({"BONUS", "does not load"}));
     game_->Step(2);
     EXPECT_EQ(Lines("event").size(), 1u);
 }
