@@ -162,7 +162,7 @@ void TQuillmarchControlGameBonus::StartLevel(const Ref<IParamCollection>& params
     ClearDrag();
     CancelHintMode();
     outcome_ = TOutcome::kNone;
-    roundEndPending_ = refusalPending_ = false;
+    roundEndPending_ = refusalPending_ = refused_ = false;
 
     moveReward_ = kBonusBaseMoveReward;
     if (const Ref<IWidget> widget = pointsWidget_.Lock())
@@ -229,7 +229,7 @@ void TQuillmarchControlGameBonus::Refuse(const std::string& why) {
     // command that started the level.
     gameState_ = TBonusGameState::kCompleting;
     outcome_ = TOutcome::kFailed;
-    refusalPending_ = true;
+    refusalPending_ = refused_ = true;
     lastAction_ = -1;
 }
 
@@ -419,7 +419,9 @@ Ref<IParamCollection> TQuillmarchControlGameBonus::Results(bool won) {
         p->SetValue("level_progress", Variant(progress));
     }
     p->SetValue("level_points", Variant(std::to_string(points_)));
-    if (hintsUsed_ < 1) {
+    // A level that could not be played earns nothing for the hints it did
+    // not use.
+    if (hintsUsed_ < 1 && !refused_) {
         SetPoints(points_ + kBonusHintBonus);
         p->SetValue("level_hints_bonus",
                     Variant("+ " + std::to_string(kBonusHintBonus) + " %points%"));

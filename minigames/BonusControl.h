@@ -25,8 +25,9 @@
 // is no whole number, no picture left in the pool, a picture that does not
 // load or is not exactly rows × cols hex digits, no grid definition for its
 // size, a colour without a cell factory) is refused with a "BONUS" log
-// line: the board is emptied and the level is reported failed on the next
-// frame, so the screen never waits on a level that cannot start.
+// line: the board is emptied and the level is reported failed, without a
+// hint bonus, on the next frame, so the screen never waits on a level that
+// cannot start and such a level enters no high-score table.
 #pragma once
 
 #include <cstdint>
@@ -140,6 +141,7 @@ private:
     TOutcome outcome_ = TOutcome::kNone;
     bool roundEndPending_ = false;  // between a solved round and the next
     bool refusalPending_ = false;
+    bool refused_ = false;  // the level could not be played
     std::string hintButtonName_;
     Ref<IQuillmarchLevelDefRefCollection> roundPool_;
     Ref<IQuillmarchLevelDefRef> roundRef_;

@@ -528,6 +528,11 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
         game_->Step(3);
         ASSERT_EQ(Lines("event").size(), 1u);
         EXPECT_EQ(Lines("event")[0].rfind("event 32774 ", 0), 0u) << Lines("event")[0];
+        // Nothing was played: no hint bonus, nothing for a high-score table.
+        EXPECT_NE(Lines("event")[0].find("level_hints_bonus=0,level_time_bonus=0,"
+                                         "level_total_points=0,"),
+                  std::string::npos)
+            << Lines("event")[0];
     }
     // A level file that does not load.
     StartGame();
