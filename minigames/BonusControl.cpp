@@ -115,7 +115,8 @@ Ref<IWidget> TQuillmarchControlGameBonus::StartScenario(const std::string& name,
 
 void TQuillmarchControlGameBonus::SetPoints(int32_t value) {
     points_ = value;
-    if (const Ref<IWidget> widget = pointsWidget_.Lock()) widget->SetProperty("value", Variant(value));
+    if (const Ref<IWidget> widget = pointsWidget_.Lock())
+        widget->SetProperty("value", Variant(value));
 }
 
 // --- Commands
@@ -200,7 +201,8 @@ void TQuillmarchControlGameBonus::StartLevel(const Ref<IParamCollection>& params
     if (const Ref<IWidget> timer = FindWidget("timer")) {
         int64_t seconds = 0;
         ReadWhole(ParamOf(params, "total_leveltime"), seconds);
-        timeLimitMs_ = std::clamp<int64_t>(seconds, -9'000'000'000'000LL, 9'000'000'000'000LL) * 1000;
+        timeLimitMs_ =
+            std::clamp<int64_t>(seconds, -9'000'000'000'000LL, 9'000'000'000'000LL) * 1000;
         timer->SetProperty("currenttime", Variant(ClampToInt32(timeLimitMs_)));
         timer->SetPaused(true);
     }
@@ -404,18 +406,18 @@ Ref<IParamCollection> TQuillmarchControlGameBonus::Results(bool won) {
         const Ref<IWidget> errors = FindWidget("errors");
         p->SetValue("level_time", timer ? timer->GetProperty("time_string") : Variant());
         p->SetValue("level_time_in_sec", timer ? timer->GetProperty("time_in_sec") : Variant());
-        p->SetValue("level_errors",
-                    Variant(std::to_string(
-                        errors ? WholeOr(errors->GetProperty("current_value"), 0) : 0)));
+        p->SetValue(
+            "level_errors",
+            Variant(std::to_string(errors ? WholeOr(errors->GetProperty("current_value"), 0) : 0)));
         p->SetValue("level_hints_used", Variant(hintsUsed_));
         p->SetValue("total_leveltime", Variant(ClampToInt32(timeLimitMs_)));
         p->SetValue("current_round", Variant(currentRound_));
         p->SetValue("level_result", Variant("%bonus_level_completed%"));
         p->SetValue("level_progress", Variant("%bonus_level_progress_completed%"));
     } else {
-        p->SetValue("level_result", Variant(errorsMade_ > errorsAllowed_
-                                                 ? "%bonus_level_progress_errors%"
-                                                 : "%bonus_level_progress_timeout%"));
+        p->SetValue("level_result",
+                    Variant(errorsMade_ > errorsAllowed_ ? "%bonus_level_progress_errors%"
+                                                         : "%bonus_level_progress_timeout%"));
         p->SetValue("level_progress", Variant(progress));
     }
     p->SetValue("level_points", Variant(std::to_string(points_)));
@@ -510,7 +512,8 @@ bool TQuillmarchControlGameBonus::MouseDown(int32_t x, int32_t y, int32_t shift,
 
     // The point in the owner's content, moved into the cells' group.
     const Ref<IWidget> grid = gridWidget_.Lock();
-    const Ref<IWidgetOwner> cellsOwner = Query<IWidgetOwner>(grid ? grid->FindWidget("cells") : nullptr);
+    const Ref<IWidgetOwner> cellsOwner =
+        Query<IWidgetOwner>(grid ? grid->FindWidget("cells") : nullptr);
     IWidgetOwner* owner = GetOwner();
     if (!cellsOwner || !owner) return handled;
     const TPoint inCells = cellsOwner->ScreenToClient(0, 0);
@@ -645,8 +648,8 @@ void TQuillmarchControlGameBonus::AddMovePoints(bool good, const Ref<IWidget>& c
 
 void TQuillmarchControlGameBonus::CountError(const Ref<IWidget>& cell) {
     if (const Ref<IWidget> errors = FindWidget("errors")) {
-        errors->SetProperty("value", Variant(ClampToInt32(
-                                         int64_t{WholeOr(errors->GetProperty("value"), 0)} + 1)));
+        errors->SetProperty(
+            "value", Variant(ClampToInt32(int64_t{WholeOr(errors->GetProperty("value"), 0)} + 1)));
         ++errorsMade_;
         if (errorsMade_ > errorsAllowed_) EndRound(false);
     }

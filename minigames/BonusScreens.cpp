@@ -51,12 +51,23 @@ std::string EscapeXml(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -88,7 +99,7 @@ std::string TQuillmarchGameScreenGameBonus::BackgroundResourceList(const std::st
         // earlier.
         const size_t png = value.find(".png");
         format = png != std::string::npos && value.size() >= 4 && png == value.size() - 4 ? "png"
-                                                                                       : "jpeg";
+                                                                                          : "jpeg";
     }
     return "<resources><content><resource name=\"" + EscapeXml(name) +
            "\" type=\"ImageResource\" format=\"" + EscapeXml(format) + "\" file=\"" +
@@ -127,8 +138,7 @@ void TQuillmarchGameScreenGameBonus::LoadBonusResources(const std::string& level
     // The same level keeps its background, unless it went away meanwhile: a
     // background another screen had loaded under the same name was never
     // ours, and leaves with that screen's group.
-    if (levelName == loadedLevel_ && (imageName.empty() || engine->GetResource(imageName)))
-        return;
+    if (levelName == loadedLevel_ && (imageName.empty() || engine->GetResource(imageName))) return;
     const Ref<IGroupsStorage> store =
         Query<IGroupsStorage>(owner->GetOption("magic_items").ToInterface());
     engine->RemoveResources(kResourceGroup);
@@ -171,9 +181,8 @@ void TQuillmarchGameScreenGameBonus::ResetBonusLayout(const Ref<IParamCollection
     each("control_game_nonogram/timer/expert", [](const Ref<IWidget>& w) { w->SetVisible(false); });
     for (const char* path :
          {"control_game_nonogram/image_select", "control_game_nonogram/image_hammer"}) {
-        each(path, [](const Ref<IWidget>& w) {
-            w->SetLeft(NumberOr(w->GetProperty("start_x"), 0));
-        });
+        each(path,
+             [](const Ref<IWidget>& w) { w->SetLeft(NumberOr(w->GetProperty("start_x"), 0)); });
     }
     for (const char* path : {"control_game_nonogram/button_menu", "control_tools/frame",
                              "control_game_nonogram/nonogram_panel"}) {

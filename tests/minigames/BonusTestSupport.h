@@ -50,7 +50,8 @@ inline void RegisterBonusTestClasses() {
     RegisterObjectClass(ClassOf<nonogramtest::TTestDigit>(), "bonus_digit");
 }
 
-inline constexpr TUnit kBonusTestUnits[] = {{"BonusTestClasses", RegisterBonusTestClasses, nullptr}};
+inline constexpr TUnit kBonusTestUnits[] = {
+    {"BonusTestClasses", RegisterBonusTestClasses, nullptr}};
 
 inline std::string Factory(const std::string& name, const std::string& widget) {
     return nonogramtest::Factory(name, widget);
@@ -67,31 +68,36 @@ inline std::string ScenarioFactories() {
                                   "\\final_round=%final_round%\\current_round=%current_round%"
                                   "\\LevelName=%LevelName%\"/>");
     }
-    text += Factory("flying_points",
-                    R"(<widget type="bonus_leaf" name="fp%name%" paused="yes" extraparams="text=%text%"/>)");
+    text += Factory(
+        "flying_points",
+        R"(<widget type="bonus_leaf" name="fp%name%" paused="yes" extraparams="text=%text%"/>)");
     return text;
 }
 
 // Cells (10 × 10, looks "closed", "full", "empty"), digits (8 × 8 with
 // "digit_on") and the breaking cell of one board size.
-inline std::string SizeFactories(int32_t rows, int32_t cols, const std::vector<int>& colours = {0, 1}) {
+inline std::string SizeFactories(int32_t rows, int32_t cols,
+                                 const std::vector<int>& colours = {0, 1}) {
     const std::string size = std::to_string(rows) + "_" + std::to_string(cols);
     std::string text;
     for (int colour : colours) {
-        text += Factory("cell" + size + "_" + std::to_string(colour),
-                        R"(<widget type="QuillmarchCell" name="cell%name%" visible="yes"><widgets>)"
-                        R"(<widget type="bonus_leaf" name="closed" visible="yes" width="10" height="10"/>)"
-                        R"(<widget type="bonus_leaf" name="full" width="10" height="10"/>)"
-                        R"(<widget type="bonus_leaf" name="empty" width="10" height="10"/>)"
-                        R"(</widgets></widget>)");
+        text += Factory(
+            "cell" + size + "_" + std::to_string(colour),
+            R"(<widget type="QuillmarchCell" name="cell%name%" visible="yes"><widgets>)"
+            R"(<widget type="bonus_leaf" name="closed" visible="yes" width="10" height="10"/>)"
+            R"(<widget type="bonus_leaf" name="full" width="10" height="10"/>)"
+            R"(<widget type="bonus_leaf" name="empty" width="10" height="10"/>)"
+            R"(</widgets></widget>)");
     }
-    text += Factory("digit" + size,
-                    R"(<widget type="bonus_digit" name="digit%name%" visible="yes" text="%text%"><widgets>)"
-                    R"(<widget type="bonus_leaf" name="plate" visible="yes" width="8" height="8"/>)"
-                    R"(<widget type="bonus_leaf" name="digit_on" width="8" height="8"/>)"
-                    R"(</widgets></widget>)");
-    text += Factory("breaking_cell" + size,
-                    R"(<widget type="bonus_leaf" name="breaking_%name%" width="10" height="10" paused="yes"/>)");
+    text += Factory(
+        "digit" + size,
+        R"(<widget type="bonus_digit" name="digit%name%" visible="yes" text="%text%"><widgets>)"
+        R"(<widget type="bonus_leaf" name="plate" visible="yes" width="8" height="8"/>)"
+        R"(<widget type="bonus_leaf" name="digit_on" width="8" height="8"/>)"
+        R"(</widgets></widget>)");
+    text += Factory(
+        "breaking_cell" + size,
+        R"(<widget type="bonus_leaf" name="breaking_%name%" width="10" height="10" paused="yes"/>)");
     return text;
 }
 
@@ -172,7 +178,8 @@ protected:
         // Seen before: the help screens stay shut unless a test asks.
         Profile()->SetValue("show_bonus_help", Variant("yes"));
         Profile()->SetValue("show_hint_error", Variant("yes"));
-        control_ = dynamic_cast<TQuillmarchControlGameBonus*>(Widget("control_game_nonogram").get());
+        control_ =
+            dynamic_cast<TQuillmarchControlGameBonus*>(Widget("control_game_nonogram").get());
         ASSERT_NE(control_, nullptr);
         std::string grids;
         for (const auto& [rows, cols] : options.sizes) grids += nonogramtest::GridDef(rows, cols);
@@ -182,7 +189,8 @@ protected:
 
     void PublishGridDefs(const std::string& grids) {
         const Ref<TAbstractObject> defs = CreateAbstractObject(ClassOf<TGridDefCollection>());
-        LoadPersistObject(Ref<IInterface>(defs), LoadStorageFromXML("<grids>" + grids + "</grids>"));
+        LoadPersistObject(Ref<IInterface>(defs),
+                          LoadStorageFromXML("<grids>" + grids + "</grids>"));
         Game().SetOptionValue("grid_defs", Variant(Ref<IInterface>(defs)));
     }
 
@@ -207,10 +215,10 @@ protected:
         std::string entries;
         for (size_t i = 0; i < pictures.size(); ++i) {
             const std::string name = "p" + std::to_string(i);
-            entries += "<level level=\"" + name + "\"><properties><param name=\"filename\" value=\"" +
-                       WritePicture(name, pictures[i]) +
-                       "\"/><param name=\"bonus_scene\" value=\"" + scene +
-                       "\"/></properties></level>";
+            entries +=
+                "<level level=\"" + name + "\"><properties><param name=\"filename\" value=\"" +
+                WritePicture(name, pictures[i]) + "\"/><param name=\"bonus_scene\" value=\"" +
+                scene + "\"/></properties></level>";
         }
         PublishCatalogue(entries + extraEntries);
     }

@@ -94,12 +94,12 @@ TEST_F(BonusControlTest, MovesScoreByTheirSpeedAndWrongMovesCost) {
         const char* flying;  // the text of the move's flying points
     };
     const TStep steps[] = {
-        {0, 0, 0, 0, 50, "+ 50"},       // first move: the base reward
-        {1000, 0, 1, 0, 105, "+ 55"},   // within the combo time: +5
+        {0, 0, 0, 0, 50, "+ 50"},      // first move: the base reward
+        {1000, 0, 1, 0, 105, "+ 55"},  // within the combo time: +5
         {1000, 0, 2, 0, 165, "+ 60"},
-        {2500, 0, 3, 0, 215, "+ 50"},   // 2500 ms later the combo is over
-        {0, 1, 0, 0, 0, "- 300"},       // wrong: 300 off, never below 0
-        {0, 1, 1, 1, 50, "+ 50"},       // the reward starts again at 50
+        {2500, 0, 3, 0, 215, "+ 50"},  // 2500 ms later the combo is over
+        {0, 1, 0, 0, 0, "- 300"},      // wrong: 300 off, never below 0
+        {0, 1, 1, 1, 50, "+ 50"},      // the reward starts again at 50
     };
     for (const TStep& s : steps) {
         SCOPED_TRACE(s.flying);
@@ -170,10 +170,11 @@ TEST_F(BonusControlTest, AFailedLevelReportsWhyWithItsHintBonusAndNoTimeBonus) {
         const int32_t points = control_->GetPoints();
         Finish("scenario_failed_level");
         const std::vector<std::string> expected = {
-            "event 32774 " + c.result + ",level_progress=1 / 3,level_points=" +
-            std::to_string(points) + ",level_hints_bonus=+ 1000 %points%,level_time_bonus=0,"
-            "level_total_points=" + std::to_string(points + 1000) +
-            ",award_record=no,LevelName=japan"};
+            "event 32774 " + c.result +
+            ",level_progress=1 / 3,level_points=" + std::to_string(points) +
+            ",level_hints_bonus=+ 1000 %points%,level_time_bonus=0,"
+            "level_total_points=" +
+            std::to_string(points + 1000) + ",award_record=no,LevelName=japan"};
         EXPECT_EQ(Lines("event"), expected);
         Finish("scenario_failed_level");
         game_->Step(2, 1000);
@@ -244,7 +245,8 @@ TEST_F(BonusControlTest, CluesAreNamedAfterTheCellBeforeTheirRunAndCrossedAsRuns
     // Columns: one clue each, "0" for an empty column, named after row 0.
     EXPECT_EQ(ParamText(digit("t0_0"), "text"), "0");
     EXPECT_EQ(ParamText(digit("t0_1"), "text"), "1");
-    const Ref<IWidgetCollection> digits = Widget("control_game_nonogram/grid/digits")->GetChildren();
+    const Ref<IWidgetCollection> digits =
+        Widget("control_game_nonogram/grid/digits")->GetChildren();
     EXPECT_EQ(digits->GetCount(), 2 + 7);
     EXPECT_EQ(ParamText(digit("l0_3"), "order"), "l");
     EXPECT_EQ(ParamText(digit("l0_3"), "col"), "3");
@@ -260,10 +262,18 @@ TEST_F(BonusControlTest, ARunsClueIsCrossedOnceBothItsNeighboursAreBroken) {
     // 0 1 1 0 1 1 0 resolved from either end; the row's last cell hides
     // its digits instead.
     const std::vector<std::vector<TStep>> orders = {
-        {{0, 1, "0 0"}, {1, 0, "0 0"}, {2, 0, "0 0"}, {3, 1, "0 -1"},
-         {4, 0, "0 -1"}, {5, 0, "0 -1"}},
-        {{4, 0, "0 0"}, {5, 0, "0 0"}, {6, 1, "0 0"}, {3, 1, "-1 0"},
-         {1, 0, "-1 0"}, {2, 0, "-1 0"}},
+        {{0, 1, "0 0"},
+         {1, 0, "0 0"},
+         {2, 0, "0 0"},
+         {3, 1, "0 -1"},
+         {4, 0, "0 -1"},
+         {5, 0, "0 -1"}},
+        {{4, 0, "0 0"},
+         {5, 0, "0 0"},
+         {6, 1, "0 0"},
+         {3, 1, "-1 0"},
+         {1, 0, "-1 0"},
+         {2, 0, "-1 0"}},
     };
     const int32_t last[] = {6, 0};
     TBonusOptions options;
@@ -278,9 +288,9 @@ TEST_F(BonusControlTest, ARunsClueIsCrossedOnceBothItsNeighboursAreBroken) {
         for (const TStep& s : orders[o]) {
             SCOPED_TRACE(s.col);
             Click(0, s.col, s.button);
-            EXPECT_EQ(ParamText(digit("l0_3"), "crossed") + " " +
-                          ParamText(digit("l0_0"), "crossed"),
-                      s.crossed);
+            EXPECT_EQ(
+                ParamText(digit("l0_3"), "crossed") + " " + ParamText(digit("l0_0"), "crossed"),
+                s.crossed);
             EXPECT_TRUE(digit("l0_3")->GetVisible());
         }
         Click(0, last[o], 1);
@@ -306,9 +316,23 @@ TEST_F(BonusControlTest, TheMoveTable) {
         {"arrow on empty", 0, 1, 0, false, "empty", 1, -1, {"sound sound_empty_wrong"}},
         {"hammer on empty", 0, 1, 1, false, "empty", 0, 1, {"sound sound_empty_ok"}},
         {"hammer on full", 0, 0, 1, false, "full", 1, -1, {"sound sound_globe_wrong"}},
-        {"hint arrow on empty", 0, 1, 0, true, "empty", 0, -1,
+        {"hint arrow on empty",
+         0,
+         1,
+         0,
+         true,
+         "empty",
+         0,
+         -1,
          {"sound sound_empty_ok", "sound sound_using_hint"}},
-        {"hint arrow on full", 0, 0, 0, true, "full", 0, 0,
+        {"hint arrow on full",
+         0,
+         0,
+         0,
+         true,
+         "full",
+         0,
+         0,
          {"sound sound_globe_ok", "sound sound_using_hint"}},
         {"hint hammer", 0, 1, 1, true, "closed", 0, -1, {}},
         {"third button", 0, 1, 2, false, "closed", 0, -1, {}},
@@ -394,11 +418,11 @@ TEST_F(BonusControlTest, TheToolSwitchMapsTheButtons) {
         Click(0, 1, c.button);
         EXPECT_EQ(CellState(0, 1), c.cell);
         EXPECT_EQ(Tools()->GetProperty("active_tool").ToString(), c.toolAfter);
-        EXPECT_EQ(control_->GetErrorsMade(),
-                  std::string(c.cell) == "empty" && std::string(c.toolAfter) == "arrow" &&
-                          c.button != 1
-                      ? 1
-                      : 0);
+        EXPECT_EQ(control_->GetErrorsMade(), std::string(c.cell) == "empty" &&
+                                                     std::string(c.toolAfter) == "arrow" &&
+                                                     c.button != 1
+                                                 ? 1
+                                                 : 0);
     }
 }
 
@@ -434,13 +458,12 @@ TEST_F(BonusControlTest, ASmallerNextBoardIsNeverReadThroughTheLastHoveredCell) 
     options.scenarioGroup = false;
     StartGame(options);
     // A 3 × 3 picture and a 1 × 1 one, in the order they are drawn.
-    PublishCatalogue(
-        "<level level=\"big\"><properties><param name=\"filename\" value=\"" +
-        WritePicture("big", {"111", "111", "111"}) +
-        "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>"
-        "<level level=\"small\"><properties><param name=\"filename\" value=\"" +
-        WritePicture("small", {"1"}) +
-        "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
+    PublishCatalogue("<level level=\"big\"><properties><param name=\"filename\" value=\"" +
+                     WritePicture("big", {"111", "111", "111"}) +
+                     "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>"
+                     "<level level=\"small\"><properties><param name=\"filename\" value=\"" +
+                     WritePicture("small", {"1"}) +
+                     "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
     RandomSeed(1);
     control_->ExecuteCommand(kBonusCommandStart, LevelParams(2));
     Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
@@ -516,9 +539,10 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
         SCOPED_TRACE(c.name);
         StartGame();
         if (!c.picture.empty()) {
-            PublishCatalogue("<level level=\"p\"><properties><param name=\"filename\" value=\"" +
-                             WritePicture("p", c.picture, c.pictureRows, c.pictureCols) +
-                             "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
+            PublishCatalogue(
+                "<level level=\"p\"><properties><param name=\"filename\" value=\"" +
+                WritePicture("p", c.picture, c.pictureRows, c.pictureCols) +
+                "\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
         }
         control_->ExecuteCommand(kBonusCommandStart, LevelParams(c.rounds, c.errorPos));
         EXPECT_EQ(control_->GetGameState(), TBonusGameState::kCompleting);
@@ -537,7 +561,8 @@ TEST_F(BonusControlTest, ALevelThatCannotBePlayedIsRefusedAndReportedFailedOnce)
     // A level file that does not load.
     StartGame();
     PublishCatalogue(
-        "<level level=\"p\"><properties><param name=\"filename\" value=\"" + levels_.Path().string() +
+        "<level level=\"p\"><properties><param name=\"filename\" value=\"" +
+        levels_.Path().string() +
         "/missing.xml\"/><param name=\"bonus_scene\" value=\"japan\"/></properties></level>");
     control_->ExecuteCommand(kBonusCommandStart, LevelParams(1));
     EXPECT_TRUE(game_->Log().Has({"BONUS", "does not load"}));

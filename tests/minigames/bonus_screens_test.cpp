@@ -22,7 +22,8 @@ const std::vector<std::string> kDiagonal = {"10", "01"};
 // looks the screen switches and the frame holding its button.
 std::string LevelWidget(const std::string& location, int x, const std::string& settings) {
     return "<widget type=\"group_widget\" name=\"" + location + "\" anchor_left=\"" +
-           std::to_string(x) + "\" visible=\"yes\" extraparams=\"level_enabled=9\\level_disabled=9" + settings +
+           std::to_string(x) +
+           "\" visible=\"yes\" extraparams=\"level_enabled=9\\level_disabled=9" + settings +
            "\"><widgets>"
            "<widget type=\"group_widget\" name=\"frame\" visible=\"yes\"><widgets>" +
            gametest::Leaf("button", 0, 0, 10, 10, 0xFF00FF00) +
@@ -44,23 +45,26 @@ protected:
     // stand-ins of the screens they open.
     void StartScreens(bool queries = true, const std::string& levelSettings = "") {
         SetHighScoresDefinition(
-            "\\record_table={name=japan\\max_records=3\\record_structure={param=Score\\param=Player}}"
-            "\\record_table={name=rome\\max_records=3\\record_structure={param=Score\\param=Player}}");
+            "\\record_table={name=japan\\max_records=3\\record_structure={param=Score\\param="
+            "Player}}"
+            "\\record_table={name=rome\\max_records=3\\record_structure={param=Score\\param=Player}"
+            "}");
         TBonusOptions options;
         options.controlChildren =
             R"(<widget type="bonus_leaf" name="button_menu" visible="yes"/>
                <widget type="bonus_leaf" name="nonogram_panel" visible="yes"/>)";
         std::string screens = gametest::PlainScreen("GS_Below", 0, 0, 1, 1, 0xFF000000);
         screens +=
-            "<gamescreen name=\"GS_GameBonus\" type=\"QuillmarchGameScreenGameBonus\"><window><widgets>"
-            "<widget type=\"group_widget\" name=\"bg_group\" visible=\"yes\" extraparams=\"bg_image=\">"
+            "<gamescreen name=\"GS_GameBonus\" "
+            "type=\"QuillmarchGameScreenGameBonus\"><window><widgets>"
+            "<widget type=\"group_widget\" name=\"bg_group\" visible=\"yes\" "
+            "extraparams=\"bg_image=\">"
             "<widgets><widget type=\"bonus_leaf\" name=\"blackout\" visible=\"yes\"/></widgets>"
             "</widget>" +
             ControlWidgets(options) + "</widgets></window></gamescreen>";
-        std::vector<std::string> standIns = {"GS_StatNonogramBonus", "GS_FailedNonogram",
-                                             "GS_MiniMenu",          "GS_Options",
-                                             "GS_HelpBonus",         "GS_Quit",
-                                             "GS_HintError"};
+        std::vector<std::string> standIns = {
+            "GS_StatNonogramBonus", "GS_FailedNonogram", "GS_MiniMenu", "GS_Options",
+            "GS_HelpBonus",         "GS_Quit",           "GS_HintError"};
         if (queries) {
             standIns.push_back("GS_QueryRestart");
             standIns.push_back("GS_QueryMainMenu");
@@ -93,7 +97,8 @@ protected:
         profiles->SetCurrent("player");
         Profile()->SetValue("show_bonus_help", Variant("yes"));
         Profile()->SetValue("show_hint_error", Variant("yes"));
-        control_ = dynamic_cast<TQuillmarchControlGameBonus*>(Widget("control_game_nonogram").get());
+        control_ =
+            dynamic_cast<TQuillmarchControlGameBonus*>(Widget("control_game_nonogram").get());
         ASSERT_NE(control_, nullptr);
         PublishGridDefs(nonogramtest::GridDef(2, 2));
         PublishStore(
@@ -108,7 +113,8 @@ protected:
 
     void PublishStore(const std::string& groups) {
         const Ref<TAbstractObject> store = CreateAbstractObject(ClassOf<TGroupsStorage>());
-        LoadPersistObject(Ref<IInterface>(store), LoadStorageFromXML("<store>" + groups + "</store>"));
+        LoadPersistObject(Ref<IInterface>(store),
+                          LoadStorageFromXML("<store>" + groups + "</store>"));
         Game().SetOptionValue("magic_items", Variant(Ref<IInterface>(store)));
     }
 
@@ -184,7 +190,7 @@ TEST(BonusBackgroundTest, TheResourceListFollowsTheEntrysForm) {
         {"\\file=bonus/rome.jpg\\format=png", "bonus/rome.jpg", "png"},
         {"\\format=jpeg\\file=a.png", "a.png", "jpeg"},
         {"\\file=a.png\\file=b.jpg", "b.jpg", ""},  // the later pair wins
-        {"x\"<&.png", "x\"<&.png", "png"},       // kept whole, as an attribute
+        {"x\"<&.png", "x\"<&.png", "png"},          // kept whole, as an attribute
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.value);
@@ -229,8 +235,8 @@ TEST_F(BonusScreenTest, ABackgroundAnotherScreenHadLoadedIsLoadedAgainOnceItWent
     // A scene screen loaded the location's pictures, the background among
     // them, in a group of its own.
     game_->Engine().LoadResources(
-        LoadStorageFromXML(TQuillmarchGameScreenGameBonus::BackgroundResourceList(
-            "japan_bg", "scene/japan.png")),
+        LoadStorageFromXML(
+            TQuillmarchGameScreenGameBonus::BackgroundResourceList("japan_bg", "scene/japan.png")),
         "resources_scene", 0);
     ShowBonus();
     ASSERT_TRUE(Resource("japan_bg"));
@@ -341,37 +347,111 @@ TEST_F(BonusScreenTest, EveryChildScreensResultIsAnswered) {
         bool restarted;
     };
     const TCase cases[] = {
-        {"failure, again", true, "GS_FailedNonogram", {{"restart_level", "yes"}},
-         "GS_Below GS_GameBonus", "", true},
-        {"failure, leave", true, "GS_FailedNonogram", {{"restart_level", "no"}}, "GS_Below",
-         "level_completed=no", false},
-        {"failure, no results", true, "GS_FailedNonogram", {}, "GS_Below", "level_completed=no",
+        {"failure, again",
+         true,
+         "GS_FailedNonogram",
+         {{"restart_level", "yes"}},
+         "GS_Below GS_GameBonus",
+         "",
+         true},
+        {"failure, leave",
+         true,
+         "GS_FailedNonogram",
+         {{"restart_level", "no"}},
+         "GS_Below",
+         "level_completed=no",
          false},
-        {"menu, main menu", true, "GS_MiniMenu", {{"Button", "button_main_menu"}},
-         "GS_Below GS_GameBonus GS_QueryMainMenu", "", false},
-        {"menu, main menu without the query", false, "GS_MiniMenu",
-         {{"Button", "button_main_menu"}}, "GS_Below",
-         "Button=button_main_menu,level_completed=no", false},
-        {"menu, options", true, "GS_MiniMenu", {{"Button", "button_options"}},
-         "GS_Below GS_GameBonus GS_Options", "", false},
-        {"menu, rules", true, "GS_MiniMenu", {{"Button", "button_rules"}},
-         "GS_Below GS_GameBonus GS_HelpBonus", "", false},
-        {"menu, restart", true, "GS_MiniMenu", {{"Button", "button_restart"}},
-         "GS_Below GS_GameBonus GS_QueryRestart", "", false},
-        {"menu, restart without the query", false, "GS_MiniMenu", {{"Button", "button_restart"}},
-         "GS_Below GS_GameBonus", "", true},
-        {"menu, exit", true, "GS_MiniMenu", {{"Button", "button_exit"}},
-         "GS_Below GS_GameBonus GS_Quit", "", false},
-        {"menu, go on", true, "GS_MiniMenu", {{"Button", "button_unpause"}},
-         "GS_Below GS_GameBonus", "", false},
-        {"restart, yes", true, "GS_QueryRestart", {{"Button", "button_yes"}},
-         "GS_Below GS_GameBonus", "", true},
-        {"restart, no", true, "GS_QueryRestart", {{"Button", "button_no"}},
-         "GS_Below GS_GameBonus", "", false},
-        {"main menu, yes", true, "GS_QueryMainMenu", {{"Button", "button_yes"}}, "GS_Below",
-         "Button=button_yes,level_completed=no", false},
-        {"main menu, no", true, "GS_QueryMainMenu", {{"Button", "button_no"}},
-         "GS_Below GS_GameBonus", "", false},
+        {"failure, no results",
+         true,
+         "GS_FailedNonogram",
+         {},
+         "GS_Below",
+         "level_completed=no",
+         false},
+        {"menu, main menu",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_main_menu"}},
+         "GS_Below GS_GameBonus GS_QueryMainMenu",
+         "",
+         false},
+        {"menu, main menu without the query",
+         false,
+         "GS_MiniMenu",
+         {{"Button", "button_main_menu"}},
+         "GS_Below",
+         "Button=button_main_menu,level_completed=no",
+         false},
+        {"menu, options",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_options"}},
+         "GS_Below GS_GameBonus GS_Options",
+         "",
+         false},
+        {"menu, rules",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_rules"}},
+         "GS_Below GS_GameBonus GS_HelpBonus",
+         "",
+         false},
+        {"menu, restart",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_restart"}},
+         "GS_Below GS_GameBonus GS_QueryRestart",
+         "",
+         false},
+        {"menu, restart without the query",
+         false,
+         "GS_MiniMenu",
+         {{"Button", "button_restart"}},
+         "GS_Below GS_GameBonus",
+         "",
+         true},
+        {"menu, exit",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_exit"}},
+         "GS_Below GS_GameBonus GS_Quit",
+         "",
+         false},
+        {"menu, go on",
+         true,
+         "GS_MiniMenu",
+         {{"Button", "button_unpause"}},
+         "GS_Below GS_GameBonus",
+         "",
+         false},
+        {"restart, yes",
+         true,
+         "GS_QueryRestart",
+         {{"Button", "button_yes"}},
+         "GS_Below GS_GameBonus",
+         "",
+         true},
+        {"restart, no",
+         true,
+         "GS_QueryRestart",
+         {{"Button", "button_no"}},
+         "GS_Below GS_GameBonus",
+         "",
+         false},
+        {"main menu, yes",
+         true,
+         "GS_QueryMainMenu",
+         {{"Button", "button_yes"}},
+         "GS_Below",
+         "Button=button_yes,level_completed=no",
+         false},
+        {"main menu, no",
+         true,
+         "GS_QueryMainMenu",
+         {{"Button", "button_no"}},
+         "GS_Below GS_GameBonus",
+         "",
+         false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -467,7 +547,8 @@ TEST_F(BonusScreenTest, TheSelectionPublishesItsCatalogueAndEnablesCompletedLoca
         CloseTop(nullptr);
     }
     for (const TCase& c : cases) {
-        if (c.state) Profile()->SetValue(std::string("location_state_") + c.location, Variant(c.state));
+        if (c.state)
+            Profile()->SetValue(std::string("location_state_") + c.location, Variant(c.state));
     }
     ASSERT_TRUE(Game().ShowGameScreen("GS_MainBonus", nullptr));
     for (const TCase& c : cases) {
@@ -510,20 +591,36 @@ TEST_F(BonusScreenTest, TheBonusGamesTotalEntersTheTableWhenItQualifies) {
         const char* name;
         std::vector<int> before;  // the table's scores first
         const char* beforePlayer;
-        std::string closedWith;   // results of GS_GameBonus
-        const char* rows;         // afterwards
+        std::string closedWith;  // results of GS_GameBonus
+        const char* rows;        // afterwards
         bool saved;
     };
     const TCase cases[] = {
         {"zero", {}, "old", "level_total_points=0,LevelName=japan", "", false},
-        {"full, equal", {900, 700, 500}, "old", "level_total_points=500,LevelName=japan",
-         "900/old 700/old 500/old", false},
-        {"full, one more", {900, 700, 500}, "old", "level_total_points=501,LevelName=japan",
-         "900/old 700/old 501/player", true},
-        {"same score, later below", {700}, "old", "level_total_points=700,LevelName=japan",
-         "700/old 700/player", true},
-        {"same player twice", {300}, "player", "level_total_points=300,LevelName=japan",
-         "300/player 300/player", true},
+        {"full, equal",
+         {900, 700, 500},
+         "old",
+         "level_total_points=500,LevelName=japan",
+         "900/old 700/old 500/old",
+         false},
+        {"full, one more",
+         {900, 700, 500},
+         "old",
+         "level_total_points=501,LevelName=japan",
+         "900/old 700/old 501/player",
+         true},
+        {"same score, later below",
+         {700},
+         "old",
+         "level_total_points=700,LevelName=japan",
+         "700/old 700/player",
+         true},
+        {"same player twice",
+         {300},
+         "player",
+         "level_total_points=300,LevelName=japan",
+         "300/player 300/player",
+         true},
         {"no level", {}, "old", "level_total_points=300", "", false},
         {"unknown table", {}, "old", "level_total_points=300,LevelName=atlantis", "", false},
         {"given up", {}, "old", "level_completed=no", "", false},
