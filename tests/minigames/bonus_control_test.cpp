@@ -17,6 +17,12 @@ const std::vector<std::string> kDiagonal = {"10", "01"};
 
 class BonusControlTest : public TBonusControlTest {
 protected:
+    void TearDown() override {
+        control_ = nullptr;
+        game_.reset();
+        ResetGameShellConfiguration();
+    }
+
     // Solves the 2 × 2 diagonal picture with four correct moves.
     void SolveDiagonal() {
         Click(0, 0, 0);
@@ -224,8 +230,6 @@ TEST_F(BonusControlTest, TheHighScoreTableOfTheLevelDecidesTheRecordMark) {
     EXPECT_NE(Lines("event")[0].find("award_record=yes"), std::string::npos);
     const Ref<IRecordTable> table = scores->GetTables()->GetItem(Variant("japan"));
     EXPECT_EQ(table->GetLastAdded(), -1);
-    game_.reset();
-    ResetGameShellConfiguration();
 }
 
 // --- The board
