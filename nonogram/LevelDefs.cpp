@@ -36,6 +36,12 @@ void TLevelDefRow::SaveTo(const Ref<IHierStorage>& storage) {
     WriteString(storage, "cells", cells_, true);
 }
 
+void TLevelDefRowCollection::Add(const Ref<ILevelDefRow>& row) {
+    if (!row || TryAdd(row)) return;
+    // Taken name: kept under an automatic one, still in its place.
+    InsertItem(Ref<IInterface>(row), true, "");
+}
+
 void TLevelDefRowCollection::Create() {
     TTypedCollection::Create();
     SetNodeName("rows");
@@ -124,15 +130,23 @@ Ref<IQuillmarchLevelDef> TQuillmarchLevelDefRef::LoadLevelDef() {
         if (type.empty()) type = kDefaultLevelDefClass;
         const Ref<INamedObject> object = CreateNamedObject(type, "");
         if (!object) return refuse("names the type \"" + type + "\", which is no class");
-        if (!LoadPersistObject(Ref<IInterface>(object), root))
-            return refuse("holds no stored object");
+        // Checked before loading: another class's reader never runs on a
+        // level file.
         Ref<IQuillmarchLevelDef> def = Query<IQuillmarchLevelDef>(object);
         if (!def) return refuse("holds a \"" + type + "\", which is no level definition");
+        if (!LoadPersistObject(Ref<IInterface>(object), root))
+            return refuse("holds no stored object");
         def->AssignParams(Ref<IParamsPropertyObject>(this));
         return def;
     } catch (const std::exception& e) {
         return refuse(std::string("does not load: ") + e.what());
     }
+}
+
+void TQuillmarchLevelDefRefCollection::Add(const Ref<IQuillmarchLevelDefRef>& entry) {
+    if (!entry || TryAdd(entry)) return;
+    Log("LEVEL", "the catalogue holds the level \"" + entry->GetName() +
+                     "\" twice; the first entry is kept");
 }
 
 void TQuillmarchLevelDefRefCollection::Create() {

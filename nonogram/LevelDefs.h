@@ -18,8 +18,9 @@
 //
 // Failures: nothing here raises. A level file that cannot be read, a "type"
 // no class is registered under, or an object that is no level definition
-// gives a null definition and one "LEVEL" log line. The picture is checked
-// by its reader (the board), not here.
+// gives a null definition and one "LEVEL" log line; a class that is no level
+// definition is never loaded. The picture is checked by its reader (the
+// board), not here.
 #pragma once
 
 #include <cstdint>
@@ -96,14 +97,15 @@ private:
     std::string cells_;
 };
 
-// Node "rows", items "row" in file order. Unnamed rows are all kept; a
-// second row under a present name is dropped, which the board then sees as
-// a picture with too few rows.
+// Node "rows", items "row" in file order. The picture is read by position,
+// so every row is kept whatever its name: a row whose name is taken (or
+// empty) joins under a name of the collection's own, and a lookup by that
+// name finds the first row that has it.
 class TLevelDefRowCollection : public TTypedCollection<ILevelDefRow, ILevelDefRowCollection> {
 public:
     void Create() override;
     Ref<ILevelDefRow> GetItem(const Variant& key) override { return Find(key); }
-    void Add(const Ref<ILevelDefRow>& row) override { TryAdd(row); }
+    void Add(const Ref<ILevelDefRow>& row) override;
 };
 
 // Registered as "QuillmarchLevelDef".
@@ -146,13 +148,15 @@ private:
     std::string Text(const std::string& name);
 };
 
-// Node "levels", items "level", indexed by key, in file order.
+// Node "levels", items "level", indexed by key, in file order. Screens find
+// levels by key, so a key given twice keeps its first entry; the second is
+// dropped with a "LEVEL" log line.
 class TQuillmarchLevelDefRefCollection
     : public TTypedCollection<IQuillmarchLevelDefRef, IQuillmarchLevelDefRefCollection> {
 public:
     void Create() override;
     Ref<IQuillmarchLevelDefRef> GetItem(const Variant& key) override { return Find(key); }
-    void Add(const Ref<IQuillmarchLevelDefRef>& entry) override { TryAdd(entry); }
+    void Add(const Ref<IQuillmarchLevelDefRef>& entry) override;
     Ref<IQuillmarchLevelDefRef> GetItemByName(const std::string& name) override {
         return Find(Variant(name));
     }

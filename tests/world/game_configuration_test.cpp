@@ -72,10 +72,11 @@ TEST_F(GameConfiguration, OnlyTheListedOptionsAreSharedByEveryProfile) {
         const char* name;
         bool global;
     } cases[] = {
-        {"ShowHints", true},        {"FullScreenMode", true}, {"WideScreenMode", true},
-        {"MusicVolume", true},      {"SoundVolume", true},    {"UseAutoComplete", false},
+        {"ShowHints", true},      {"FullScreenMode", true},
+        {"WideScreenMode", true}, {"MusicVolume", true},
+        {"SoundVolume", true},    {"UseAutoComplete", false},
         {"Hints", false},  // a part of a listed name is not listed
-        {"showhints", false}, {"", false},
+        {"showhints", false},     {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(TGame::IsGlobalOption(c.name), c.global) << c.name;
 }
@@ -101,8 +102,8 @@ TEST_F(GameConfiguration, AGameStartedUnderItHasTheFourteenTables) {
     ApplyQuillmarchConfiguration();
     // The harness writes its game definition as plain text.
     SetDataFileKey("");
-    TGameHarness& game = Start(GameOf(R"(maings="GS_Main")",
-                                      ScreensOf(PlainScreen("GS_Main", 0, 0, 640, 480, 0xFF0000FF))));
+    TGameHarness& game = Start(GameOf(
+        R"(maings="GS_Main")", ScreensOf(PlainScreen("GS_Main", 0, 0, 640, 480, 0xFF0000FF))));
     game.Step(1);
     const Ref<IHighScores> scores = Game().GetHighScores();
     ASSERT_TRUE(scores);
