@@ -1,8 +1,11 @@
 #include "world/WorldUnits.h"
 
+#include "world/Medallion.h"
+
 namespace {
 
 void RegisterWorldClasses() {
+    RegisterMedallionClasses();
 }
 
 const TUnit kWorldUnits[] = {

@@ -5,12 +5,14 @@
 #include "game/GameUnits.h"
 #include "nonogram/NonogramUnits.h"
 #include "tests/game/GameTestClasses.h"
+#include "tests/game/ScreenTestClasses.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
 #include "world/WorldUnits.h"
 
 int main(int argc, char** argv) {
-    return RunTests(argc, argv,
-                    {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
-                     GameUnits(), NonogramUnits(), WorldUnits(), gametest::kGameTestUnits});
+    return RunTests(
+        argc, argv,
+        {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(), GameUnits(),
+         NonogramUnits(), WorldUnits(), gametest::kGameTestUnits, screentest::kScreenTestUnits});
 }
