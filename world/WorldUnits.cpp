@@ -1,11 +1,13 @@
 #include "world/WorldUnits.h"
 
+#include "world/GameScreenMain.h"
 #include "world/Medallion.h"
 
 namespace {
 
 void RegisterWorldClasses() {
     RegisterMedallionClasses();
+    RegisterMainScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {

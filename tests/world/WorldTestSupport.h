@@ -7,12 +7,84 @@
 
 #include <string>
 
+#include "engine/surface/EngineSurface.h"
+#include "game/GameScreen.h"
 #include "tests/game/ScreenTestSupport.h"
 #include "tests/support/WavFile.h"
 
 namespace worldtest {
 
 using namespace screentest;
+
+// "k=v,k2=v2" of show or result parameters, a surface as "surface WxH"; "-"
+// for null.
+inline std::string Describe(const Ref<IParamCollection>& params) {
+    if (!params) return "-";
+    std::string text;
+    for (int32_t i = 0; i < params->GetCount(); ++i) {
+        const Ref<IParam> param = params->GetParam(Variant(i));
+        const Variant value = param->GetValue();
+        std::string shown;
+        if (value.Type() == varUnknown) {
+            const Ref<ISurface> surface = Query<ISurface>(value.ToInterface());
+            shown = surface ? "surface " + std::to_string(surface->GetWidth()) + "x" +
+                                  std::to_string(surface->GetHeight())
+                            : "interface";
+        } else {
+            shown = value.ToString();
+        }
+        text += (text.empty() ? "" : ",") + param->GetName() + "=" + shown;
+    }
+    return text;
+}
+
+// A stand-in for a screen a later part of the game builds: it records
+// "show <name> <params>" in the journal and keeps its show parameters.
+class TStandInScreen : public TGameScreen {
+public:
+    void Show(const Ref<IParamCollection>& params) override {
+        gametest::Note("show " + GetName() + " " + Describe(params));
+        TGameScreen::Show(params);
+    }
+
+protected:
+    std::string WindowClassName() const override { return "qm_test_effect_window"; }
+};
+
+// A leaf that records "command <name> <number>" for each widget command.
+class TCommandProbe : public gametest::TGameLeaf {
+public:
+    void ExecuteCommand(int32_t command, const Ref<IParamCollection>& params) override {
+        gametest::Note("command " + Name() + " " + std::to_string(command));
+        TGameLeaf::ExecuteCommand(command, params);
+    }
+};
+
+inline void RegisterWorldTestClasses() {
+    RegisterObjectClass(ClassOf<TStandInScreen>(), "QmStandInScreen");
+    RegisterObjectClass(ClassOf<TCommandProbe>(), "qm_command_probe");
+}
+
+inline constexpr TUnit kWorldTestUnits[] = {
+    {"WorldTestClasses", RegisterWorldTestClasses, nullptr}};
+
+// A stand-in screen of that name.
+inline std::string StandIn(const std::string& name) {
+    return "<gamescreen name=\"" + name +
+           "\" type=\"QmStandInScreen\"><window type=\"qm_test_effect_window\"><widgets>" +
+           gametest::Leaf(name + "_bg", 0, 0, 100, 100, 0xFF202020) +
+           "</widgets></window></gamescreen>";
+}
+
+// The "show ..." lines of the journal, in order, joined by " | ".
+inline std::string Shown() {
+    std::string text;
+    for (const std::string& line : gametest::Journal()) {
+        if (line.rfind("show ", 0) != 0) continue;
+        text += (text.empty() ? "" : " | ") + line.substr(5);
+    }
+    return text;
+}
 
 // A widget factory with the widget's text as its template.
 inline std::string Factory(const std::string& name, const std::string& widget) {

@@ -7,12 +7,13 @@
 #include "tests/game/GameTestClasses.h"
 #include "tests/game/ScreenTestClasses.h"
 #include "tests/support/TestMain.h"
+#include "tests/world/WorldTestSupport.h"
 #include "widgets/WidgetUnits.h"
 #include "world/WorldUnits.h"
 
 int main(int argc, char** argv) {
-    return RunTests(
-        argc, argv,
-        {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(), GameUnits(),
-         NonogramUnits(), WorldUnits(), gametest::kGameTestUnits, screentest::kScreenTestUnits});
+    return RunTests(argc, argv,
+                    {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
+                     GameUnits(), NonogramUnits(), WorldUnits(), gametest::kGameTestUnits,
+                     screentest::kScreenTestUnits, worldtest::kWorldTestUnits});
 }
