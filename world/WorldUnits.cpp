@@ -1,6 +1,7 @@
 #include "world/WorldUnits.h"
 
 #include "world/GameScreenMain.h"
+#include "world/GameScreenMenus.h"
 #include "world/Medallion.h"
 
 namespace {
@@ -8,6 +9,7 @@ namespace {
 void RegisterWorldClasses() {
     RegisterMedallionClasses();
     RegisterMainScreenClasses();
+    RegisterMenuScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {
