@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/base/Log.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -39,6 +40,14 @@ constexpr TPlayerOption kAutoComplete = {"checkbox_autocomplete", "UseAutoComple
 
 // ---------------------------------------------------------------------------
 // TQuillmarchGameScreenMiniMenu
+
+void TQuillmarchGameScreenMiniMenu::AttachOwner(IGameScreenOwner* owner) {
+    TGameScreen::AttachOwner(owner);
+    const Ref<IWidget> group = FindWidget("buttons");
+    if (!group || !group->GetChildren()) {
+        Log("WORLD", "in-game menu " + GetName() + ": no \"buttons\" group to lay out");
+    }
+}
 
 void TQuillmarchGameScreenMiniMenu::LayOutButtons() {
     const Ref<IWidget> group = FindWidget("buttons");

@@ -17,9 +17,9 @@
 // no current profile); every toggle writes the value and saves the profiles
 // at once.
 //
-// Failures: a menu without "buttons", or without visible buttons, shows
-// without laying anything out. A box that is missing is skipped; a toggle
-// with no current profile stores nothing.
+// Failures: a menu without "buttons" (one "WORLD" log line when it joins the
+// game), or without visible buttons, shows without laying anything out. A box that is missing is
+// skipped; a toggle with no current profile stores nothing.
 #pragma once
 
 #include <string>
@@ -29,6 +29,8 @@
 
 class TQuillmarchGameScreenMiniMenu : public TGameScreen {
 public:
+    // A menu without its "buttons" group is logged once, here.
+    void AttachOwner(IGameScreenOwner* owner) override;
     // The buttons laid out, and no button pressed yet.
     void BeforeShow(const Ref<IParamCollection>& params) override;
     bool MouseEvent(int32_t code, int32_t x, int32_t y, int32_t buttons) override;

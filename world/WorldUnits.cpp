@@ -1,5 +1,6 @@
 #include "world/WorldUnits.h"
 
+#include "world/GameScreenHistory.h"
 #include "world/GameScreenMain.h"
 #include "world/GameScreenMenus.h"
 #include "world/Medallion.h"
@@ -10,6 +11,7 @@ void RegisterWorldClasses() {
     RegisterMedallionClasses();
     RegisterMainScreenClasses();
     RegisterMenuScreenClasses();
+    RegisterHistoryScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {

@@ -60,7 +60,19 @@ public:
     }
 };
 
+// A leaf that records "set <name> <property>=<value>" for each property set
+// by name (an interface as "interface").
+class TPropertyRecorder : public gametest::TGameLeaf {
+public:
+    void SetProperty(const std::string& name, const Variant& value) override {
+        gametest::Note("set " + Name() + " " + name + "=" +
+                       (value.Type() == varUnknown ? "interface" : value.ToString()));
+        TGameLeaf::SetProperty(name, value);
+    }
+};
+
 inline void RegisterWorldTestClasses() {
+    RegisterObjectClass(ClassOf<TPropertyRecorder>(), "qm_property_recorder");
     RegisterObjectClass(ClassOf<TStandInScreen>(), "QmStandInScreen");
     RegisterObjectClass(ClassOf<TCommandProbe>(), "qm_command_probe");
 }

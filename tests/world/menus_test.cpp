@@ -148,6 +148,16 @@ TEST_F(MiniMenuTest, OtherKeysAndAPressDoNotCloseIt) {
     EXPECT_EQ(LastClosed(), "none");
 }
 
+TEST_F(MiniMenuTest, AMenuWithoutButtonsLogsAndStillCloses) {
+    TGameHarness& game = StartMenus(RealScreen("GS_MiniMenu", "QuillmarchGameScreenMiniMenu",
+                                               Leaf("back", 0, 0, 400, 400, 0xFF101010)));
+    EXPECT_TRUE(game.Log().Has({"WORLD", "GS_MiniMenu", "\"buttons\""}));
+    ASSERT_TRUE(Game().ShowGameScreen("GS_MiniMenu", nullptr));
+    game.ClickAt("back");
+    game.Step(1);
+    EXPECT_EQ(LastClosed(), "GS_MiniMenu Button=back");
+}
+
 // ---------------------------------------------------------------------------
 
 std::string CheckBox(const std::string& name, int y) {
