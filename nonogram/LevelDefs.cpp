@@ -54,13 +54,13 @@ void TLevelDefRowCollection::Create() {
 // TQuillmarchLevelDef
 
 void TQuillmarchLevelDef::Create() {
-    TParamsPropertyObject::Create();
+    TLevelDef::Create();
     rows_ = Query<ILevelDefRowCollection>(CreateAbstractObject(ClassOf<TLevelDefRowCollection>()));
     extraParams_ = Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
 void TQuillmarchLevelDef::LoadFrom(const Ref<IHierStorage>& storage) {
-    TParamsPropertyObject::LoadFrom(storage);
+    TLevelDef::LoadFrom(storage);
     if (!storage) return;
     LoadChildObject(rows_, storage, "rows", 0);
     levelName_ = ReadString(storage, "LevelName", "");
@@ -178,4 +178,5 @@ void SetLocationLayersPainter(TLocationLayersPainter painter) {
 void RegisterLevelDefClasses() {
     RegisterObjectClass(ClassOf<TQuillmarchLevelDef>(), "QuillmarchLevelDef");
     RegisterObjectClass(ClassOf<TQuillmarchLevelDefRef>(), "QuillmarchLevelDefRef");
+    SetDefaultLevelDefType(kDefaultLevelDefClass);
 }

@@ -29,6 +29,7 @@
 
 #include "core/persist/EngineGeneralClasses.h"
 #include "core/persist/Params.h"
+#include "game/GameLevelDefs.h"
 
 class IWidget;
 class IUserProfile;
@@ -108,8 +109,9 @@ public:
     void Add(const Ref<ILevelDefRow>& row) override;
 };
 
-// Registered as "QuillmarchLevelDef".
-class TQuillmarchLevelDef : public TParamsPropertyObject, public virtual IQuillmarchLevelDef {
+// Registered as "QuillmarchLevelDef"; a level definition of the game shell
+// too (TLevelDef), so the shell's catalogues make it by default.
+class TQuillmarchLevelDef : public TLevelDef, public virtual IQuillmarchLevelDef {
 public:
     void Create() override;
     // The parameters, the first "rows" child, "LevelName", then
@@ -173,5 +175,6 @@ using TLocationLayersPainter = std::function<void(
 // end.
 void SetLocationLayersPainter(TLocationLayersPainter painter);
 
-// Registers "QuillmarchLevelDef" and "QuillmarchLevelDefRef".
+// Registers "QuillmarchLevelDef" and "QuillmarchLevelDefRef", and makes
+// "QuillmarchLevelDef" the shell's default level definition type.
 void RegisterLevelDefClasses();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/storage/XMLStorage.h"
+#include "game/GameLevelDefs.h"
 #include "nonogram/LevelDefs.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
@@ -131,6 +132,21 @@ TEST_F(LevelCatalogue, EntriesInFileOrderAndARepeatedKeyKeepsTheFirst) {
     EXPECT_FALSE(levels->GetItemByName("only_name"));
     EXPECT_EQ(levels->GetItem(Variant(2))->GetFileName(), "");
     EXPECT_FALSE(levels->GetItemByName("c"));
+}
+
+TEST_F(LevelCatalogue, TheShellsCataloguesMakeThisGamesDefinitionsByDefault) {
+    EXPECT_EQ(GetDefaultLevelDefType(), "QuillmarchLevelDef");
+    const std::string file =
+        folder_.Write("shell.xml", R"(<level LevelName="Shell" extraparams="rows=3"/>)");
+    const Ref<TLevelDefRef> entry = CreateObject<TLevelDefRef>();
+    ASSERT_TRUE(LoadPersistObject(
+        Ref<IInterface>(entry),
+        LoadStorageFromXML(R"(<level level="4"><properties><param name="filename" value=")" + file +
+                           R"("/></properties></level>)")));
+    const Ref<IQuillmarchLevelDef> def = Query<IQuillmarchLevelDef>(entry->LoadLevelDef());
+    ASSERT_TRUE(def);
+    EXPECT_EQ(def->GetProperty("rows").ToString(), "3");
+    EXPECT_EQ(def->GetParams()->GetValue("filename", Variant()).ToString(), file);
 }
 
 }  // namespace
