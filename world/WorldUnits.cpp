@@ -3,6 +3,10 @@
 #include "world/GameScreenHistory.h"
 #include "world/GameScreenMain.h"
 #include "world/GameScreenMenus.h"
+#include "world/MapControl.h"
+#include "world/MapObjects.h"
+#include "world/MapScenarios.h"
+#include "world/MapScreen.h"
 #include "world/Medallion.h"
 
 namespace {
@@ -12,6 +16,10 @@ void RegisterWorldClasses() {
     RegisterMainScreenClasses();
     RegisterMenuScreenClasses();
     RegisterHistoryScreenClasses();
+    RegisterMapObjectClasses();
+    RegisterMapScenarioClasses();
+    RegisterMapControlClasses();
+    RegisterMapScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {
