@@ -244,10 +244,12 @@ void TQuillmarchControlMap::ShowLocationPanel(const Ref<IWidget>& location) {
     if (!locked) return;
     const std::vector<std::string> required = SplitList(Text(location->GetProperty("required")));
     if (required.size() == 1 || required.size() == 2) {
-        // The names are language keys, translated with the title.
-        SetTextVariable("location_name_1", "%" + required[0] + "%");
+        // The names are language keys; a variable's value is not translated
+        // again, so they are translated here.
+        SetTextVariable("location_name_1", Translate("%" + required[0] + "%"));
         SetTextVariable("delimeter", required.size() == 2 ? "," : "");
-        SetTextVariable("location_name_2", required.size() == 2 ? "%" + required[1] + "%" : "");
+        SetTextVariable("location_name_2",
+                        required.size() == 2 ? Translate("%" + required[1] + "%") : "");
         if (const Ref<IWidget> text = locked->FindWidget("text"))
             text->SetProperty("text_utf8", Variant(Translate("%title_SceneLocked%")));
     }

@@ -132,7 +132,7 @@ inline std::string Location(const std::string& name, int x, int y, const std::st
            "<widget type=\"group_widget\" name=\"available\" visible=\"yes\"><widgets>" +
            Look("bg", 100, 80) +
            "<widget type=\"AnimatedBarControl\" name=\"bar_progress\" visible=\"yes\" "
-           "width=\"160\" height=\"8\" animation=\"no\"><widgets>" +
+           "width=\"160\" height=\"8\" maxincrementaldurationtime=\"1000\"><widgets>" +
            Look("bar", 160, 8) +
            "</widgets></widget></widgets></widget>"
            "<widget type=\"group_widget\" name=\"completed\" visible=\"yes\"><widgets>" +

@@ -7,10 +7,14 @@
 namespace maptest {
 namespace {
 
-using MapObjectsTest = MapTest;
+class MapObjectsTest : public MapTest {
+protected:
+    std::string Looks(const std::string& name) const;
+};
 
 // Which looks show, in the order locked, available, completed, gold, silver.
-std::string Looks(const MapTest& test, const std::string& name) {
+std::string MapObjectsTest::Looks(const std::string& name) const {
+    const MapObjectsTest& test = *this;
     std::string looks;
     for (const char* child : {"locked", "available", "completed", "completed/image",
                               "completed/image_silver"}) {
@@ -47,7 +51,7 @@ TEST_F(MapObjectsTest, OnAFreshEntryAStateAppliesAtOnceAndIsKeptInTheProfile) {
         Location("c").SetProperty("location_state", Variant(c.state));
         EXPECT_EQ(Location("c").GetProperty("location_state").ToString(), c.state);
         EXPECT_EQ(Text("location_state_c"), c.state);
-        EXPECT_EQ(Looks(*this, "c"), c.looks);
+        EXPECT_EQ(Looks("c"), c.looks);
         EXPECT_EQ(ScenarioCount(), 0);
     }
 }
@@ -74,7 +78,7 @@ TEST_F(MapObjectsTest, OnTheMapAChangeWaitsForItsCompletionScenario) {
     EXPECT_EQ(Location("b").GetPendingState(), "");
     EXPECT_EQ(Text("location_state_b"), "locked");
     EXPECT_EQ(ScenarioCount(), 1);
-    EXPECT_EQ(Looks(*this, "b"), "10000");
+    EXPECT_EQ(Looks("b"), "10000");
 
     // The present value applies directly too.
     Location("a").SetProperty("location_state", Variant("completed"));

@@ -94,7 +94,9 @@ TEST_F(MapScreenTest, EnteringALocationOpensItsSceneAndItsMosaicUntilTheMosaicIs
         // Both got the same collection.
         const Ref<IParamCollection> scene = StandInScreen("GS_Scene").shownWith;
         EXPECT_EQ(scene->GetValue("show_scroll", Variant()).ToString(), c.sceneScroll);
-        if (mosaic) EXPECT_EQ(StandInScreen("GS_GameBigMosaic").shownWith.get(), scene.get());
+        if (mosaic) {
+            EXPECT_EQ(StandInScreen("GS_GameBigMosaic").shownWith.get(), scene.get());
+        }
     }
 }
 
