@@ -84,9 +84,9 @@ private:
 std::string Picture(const std::string& name, int x, int y, int w, int h, bool opaque = false,
                     bool visible = true) {
     return "<widget type=\"bench_picture\" name=\"" + name + "\" visible=\"" +
-           (visible ? "yes" : "no") + "\" anchor_left=\"" + std::to_string(x) +
-           "\" anchor_top=\"" + std::to_string(y) + "\" width=\"" + std::to_string(w) +
-           "\" height=\"" + std::to_string(h) + "\" opaque=\"" + (opaque ? "yes" : "no") + "\"/>";
+           (visible ? "yes" : "no") + "\" anchor_left=\"" + std::to_string(x) + "\" anchor_top=\"" +
+           std::to_string(y) + "\" width=\"" + std::to_string(w) + "\" height=\"" +
+           std::to_string(h) + "\" opaque=\"" + (opaque ? "yes" : "no") + "\"/>";
 }
 
 std::string Factory(const std::string& name, const std::string& widget) {
@@ -135,7 +135,8 @@ public:
             Location("china", 420, 540, "aztecs,greece") + "</widgets></widget>";
         const std::string panel =
             "<widget type=\"group_widget\" name=\"map_panel\" visible=\"yes\"><widgets>" +
-            Picture("out_scene", 20, 640, 400, 110) + Picture("available_scene", 20, 640, 400, 110) +
+            Picture("out_scene", 20, 640, 400, 110) +
+            Picture("available_scene", 20, 640, 400, 110) +
             "<widget type=\"group_widget\" name=\"locked_scene\"><widgets>" +
             Picture("text", 20, 640, 400, 110) + "</widgets></widget></widgets></widget>";
         const std::string control =
@@ -155,9 +156,8 @@ public:
                "height=\"114\" extraparams=\"start_y=-114\"/>"
             << control << "</widgets></window></gamescreen></gamescreens></game>";
 
-        SetPlatformFactory([]() -> std::unique_ptr<IPlatform> {
-            return std::make_unique<THeadlessPlatform>();
-        });
+        SetPlatformFactory(
+            []() -> std::unique_ptr<IPlatform> { return std::make_unique<THeadlessPlatform>(); });
         SetAudioBackendFactory([]() -> Ref<IAudioBackend> {
             Ref<TAudioDevice> device = MakeRef<TAudioDevice>();
             device->OpenWithoutOutput(44100);
@@ -177,7 +177,8 @@ public:
         for (const char* done : {"japan", "rome", "tibet"}) {
             profile->SetValue(std::string("location_state_") + done, Variant("completed"));
         }
-        for (const char* location : {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"})
+        for (const char* location :
+             {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"})
             game->SetOptionValue(std::string("lvlcnt_") + location, Variant(12));
         profile->SetValue("current_level_egypt", Variant("5"));
         picture_ = RandomSurface(kWidth, kHeight, false, 7);

@@ -59,8 +59,7 @@ private:
     static Variant LocationStateProperty(TQuillmarchMapLocation& location);
     static void SetLocationStateProperty(TQuillmarchMapLocation& location, const Variant& value);
     static void SetMaxProgressProperty(TQuillmarchMapLocation& location, const Variant& value);
-    static void SetCurrentProgressProperty(TQuillmarchMapLocation& location,
-                                           const Variant& value);
+    static void SetCurrentProgressProperty(TQuillmarchMapLocation& location, const Variant& value);
     // State, profile key and look; the pending state cleared.
     void ApplyState(const std::string& value);
     // A completion scenario for value in the map control's scenario group;

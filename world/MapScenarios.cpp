@@ -49,7 +49,8 @@ void TMapScrollScenario::Detach() {
 }
 
 int32_t TMapScrollScenario::GetDuration() {
-    return static_cast<int32_t>(std::clamp<int64_t>(Whole(GetProperty("duration"), 0), 0, INT32_MAX));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(Whole(GetProperty("duration"), 0), 0, INT32_MAX));
 }
 
 double TMapScrollScenario::Fraction() {
@@ -79,7 +80,8 @@ void TMapScrollScenario::ShowRows(int32_t shiftTop, int32_t height, double top) 
     if (!picture) return;
     int32_t rows = static_cast<int32_t>(kScreenHeight);
     try {
-        if (const Ref<ISurface> surface = Query<ISurface>(picture->GetProperty("surface").ToInterface()))
+        if (const Ref<ISurface> surface =
+                Query<ISurface>(picture->GetProperty("surface").ToInterface()))
             rows = surface->GetHeight();
     } catch (const EVariantError&) {
         // A picture whose "surface" is no interface is taken as a full screen.
@@ -138,8 +140,8 @@ void TScenarioComplete::Create() {
 }
 
 void TScenarioComplete::EnterShowComplete() {
-    SetStateTimeout(static_cast<int32_t>(
-        std::clamp<int64_t>(Whole(GetProperty("duration"), 0), 0, INT32_MAX)));
+    SetStateTimeout(
+        static_cast<int32_t>(std::clamp<int64_t>(Whole(GetProperty("duration"), 0), 0, INT32_MAX)));
     const Ref<IWidget> location =
         FindFromOwner(*this, "../../map_locations/" + Text(GetProperty("location_name")));
     if (location) location->SetProperty("location_state", GetProperty("state_to_set"));

@@ -156,8 +156,8 @@ inline std::string MapScreen(const TMapOptions& o) {
                 "extraparams=\"location_name=%location_name%\\state_to_set=%state_to_set%"
                 "\\duration=" +
                     std::to_string(o.completeDuration) + "\"/>") +
-        "</widgetfactories><widgets>" + Location("a", 100, 100, "") +
-        Location("b", 150, 150, "a") + Location("c", 600, 400, "a, b") + "</widgets></widget>";
+        "</widgetfactories><widgets>" + Location("a", 100, 100, "") + Location("b", 150, 150, "a") +
+        Location("c", 600, 400, "a, b") + "</widgets></widget>";
     std::string panel;
     if (o.panel) {
         panel = "<widget type=\"group_widget\" name=\"map_panel\" visible=\"yes\"><widgets>" +
@@ -191,7 +191,8 @@ inline std::string MapScreen(const TMapOptions& o) {
         "extraparams=\"level_ref=L7\"><widgets>" +
         Look("locked", 10, 10) + Look("current", 10, 10) +
         "<widget type=\"group_widget\" name=\"completed\" visible=\"yes\"><widgets>" +
-        Look("expert", 10, 10) + Look("non_expert", 10, 10) + "</widgets></widget></widgets></widget>";
+        Look("expert", 10, 10) + Look("non_expert", 10, 10) +
+        "</widgets></widget></widgets></widget>";
     return "<gamescreen name=\"GS_Map\" type=\"QmRecordingMap\"><window><widgets>" +
            Look("background", 1024, 768) + locations + panel + marker + picture + edge + control +
            "</widgets></window></gamescreen>";
@@ -245,8 +246,8 @@ protected:
                    std::initializer_list<std::pair<std::string, std::string>> profile = {}) {
         game_.reset();  // one harness at a time
         std::string screens = MapScreen(options);
-        for (const char* name : {"GS_Scene", "GS_GameBigMosaic", "GS_Final", "GS_MapFirstTime",
-                                 "GS_LocationLocked"}) {
+        for (const char* name :
+             {"GS_Scene", "GS_GameBigMosaic", "GS_Final", "GS_MapFirstTime", "GS_LocationLocked"}) {
             screens += StandIn(name);
         }
         screens += TransitionScreen();

@@ -31,14 +31,16 @@ TEST_F(MapControlTest, StatesFollowTheCompletedLocationsOfTheProfile) {
         {{{"location_state_a", "completed"}, {"location_state_b", "completed"}},
          "completed completed available"},
         // Only "completed" is trusted; other stored values are recomputed.
-        {{{"location_state_a", "locked"}, {"location_state_b", "available"},
+        {{{"location_state_a", "locked"},
+          {"location_state_b", "available"},
           {"location_state_c", "available"}},
          "available locked locked"},
     };
     for (const Case& c : cases) {
         StartOnMap(c.profile);
         EXPECT_EQ(States(), c.states);
-        EXPECT_EQ(Text("location_state_c"), std::string(c.states).substr(std::string(c.states).rfind(' ') + 1));
+        EXPECT_EQ(Text("location_state_c"),
+                  std::string(c.states).substr(std::string(c.states).rfind(' ') + 1));
         EXPECT_EQ(Text("enter_to_map"), "no");
     }
 }
@@ -187,8 +189,8 @@ TEST_F(MapPanelTest, AClickOnALockedLocationExplainsWhatItNeeds) {
 TEST_F(MapControlTest, TheFinalEventFollowsOnlyACompletionWhenEverythingIsCompleted) {
     StartOnMap({{"location_state_a", "completed"}, {"location_state_b", "completed"}});
     const auto finish = [this](const char* name) {
-        Control().ExecuteCommand(11, name ? Params({{"scenario_to_finalize", Variant(name)}})
-                                          : nullptr);
+        Control().ExecuteCommand(
+            11, name ? Params({{"scenario_to_finalize", Variant(name)}}) : nullptr);
     };
     finish("scenario_complete_b");  // c is not completed
     EXPECT_EQ(Harness().StackNames(), "GS_Map");
@@ -239,9 +241,9 @@ TEST_F(MapControlTest, TheMosaicResultIsRecordedAndTheProfilesAreAlwaysSaved) {
     };
     for (const Case& c : {Case{"no", ""}, Case{"yes", "yes"}}) {
         std::filesystem::remove(users);
-        Control().ExecuteCommand(kCommandMapMosaicResult,
-                                 Params({{"level_completed", Variant(c.completed)},
-                                         {"active_map_part", Variant("b")}}));
+        Control().ExecuteCommand(
+            kCommandMapMosaicResult,
+            Params({{"level_completed", Variant(c.completed)}, {"active_map_part", Variant("b")}}));
         EXPECT_EQ(Text("big_mosaic_completed_b"), c.stored);
         EXPECT_TRUE(std::filesystem::exists(users));
     }

@@ -16,8 +16,8 @@ protected:
 std::string MapObjectsTest::Looks(const std::string& name) const {
     const MapObjectsTest& test = *this;
     std::string looks;
-    for (const char* child : {"locked", "available", "completed", "completed/image",
-                              "completed/image_silver"}) {
+    for (const char* child :
+         {"locked", "available", "completed", "completed/image", "completed/image_silver"}) {
         // A look inside the hidden "completed" is not seen either.
         const std::string path = std::string(child);
         bool seen = test.Visible("map_locations/" + name + "/" + path);
@@ -37,9 +37,8 @@ TEST_F(MapObjectsTest, OnAFreshEntryAStateAppliesAtOnceAndIsKeptInTheProfile) {
         const char* looks;
     };
     const Case cases[] = {
-        {"locked", "", "10000"},      {"available", "", "01000"},
-        {"completed", "", "00101"},   {"completed", "yes", "00110"},
-        {"completed", "no", "00101"}, {"locked", "yes", "10000"},
+        {"locked", "", "10000"},       {"available", "", "01000"},   {"completed", "", "00101"},
+        {"completed", "yes", "00110"}, {"completed", "no", "00101"}, {"locked", "yes", "10000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.state) + " expert=" + c.expert);
@@ -121,8 +120,8 @@ TEST_F(MapObjectsTest, ALevelMarkerIsExpertOnlyWhenCompletedWithAllThreeAwards) 
     const Ref<IWidget> marker = Widget("marker");
     const auto looks = [this] {
         std::string text;
-        for (const char* child : {"locked", "current", "completed", "completed/expert",
-                                  "completed/non_expert"}) {
+        for (const char* child :
+             {"locked", "current", "completed", "completed/expert", "completed/non_expert"}) {
             text += Visible(std::string("marker/") + child) ? "1" : "0";
         }
         return text;

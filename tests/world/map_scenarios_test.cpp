@@ -45,9 +45,11 @@ protected:
         const Ref<IWidget> window = Harness().Screen("GS_Transition")->GetWindowWidget();
         window->FindWidget("map_surface")->SetProperty("surface", Variant(Snapshot(rows)));
         const Ref<IWidget> group = window->FindWidget("holder/scenario_group");
-        const Ref<IWidget> made = Query<IWidgetOwner>(Ref<IInterface>(group))->CreateFactoryWidget(
-            "scenario_scroll", Params({{"duration", Variant(std::to_string(duration))},
-                                       {"big_mosaic", Variant(bigMosaic)}}));
+        const Ref<IWidget> made =
+            Query<IWidgetOwner>(Ref<IInterface>(group))
+                ->CreateFactoryWidget("scenario_scroll",
+                                      Params({{"duration", Variant(std::to_string(duration))},
+                                              {"big_mosaic", Variant(bigMosaic)}}));
         EXPECT_TRUE(made);
         if (!made) return nullptr;
         group->GetChildren()->AddWidget(made);

@@ -116,8 +116,7 @@ TEST_F(MapScreenTest, TheSnapshotIsTheMapAsItIsDrawn) {
 TEST_F(MapScreenTest, AnEnteringEventWithoutParametersStillOpensTheScene) {
     StartOnMap();
     Report("map_control", kEventEnterLocation, nullptr);
-    EXPECT_TRUE(gametest::JournalHas(
-        "show GS_Scene surface=<surface 1024x768>,show_scroll=no"));
+    EXPECT_TRUE(gametest::JournalHas("show GS_Scene surface=<surface 1024x768>,show_scroll=no"));
     EXPECT_EQ(Harness().StackNames(), "GS_Map GS_Scene GS_GameBigMosaic");
 }
 
