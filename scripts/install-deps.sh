@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libpng-dev libjpeg-dev
-  libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev libx11-dev xvfb
+  libsdl2-dev libopenmpt-dev libvorbis-dev libgl-dev libx11-dev libxtst-dev xvfb
   libpixman-1-dev libpugixml-dev libmuparser-dev libcairo2-dev
   librsvg2-bin libfreetype-dev fonts-dejavu-core
 )
