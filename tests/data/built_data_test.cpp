@@ -23,29 +23,45 @@ namespace fs = std::filesystem;
 enum class TKind { kImage, kFont, kSound, kMusic };
 
 struct TExpected {
+    const char* list;  // the resource list, also the group name
     const char* name;
     TKind kind;
     int32_t width = 0;  // images: the size the screens are laid out for
     int32_t height = 0;
 };
 
-const TExpected kBaseResources[] = {
-    {"bg_main", TKind::kImage, 1024, 768},
-    {"logo", TKind::kImage, 640, 200},
-    {"panel", TKind::kImage, 512, 384},
-    {"button_normal", TKind::kImage, 256, 64},
-    {"button_selected", TKind::kImage, 256, 64},
-    {"button_disabled", TKind::kImage, 256, 64},
-    {"cursor_arrow", TKind::kImage, 32, 32},
-    {"font_small", TKind::kFont},
-    {"font_normal", TKind::kFont},
-    {"font_title", TKind::kFont},
-    {"sound_buttonclick", TKind::kSound},
-    {"sound_chime", TKind::kSound},
-    {"sound_error", TKind::kSound},
-    {"sound_level_completed", TKind::kSound},
-    {"music_menu", TKind::kMusic},
-    {"music_game", TKind::kMusic},
+const TExpected kResources[] = {
+    {"startup", "bg_main", TKind::kImage, 1024, 768},
+    {"startup", "logo", TKind::kImage, 640, 200},
+    {"startup", "progress_frame", TKind::kImage, 480, 28},
+    {"startup", "progress_fill", TKind::kImage, 468, 16},
+    {"startup", "cursor_arrow", TKind::kImage, 32, 32},
+    {"startup", "font_small", TKind::kFont},
+    {"startup", "font_normal", TKind::kFont},
+    {"startup", "font_title", TKind::kFont},
+    {"base", "panel", TKind::kImage, 512, 384},
+    {"base", "panel_large", TKind::kImage, 640, 560},
+    {"base", "button_normal", TKind::kImage, 256, 64},
+    {"base", "button_selected", TKind::kImage, 256, 64},
+    {"base", "button_disabled", TKind::kImage, 256, 64},
+    {"base", "button_small_normal", TKind::kImage, 176, 48},
+    {"base", "button_small_selected", TKind::kImage, 176, 48},
+    {"base", "button_small_disabled", TKind::kImage, 176, 48},
+    {"base", "checkbox_off", TKind::kImage, 32, 32},
+    {"base", "checkbox_on", TKind::kImage, 32, 32},
+    {"base", "slider_track", TKind::kImage, 256, 32},
+    {"base", "slider_thumb", TKind::kImage, 24, 32},
+    {"base", "slider_thumb_held", TKind::kImage, 24, 32},
+    {"base", "field", TKind::kImage, 320, 40},
+    {"base", "caret", TKind::kImage, 2, 24},
+    {"base", "list_box", TKind::kImage, 320, 232},
+    {"base", "list_selection", TKind::kImage, 304, 32},
+    {"base", "sound_buttonclick", TKind::kSound},
+    {"base", "sound_chime", TKind::kSound},
+    {"base", "sound_error", TKind::kSound},
+    {"base", "sound_level_completed", TKind::kSound},
+    {"base", "music_menu", TKind::kMusic},
+    {"base", "music_game", TKind::kMusic},
 };
 
 // The built data copied into a temporary folder, optionally with its data/
@@ -121,14 +137,17 @@ private:
     TAudioBackendFactory previousAudio;
 };
 
-TEST_P(BuiltDataTest, EveryResourceOfTheBaseListDecodes) {
-    engine->LoadResourceFile("data\\resources\\base.xml", "base", kLoadResourcesAtOnce);
-    EXPECT_EQ(engine->Resources()->GetCount(), static_cast<int32_t>(std::size(kBaseResources)));
-    for (const TExpected& e : kBaseResources) {
+TEST_P(BuiltDataTest, EveryResourceOfTheResourceListsDecodes) {
+    for (const char* list : {"startup", "base"}) {
+        engine->LoadResourceFile(std::string("data\\resources\\") + list + ".xml", list,
+                                 kLoadResourcesAtOnce);
+    }
+    EXPECT_EQ(engine->Resources()->GetCount(), static_cast<int32_t>(std::size(kResources)));
+    for (const TExpected& e : kResources) {
         SCOPED_TRACE(e.name);
         Ref<IResource> resource = engine->GetResource(e.name);
         ASSERT_TRUE(resource);
-        EXPECT_EQ(resource->GetGroupName(), "base");
+        EXPECT_EQ(resource->GetGroupName(), e.list);
         switch (e.kind) {
             case TKind::kImage: {
                 Ref<IImageResource> image = Query<IImageResource>(resource);

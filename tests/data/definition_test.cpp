@@ -1,0 +1,101 @@
+// The game definition's sources agree with the rest of the data: every
+// class it names is registered, every resource a widget or sound names is in
+// a resource list the definition loads, every "%key%" has a text in the base
+// language, and every screen the standard screens open by name is there.
+// (tests/app plays the built definition end to end.)
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+
+#include "core/object/GeneralClasses.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+const std::string kSources = QM_DATA_SOURCE_DIR;
+
+std::string Source(const std::string& name) {
+    const std::string text = ReadFileBytes(kSources + "/" + name);
+    EXPECT_FALSE(text.empty()) << name;
+    return text;
+}
+
+// Every first group of pattern's matches in text.
+std::set<std::string> Matches(const std::string& text, const std::string& pattern) {
+    std::set<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+         ++it) {
+        found.insert((*it)[1].str());
+    }
+    return found;
+}
+
+// The definition without its comments, which may quote keys as examples.
+std::string Definition() {
+    return std::regex_replace(Source("ini/Quillmarch.xml"), std::regex("<!--[\\s\\S]*?-->"), "");
+}
+
+TEST(GameDefinition, EveryTypeItNamesIsARegisteredClass) {
+    const std::set<std::string> types = Matches(Definition(), R"(\btype="([^"]+)\")");
+    EXPECT_TRUE(types.count("Game"));
+    EXPECT_TRUE(types.count("GameScreenUserProfiles"));
+    for (const std::string& type : types) {
+        EXPECT_TRUE(FindRegisteredClass(type)) << "\"" << type << "\" is not registered";
+    }
+}
+
+TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
+    const std::string definition = Definition();
+    const std::set<std::string> lists =
+        Matches(definition, R"(filename="data\\resources\\([a-z_]+)\.xml\")");
+    EXPECT_EQ(lists, (std::set<std::string>{"base", "startup"}));
+    std::set<std::string> resources;
+    for (const std::string& list : lists) {
+        const std::set<std::string> names =
+            Matches(Source("resources/" + list + ".xml"), R"(<resource name="([^"]+)\")");
+        for (const std::string& name : names) {
+            EXPECT_TRUE(resources.insert(name).second) << name << " is in two lists";
+        }
+    }
+    const std::set<std::string> used = Matches(definition, R"(resourcename="([^"]+)\")");
+    EXPECT_GT(used.size(), 10u);
+    for (const std::string& name : used) {
+        EXPECT_TRUE(resources.count(name)) << "no resource \"" << name << "\"";
+    }
+}
+
+TEST(GameDefinition, EveryKeyItShowsHasATextInTheBaseLanguage) {
+    const std::set<std::string> strings =
+        Matches(Source("lang/default.lng"), R"(<string name="([^"]+)\")");
+    const std::set<std::string> keys = Matches(Definition(), R"(%([A-Za-z0-9_]+)%)");
+    EXPECT_GT(keys.size(), 20u);
+    for (const std::string& key : keys) {
+        EXPECT_TRUE(strings.count(key)) << "no text for \"%" << key << "%\"";
+    }
+    // The keys the program asks for itself.
+    for (const char* key : {"CreateNewUser", "thousand_separator"}) {
+        EXPECT_TRUE(strings.count(key)) << key;
+    }
+}
+
+TEST(GameDefinition, HoldsTheScreensTheShellOpensByName) {
+    const std::set<std::string> screens =
+        Matches(Definition(), R"(<gamescreen name="([^"]+)\")");
+    for (const char* name :
+         {"GS_Logo", "GS_Splash", "GS_MainMenu", "GS_Quit", "GS_Options", "GS_HighScores",
+          "GS_UserProfiles", "GS_NewUser", "GS_QueryDeleteProfile", "GS_TooManyProfiles",
+          "GS_QueryNotUniqueName", "GS_SubmitScore", "GS_SubmitError"}) {
+        EXPECT_TRUE(screens.count(name)) << name;
+    }
+    // The game's own four, each a screen of the definition.
+    for (const std::string& key : {"splashlogosgs", "splashgs", "closequerygs", "maings"}) {
+        const std::set<std::string> named = Matches(Definition(), "\\b" + key + "=\"([^\"]+)\"");
+        ASSERT_EQ(named.size(), 1u) << key;
+        EXPECT_TRUE(screens.count(*named.begin())) << key;
+    }
+}
+
+}  // namespace
