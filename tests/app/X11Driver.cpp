@@ -133,7 +133,7 @@ bool TX11Driver::HasXTest() const {
 }
 
 bool TX11Driver::Start(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& logPath) {
+                       const std::string& logPath, const std::vector<std::string>& environment) {
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -149,6 +149,12 @@ bool TX11Driver::Start(const std::string& program, const std::vector<std::string
         if (log >= 0) {
             ::dup2(log, 1);
             ::dup2(log, 2);
+        }
+        for (const std::string& variable : environment) {
+            const size_t equals = variable.find('=');
+            if (equals != std::string::npos) {
+                ::setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+            }
         }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);

@@ -49,9 +49,11 @@ public:
     // Whether the server offers XTEST, which the input needs.
     bool HasXTest() const;
 
-    // Starts program with args (stderr to logPath) and remembers when.
+    // Starts program with args (standard output and error to logPath), with
+    // the variables of environment ("NAME=value") set in its environment,
+    // and remembers when.
     bool Start(const std::string& program, const std::vector<std::string>& args,
-               const std::string& logPath);
+               const std::string& logPath, const std::vector<std::string>& environment = {});
     TClock::time_point StartTime() const { return started_; }
     // Waits for the program's window (the top-level window of its process, by
     // _NET_WM_PID or else by title) to be mapped; false after the timeout.
