@@ -6,24 +6,23 @@
 // start finds the player and the volume kept. Each step's screenshot is kept
 // in test-artifacts/app of the build folder and checked where the art says a
 // picture lies: its opaque pixels must be on the screen as the build drew
-// them. The start-up times are printed (measured, never asserted).
+// them. The start-up times are printed (measured, never asserted); to take
+// them from another build, QM_APP_PROGRAM and QM_APP_DATA name its program
+// and data folder (a release build: build/rel/bin/quillmarch and
+// build/rel/gamedata).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <string>
 
-#include "core/base/Streams.h"
-#include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
 #include "game/PlayerDataFile.h"
 #include "tests/app/X11Driver.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -64,8 +63,17 @@ const TPlaced kThumbAt70{"slider_thumb", 674, 374, {0, 0, 24, 32}};
 const TPlaced kSecondRowSelected{"list_selection", 360, 240, {150, 2, 300, 30}};
 const TPlaced kFirstRowSelected{"list_selection", 360, 208, {150, 2, 300, 30}};
 
+// The environment's value of name, else fallback.
+std::string Setting(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+const std::string kProgram = Setting("QM_APP_PROGRAM", QM_PROGRAM);
+const std::string kData = Setting("QM_APP_DATA", QM_BUILT_DATA_DIR);
+
 std::string ArtPath(const std::string& name) {
-    return std::string(QM_BUILT_DATA_DIR) + "/data/images/" + name + ".png";
+    return kData + "/data/images/" + name + ".png";
 }
 
 // How many of the part's opaque art pixels the shot shows (within a small
@@ -128,7 +136,7 @@ protected:
         // here without the leak check (the unit tests keep it).
         const char* asan = std::getenv("ASAN_OPTIONS");
         const std::string options = std::string(asan ? asan : "") + ":detect_leaks=0";
-        ASSERT_TRUE(driver.Start(QM_PROGRAM, {"--data", QM_BUILT_DATA_DIR},
+        ASSERT_TRUE(driver.Start(kProgram, {"--data", kData},
                                  (artifacts / (run + ".log")).string(),
                                  {"ASAN_OPTIONS=" + options}));
         ASSERT_TRUE(driver.WaitForWindow(kScreenTimeout))
