@@ -91,8 +91,8 @@ TEST(GameDefinition, HoldsTheScreensTheShellOpensByName) {
         EXPECT_TRUE(screens.count(name)) << name;
     }
     // The game's own four, each a screen of the definition.
-    for (const std::string& key : {"splashlogosgs", "splashgs", "closequerygs", "maings"}) {
-        const std::set<std::string> named = Matches(Definition(), "\\b" + key + "=\"([^\"]+)\"");
+    for (const char* key : {"splashlogosgs", "splashgs", "closequerygs", "maings"}) {
+        const std::set<std::string> named = Matches(Definition(), std::string("\\b") + key + "=\"([^\"]+)\"");
         ASSERT_EQ(named.size(), 1u) << key;
         EXPECT_TRUE(screens.count(*named.begin())) << key;
     }
