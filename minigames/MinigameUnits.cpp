@@ -2,12 +2,14 @@
 
 #include "minigames/BonusControl.h"
 #include "minigames/BonusScreens.h"
+#include "minigames/MosaicScreen.h"
 
 namespace {
 
 void RegisterMinigameClasses() {
     RegisterBonusControlClasses();
     RegisterBonusScreenClasses();
+    RegisterMosaicClasses();
 }
 
 const TUnit kMinigameUnits[] = {
