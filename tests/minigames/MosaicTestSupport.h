@@ -159,9 +159,9 @@ inline std::string MosaicWindow(const TWindowOptions& o = {}) {
     window += "</widgets></widget>";
     if (!o.mapSurfaceInMoveGroup) window += mapWidgets;
     window +=
-        R"(<widget type="qm_game_leaf" name="button_close" visible="yes" anchor_left="900" anchor_top="700" width="40" height="20"/>
-           <widget type="qm_game_leaf" name="button_skip" visible="yes" enabled="yes" anchor_left="950" anchor_top="700" width="40" height="20"/>
-           <widget type="qm_game_leaf" name="button_menu" visible="yes" anchor_left="850" anchor_top="700" width="40" height="20"/>
+        R"(<widget type="qm_game_leaf" name="button_close" visible="yes" mousestop="yes" anchor_left="900" anchor_top="700" width="40" height="20"/>
+           <widget type="qm_game_leaf" name="button_skip" visible="yes" mousestop="yes" enabled="yes" anchor_left="950" anchor_top="700" width="40" height="20"/>
+           <widget type="qm_game_leaf" name="button_menu" visible="yes" mousestop="yes" anchor_left="850" anchor_top="700" width="40" height="20"/>
            <widget type="qm_game_leaf" name="game_tip" width="200" height="100" mousestop="no" extraparams="\init_y=20"/>
            <widget type="qm_game_leaf" name="timer" visible="yes" width="10" height="10" mousestop="no"/>)";
     std::string factories =
