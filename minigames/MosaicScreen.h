@@ -120,8 +120,7 @@ private:
     Ref<IWidget> FindMapWidget(const std::string& name);
     // A factory's scenario added to the scenario group; null when either is
     // missing.
-    Ref<IWidget> StartScenario(const std::string& factoryName,
-                               const Ref<IParamCollection>& params);
+    Ref<IWidget> StartScenario(const std::string& factoryName, const Ref<IParamCollection>& params);
 
     std::string resourceName_;
     std::string levelName_;

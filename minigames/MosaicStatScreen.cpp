@@ -51,7 +51,8 @@ void TQuillmarchGameScreenBigMosaicStat::ShowLevelTips(const Ref<IParamCollectio
 void TQuillmarchGameScreenBigMosaicStat::HandleEvent(const Ref<IWidget>& sender, int32_t code,
                                                      const Ref<IParamCollection>& params) {
     TGameScreen::HandleEvent(sender, code, params);
-    if (sender && code == kEventButtonClick && sender->GetName() == "button_ok") CloseGameScreen(nullptr);
+    if (sender && code == kEventButtonClick && sender->GetName() == "button_ok")
+        CloseGameScreen(nullptr);
 }
 
 void RegisterMosaicStatScreenClasses() {

@@ -184,8 +184,7 @@ inline std::string MosaicWindow(const TWindowOptions& o = {}) {
                                  o.openingDuration + "\\LevelName=%LevelName%\"/>");
     }
     if (o.scroll) factories += ScrollFactory();
-    return "<widgets>" + window + "</widgets><widgetfactories>" + factories +
-           "</widgetfactories>";
+    return "<widgets>" + window + "</widgets><widgetfactories>" + factories + "</widgetfactories>";
 }
 
 // A screen of the given class on the test effect window holding the mosaic

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "core/base/Random.h"
 #include "engine/surface/EngineSurface.h"
@@ -26,13 +26,14 @@ protected:
         RegisterMosaicTestClasses();
     }
 
-    TGameHarness& StartBoard(const TWindowOptions& o = {}) {
+    TGameHarness& StartBoard(const TWindowOptions& o = {}, bool realStatistics = false) {
         harness.reset();
         harness = std::make_unique<TGameHarness>(1024, 768);
         const std::string screens =
             PlainScreen("GS_Below", 0, 0, 1024, 768, 0xFF000080) +
             MosaicScreenOf("GS_GameBigMosaic", "QmMosaicTestScreen", o) +
-            PlainScreen("GS_StatBigMosaic", 0, 0, 100, 100, 0xFF808080) +
+            (realStatistics ? RealStatistics()
+                            : PlainScreen("GS_StatBigMosaic", 0, 0, 100, 100, 0xFF808080)) +
             PlainScreen("GS_MiniMenuBrief", 0, 0, 100, 100, 0xFF808080) +
             PlainScreen("GS_HelpMosaic", 0, 0, 100, 100, 0xFF808080) +
             PlainScreen("GS_Options", 0, 0, 100, 100, 0xFF808080);
@@ -43,6 +44,15 @@ protected:
                                       "\\level_tips=Corners first"));
         Journal().clear();
         return *harness;
+    }
+
+    static std::string RealStatistics() {
+        return R"(<gamescreen name="GS_StatBigMosaic" type="QuillmarchGameScreenBigMosaicStat"><window><widgets>
+                    <widget type="qm_game_leaf" name="levelTips" width="300" height="20" mousestop="no"
+                            extraparams="\text="/>
+                    <widget type="qm_game_leaf" name="button_ok" visible="yes" mousestop="yes"
+                            anchor_left="500" anchor_top="400" width="40" height="20"/>
+                  </widgets></window></gamescreen>)";
     }
 
     TMosaicTestScreen& Mosaic() const {
@@ -178,9 +188,9 @@ TEST_F(MosaicBoard, TheShuffleLeavesNoCellHomeAndEveryPieceOnce) {
         int rows, cols, seeds;
     } sizes[] = {{1, 2, 50}, {2, 1, 50}, {2, 2, 200}, {2, 3, 100}, {3, 3, 100}, {5, 5, 40}};
     for (const auto& s : sizes) {
-        Game().SetOptionValue("mosaic_level_paramsjapan",
-                              Variant("\\rows=" + std::to_string(s.rows) +
-                                      "\\cols=" + std::to_string(s.cols)));
+        Game().SetOptionValue(
+            "mosaic_level_paramsjapan",
+            Variant("\\rows=" + std::to_string(s.rows) + "\\cols=" + std::to_string(s.cols)));
         for (int seed = 0; seed < s.seeds; ++seed) {
             SCOPED_TRACE(::testing::Message() << s.rows << "x" << s.cols << " seed " << seed);
             RandomSeed(uint32_t(seed));
@@ -217,7 +227,8 @@ void Arrange(const Ref<IWidgetCollection>& cells, const std::vector<int>& pieces
     for (int k = 0; k < cells->GetCount(); ++k) {
         const Ref<IWidget> cell = cells->GetWidgetByIndex(k);
         cell->GetChildren()->Clear();
-        if (pieces[size_t(k)] >= 0) cell->GetChildren()->AddWidget(byCol[size_t(pieces[size_t(k)])]);
+        if (pieces[size_t(k)] >= 0)
+            cell->GetChildren()->AddWidget(byCol[size_t(pieces[size_t(k)])]);
         cell->SetProperty("state", Variant(pieces[size_t(k)] == k ? 1 : 0));
     }
 }
@@ -309,7 +320,7 @@ TEST_F(MosaicBoard, PressesOfEveryButtonCountButDoubleClicksAndReleasesDoNot) {
     const struct {
         int32_t code;
         bool selects;
-    } cases[] = {{kMouseLeftDown, true},    {kMouseMiddleDown, true},  {kMouseRightDown, true},
+    } cases[] = {{kMouseLeftDown, true},    {kMouseMiddleDown, true},    {kMouseRightDown, true},
                  {kMouseLeftDouble, false}, {kMouseMiddleDouble, false}, {kMouseRightDouble, false},
                  {kMouseLeftUp, false},     {kMouseMove, false}};
     for (const auto& c : cases) {
@@ -359,7 +370,8 @@ TEST_F(MosaicBoard, ShowingPreparesTheMapSnapshotTheTipAndTheButtons) {
         StartBoard(o);
         const std::string prefix = inMoveGroup ? "move_group/" : "";
         const Ref<ISurface> snapshot = MakeRef<TSurface>();
-        Ref<IParamCollection> params = Params({{"active_map_part", "japan"}, {"show_scroll", "yes"}});
+        Ref<IParamCollection> params =
+            Params({{"active_map_part", "japan"}, {"show_scroll", "yes"}});
         params->SetValue("surface", Variant(Ref<IInterface>(snapshot)));
         ASSERT_TRUE(Game().ShowGameScreen("GS_GameBigMosaic", params));
 
@@ -380,7 +392,8 @@ TEST_F(MosaicBoard, ShowingPreparesTheMapSnapshotTheTipAndTheButtons) {
         // Without "show_scroll" the snapshot is hidden.
         Game().CloseGameScreen(harness->Screen("GS_GameBigMosaic"), nullptr);
         harness->Step(1);
-        ASSERT_TRUE(Game().ShowGameScreen("GS_GameBigMosaic", Params({{"active_map_part", "japan"}})));
+        ASSERT_TRUE(
+            Game().ShowGameScreen("GS_GameBigMosaic", Params({{"active_map_part", "japan"}})));
         EXPECT_FALSE(surface->GetVisible());
     }
 }
@@ -435,6 +448,44 @@ TEST_F(MosaicBoard, TheLastExchangeEndsTheLevelAndTheStatisticsLeadBackWithTheRe
     EXPECT_FALSE(Mosaic().GetLevelEnded());
     EXPECT_EQ(Mosaic().GetBoardState(), mbs_Opening);
     EXPECT_EQ(StateOf(CellAt(0, 0)), Variant(0));
+}
+
+TEST_F(MosaicBoard, AWholeLevelPlayedByClicksEndsWithTheResultForTheScreenBelow) {
+    TGameHarness& game = StartBoard({}, true);
+    RandomSeed(7);
+    ShowAndOpen();
+    // Each click pair brings at least one piece home: a cell holding a
+    // foreign piece is exchanged with the cell that holds the piece it
+    // lacks.
+    for (int moves = 0; moves < 8 && !Mosaic().GetLevelEnded(); ++moves) {
+        for (int row = 0; row < 2; ++row) {
+            for (int col = 0; col < 2; ++col) {
+                const Ref<IWidget> piece = CellAt(row, col)->FindWidget("picture");
+                const int pieceRow = piece->GetProperty("row").ToInt();
+                const int pieceCol = piece->GetProperty("col").ToInt();
+                if (pieceRow == row && pieceCol == col) continue;
+                ClickCell(row, col);
+                ClickCell(pieceRow, pieceCol);
+                // The exchange takes its cells at its first step.
+                game.Step(1, 20);
+                EXPECT_EQ(StateOf(CellAt(row, col)), Variant(2));
+                while (StateOf(CellAt(row, col)) == Variant(2)) game.Step(1, 20);
+            }
+        }
+        game.Step(1, 20);
+    }
+    ASSERT_TRUE(Mosaic().GetLevelEnded());
+    game.ClickAt("button_close");
+    for (int i = 0; i < 100 && game.StackNames() == "GS_Below GS_GameBigMosaic"; ++i) {
+        game.Step(1, 20);
+    }
+    ASSERT_EQ(game.StackNames(), "GS_Below GS_GameBigMosaic GS_StatBigMosaic");
+    EXPECT_EQ(game.Find("levelTips")->GetProperty("text"), Variant("Corners first"));
+    game.ClickAt("button_ok");
+    game.Step(1);
+    EXPECT_EQ(game.StackNames(), "GS_Below");
+    EXPECT_TRUE(
+        JournalHas("closed GS_Below GS_GameBigMosaic active_map_part=japan,level_completed=yes"));
 }
 
 TEST_F(MosaicBoard, TheSkipButtonStartsTheClosingToo) {

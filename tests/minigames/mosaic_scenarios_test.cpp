@@ -31,9 +31,9 @@ std::string SlideScreen(const std::string& duration, bool text = true) {
                 "visible=\"yes\" extraparams=\"\\duration=" +
                     duration + "\"/>");
     if (text) {
-        factories += Factory(
-            "text_visualization",
-            R"(<widget type="qm_game_leaf" name="level_title" visible="yes" mousestop="no"
+        factories +=
+            Factory("text_visualization",
+                    R"(<widget type="qm_game_leaf" name="level_title" visible="yes" mousestop="no"
                        extraparams="\LevelName=%LevelName%\InitVizualization=no\visualization_time=1000"/>)");
     }
     return R"(<gamescreen name="GS_Slide" type="QmMosaicSoundScreen"><window type="qm_test_effect_window"><widgets>
@@ -56,8 +56,7 @@ protected:
     }
 
     TGameHarness& StartScreen(const std::string& screen, const std::string& name) {
-        TGameHarness& game =
-            Start(GameOf("maings=\"" + name + "\"", ScreensOf(screen)), {});
+        TGameHarness& game = Start(GameOf("maings=\"" + name + "\"", ScreensOf(screen)), {});
         game.Step(1);
         Journal().clear();
         return game;
@@ -287,7 +286,8 @@ TEST_F(MosaicExchange, TheFlightTimeIsFiveMillisecondsAPixelAtMostHalfASecond) {
     const struct {
         double distance;
         int32_t ms;
-    } cases[] = {{0, 0}, {60, 300}, {99.7, 498}, {100, 500}, {341, 500}, {std::hypot(341, 256), 500}};
+    } cases[] = {{0, 0},     {60, 300},  {99.7, 498},
+                 {100, 500}, {341, 500}, {std::hypot(341, 256), 500}};
     for (const auto& c : cases) {
         EXPECT_EQ(TMosaicExchangeCellsScenario::FlightTime(c.distance), c.ms) << c.distance;
     }
@@ -336,8 +336,7 @@ TEST_F(MosaicExchange, PiecesThatComeHomeFlashHideTheirShadowsAndPlayOneSound) {
 
     ASSERT_EQ(StateOf(exchange), "flash");
     for (int i = 0; i < 2; ++i) {
-        const Ref<IWidget> flash =
-            exchange->FindWidget("mosaic_cell_flash_" + Cell(i)->GetName());
+        const Ref<IWidget> flash = exchange->FindWidget("mosaic_cell_flash_" + Cell(i)->GetName());
         ASSERT_TRUE(flash) << i;
         EXPECT_EQ(flash->GetLeft(), Cell(i)->GetDrawLeft());
         EXPECT_TRUE(Query<ISurface>(flash->GetProperty("surface").ToInterface()));
