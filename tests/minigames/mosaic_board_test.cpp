@@ -186,7 +186,7 @@ TEST_F(MosaicBoard, TheShuffleLeavesNoCellHomeAndEveryPieceOnce) {
     StartBoard();
     const struct {
         int rows, cols, seeds;
-    } sizes[] = {{1, 2, 50}, {2, 1, 50}, {2, 2, 200}, {2, 3, 100}, {3, 3, 100}, {5, 5, 40}};
+    } sizes[] = {{1, 2, 30}, {2, 1, 30}, {2, 2, 100}, {2, 3, 60}, {3, 3, 60}, {5, 5, 20}};
     for (const auto& s : sizes) {
         Game().SetOptionValue(
             "mosaic_level_paramsjapan",
