@@ -55,7 +55,8 @@ void TNonogramGrid::Clear() {
 
 bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits,
                            IWidgetOwner& factories, const TNonogramRules& rules,
-                           const TGridGeometry& g, std::string& error) {
+                           const TGridGeometry& g, std::string& error,
+                           TCellFactories cellFactories) {
     ClearGroup(cells);
     ClearGroup(digits);
     Clear();
@@ -83,7 +84,10 @@ bool TNonogramGrid::Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits
 
     for (int32_t r = 0; r < rows; ++r) {
         for (int32_t c = 0; c < cols; ++c) {
-            const std::string factory = "cell" + key + "_" + std::to_string(rules.Colour(r, c));
+            const std::string factory =
+                cellFactories == TCellFactories::kPerSize
+                    ? "cell" + key
+                    : "cell" + key + "_" + std::to_string(rules.Colour(r, c));
             const Ref<IParamCollection> params = NewParams();
             params->SetValue("name", Variant(std::to_string(r) + "_" + std::to_string(c)));
             const Ref<IWidget> cell = factories.CreateFactoryWidget(factory, params);

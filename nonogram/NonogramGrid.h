@@ -32,6 +32,11 @@
 #include "nonogram/QuillmarchCell.h"
 #include "widgets/GameInterfaces.h"
 
+// How the cell factories are named: one per colour ("cell" + S + "_" +
+// code, the game's board) or one per size ("cell" + S, the tutorial's board,
+// whose cells show no colour).
+enum class TCellFactories : uint8_t { kPerColour, kPerSize };
+
 class TNonogramGrid {
 public:
     // Kills and removes every child of a group.
@@ -40,7 +45,8 @@ public:
     // Places the picture's cells and clue digits in the groups (both
     // emptied first), with the widgets made by factories.
     bool Layout(const Ref<IWidget>& cells, const Ref<IWidget>& digits, IWidgetOwner& factories,
-                const TNonogramRules& rules, const TGridGeometry& geometry, std::string& error);
+                const TNonogramRules& rules, const TGridGeometry& geometry, std::string& error,
+                TCellFactories cellFactories = TCellFactories::kPerColour);
     // Forgets the tables (the widgets stay where they are).
     void Clear();
 

@@ -10,6 +10,7 @@
 #include "nonogram/QuillmarchCell.h"
 #include "nonogram/ResultScenarios.h"
 #include "nonogram/ResultScreens.h"
+#include "nonogram/TutorialScreen.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void RegisterNonogramClasses() {
     RegisterGameScreenNonogramClasses();
     RegisterResultScreenClasses();
     RegisterResultScenarioClasses();
+    RegisterTutorialClasses();
 }
 
 const TUnit kNonogramUnits[] = {
