@@ -51,14 +51,6 @@ std::vector<std::string> Keys(const std::string& list) {
     return keys;
 }
 
-// Sets a widget's value by name; a name the widget does not take becomes
-// one of its extra values, so the data's widgets keep what the board gives
-// them.
-void SetValue(const Ref<IWidget>& widget, const std::string& name, const Variant& value) {
-    widget->SetProperty(name, value);
-    if (widget->GetProperty(name).IsUnassigned()) widget->SetExtraParam(name, value);
-}
-
 // A whole number from a level's value; false for anything else.
 bool ReadWhole(const Variant& value, int64_t& number) {
     number = 0;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/storage/XMLStorage.h"
 #include "nonogram/TutorialCell.h"
 #include "nonogram/TutorialControl.h"
 #include "nonogram/TutorialScreen.h"
@@ -108,7 +109,8 @@ protected:
         screen += "<widgetfactories>" + Factory("cell5_5", TutorialCellWidget()) +
                   Factory("digit5_5", DigitWidget()) +
                   Factory("breaking_cell5_5",
-                          R"(<widget type="nono_leaf" name="breaking_%name%" paused="yes"/>)") +
+                          R"(<widget type="nono_leaf" name="breaking_%name%" paused="yes" )"
+                          R"(anchor_left="%anchor_left%" anchor_top="%anchor_top%"/>)") +
                   "</widgetfactories><widgets>";
         screen += R"(<widget type="group_widget" name="grid" visible="yes"><widgets>
                        <widget type="group_widget" name="cells" visible="yes"/>

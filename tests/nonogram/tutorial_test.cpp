@@ -47,7 +47,9 @@ TEST_F(TutorialTest, EachPartFinishedOrSkippedRecordsThePassAsItShould) {
         EXPECT_EQ(Passed(), c.passed);
         EXPECT_EQ(Lines("event"), std::vector<std::string>{c.skip ? kSkip : kOver});
         EXPECT_EQ(game_->StackNames(), c.stack);
-        if (!c.skip) EXPECT_FALSE(Widget("control_tutorial/grid")->GetVisible());
+        if (!c.skip) {
+            EXPECT_FALSE(Widget("control_tutorial/grid")->GetVisible());
+        }
     }
 }
 
