@@ -224,6 +224,8 @@ TEST_F(TutorialTest, TheScreenHandsItsCatalogueToTheTutorialAndItsButtonsReachIt
     EXPECT_EQ(Game().GetOption("level_tutorial_def_refs").ToInterface().get(),
               Ref<IInterface>(screen->GetLevels()).get());
     EXPECT_EQ(screen->GetLevels()->GetCount(), 2);
+    EXPECT_TRUE(Query<TQuillmarchGameScreenTutorial>(
+        CreateObjectByName("QuillmarchGameScreenTutorial")));
     game_->Step(1);
     game_->ClickAt("control_tutorial/button_ok");
     EXPECT_EQ(control_->GetCurrentState(), 1);
