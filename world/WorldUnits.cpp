@@ -3,11 +3,13 @@
 #include "world/GameScreenHistory.h"
 #include "world/GameScreenMain.h"
 #include "world/GameScreenMenus.h"
+#include "world/ItemReveal.h"
 #include "world/MapControl.h"
 #include "world/MapObjects.h"
 #include "world/MapScenarios.h"
 #include "world/MapScreen.h"
 #include "world/Medallion.h"
+#include "world/TrophyCabinet.h"
 
 namespace {
 
@@ -20,6 +22,8 @@ void RegisterWorldClasses() {
     RegisterMapScenarioClasses();
     RegisterMapControlClasses();
     RegisterMapScreenClasses();
+    RegisterItemRevealClasses();
+    RegisterTrophyClasses();
 }
 
 const TUnit kWorldUnits[] = {
