@@ -148,7 +148,7 @@ void TQuillmarchGameScreenTrophy::FillCabinet() {
             const Ref<IParamCollection> params = NewParams();
             params->SetValue("name", Variant(name));
             params->SetValue("trophy_name", Variant(name));
-            if (const Ref<IWidget> reveal = CreateFactoryWidget("scenario_show_trophy", params))
+            if (const Ref<IWidget> reveal = CreateWidgetFromFactory("scenario_show_trophy", params))
                 scenarios->AddWidget(reveal);
         }
     }

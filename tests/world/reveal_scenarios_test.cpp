@@ -76,7 +76,11 @@ class RevealScenariosTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterMapTestClasses();
-        RegisterObjectClass(ClassOf<TRevealControlProbe>(), "qm_reveal_control");
+        static const bool registered = [] {
+            RegisterObjectClass(ClassOf<TRevealControlProbe>(), "qm_reveal_control");
+            return true;
+        }();
+        (void)registered;
         Journal().clear();
     }
     void TearDown() override {

@@ -48,7 +48,7 @@ std::string Counter(const std::string& kind) {
 // The cabinet: trophy_error_small at (100, 300), trophy_hint_small at
 // (200, 300), trophy_japan at (300, 300), trophy_rome high up at (400, 20),
 // the error medal picture at (500, 300); a bubble of 200 × 50.
-std::string Cabinet(int duration) {
+std::string CabinetScreen(int duration) {
     const std::string factories =
         "<widgetfactories>" +
         Factory("scenario_show_trophy",
@@ -71,6 +71,15 @@ std::string Cabinet(int duration) {
            "<widget type=\"map_probe\" name=\"info\" visible=\"no\" mousestop=\"no\" "
            "width=\"200\" height=\"50\"/>"
            "</widgets></window></gamescreen>";
+}
+
+// The screens shown, "name params" joined by " | ".
+std::string Shown() {
+    std::string text;
+    for (const std::string& line : Journal()) {
+        if (line.rfind("show ", 0) == 0) text += (text.empty() ? "" : " | ") + line.substr(5);
+    }
+    return text;
 }
 
 class TrophyCabinetTest : public ::testing::Test {
@@ -98,7 +107,7 @@ protected:
     void StartGame(std::initializer_list<std::pair<std::string, std::string>> profile,
                    int duration = 1000) {
         game_.reset();
-        const std::string screens = Cabinet(duration) + StandIn("GS_NewTrophy");
+        const std::string screens = CabinetScreen(duration) + StandIn("GS_NewTrophy");
         game_ = std::make_unique<TGameHarness>(1024, 768);
         ASSERT_TRUE(game_->Start(gametest::GameOf("", gametest::ScreensOf(screens))));
         game_->Step(1);
