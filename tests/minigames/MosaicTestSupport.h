@@ -1,8 +1,8 @@
 // The big mosaic's tests on the real game shell: a mosaic window built from
 // small pieces, a cell template whose parts are plain leaves, factories for
-// the flights and flashes that end after their lifetime, a mosaic screen
-// and a plain screen that note the sounds they play in the journal, and
-// stand-ins for the screens the mosaic opens.
+// the flights and flashes that end after their lifetime, the map's real
+// scroll scenario, and a mosaic screen and a plain screen that note the
+// sounds they play in the journal.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -40,32 +40,6 @@ protected:
     std::string WindowClassName() const override { return "qm_test_effect_window"; }
 };
 
-// A stand-in for the map's scroll scenario: after "duration" ms (100 when
-// absent) it ends and, with "big_mosaic" = "yes" and the map's snapshot found
-// where the real one looks ("../../map_surface"), reports to that widget's
-// screen.
-class TScrollStandIn : public TStateScenario {
-public:
-    void Create() override {
-        TStateScenario::Create();
-        AddState("enter", "scroll", nullptr, &TScrollStandIn::AlwaysTrue);
-        AddState("scroll", "exit", &TScrollStandIn::Enter, &TScrollStandIn::IsTimeoutReached);
-        AddState("exit", "", &TScrollStandIn::Exit, &TScrollStandIn::AlwaysTrue);
-    }
-
-private:
-    void Enter() { SetStateTimeout(100); }
-    void Exit() {
-        SetDead(true);
-        const Ref<IWidget> surface = FindWidget("../../map_surface");
-        if (!surface || GetProperty("big_mosaic") != Variant("yes")) return;
-        IWidgetOwner* owner = surface->GetOwner();
-        if (const Ref<IEventHandler> handler = owner ? owner->GetEventHandler() : nullptr) {
-            handler->HandleEvent(Ref<IWidget>(this), kMosaicScenarioFinished, nullptr);
-        }
-    }
-};
-
 // A leaf that notes "command <name> <number>" for each command it gets.
 class TCommandProbe : public TGameLeaf {
 public:
@@ -80,7 +54,6 @@ inline void RegisterMosaicTestClasses() {
     if (FindRegisteredClass("QmMosaicSoundScreen")) return;
     RegisterObjectClass(ClassOf<TSoundScreen>(), "QmMosaicSoundScreen");
     RegisterObjectClass(ClassOf<TMosaicTestScreen>(), "QmMosaicTestScreen");
-    RegisterObjectClass(ClassOf<TScrollStandIn>(), "qm_mosaic_scroll_stand_in");
     RegisterObjectClass(ClassOf<TCommandProbe>(), "qm_mosaic_command_probe");
 }
 
@@ -131,15 +104,16 @@ inline std::string ExchangeFactories(int flashMs = 200) {
 struct TWindowOptions {
     std::string openingDuration = "800";  // "" for no opening scenario
     bool scroll = true;                   // a scroll scenario factory
-    bool mapSurfaceInMoveGroup = true;    // else at the window's root
+    bool mapSurfaceInMoveGroup = false;   // else at the window's root
 };
 
-// A stand-in for the map's scroll scenario: it reports to the screen when it
-// finds the map's snapshot where the real one looks, two levels up.
+// The map's own scroll scenario, 100 ms long. It looks for the snapshot two
+// levels above the scenario group (the window's root here) and reports to
+// the snapshot's screen only when it finds it there.
 inline std::string ScrollFactory() {
     return Factory("scenario_scroll",
-                   R"(<widget type="qm_mosaic_scroll_stand_in" name="scenario_scroll" visible="yes"
-                              extraparams="\big_mosaic=%big_mosaic%"/>)");
+                   R"(<widget type="scenario_scroll" name="scenario_scroll" visible="yes"
+                              extraparams="\duration=100\big_mosaic=%big_mosaic%"/>)");
 }
 
 // The mosaic window: the move group with cells, scenarios and mat, the

@@ -2,9 +2,8 @@
 // a grid, the shuffle, the clicks that select, deselect and exchange, the
 // end of the level, the closing flow through the statistics screen back to
 // the screen below, the pause menu, and the map's snapshot. The screens the
-// mosaic opens are recording stand-ins; the scroll scenario is a stand-in
-// that reports only when it finds the map's snapshot where the map's one
-// looks.
+// mosaic opens are recording stand-ins; the scroll scenario is the map's
+// own, which reports only when it finds the map's snapshot where it looks.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -336,11 +335,11 @@ TEST_F(MosaicBoard, PressesOfEveryButtonCountButDoubleClicksAndReleasesDoNot) {
 }
 
 TEST_F(MosaicBoard, TheBoardOpensWhenTheOpeningReportsWhereverTheMapSnapshotIs) {
-    // The snapshot at the window's root: the scroll scenario finds nothing
+    // The snapshot inside the move group: the scroll scenario finds nothing
     // and never reports; the opening scenario's report opens the board.
-    TWindowOptions rootSnapshot;
-    rootSnapshot.mapSurfaceInMoveGroup = false;
-    TGameHarness& game = StartBoard(rootSnapshot);
+    TWindowOptions snapshotInMoveGroup;
+    snapshotInMoveGroup.mapSurfaceInMoveGroup = true;
+    TGameHarness& game = StartBoard(snapshotInMoveGroup);
     ShowMosaic();
     game.Step(50, 20);
     EXPECT_EQ(Mosaic().GetBoardState(), mbs_Opening);
