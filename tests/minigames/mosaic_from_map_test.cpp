@@ -23,18 +23,40 @@ using namespace mosaictest;
 
 constexpr TPoint kOnLocationA{120, 120};
 
+// The scene: notes "closed <name> <results>" for each screen closed above
+// it, and takes the mosaic's result into the current profile, writing the
+// profiles at once; a closing without results changes nothing.
+class TSceneStandIn : public maptest::TMapStandIn {
+public:
+    void ChildScreenClosed(const std::string& name, const Ref<IParamCollection>& results) override {
+        maptest::TMapStandIn::ChildScreenClosed(name, results);
+        Note("closed " + GetName() + " " + name + " " + maptest::Describe(results));
+        IGameScreenOwner* game = GetOwner();
+        if (name != "GS_GameBigMosaic" || !results || !game) return;
+        const Ref<IUserProfileCollection> profiles = game->GetUserProfiles();
+        const Ref<IUserProfile> current = profiles ? profiles->GetCurrent() : nullptr;
+        if (!current) return;
+        current->GetParams()->SetValue(
+            "big_mosaic_completed_" + results->GetValue("active_map_part", Variant("")).ToString(),
+            Variant("yes"));
+        profiles->Save(game->GetEngine());
+    }
+};
+
 class MosaicFromMap : public GameShellTest {
 protected:
     void SetUp() override {
         GameShellTest::SetUp();
         RegisterMosaicTestClasses();
         maptest::RegisterMapTestClasses();
+        if (!FindRegisteredClass("QmMosaicSceneStandIn"))
+            RegisterObjectClass(ClassOf<TSceneStandIn>(), "QmMosaicSceneStandIn");
     }
 
     void StartOnMap() {
         harness = std::make_unique<TGameHarness>(1024, 768);
         const std::string screens =
-            maptest::MapScreen({}) + PlainScreen("GS_Scene", 0, 0, 10, 10, 0xFF004000) +
+            maptest::MapScreen({}) + SceneScreen() +
             MosaicScreenOf("GS_GameBigMosaic", "QmMosaicTestScreen") + StatisticsScreen() +
             PlainScreen("GS_HelpMosaic", 0, 0, 100, 100, 0xFF808080) +
             PlainScreen("GS_MapFirstTime", 0, 0, 100, 100, 0xFF808080) +
@@ -49,28 +71,14 @@ protected:
         profiles->SetCurrent("p");
         profiles->GetCurrent()->GetParams()->SetValue("show_map", Variant("yes"));
 
-        // The scene takes the mosaic's result into the current profile and
-        // writes the profiles at once; a closing without results changes
-        // nothing.
-        auto& scene = dynamic_cast<TTestGameScreen&>(*harness->Screen("GS_Scene"));
-        scene.onChildClosed = [](TTestGameScreen& self, const std::string& name,
-                                 const Ref<IParamCollection>& results) {
-            if (name != "GS_GameBigMosaic" || !results) return;
-            const Ref<IUserProfileCollection> all = self.Game().GetUserProfiles();
-            const Ref<IUserProfile> current = all ? all->GetCurrent() : nullptr;
-            if (!current) return;
-            current->GetParams()->SetValue(
-                "big_mosaic_completed_" +
-                    results->GetValue("active_map_part", Variant("")).ToString(),
-                Variant("yes"));
-            all->Save(self.Game().GetEngine());
-        };
-
         ASSERT_TRUE(Game().ShowGameScreen("GS_Map", nullptr));
         harness->Step(1);
         ASSERT_EQ(harness->StackNames(), "GS_Map");
     }
 
+    static std::string SceneScreen() {
+        return R"(<gamescreen name="GS_Scene" type="QmMosaicSceneStandIn"><window type="qm_test_effect_window"><widgets/></window></gamescreen>)";
+    }
     static std::string StatisticsScreen() {
         return R"(<gamescreen name="GS_StatBigMosaic" type="QuillmarchGameScreenBigMosaicStat"><window><widgets>
                     <widget type="qm_game_leaf" name="levelTips" width="300" height="20" mousestop="no"
