@@ -1,10 +1,12 @@
 // The game definition's sources agree with the rest of the data: every
 // class it names is registered, every resource a widget or sound names is in
 // a resource list the definition loads, every "%key%" has a text in the base
-// language, and every screen the standard screens open by name is there.
+// language, every screen the standard screens and the buttons open by name is
+// there, and every level the main screen offers can be played.
 // (tests/app plays the built definition end to end.)
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -70,7 +72,10 @@ TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
 TEST(GameDefinition, EveryKeyItShowsHasATextInTheBaseLanguage) {
     const std::set<std::string> strings =
         Matches(Source("lang/default.lng"), R"(<string name="([^"]+)\")");
-    const std::set<std::string> keys = Matches(Definition(), R"(%([A-Za-z0-9_]+)%)");
+    // A factory's template writes its creation parameters as "%name%" too.
+    const std::string shown = std::regex_replace(
+        Definition(), std::regex("<widgetstring>[\\s\\S]*?</widgetstring>"), "");
+    const std::set<std::string> keys = Matches(shown, R"(%([A-Za-z0-9_]+)%)");
     EXPECT_GT(keys.size(), 20u);
     for (const std::string& key : keys) {
         EXPECT_TRUE(strings.count(key)) << "no text for \"%" << key << "%\"";
@@ -87,7 +92,9 @@ TEST(GameDefinition, HoldsTheScreensTheShellOpensByName) {
     for (const char* name :
          {"GS_Logo", "GS_Splash", "GS_MainMenu", "GS_Quit", "GS_Options", "GS_HighScores",
           "GS_UserProfiles", "GS_NewUser", "GS_QueryDeleteProfile", "GS_TooManyProfiles",
-          "GS_QueryNotUniqueName", "GS_SubmitScore", "GS_SubmitError"}) {
+          "GS_QueryNotUniqueName", "GS_SubmitScore", "GS_SubmitError",
+          // The level screen and the screens it opens.
+          "GS_GameNonogram", "GS_StatNonogramWithTips", "GS_FailedNonogram", "GS_MiniMenu"}) {
         EXPECT_TRUE(screens.count(name)) << name;
     }
     // The game's own four, each a screen of the definition.
@@ -95,6 +102,61 @@ TEST(GameDefinition, HoldsTheScreensTheShellOpensByName) {
         const std::set<std::string> named = Matches(Definition(), std::string("\\b") + key + "=\"([^\"]+)\"");
         ASSERT_EQ(named.size(), 1u) << key;
         EXPECT_TRUE(screens.count(*named.begin())) << key;
+    }
+}
+
+TEST(GameDefinition, EveryScreenAButtonShowsIsThere) {
+    const std::string definition = Definition();
+    const std::set<std::string> screens = Matches(definition, R"(<gamescreen name="([^"]+)\")");
+    const std::set<std::string> shown = Matches(definition, R"(\bgamescreenname="([^"]+)\")");
+    EXPECT_TRUE(shown.count("GS_GameNonogram"));
+    for (const std::string& name : shown) EXPECT_TRUE(screens.count(name)) << name;
+}
+
+// The value of key in a "a=1\b=2" parameter string; empty when absent.
+std::string ParamOf(const std::string& params, const std::string& key) {
+    const std::set<std::string> found =
+        Matches("\\" + params + "\\", "\\\\" + key + "=([^\\\\]*)(?=\\\\)");
+    return found.size() == 1 ? *found.begin() : std::string();
+}
+
+// Every level a main-screen button starts is in the catalogue, its file is a
+// level of the data, and the level screen has a grid and the cell and digit
+// factories of its size (a board without them refuses the level).
+TEST(GameDefinition, EveryLevelOfferedIsCataloguedAndFitsTheBoard) {
+    const std::string definition = Definition();
+    const std::set<std::string> offered = Matches(definition, R"(GSParams="([^"]+)\")");
+    ASSERT_EQ(offered.size(), 2u);
+    std::map<std::string, std::string> catalogue;  // key -> file
+    const std::regex entry(
+        R"re(<level level="([^"]+)"><properties><param name="filename" value="([^"]+)"/>)re");
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), entry);
+         it != std::sregex_iterator(); ++it) {
+        EXPECT_TRUE(catalogue.emplace((*it)[1].str(), (*it)[2].str()).second) << (*it)[1];
+    }
+    const std::set<std::string> grids = Matches(definition, R"(<grid name="([^"]+)\")");
+    const std::set<std::string> factories =
+        Matches(definition, R"(<widgetfactory name="([^"]+)\")");
+    for (const std::string& params : offered) {
+        SCOPED_TRACE(params);
+        EXPECT_EQ(ParamOf(params, "active_map_part"), "japan");
+        const auto found = catalogue.find(ParamOf(params, "level_ref"));
+        ASSERT_NE(found, catalogue.end());
+        // Built from levels/ into the data folder's data/levels/.
+        const std::string& file = found->second;
+        ASSERT_EQ(file.rfind("data/levels/", 0), 0u) << file;
+        const std::string level = Source(file.substr(std::string("data/").size()));
+        const std::set<std::string> extra = Matches(level, R"(extraparams="([^"]+)\")");
+        ASSERT_EQ(extra.size(), 1u);
+        const std::string size = ParamOf(*extra.begin(), "rows") + "_" + ParamOf(*extra.begin(), "cols");
+        EXPECT_TRUE(grids.count(size)) << size;
+        EXPECT_TRUE(factories.count("digit" + size)) << size;
+        for (const std::string& cells : Matches(level, R"(cells="([^"]+)\")")) {
+            for (const char code : cells) {
+                EXPECT_TRUE(factories.count("cell" + size + "_" + std::string(1, code)))
+                    << size << " colour " << code;
+            }
+        }
     }
 }
 
