@@ -42,6 +42,12 @@ protected:
         ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
     }
     void TearDown() override {
+        // The data names nothing the program cannot find or take.
+        if (game_) {
+            std::string lines;
+            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
+            EXPECT_EQ(lines, "");
+        }
         game_.reset();
         ResetGameShellConfiguration();
         SetGameDefinitionPath(kDefaultGameDefinitionPath);
