@@ -19,6 +19,7 @@
 #include "effects/EffectUnits.h"
 #include "engine/EngineStartup.h"
 #include "engine/EngineUnits.h"
+#include "engine/StartupTrace.h"
 #include "functions/FunctionUnits.h"
 #include "game/GameConfig.h"
 #include "game/GameUnits.h"
@@ -205,6 +206,7 @@ int ShowNoGameWindow(const std::string& dataFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    StartupTraceBegin();
     std::string dataFolder = QM_DEFAULT_DATA_DIR;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -237,12 +239,14 @@ int main(int argc, char** argv) {
         TUnitRunner units({CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(),
                            EffectUnits(), GameUnits(), NonogramUnits(), WorldUnits(),
                            MinigameUnits()});
+        StartupTrace("the units are initialised (classes registered, language loaded)");
         // The file names, keys and tables of this game; the default language
         // is loaded by now.
         ApplyQuillmarchConfiguration();
         // The log goes to the player data folder too (named by now), kept
         // across runs so the lines before a crash are still there after it.
         OpenLogFile();
+        StartupTrace("the configuration is applied and the log file open");
         // A data folder without the game (as before the game's data is
         // written) gets a window that says so rather than nothing at all.
         if (!OpenResource(GetGameDefinitionPath())) return ShowNoGameWindow(GetResourcesDir());

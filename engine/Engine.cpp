@@ -11,6 +11,7 @@
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
+#include "engine/StartupTrace.h"
 #include "engine/audio/EngineSounds.h"
 #include "engine/resources/EngineResources.h"
 
@@ -53,6 +54,7 @@ void TEngine::Create() {
     platform_ = CreateEnginePlatform();
     if (!platform_) throw EPlatformError("No platform to run on.");
     platform_->SetClient(this);
+    StartupTrace("the platform is started (SDL video and events)");
 
     TEngineAudioHost host;
     host.openStream = [this](const std::string& fileName) { return OpenStream(fileName); };
@@ -61,6 +63,7 @@ void TEngine::Create() {
         return settings_->GetValue(name, Variant::Null());
     };
     audio_ = std::make_unique<TEngineAudio>(CreateEngineAudioBackend(), std::move(host));
+    StartupTrace("the audio backend is made");
 
     redrawNeeded_ = false;
     cursorVisible_ = true;
@@ -92,6 +95,7 @@ bool TEngine::Init(const std::string& gameDefinitionPath) {
     SetDefaultSettings();
     ApplyCaption();
     InitSound();
+    StartupTrace(soundAvailable_ ? "the sound is started" : "the sound is not available");
     const bool result = CreateGame(gameDefinitionPath);
     if (!result) Done();
     return result;
@@ -106,9 +110,11 @@ bool TEngine::CreateGame(const std::string& path) {
             EngineLog(where + " cannot be read.");
             return false;
         }
+        StartupTrace("the game definition is read");
         Ref<IHierStorage> root;
         try {
             root = LoadStorageFromXML(text);
+            StartupTrace("the game definition is parsed");
             if (!root) EngineLog(where + " is no valid XML.");
         } catch (const std::exception& e) {
             EngineLog(where + " is no valid XML: " + e.what());
@@ -126,7 +132,9 @@ bool TEngine::CreateGame(const std::string& path) {
             } else {
                 if (Ref<IPersistObject> persist = Query<IPersistObject>(object))
                     persist->Load(root);
+                StartupTrace("the game object is loaded from its definition");
                 game_->Init(Ref<IEngine>(this));
+                StartupTrace("the game is initialised");
                 gameInitialized_ = true;
                 result = true;
             }
@@ -168,6 +176,8 @@ void TEngine::Run() {
     try {
         SetActiveFlag(true);
         ApplySettings();
+        StartupTrace("the window and its OpenGL context are made");
+        StartupTraceAtPresent("the first frame is presented");
         platform_->Run(timerPeriodMs_);
     } catch (const std::exception& e) {
         EngineLog("The game stopped: " + std::string(e.what()));
@@ -193,6 +203,7 @@ void TEngine::Frame() {
     if (redrawNeeded_) game->Render(backSurface_);
     PresentSurface();
     SwapBuffers();
+    StartupTracePresented();
     ClearUpdateRects();
 }
 
@@ -527,6 +538,7 @@ void TEngine::LoadResources(const Ref<IHierStorage>& node, const std::string& gr
         resource->SetGroupName(groupName);
         resource->SetOwner(owner);
         resources_->Add(resource);
+        if (StartupTraceOn()) StartupTrace("resource \"" + name + "\" of \"" + groupName + "\"");
     }
 }
 
@@ -539,6 +551,7 @@ void TEngine::LoadResourceFile(const std::string& fileName, const std::string& g
             return;
         }
         const Ref<IHierStorage> root = LoadStorageFromXML(text);
+        if (StartupTraceOn()) StartupTrace("the resource list \"" + fileName + "\" is read");
         if (root) LoadResources(root, groupName, loadMode);
     } catch (const std::exception& e) {
         EngineLog("The resource list \"" + fileName + "\" stopped loading: " + e.what());

@@ -5,6 +5,7 @@
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "engine/StartupTrace.h"
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
 #include "game/GlobalOptions.h"
@@ -152,6 +153,7 @@ bool TGame::Init(const Ref<IEngine>& engine) {
     highScores_->Load(engine, false);
     levelRecords_->Load(engine);
     userProfiles_->Load(engine);
+    StartupTrace("the high scores, level records and player profiles are loaded");
 
     attached_ = true;
     if (cursors_) {
@@ -169,15 +171,18 @@ bool TGame::Init(const Ref<IEngine>& engine) {
     if (engine_) {
         LoadGlobalOptions();
         ApplyOptionsToEngine();
+        StartupTrace("the options are loaded and applied");
         resourceFiles_->ForEachItem([this](const Ref<IResourceFile>& file) {
             if (file->GetLoadMode() != kResourceFileSynch || !engine_) return;
             engine_->LoadResourceFile(file->GetFileName(), file->GetName(), kResourceFileSynch);
         });
+        StartupTrace("the resources for the first screens are loaded");
     }
 
     screens_->ForEachItem(
         [this](const Ref<IGameScreenSlave>& screen) { screen->AttachOwner(this); });
     logoPhase_ = ShowGameScreen(splashLogosName_, nullptr);
+    StartupTrace("the logo screen is shown");
 
     if (const Ref<ICustomSettingsCollection> settings = customSettings_) {
         settings->LoadAndApplyAll(engine_, this);
@@ -382,11 +387,14 @@ void TGame::RemoveClosedScreens() {
 void TGame::StartUp() {
     if (!engine_) return;
     const Ref<TGame> self(this);
+    StartupTrace("the logo screen has ended");
     if (!splashName_.empty()) ShowGameScreen(splashName_, nullptr);
+    StartupTrace("the splash screen is shown");
     resourceFiles_->ForEachItem([this](const Ref<IResourceFile>& file) {
         if (file->GetLoadMode() != kResourceFileAsynch || !engine_) return;
         engine_->LoadResourceFile(file->GetFileName(), file->GetName(), kResourceFileAsynch);
     });
+    StartupTrace("the resources loaded behind the splash are in");
     const Ref<IGameScreenSlave> splash =
         splashName_.empty() ? nullptr : stack_->GetItem(Variant(splashName_));
     if (!splash) {
@@ -408,7 +416,10 @@ void TGame::SplashFinished() {
             CloseGameScreen(splash, nullptr);
         }
     }
-    if (!mainName_.empty()) ShowGameScreen(mainName_, nullptr);
+    if (!mainName_.empty() && ShowGameScreen(mainName_, nullptr) && StartupTraceOn()) {
+        StartupTrace("the main screen is shown");
+        StartupTraceAtPresent("the main screen is presented", true);
+    }
 }
 
 // ---------------------------------------------------------------------------
