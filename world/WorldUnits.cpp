@@ -1,6 +1,8 @@
 #include "world/WorldUnits.h"
 
 #include "world/GameScreenHistory.h"
+#include "world/LocationLayers.h"
+#include "world/LocationScene.h"
 #include "world/GameScreenMain.h"
 #include "world/GameScreenMenus.h"
 #include "world/ItemReveal.h"
@@ -24,10 +26,12 @@ void RegisterWorldClasses() {
     RegisterMapScreenClasses();
     RegisterItemRevealClasses();
     RegisterTrophyClasses();
+    RegisterLocationSceneClasses();
 }
 
 const TUnit kWorldUnits[] = {
     {"WorldClasses", RegisterWorldClasses, nullptr},
+    {"LocationLayers", InstallLocationLayersPainter, RemoveLocationLayersPainter},
 };
 
 }  // namespace
