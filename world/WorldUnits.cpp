@@ -3,6 +3,7 @@
 #include "world/GameScreenHistory.h"
 #include "world/LocationLayers.h"
 #include "world/LocationScene.h"
+#include "world/LocationScreens.h"
 #include "world/GameScreenMain.h"
 #include "world/GameScreenMenus.h"
 #include "world/ItemReveal.h"
@@ -27,6 +28,7 @@ void RegisterWorldClasses() {
     RegisterItemRevealClasses();
     RegisterTrophyClasses();
     RegisterLocationSceneClasses();
+    RegisterLocationScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {
