@@ -6,6 +6,7 @@
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/storage/XMLStorage.h"
+#include "engine/resources/EngineImages.h"
 #include "nonogram/LevelDefs.h"
 #include "world/MapObjects.h"
 
@@ -183,7 +184,11 @@ bool TQuillmarchGameScreenScene::LoadLocationResource(const Ref<IParam>& param) 
                          "\" does not load: " + e.what());
         return false;
     }
-    if (!engine->GetResource(param->GetName())) {
+    const Ref<IResource> resource = engine->GetResource(param->GetName());
+    const Ref<IImageResource> image = Query<IImageResource>(resource);
+    // Pictures decode when first drawn; a file that cannot be opened is
+    // known now.
+    if (!resource || (image && !image->IsAvailable())) {
         Log("WORLD", "scene " + GetName() + ": the picture \"" + param->GetName() +
                          "\" was not loaded");
         return false;
