@@ -32,6 +32,15 @@ public:
         Note("restart " + Name());
         TMapProbe::Restart();
     }
+    // A scenario holds its control weakly; the probe keeps only its name.
+    void SetProperty(const std::string& name, const Variant& value) override {
+        if (name == "control_game") {
+            const Ref<IWidget> control = Query<IWidget>(value.ToInterface());
+            values[name] = Variant(control ? control->GetName() : std::string());
+            return;
+        }
+        TMapProbe::SetProperty(name, value);
+    }
 };
 
 class TRecordingScene : public TQuillmarchGameScreenScene {
@@ -102,7 +111,7 @@ inline std::string SceneScreen(const TSceneOptions& o) {
         Group("map_parts",
               Group("japan", Group("map_levels", Button("1", 100, "j1") + Button("2", 200, "j2") +
                                                      Button("3", 300, "j3"))) +
-                  Group("rome", Group("map_levels", Button("1", 100, "r1"))),
+                  Group("rome", Group("map_levels", Button("1", 100, "r1") + Button("x", 200, "rx"))),
               "extraparams=\"start_y=7\"") +
         "</widgets></widget>";
     const std::string info = Group(
