@@ -51,6 +51,16 @@ public:
     }
 };
 
+// A stand-in that also notes "closed <child> <results>".
+class TSceneStandIn : public maptest::TMapStandIn {
+public:
+    void ChildScreenClosed(const std::string& screenName,
+                           const Ref<IParamCollection>& results) override {
+        maptest::TMapStandIn::ChildScreenClosed(screenName, results);
+        Note("closed " + screenName + " " + Describe(results));
+    }
+};
+
 inline void RegisterSceneTestClasses() {
     maptest::RegisterMapTestClasses();
     static bool done = false;
@@ -58,6 +68,7 @@ inline void RegisterSceneTestClasses() {
     done = true;
     RegisterObjectClass(ClassOf<TSceneProbe>(), "scene_probe");
     RegisterObjectClass(ClassOf<TRecordingScene>(), "QmRecordingScene");
+    RegisterObjectClass(ClassOf<TSceneStandIn>(), "QmSceneStandIn");
 }
 
 inline std::string Probe(const std::string& name, const std::string& extra = "",
