@@ -201,8 +201,12 @@ TEST_F(LocationScreenTest, ClosingScreensLeadWhereTheyShould) {
         Journal().clear();
         CloseTop(c.results);
         EXPECT_EQ(TopName(), c.top);
-        if (*c.expected) EXPECT_TRUE(JournalHas(c.expected));
-        if (*c.absent) EXPECT_FALSE(JournalHas(c.absent));
+        if (*c.expected) {
+            EXPECT_TRUE(JournalHas(c.expected));
+        }
+        if (*c.absent) {
+            EXPECT_FALSE(JournalHas(c.absent));
+        }
     }
 }
 
