@@ -33,21 +33,12 @@ bool ScoreValue(const Variant& value, int32_t& score) {
     }
 }
 
-std::string TextOf(const Variant& value) {
-    if (value.IsUnassigned()) return {};
-    try {
-        return value.ToString();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 // The field's text, or fallback when params lack it.
 std::string FieldText(const Ref<IParamCollection>& params, const char* name,
                       const std::string& fallback) {
     if (!params) return fallback;
     Ref<IParam> param = params->GetParam(Variant(name));
-    return param ? TextOf(param->GetValue()) : fallback;
+    return param ? TextOrEmpty(param->GetValue()) : fallback;
 }
 
 // A row that a player owns: its "Player" is the player and it is not marked
@@ -96,7 +87,7 @@ void TRecord::LoadFrom(const Ref<IHierStorage>& storage) {
         // Stored texts are taken as they are: a player's name is no
         // language key.
         Ref<IParam> param = name.empty() ? nullptr : params_->GetParam(Variant(name));
-        if (param) param->SetValue(Variant(TextOf(field->GetText())));
+        if (param) param->SetValue(Variant(TextOrEmpty(field->GetText())));
     }
 }
 
@@ -109,7 +100,7 @@ void TRecord::SaveTo(const Ref<IHierStorage>& storage) {
         if (!param) continue;
         Ref<IHierStorage> field = fields->AddChild("param");
         field->SetValue("name", Variant(param->GetName()));
-        field->SetText(Variant(TextOf(param->GetValue())));
+        field->SetText(Variant(TextOrEmpty(param->GetValue())));
     }
 }
 

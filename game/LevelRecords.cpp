@@ -14,15 +14,6 @@ bool DecimalValue(const std::string& text, int32_t& value) {
     return true;
 }
 
-std::string TextOf(const Variant& value) {
-    if (value.IsUnassigned()) return {};
-    try {
-        return value.ToString();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -45,7 +36,7 @@ void TLevelRecord::SetString(const std::string& name, const std::string& value) 
 int32_t TLevelRecord::GetInt(const std::string& name, int32_t defaultValue, bool storeDefault) {
     if (Ref<IParam> param = params_->GetParam(Variant(name))) {
         int32_t value = defaultValue;
-        return DecimalValue(TextOf(param->GetValue()), value) ? value : defaultValue;
+        return DecimalValue(TextOrEmpty(param->GetValue()), value) ? value : defaultValue;
     }
     if (storeDefault) SetInt(name, defaultValue);
     return defaultValue;
@@ -53,7 +44,7 @@ int32_t TLevelRecord::GetInt(const std::string& name, int32_t defaultValue, bool
 
 std::string TLevelRecord::GetString(const std::string& name, const std::string& defaultValue,
                                     bool storeDefault) {
-    if (Ref<IParam> param = params_->GetParam(Variant(name))) return TextOf(param->GetValue());
+    if (Ref<IParam> param = params_->GetParam(Variant(name))) return TextOrEmpty(param->GetValue());
     if (storeDefault) SetString(name, defaultValue);
     return defaultValue;
 }

@@ -18,10 +18,6 @@ Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 // A value written as a whole number (a number, or a text of digits); false
 // for anything else, so bad data never raises out of a command or a frame.
 bool ReadWhole(const Variant& value, int64_t& number) {
@@ -131,7 +127,7 @@ void TQuillmarchControlGameBonus::ExecuteCommand(int32_t command,
             StartLevel(params);
             break;
         case kBonusCommandArmHint:
-            UseHint(true, Text(ParamOf(params, "name")));
+            UseHint(true, TextOrEmpty(ParamOf(params, "name")));
             break;
         case kBonusCommandScenarioFinished:
             ScenarioFinished(params);
@@ -170,7 +166,7 @@ void TQuillmarchControlGameBonus::StartLevel(const Ref<IParamCollection>& params
         widget->SetProperty("animation", Variant(false));
     SetPoints(0);
 
-    levelName_ = Text(ParamOf(params, "LevelName"));
+    levelName_ = TextOrEmpty(ParamOf(params, "LevelName"));
     roundPool_->Clear();
     const Ref<IGameScreenOwner> game = GameOwnerOf(GetOwner());
     const Ref<IQuillmarchLevelDefRefCollection> catalogue = Query<IQuillmarchLevelDefRefCollection>(
@@ -178,7 +174,7 @@ void TQuillmarchControlGameBonus::StartLevel(const Ref<IParamCollection>& params
     if (catalogue) {
         for (int32_t i = 0; i < catalogue->GetCount(); ++i) {
             const Ref<IQuillmarchLevelDefRef> entry = catalogue->GetItem(Variant(i));
-            if (entry && Text(entry->GetProperty("bonus_scene")) == levelName_)
+            if (entry && TextOrEmpty(entry->GetProperty("bonus_scene")) == levelName_)
                 roundPool_->Add(entry);
         }
     }
@@ -194,7 +190,7 @@ void TQuillmarchControlGameBonus::StartLevel(const Ref<IParamCollection>& params
         errors->SetProperty("error_pos", errorPos);
         int64_t allowed = 0;
         if (!ReadWhole(errorPos, allowed)) {
-            return Refuse("its \"error_pos\" \"" + Text(errorPos) + "\" is no whole number");
+            return Refuse("its \"error_pos\" \"" + TextOrEmpty(errorPos) + "\" is no whole number");
         }
         errorsAllowed_ = ClampToInt32(allowed);
     }
@@ -336,13 +332,13 @@ void TQuillmarchControlGameBonus::StartNextRound() {
 }
 
 void TQuillmarchControlGameBonus::ScenarioFinished(const Ref<IParamCollection>& params) {
-    const std::string name = Text(ParamOf(params, "scenario_to_finalize"));
+    const std::string name = TextOrEmpty(ParamOf(params, "scenario_to_finalize"));
     if (name == "scenario_start_level" || name == "scenario_nonogram_start_round") {
         // A start that a restart or a refusal overtook starts nothing.
         if (gameState_ != TBonusGameState::kStarting) return;
         gameState_ = TBonusGameState::kPlaying;
         const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
-        if (profile && Text(profile->GetValue("show_bonus_help", Variant("no"))) == "no") {
+        if (profile && TextOrEmpty(profile->GetValue("show_bonus_help", Variant("no"))) == "no") {
             profile->SetValue("show_bonus_help", Variant("yes"));
             if (const Ref<IGameScreenOwner> game = GameOwnerOf(GetOwner()))
                 game->ShowGameScreen("GS_HelpBonus", nullptr);
@@ -457,18 +453,7 @@ void TQuillmarchControlGameBonus::UpdateHover() {
     IWidgetOwner* owner = GetOwner();
     const Ref<IEngine> engine = owner ? owner->GetEngine() : nullptr;
     if (!engine) return;
-    const TPoint mouse = engine->GetMousePos();
-    const TPoint inCells = grid_.WindowToCells(mouse.x, mouse.y);
-    const Ref<IWidget> cell = grid_.CellAt(inCells.x, inCells.y);
-    const Ref<IWidget> hovered = hoverCell_.Lock();
-    if (cell.get() == hovered.get()) return;
-    int32_t row = 0, col = 0;
-    if (hovered && grid_.Position(hovered.get(), row, col)) grid_.HighlightCross(false, row, col);
-    if (cell && grid_.Position(cell.get(), row, col) &&
-        Text(cell->GetProperty("state")) == "closed") {
-        grid_.HighlightCross(true, row, col);
-    }
-    hoverCell_ = Weak<IWidget>(cell);
+    grid_.TrackHoverCross(engine->GetMousePos(), hoverCell_);
 }
 
 void TQuillmarchControlGameBonus::DoUpdate(int32_t elapsedMs) {
@@ -492,7 +477,7 @@ void TQuillmarchControlGameBonus::ClearDrag() {
 }
 
 bool TQuillmarchControlGameBonus::ToolsActive(const Ref<IWidget>& tools) {
-    return tools && Text(tools->GetProperty("tools_state")) == "active";
+    return tools && TextOrEmpty(tools->GetProperty("tools_state")) == "active";
 }
 
 bool TQuillmarchControlGameBonus::MouseDown(int32_t x, int32_t y, int32_t shift, int32_t button) {
@@ -507,7 +492,7 @@ bool TQuillmarchControlGameBonus::MouseDown(int32_t x, int32_t y, int32_t shift,
             tools->ExecuteCommand(14, nullptr);
             return handled;
         }
-        tool = Text(tools->GetProperty("active_tool")) == "arrow" ? 0 : 1;
+        tool = TextOrEmpty(tools->GetProperty("active_tool")) == "arrow" ? 0 : 1;
     }
 
     // The point in the owner's content, moved into the cells' group.
@@ -560,7 +545,7 @@ bool TQuillmarchControlGameBonus::MouseUp(int32_t x, int32_t y, int32_t shift, i
 void TQuillmarchControlGameBonus::ApplyMove(int32_t row, int32_t col, int32_t tool) {
     const Ref<IWidget> cell = grid_.Cell(row, col);
     if (!cell || (tool != 0 && tool != 1)) return;
-    if (Text(cell->GetProperty("state")) != "closed") {
+    if (TextOrEmpty(cell->GetProperty("state")) != "closed") {
         if (!hintMode_) lastAction_ = tool;
         return;
     }
@@ -661,7 +646,7 @@ void TQuillmarchControlGameBonus::CountError(const Ref<IWidget>& cell) {
         StartScenario("scenario_nonogram_error", params);
     }
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
-    if (profile && Text(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
+    if (profile && TextOrEmpty(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
         profile->SetValue("show_hint_error", Variant("yes"));
         if (const Ref<IGameScreenOwner> game = GameOwnerOf(GetOwner()))
             game->ShowGameScreen("GS_HintError", nullptr);

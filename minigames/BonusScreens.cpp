@@ -10,15 +10,12 @@
 #include "game/HighScores.h"
 #include "minigames/BonusControl.h"
 #include "widgets/GroupStorage.h"
+#include "widgets/WidgetFactories.h"
 
 namespace {
 
 Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
-}
-
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
 }
 
 Variant ParamOf(const Ref<IParamCollection>& params, const char* name) {
@@ -44,33 +41,6 @@ double NumberOr(const Variant& value, double fallback) {
     if (value.IsUnassigned() || !TryTextToFloat(value.ToString(), d) || !std::isfinite(d))
         return fallback;
     return d;
-}
-
-std::string EscapeXml(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -101,9 +71,9 @@ std::string TQuillmarchGameScreenGameBonus::BackgroundResourceList(const std::st
         format = png != std::string::npos && value.size() >= 4 && png == value.size() - 4 ? "png"
                                                                                           : "jpeg";
     }
-    return "<resources><content><resource name=\"" + EscapeXml(name) +
-           "\" type=\"ImageResource\" format=\"" + EscapeXml(format) + "\" file=\"" +
-           EscapeXml(file) + "\" /></content></resources>";
+    return "<resources><content><resource name=\"" + EscapeXmlText(name) +
+           "\" type=\"ImageResource\" format=\"" + EscapeXmlText(format) + "\" file=\"" +
+           EscapeXmlText(file) + "\" /></content></resources>";
 }
 
 void TQuillmarchGameScreenGameBonus::AttachOwner(IGameScreenOwner* owner) {
@@ -120,11 +90,11 @@ void TQuillmarchGameScreenGameBonus::DetachOwner() {
 
 void TQuillmarchGameScreenGameBonus::BeforeShow(const Ref<IParamCollection>& params) {
     TGameScreen::BeforeShow(params);
-    levelName_ = Text(ParamOf(params, "LevelName"));
+    levelName_ = TextOrEmpty(ParamOf(params, "LevelName"));
     rounds_ = WholeOr(ParamOf(params, "rounds"), 0);
     hints_ = WholeOr(ParamOf(params, "hints"), 0);
     errorsAllowed_ = WholeOr(ParamOf(params, "error_pos"), 0);
-    bgImage_ = Text(ParamOf(params, "bg_image"));
+    bgImage_ = TextOrEmpty(ParamOf(params, "bg_image"));
     totalLevelTime_ = WholeOr(ParamOf(params, "total_leveltime"), 0);
     LoadBonusResources(levelName_, bgImage_);
     ResetBonusLayout(params);
@@ -153,7 +123,7 @@ void TQuillmarchGameScreenGameBonus::LoadBonusResources(const std::string& level
 void TQuillmarchGameScreenGameBonus::LoadBonusImageResource(const Ref<IParam>& entry) {
     const Ref<IEngine> engine = GetEngine();
     if (!engine) return;
-    const std::string list = BackgroundResourceList(entry->GetName(), Text(entry->GetValue()));
+    const std::string list = BackgroundResourceList(entry->GetName(), TextOrEmpty(entry->GetValue()));
     try {
         engine->LoadResources(LoadStorageFromXML(list), kResourceGroup, kLoadResourcesAtOnce);
     } catch (const std::exception& e) {
@@ -166,7 +136,7 @@ void TQuillmarchGameScreenGameBonus::ResetBonusLayout(const Ref<IParamCollection
         if (const Ref<IWidget> widget = FindWidget(path)) action(widget);
     };
     each("bg_group", [&](const Ref<IWidget>& w) {
-        w->SetProperty("bg_image", Variant(Text(ParamOf(params, "bg_image"))));
+        w->SetProperty("bg_image", Variant(TextOrEmpty(ParamOf(params, "bg_image"))));
     });
     each("bg_group/blackout", [](const Ref<IWidget>& w) { w->SetTransparentLevel(0); });
     for (const char* path :
@@ -196,7 +166,7 @@ std::string TQuillmarchGameScreenGameBonus::ProfileValue(const std::string& name
     const Ref<IUserProfileCollection> profiles = owner ? owner->GetUserProfiles() : nullptr;
     const Ref<IUserProfile> profile = profiles ? profiles->GetCurrent() : nullptr;
     const Ref<IParamCollection> values = profile ? profile->GetParams() : nullptr;
-    return values ? Text(values->GetValue(name, Variant(fallback))) : fallback;
+    return values ? TextOrEmpty(values->GetValue(name, Variant(fallback))) : fallback;
 }
 
 void TQuillmarchGameScreenGameBonus::SendToControl(int32_t command,
@@ -276,7 +246,7 @@ void TQuillmarchGameScreenGameBonus::ChildScreenClosed(const std::string& screen
                                                        const Ref<IParamCollection>& results) {
     TGameScreen::ChildScreenClosed(screenName, results);
     const Ref<IInterface> self(static_cast<IGameScreenSlave*>(this));
-    const auto button = [&](const char* key) { return Text(ParamOf(results, key)); };
+    const auto button = [&](const char* key) { return TextOrEmpty(ParamOf(results, key)); };
     if (screenName == "GS_StatNonogramBonus") {
         SendToControl(kBonusCommandClear, nullptr);
         const Ref<IParamCollection> out = NewParams();
@@ -285,7 +255,7 @@ void TQuillmarchGameScreenGameBonus::ChildScreenClosed(const std::string& screen
         out->SetValue("LevelName", Variant(levelName_));
         CloseGameScreen(out);
     } else if (screenName == "GS_FailedNonogram") {
-        if (results && Text(results->GetValue("restart_level", Variant("no"))) == "yes") {
+        if (results && TextOrEmpty(results->GetValue("restart_level", Variant("no"))) == "yes") {
             SendToControl(kBonusCommandRestart, RestartParams());
         } else {
             GiveUp(nullptr);
@@ -293,7 +263,7 @@ void TQuillmarchGameScreenGameBonus::ChildScreenClosed(const std::string& screen
     } else if (screenName == "GS_MiniMenu") {
         if (!results || results->GetCount() < 1) return;
         const Ref<IParam> first = results->GetParam(Variant(0));
-        const std::string pressed = first ? Text(first->GetValue()) : std::string();
+        const std::string pressed = first ? TextOrEmpty(first->GetValue()) : std::string();
         if (pressed == "button_main_menu") {
             if (!ShowGameScreen("GS_QueryMainMenu", nullptr)) GiveUp(results);
         } else if (pressed == "button_options") {
@@ -315,7 +285,7 @@ void TQuillmarchGameScreenGameBonus::ChildScreenClosed(const std::string& screen
         const Ref<IWidget> tools = toolsControl_.Lock();
         if (!tools) return;
         const std::string hammer = ProfileValue("UseRightButtonAsHammer", "no");
-        const std::string state = Text(tools->GetProperty("tools_state"));
+        const std::string state = TextOrEmpty(tools->GetProperty("tools_state"));
         if (hammer == "no" && state == "nonactive") SendToTools(13, "tools_state", "active");
         if (hammer == "yes" && state == "active") SendToTools(13, "tools_state", "nonactive");
     }
@@ -364,7 +334,7 @@ void TQuillmarchGameScreenMainBonus::RefreshLevelButtons() {
         const Ref<IWidget> level = children->GetWidgetByIndex(i);
         if (!level) continue;
         const std::string state =
-            values ? Text(values->GetValue("location_state_" + level->GetName(), Variant(""))) : "";
+            values ? TextOrEmpty(values->GetValue("location_state_" + level->GetName(), Variant(""))) : "";
         const bool enabled = state == "completed";
         level->SetProperty("level_disabled", Variant(enabled ? 0 : -1));
         level->SetProperty("level_enabled", Variant(enabled ? -1 : 0));
@@ -422,7 +392,7 @@ void TQuillmarchGameScreenMainBonus::EnterHighScore(const Ref<IParamCollection>&
     if (!scores) return;
     scores->ResetLastAdded();
     const int32_t score = WholeOr(ParamOf(results, "level_total_points"), 0);
-    const std::string table = Text(ParamOf(results, "LevelName"));
+    const std::string table = TextOrEmpty(ParamOf(results, "LevelName"));
     if (!scores->IsHighScore(score, table)) return;
     const Ref<IUserProfileCollection> profiles = owner->GetUserProfiles();
     const Ref<IUserProfile> profile = profiles ? profiles->GetCurrent() : nullptr;

@@ -49,8 +49,8 @@ bool TMosaicExchangeCellsScenario::LockCells(Ref<IWidget>& cellA, Ref<IWidget>& 
 }
 
 void TMosaicExchangeCellsScenario::ExchangeEnter() {
-    const std::string nameA = TextOf(GetProperty("cell1"));
-    const std::string nameB = TextOf(GetProperty("cell2"));
+    const std::string nameA = TextOrEmpty(GetProperty("cell1"));
+    const std::string nameB = TextOrEmpty(GetProperty("cell2"));
     const auto findCell = [this](const std::string& name) -> Ref<IWidget> {
         return name.empty() ? nullptr : FindWidget("../../cells_group/" + name);
     };

@@ -24,7 +24,7 @@ double ShareOf(const TStateScenario& scenario) {
 
 // The tip's resting top, read each step since the data may move it.
 double RestingTopOf(const Ref<IWidget>& tip) {
-    return RealOf(PropertyOf(tip, "init_y"));
+    return FiniteNumberOr(PropertyOf(tip, "init_y"));
 }
 
 void HideTimer(const Ref<IWidget>& moveGroup) {
@@ -97,7 +97,7 @@ void TScenarioBigMosaicStartLevel::StartShowLevel() {
     if (const Ref<IWidget> text =
             CreateChildWidget(Ref<IWidget>(this), "text_visualization", params, false)) {
         text->SetProperty("InitVizualization", Variant("yes"));
-        const double revealMs = RealOf(PropertyOf(text, "visualization_time"));
+        const double revealMs = FiniteNumberOr(PropertyOf(text, "visualization_time"));
         SetStateTimeout(std::max(SaturatingRound<int32_t>(1.5 * revealMs), 0));
     }
     HideTimer(moveGroup);

@@ -72,8 +72,8 @@ void TQuillmarchGameScreenGameBigMosaic::DetachOwner() {
 void TQuillmarchGameScreenGameBigMosaic::Show(const Ref<IParamCollection>& params) {
     const Ref<IGameScreenSlave> self(this);
     if (params) {
-        mapPart_ = TextOf(params->GetValue("active_map_part", Variant("")));
-        levelName_ = TextOf(params->GetValue("LevelName", Variant("")));
+        mapPart_ = TextOrEmpty(params->GetValue("active_map_part", Variant("")));
+        levelName_ = TextOrEmpty(params->GetValue("LevelName", Variant("")));
         ShowGameTip();
     } else {
         mapPart_.clear();
@@ -109,7 +109,7 @@ void TQuillmarchGameScreenGameBigMosaic::PrepareMapSurface(const Ref<IParamColle
         surface->SetTop(0.0);
         surface->SetProperty("shifttop", Variant(0));
         surface->SetProperty("height", Variant(kPictureHeight));
-        if (params && TextOf(params->GetValue("show_scroll", Variant("no"))) == "yes") {
+        if (params && TextOrEmpty(params->GetValue("show_scroll", Variant("no"))) == "yes") {
             surface->SetProperty("surface", params->GetValue("surface", Variant()));
             surface->SetVisible(true);
         } else {
@@ -117,7 +117,7 @@ void TQuillmarchGameScreenGameBigMosaic::PrepareMapSurface(const Ref<IParamColle
         }
     }
     if (const Ref<IWidget> scroll = FindMapWidget("scroll")) {
-        scroll->SetTop(RealOf(PropertyOf(scroll, "start_y")));
+        scroll->SetTop(FiniteNumberOr(PropertyOf(scroll, "start_y")));
     }
 }
 
@@ -134,7 +134,7 @@ void TQuillmarchGameScreenGameBigMosaic::LoadLevelParams() {
     std::string text;
     if (IGameScreenOwner* owner = GetOwner()) {
         const Variant value = owner->GetOption(option);
-        if (!value.IsNull()) text = TextOf(value);
+        if (!value.IsNull()) text = TextOrEmpty(value);
     }
     TTwoArrayOfString pairs;
     SplitParams(text, pairs, '\\', '=');
@@ -410,7 +410,7 @@ void TQuillmarchGameScreenGameBigMosaic::ChildScreenClosed(const std::string& sc
         CloseGameScreen(result);
     } else if (screenName == "GS_MiniMenuBrief" && results && results->GetCount() > 0) {
         const Ref<IParam> first = results->GetParam(Variant(0));
-        const std::string button = first ? TextOf(first->GetValue()) : std::string();
+        const std::string button = first ? TextOrEmpty(first->GetValue()) : std::string();
         if (button == "button_options") {
             Open("GS_Options");
         } else if (button == "button_rules") {

@@ -44,7 +44,7 @@ void TQuillmarchGameScreenBigMosaicStat::ShowLevelTips(const Ref<IParamCollectio
     if (!params) return;
     const Ref<IWidget> tips = FindWidget("levelTips");
     if (!tips) return;
-    tips->SetProperty("text", Variant(TextOf(params->GetValue("level_tips", Variant("")))));
+    tips->SetProperty("text", Variant(TextOrEmpty(params->GetValue("level_tips", Variant("")))));
     tips->SetVisible(true);
 }
 

@@ -20,36 +20,9 @@ inline Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
-// The value as text; empty for no value or one without a text form.
-inline std::string TextOf(const Variant& value) {
-    if (value.IsUnassigned()) return {};
-    try {
-        return value.ToString();
-    } catch (const Exception&) {
-        return {};
-    }
-}
-
-// The value as a finite real; fallback for no value, text that is no number,
-// NaN and the infinities.
-inline double RealOf(const Variant& value, double fallback = 0.0) {
-    if (value.IsUnassigned()) return fallback;
-    double number = 0.0;
-    if (value.IsString()) {
-        if (!TryTextToFloat(value.ToString(), number)) return fallback;
-    } else {
-        try {
-            number = value.ToDouble();
-        } catch (const Exception&) {
-            return fallback;
-        }
-    }
-    return std::isfinite(number) ? number : fallback;
-}
-
 // The value rounded to a whole number (halves to even, saturating).
 inline int32_t RoundedIntOf(const Variant& value, int32_t fallback = 0) {
-    const double number = RealOf(value, double(fallback));
+    const double number = FiniteNumberOr(value, double(fallback));
     return SaturatingRound<int32_t>(number);
 }
 

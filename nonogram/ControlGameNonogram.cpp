@@ -16,10 +16,6 @@ Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 // A level's value written as a whole number; 0 (and false) for anything
 // else, so a broken level file never stops a frame.
 bool ReadWhole(const Variant& value, int64_t& number) {
@@ -180,7 +176,7 @@ void TQuillmarchControlGameNonogram::ExecuteCommand(int32_t command,
     TControlWidget::ExecuteCommand(command, params);
     const Ref<TQuillmarchControlGameNonogram> self(this);
     const auto param = [&](const char* name) {
-        return params ? Text(params->GetValue(name, Variant())) : std::string();
+        return params ? TextOrEmpty(params->GetValue(name, Variant())) : std::string();
     };
     switch (command) {
         case kCommandStartLevel: {
@@ -308,7 +304,7 @@ void TQuillmarchControlGameNonogram::StartLevel() {
         int64_t allowed = 0;
         if (!ReadWhole(errors, allowed)) {
             Log("NONOGRAM", "level \"" + levelDef_->GetName() + "\": \"errors\" is \"" +
-                                Text(errors) + "\", no whole number: no error is allowed");
+                                TextOrEmpty(errors) + "\", no whole number: no error is allowed");
         }
         counters_[kCounterErrorsAllowed] = ClampToInt32(allowed);
     }
@@ -326,7 +322,7 @@ void TQuillmarchControlGameNonogram::StartLevel() {
 
     const Ref<IParamCollection> params = NewParams();
     params->SetValue("LevelName", Variant("%" + locationName_ + "%\n%label_level% " +
-                                          Text(levelDef_->GetProperty("LevelName"))));
+                                          TextOrEmpty(levelDef_->GetProperty("LevelName"))));
     params->SetValue("rows", levelDef_->GetProperty("rows"));
     params->SetValue("cols", levelDef_->GetProperty("cols"));
     gameMode_ = 1;
@@ -350,7 +346,7 @@ void TQuillmarchControlGameNonogram::ClearDrag() {
 }
 
 bool TQuillmarchControlGameNonogram::ToolsActive(const Ref<IWidget>& tools) {
-    return tools && Text(tools->GetProperty("tools_state")) == "active";
+    return tools && TextOrEmpty(tools->GetProperty("tools_state")) == "active";
 }
 
 bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shift,
@@ -367,7 +363,7 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
             tools->ExecuteCommand(14, nullptr);
             return true;
         }
-        tool = Text(tools->GetProperty("active_tool")) == "arrow" ? 0 : 1;
+        tool = TextOrEmpty(tools->GetProperty("active_tool")) == "arrow" ? 0 : 1;
     }
 
     // The point in the owner's content, moved into the cells' group.
@@ -410,7 +406,7 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
 
     if (gameMode_ == 2 && rules_.FullLeft() == 0 && !rules_.Empty()) {
         const Ref<IParamCollection> profile = ProfileParams();
-        if (profile && Text(profile->GetValue("UseAutoComplete", Variant())) == "yes")
+        if (profile && TextOrEmpty(profile->GetValue("UseAutoComplete", Variant())) == "yes")
             AutoComplete();
     }
     return true;
@@ -432,7 +428,7 @@ bool TQuillmarchControlGameNonogram::MouseUp(int32_t x, int32_t y, int32_t shift
 void TQuillmarchControlGameNonogram::ActOnCell(int32_t row, int32_t col, int32_t tool) {
     const Ref<IWidget> cell = grid_.Cell(row, col);
     if (!cell) return;
-    if (Text(cell->GetProperty("state")) != "closed") {
+    if (TextOrEmpty(cell->GetProperty("state")) != "closed") {
         if (!hintMode_) lastAction_ = tool;
         return;
     }
@@ -523,7 +519,7 @@ void TQuillmarchControlGameNonogram::RegisterError(int32_t row, int32_t col) {
         CreateScenario("scenario_nonogram_error", params);
     }
     const Ref<IParamCollection> profile = ProfileParams();
-    if (profile && Text(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
+    if (profile && TextOrEmpty(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
         profile->SetValue("show_hint_error", Variant("yes"));
         if (const Ref<IGameScreenOwner> game = GameOwner())
             game->ShowGameScreen("GS_HintError", nullptr);
@@ -601,7 +597,7 @@ void TQuillmarchControlGameNonogram::SetHintMode(bool on, const std::string& nam
 
 void TQuillmarchControlGameNonogram::ScenarioFinished(const Ref<IParamCollection>& params) {
     const std::string name =
-        params ? Text(params->GetValue("scenario_to_finalize", Variant())) : std::string();
+        params ? TextOrEmpty(params->GetValue("scenario_to_finalize", Variant())) : std::string();
     if (name == "scenario_start_level") {
         if (gameMode_ != 1) return;  // a start that was overtaken
         gameMode_ = 2;
@@ -617,8 +613,8 @@ void TQuillmarchControlGameNonogram::ScenarioFinished(const Ref<IParamCollection
         };
         for (const THelp& help : helps) {
             if (!levelRef_ || !profile) break;
-            if (Text(levelRef_->GetPropertyDef(help.levelKey, Variant(""))) != "yes") continue;
-            if (Text(profile->GetValue(help.profileKey, Variant("no"))) != "no") continue;
+            if (TextOrEmpty(levelRef_->GetPropertyDef(help.levelKey, Variant(""))) != "yes") continue;
+            if (TextOrEmpty(profile->GetValue(help.profileKey, Variant("no"))) != "no") continue;
             profile->SetValue(help.profileKey, Variant("yes"));
             if (game) game->ShowGameScreen(help.screen, nullptr);
         }
@@ -702,18 +698,7 @@ void TQuillmarchControlGameNonogram::UpdateHover() {
     IWidgetOwner* owner = GetOwner();
     const Ref<IEngine> engine = owner ? owner->GetEngine() : nullptr;
     if (!engine) return;
-    const TPoint mouse = engine->GetMousePos();
-    const TPoint inCells = grid_.WindowToCells(mouse.x, mouse.y);
-    const Ref<IWidget> cell = grid_.CellAt(inCells.x, inCells.y);
-    const Ref<IWidget> hovered = hoveredCell_.Lock();
-    if (cell.get() == hovered.get()) return;
-    int32_t row = 0, col = 0;
-    if (hovered && grid_.Position(hovered.get(), row, col)) grid_.HighlightCross(false, row, col);
-    if (cell && grid_.Position(cell.get(), row, col) &&
-        Text(cell->GetProperty("state")) == "closed") {
-        grid_.HighlightCross(true, row, col);
-    }
-    hoveredCell_ = Weak<IWidget>(cell);
+    grid_.TrackHoverCross(engine->GetMousePos(), hoveredCell_);
 }
 
 void TQuillmarchControlGameNonogram::DoUpdate(int32_t elapsedMs) {

@@ -6,16 +6,6 @@
 
 namespace {
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
-double Number(const Variant& value) {
-    double d = 0;
-    if (value.IsUnassigned() || !TryTextToFloat(value.ToString(), d) || !std::isfinite(d)) return 0;
-    return d;
-}
-
 }  // namespace
 
 const TPropertyTable& TQuillmarchControlTools::Table() {
@@ -42,7 +32,7 @@ Ref<IWidget> TQuillmarchControlTools::FindImage(const char* standardPath, const 
     IWidgetOwner* owner = GetOwner();
     if (!owner) return nullptr;
     if (Ref<IWidget> image = owner->FindWidget(standardPath)) return image;
-    const std::string path = Text(GetProperty(property));
+    const std::string path = TextOrEmpty(GetProperty(property));
     return path.empty() ? nullptr : owner->FindWidget(path);
 }
 
@@ -65,8 +55,8 @@ void TQuillmarchControlTools::SelectTool(uint8_t tool) {
     const char* prefix = tool == 0 ? "arrow" : "hammer";
     if (tool != 0) SetGameCursor(GetOwner(), "hammer");
     if (frame) {
-        frame->SetLeft(Number(frame->GetProperty(std::string(prefix) + "_x")));
-        frame->SetTop(Number(frame->GetProperty(std::string(prefix) + "_y")));
+        frame->SetLeft(FiniteNumberOr(frame->GetProperty(std::string(prefix) + "_x")));
+        frame->SetTop(FiniteNumberOr(frame->GetProperty(std::string(prefix) + "_y")));
     }
     if (tool == 0) SetGameCursor(GetOwner(), "arrow");
     activeTool_ = tool;
@@ -78,7 +68,7 @@ void TQuillmarchControlTools::ExecuteCommand(int32_t command, const Ref<IParamCo
     switch (command) {
         case 13: {
             if (!params) return;
-            toolsState_ = Text(params->GetValue("tools_state", Variant()));
+            toolsState_ = TextOrEmpty(params->GetValue("tools_state", Variant()));
             const bool active = toolsState_ == "active";
             if (!active) SetGameCursor(GetOwner(), "default");
             for (const Weak<IWidget>* image : {&selectImage_, &hammerImage_}) {
@@ -93,7 +83,7 @@ void TQuillmarchControlTools::ExecuteCommand(int32_t command, const Ref<IParamCo
             const Ref<IWidget> hammer = hammerImage_.Lock();
             if (!select || !hammer || !select->GetVisible() || !hammer->GetVisible()) return;
             if (params) {
-                const std::string name = Text(params->GetValue("active_tool", Variant()));
+                const std::string name = TextOrEmpty(params->GetValue("active_tool", Variant()));
                 if (name == "hammer") SelectTool(1);
                 if (name == "arrow") SelectTool(0);
             } else {

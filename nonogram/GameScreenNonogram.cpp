@@ -10,12 +10,8 @@ Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 std::string Value(const Ref<IParamCollection>& params, const char* name, const char* fallback) {
-    return params ? Text(params->GetValue(name, Variant(fallback))) : std::string(fallback);
+    return params ? TextOrEmpty(params->GetValue(name, Variant(fallback))) : std::string(fallback);
 }
 
 // The button a menu or query closed with: its "Button", else the value of
@@ -23,9 +19,9 @@ std::string Value(const Ref<IParamCollection>& params, const char* name, const c
 std::string ButtonOf(const Ref<IParamCollection>& results) {
     if (!results) return std::string();
     const Variant button = results->GetValue("Button", Variant());
-    if (!button.IsUnassigned()) return Text(button);
+    if (!button.IsUnassigned()) return TextOrEmpty(button);
     const Ref<IParam> first = results->GetCount() > 0 ? results->GetParam(Variant(0)) : nullptr;
-    return first ? Text(first->GetValue()) : std::string();
+    return first ? TextOrEmpty(first->GetValue()) : std::string();
 }
 
 // The panel widgets the start scenario slides in from the right.
@@ -99,7 +95,7 @@ void TQuillmarchGameScreenGameNonogram::PrepareScreen(const Ref<IParamCollection
         const Ref<IWidget> image = FindWidget(path);
         if (!image) continue;
         double left = 0;
-        if (TryTextToFloat(Text(image->GetProperty("start_x")), left)) image->SetLeft(left);
+        if (TryTextToFloat(TextOrEmpty(image->GetProperty("start_x")), left)) image->SetLeft(left);
     }
     const Ref<IGameScreenOwner> game = GetGameScreenOwner();
     const Ref<IUserProfileCollection> profiles = game ? game->GetUserProfiles() : nullptr;
@@ -154,7 +150,7 @@ void TQuillmarchGameScreenGameNonogram::FollowRightButtonOption() {
     const Ref<IWidget> tools = tools_.Lock();
     if (!tools) return;
     const bool rightHammer = Value(ProfileParams(), "UseRightButtonAsHammer", "no") != "no";
-    const std::string state = Text(tools->GetProperty("tools_state"));
+    const std::string state = TextOrEmpty(tools->GetProperty("tools_state"));
     if (!rightHammer && state == "nonactive") ApplyToolsState("active");
     if (rightHammer && state == "active") ApplyToolsState("nonactive");
 }

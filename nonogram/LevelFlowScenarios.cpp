@@ -13,21 +13,10 @@ Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 // A property read as a number; 0 for no value or one that is not a finite
 // number.
-double Number(const Variant& value) {
-    double d = 0;
-    if (value.IsUnassigned()) return 0;
-    if (!TryTextToFloat(value.ToString(), d) || !std::isfinite(d)) return 0;
-    return d;
-}
-
 int32_t Whole(const Variant& value) {
-    return SaturatingRound<int32_t>(Number(value));
+    return SaturatingRound<int32_t>(FiniteNumberOr(value));
 }
 
 double Ratio(int32_t t, double timeout) {
@@ -167,7 +156,7 @@ void TLevelFlowScenario::SlidePanel(bool in, int32_t t) {
         if (in) {
             const char* property =
                 i == kPanelPoints ? "init_y" : (i == kPanelToolsFrame ? "arrow_x" : "init_x");
-            target = Number(widget->GetProperty(property));
+            target = FiniteNumberOr(widget->GetProperty(property));
         }
         const double start = panelStart_[size_t(i)];
         const double position = start + (target - start) * f;
@@ -285,7 +274,7 @@ void TScenarioStartLevel::EnterExit() {
 namespace {
 
 bool IsState(const Ref<IWidget>& cell, const char* state) {
-    return cell && Text(cell->GetProperty("state")) == state;
+    return cell && TextOrEmpty(cell->GetProperty("state")) == state;
 }
 
 // Hides the empty cells and staggers the full ones' final animations over
@@ -405,7 +394,7 @@ void TScenarioShowFinalPicture::EnterHideCells() {
     if (!cells) return;
     for (int32_t i = 0; i < cells->GetCount(); ++i) {
         const Ref<IWidget> cell = cells->GetWidgetByIndex(i);
-        if (IsState(cell, "empty") && Text(cell->GetProperty("state_to_set")) != "invisible")
+        if (IsState(cell, "empty") && TextOrEmpty(cell->GetProperty("state_to_set")) != "invisible")
             cell->SetVisible(false);
     }
 }
@@ -520,10 +509,10 @@ void TScenarioNonogramError::Enter() {
     const Ref<IWidget> marker = FindWidget("error");
     marker_ = Weak<IWidget>(marker);
     duration_ = Whole(GetProperty("duration"));
-    initX_ = Number(GetProperty("init_x"));
-    initY_ = Number(GetProperty("init_y"));
-    endX_ = Number(GetProperty("end_x"));
-    endY_ = Number(GetProperty("end_y"));
+    initX_ = FiniteNumberOr(GetProperty("init_x"));
+    initY_ = FiniteNumberOr(GetProperty("init_y"));
+    endX_ = FiniteNumberOr(GetProperty("end_x"));
+    endY_ = FiniteNumberOr(GetProperty("end_y"));
     if (marker) {
         marker->SetLeft(initX_);
         marker->SetTop(initY_);
@@ -548,7 +537,7 @@ void TScenarioNonogramError::EnterMove() {
     path_->SetValue("x2", float(endX_));
     path_->SetValue("y2", float(endY_));
     path_->Prepare();
-    path_->SetValue("TotalTime", float(Number(GetProperty("duration"))));
+    path_->SetValue("TotalTime", float(FiniteNumberOr(GetProperty("duration"))));
 }
 
 void TScenarioNonogramError::ProcessMove(TState& state, int32_t elapsedMs) {

@@ -242,6 +242,20 @@ void TNonogramGrid::Highlight(const TCellRef& ref, bool on) {
     }
 }
 
+void TNonogramGrid::TrackHoverCross(TPoint window, Weak<IWidget>& hovered) {
+    const TPoint inCells = WindowToCells(window.x, window.y);
+    const Ref<IWidget> cell = CellAt(inCells.x, inCells.y);
+    const Ref<IWidget> previous = hovered.Lock();
+    if (cell.get() == previous.get()) return;
+    int32_t row = 0, col = 0;
+    if (previous && Position(previous.get(), row, col)) HighlightCross(false, row, col);
+    if (cell && Position(cell.get(), row, col) &&
+        TextOrEmpty(cell->GetProperty("state")) == "closed") {
+        HighlightCross(true, row, col);
+    }
+    hovered = Weak<IWidget>(cell);
+}
+
 void TNonogramGrid::HighlightCross(bool on, int32_t row, int32_t col) {
     if (row < 0 || col < 0 || row >= rows_ || col >= cols_) return;
     for (int32_t i = 0; i < rows_; ++i) Highlight(cells_[Index(i, col)], on);

@@ -67,6 +67,10 @@ public:
     // "highlight" ("yes"/"no") on every cell of the cell's row and column,
     // and the "digit_on" children of their digits shown or hidden.
     void HighlightCross(bool on, int32_t row, int32_t col);
+    // The pointer, at a window point, moves the cross highlight: the cross of
+    // `hovered` (the cell it was last over) goes out when the pointer left
+    // it, and a closed cell under the pointer lights its own cross.
+    void TrackHoverCross(TPoint window, Weak<IWidget>& hovered);
     // After a cell of (row, col) was resolved: a finished line hides all its
     // digits, another has its closed-off runs crossed ("crossed" := -1).
     void CheckLines(const TNonogramRules& rules, int32_t row, int32_t col);

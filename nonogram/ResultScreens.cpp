@@ -43,14 +43,6 @@ int32_t ClampToInt32(int64_t value) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-std::string TextOf(const Variant& value) {
-    try {
-        return value.IsUnassigned() ? std::string() : value.ToString();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 Variant Param(const Ref<IParamCollection>& params, const std::string& name,
               const Variant& fallback = Variant()) {
     return params ? params->GetValue(name, fallback) : fallback;
@@ -63,7 +55,7 @@ bool ParamNumber(const Ref<IParamCollection>& params, const std::string& name, i
 }
 
 bool IsYes(const Variant& value) {
-    return TextOf(value) == "yes";
+    return TextOrEmpty(value) == "yes";
 }
 
 Ref<IParamCollection> CurrentProfile(IGameScreenOwner* owner) {
@@ -144,7 +136,7 @@ void TQuillmarchGameScreenNonogramStat::BeforeShow(const Ref<IParamCollection>& 
             Query<IQuillmarchLevelDefRefCollection>(
                 owner ? owner->GetOption("level_def_refs").ToInterface() : nullptr);
         const Ref<IQuillmarchLevelDefRef> entry =
-            levels ? levels->GetItemByName(TextOf(Param(params, "location_name"))) : nullptr;
+            levels ? levels->GetItemByName(TextOrEmpty(Param(params, "location_name"))) : nullptr;
         if (const Ref<IQuillmarchLevelDef> def = entry ? entry->LoadLevelDef() : nullptr) {
             BuildMiniature(def);
         }
@@ -182,11 +174,11 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
     awardsCounted_ = false;
     if (params) {
         int64_t total = 0;
-        resultParams_->SetValue("level_ref", Variant(TextOf(Param(params, "level_ref"))));
+        resultParams_->SetValue("level_ref", Variant(TextOrEmpty(Param(params, "level_ref"))));
 
         if (FindWidget("level_Points")) {
             const Variant points = Param(params, "level_points");
-            SetText("level_Points", Variant(TextOf(points)));
+            SetText("level_Points", Variant(TextOrEmpty(points)));
             total += ResultNumber(points);
         }
 
@@ -199,7 +191,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
         const bool counted = ParamNumber(params, "level_errors", errors);
 
         if (FindWidget("levelTime")) {
-            SetText("levelTime", Variant(TextOf(Param(params, "level_time"))));
+            SetText("levelTime", Variant(TextOrEmpty(Param(params, "level_time"))));
             Hide("levelTime");
         }
         if (FindWidget("levelExpertTime")) {
@@ -214,7 +206,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
             if (earned) {
                 const Variant bonus = Param(params, bonusName);
                 resultParams_->SetValue(key, Variant("yes"));
-                SetText(label, Variant("+" + TextOf(bonus)));
+                SetText(label, Variant("+" + TextOrEmpty(bonus)));
                 total += ResultNumber(bonus);
             } else {
                 resultParams_->SetValue(key, Variant("no"));
@@ -226,14 +218,14 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
               timed && hasCupTime && timeInSec <= cupTime, "level_time_bonus");
 
         if (FindWidget("levelHints")) {
-            SetText("levelHints", Variant(TextOf(Param(params, "level_hints_used"))));
+            SetText("levelHints", Variant(TextOrEmpty(Param(params, "level_hints_used"))));
             Hide("levelHints");
         }
         award("award_hint", "label_BonusHint", "award_hint", hinted && hintsUsed == 0,
               "level_hint_bonus");
 
         if (FindWidget("levelErrors")) {
-            SetText("levelErrors", Variant(TextOf(Param(params, "level_errors", Variant("0")))));
+            SetText("levelErrors", Variant(TextOrEmpty(Param(params, "level_errors", Variant("0")))));
             Hide("levelErrors");
         }
         award("award_error", "label_BonusMistake", "award_error", counted && errors == 0,
@@ -299,21 +291,21 @@ bool TQuillmarchGameScreenNonogramStat::AwardTrophies() {
     IGameScreenOwner* owner = GetOwner();
     const Ref<IParamCollection> profile = CurrentProfile(owner);
     if (!profile) return false;
-    const std::string levelRef = TextOf(resultParams_->GetValue("level_ref", Variant("")));
+    const std::string levelRef = TextOrEmpty(resultParams_->GetValue("level_ref", Variant("")));
     if (levelRef.empty()) {
         Log("NONOGRAM", "a level result without \"level_ref\" counts no medals");
     } else {
         for (const char* kind : {"error", "hint", "speed"}) {
             const std::string award = std::string("award_") + kind;
             if (IsYes(resultParams_->GetValue(award, Variant("no"))) &&
-                TextOf(profile->GetValue(award + levelRef, Variant("no"))) == "no") {
+                TextOrEmpty(profile->GetValue(award + levelRef, Variant("no"))) == "no") {
                 const std::string counter = std::string(kind) + "_medals";
                 profile->SetValue(counter, Variant(ProfileNumber(profile, counter) + 1));
             }
         }
     }
     bool granted = false;
-    std::string show = TextOf(profile->GetValue("show_trophy", Variant("")));
+    std::string show = TextOrEmpty(profile->GetValue("show_trophy", Variant("")));
     struct TMedalTrophy {
         const char* key;
         const char* counter;
@@ -328,7 +320,7 @@ bool TQuillmarchGameScreenNonogramStat::AwardTrophies() {
     }};
     for (const TMedalTrophy& trophy : kTrophies) {
         const std::string key = trophy.key;
-        if (TextOf(profile->GetValue(key, Variant("no"))) != "no") continue;
+        if (TextOrEmpty(profile->GetValue(key, Variant("no"))) != "no") continue;
         // Reached, not only met: a counter already past a limit (a limit
         // lowered by new data) still grants the trophy.
         if (!LimitReached(owner, key + "_limit", ProfileNumber(profile, trophy.counter))) continue;
@@ -411,7 +403,7 @@ void TQuillmarchGameScreenNonogramStatWithTips::ShowResults(const Ref<IParamColl
     if (const Ref<IWidget> tips = FindWidget("levelTips")) {
         tips->SetVisible(false);
         if (params) {
-            std::string name = TextOf(Param(params, "tip"));
+            std::string name = TextOrEmpty(Param(params, "tip"));
             if (name.empty()) name = ChooseRandomTip();
             const Ref<IQuillmarchTipDef> tip =
                 name.empty() ? nullptr : tipDefs_->GetItem(Variant(name));
@@ -460,10 +452,10 @@ void TQuillmarchGameScreenNonogramBonusStat::BeforeShow(const Ref<IParamCollecti
 
 void TQuillmarchGameScreenNonogramBonusStat::ShowResults(const Ref<IParamCollection>& params) {
     if (params) {
-        bonusLevelName_ = TextOf(Param(params, "LevelName"));
+        bonusLevelName_ = TextOrEmpty(Param(params, "LevelName"));
         bonusTotalPoints_ = ResultNumber(Param(params, "level_total_points"));
         const auto line = [&](const char* widget, const char* name) {
-            SetText(widget, Variant(TextOf(Param(params, name))));
+            SetText(widget, Variant(TextOrEmpty(Param(params, name))));
         };
         line("title_Result", "level_result");
         if (const Ref<IWidget> title = FindWidget("title_Result")) title->SetVisible(true);
@@ -485,10 +477,10 @@ bool TQuillmarchGameScreenNonogramBonusStat::AwardTrophies() {
     const Ref<IParamCollection> profile = CurrentProfile(owner);
     if (!profile) return false;
     bool granted = false;
-    std::string show = TextOf(profile->GetValue("show_trophy", Variant("")));
+    std::string show = TextOrEmpty(profile->GetValue("show_trophy", Variant("")));
     for (const char* location : {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"}) {
         const std::string key = std::string("trophy_") + location;
-        if (TextOf(profile->GetValue(key, Variant("no"))) != "no") continue;
+        if (TextOrEmpty(profile->GetValue(key, Variant("no"))) != "no") continue;
         if (bonusLevelName_ != location) continue;
         if (!LimitReached(owner, std::string("trophy_bonus_") + location + "_limit",
                           bonusTotalPoints_)) {
@@ -565,9 +557,9 @@ void TQuillmarchGameScreenLevelInfo::Show(const Ref<IParamCollection>& params) {
     const auto set = [&](const char* widget, const std::string& text) {
         if (const Ref<IWidget> w = FindWidget(widget)) w->SetProperty("text", Variant(text));
     };
-    set("location_name", "%" + TextOf(Param(params, "title")) + "%");
-    set("level", TextOf(Param(params, "LevelName")));
-    set("size", TextOf(Param(params, "size")));
+    set("location_name", "%" + TextOrEmpty(Param(params, "title")) + "%");
+    set("level", TextOrEmpty(Param(params, "LevelName")));
+    set("size", TextOrEmpty(Param(params, "size")));
 }
 
 void RegisterResultScreenClasses() {

@@ -7,10 +7,6 @@
 
 namespace {
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
@@ -98,7 +94,7 @@ void TQuillmarchControlTutorial::ApplyActiveCells() {
     if (const Ref<IWidgetCollection> children = cells ? cells->GetChildren() : nullptr) {
         for (int32_t i = 0; i < children->GetCount(); ++i) {
             const Ref<IWidget> cell = children->GetWidgetByIndex(i);
-            if (!cell || Text(cell->GetProperty("state")) != "active") continue;
+            if (!cell || TextOrEmpty(cell->GetProperty("state")) != "active") continue;
             // Unlit first: a cell takes the light only while it is active.
             SetText(cell, "highlight", "no");
             SetText(cell, "state", "closed");
@@ -154,12 +150,12 @@ void TQuillmarchControlTutorial::Press(int32_t x, int32_t y, int32_t button) {
     const Ref<IWidget> self(this);
     int32_t tool = button == kButtonLeft ? kArrow : kHammer;
     if (const Ref<IWidget> tools = Tools();
-        tools && Text(tools->GetProperty("tools_state")) == "active") {
+        tools && TextOrEmpty(tools->GetProperty("tools_state")) == "active") {
         if (button == kButtonRight && heldTool_ != kHammer) {
             tools->ExecuteCommand(14, nullptr);  // the right button switches the tool
             return;
         }
-        tool = Text(tools->GetProperty("active_tool")) == "arrow" ? kArrow : kHammer;
+        tool = TextOrEmpty(tools->GetProperty("active_tool")) == "arrow" ? kArrow : kHammer;
     }
     // The point in the owner's content, moved into the cells' group.
     const Ref<IWidget> grid = grid_.Lock();
@@ -175,7 +171,7 @@ void TQuillmarchControlTutorial::Press(int32_t x, int32_t y, int32_t button) {
 }
 
 void TQuillmarchControlTutorial::ApplyTool(const Ref<IWidget>& cell, int32_t tool) {
-    if (!mouseEnabled_ || over_ || Text(cell->GetProperty("state")) != "active") return;
+    if (!mouseEnabled_ || over_ || TextOrEmpty(cell->GetProperty("state")) != "active") return;
     int32_t row = 0, col = 0;
     if (!board_.Position(cell.get(), row, col)) return;
     const int32_t value = rules_.Value(row, col);

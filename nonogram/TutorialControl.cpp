@@ -29,10 +29,6 @@ constexpr int32_t kFirstPartEnd = 11;
 // The hint goes below a cell while it fits above this line, else above.
 constexpr double kHintBottomLimit = 600;
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 Ref<IParamCollection> NewParams() {
     return Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
 }
@@ -108,7 +104,7 @@ void TQuillmarchControlTutorial::ExecuteCommand(int32_t command,
     if (command != kCommandStartTutorial) return;
     const Ref<IWidget> self(this);
     const std::string part =
-        params ? Text(params->GetValue("tutorial_part", Variant())) : std::string();
+        params ? TextOrEmpty(params->GetValue("tutorial_part", Variant())) : std::string();
     for (const TPart& p : kParts) {
         if (part == p.name) {
             firstState_ = p.first;
@@ -282,7 +278,7 @@ void TQuillmarchControlTutorial::ShowHint(bool visible, bool full, const Ref<IWi
 bool TQuillmarchControlTutorial::IsStateSolved() {
     for (const std::string& key : StateKeys("cells_to_solve")) {
         const Ref<IWidget> cell = CellByKey(key);
-        if (cell && Text(cell->GetProperty("state")) == "active") return false;
+        if (cell && TextOrEmpty(cell->GetProperty("state")) == "active") return false;
     }
     return true;
 }

@@ -7,16 +7,6 @@ namespace {
 
 constexpr int32_t kScreenHeight = 768;
 
-double NumberOf(const Variant& value) {
-    double number = 0;
-    try {
-        if (value.IsUnassigned() || !TryTextToFloat(value.ToString(), number)) return 0;
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return std::isfinite(number) ? number : 0;
-}
-
 }  // namespace
 
 void TQuillmarchGameScreenHistory::AttachOwner(IGameScreenOwner* owner) {
@@ -52,7 +42,7 @@ void TQuillmarchGameScreenHistory::PrepareMapSurface(const Ref<IParamCollection>
         if (params) map->SetProperty("surface", params->GetValue("surface", Variant()));
     }
     if (const Ref<IWidget> scroll = FindWidget("scroll")) {
-        scroll->SetTop(NumberOf(scroll->GetProperty("start_y")));
+        scroll->SetTop(FiniteNumberOr(scroll->GetProperty("start_y")));
     }
 }
 

@@ -81,7 +81,7 @@ void TScenarioShowItem::Detach() {
 }
 
 void TScenarioShowItem::EnterStart() {
-    const Ref<IWidget> item = FindInLocations(*this, Text(GetProperty("item_name")));
+    const Ref<IWidget> item = FindInLocations(*this, TextOrEmpty(GetProperty("item_name")));
     item_ = Weak<IWidget>(item);
     const Ref<IWidget> unlocked = item ? item->FindWidget("unlocked") : nullptr;
     unlocked_ = Weak<IWidget>(unlocked);
@@ -127,7 +127,7 @@ void TScenarioShowLayer::Detach() {
 }
 
 void TScenarioShowLayer::EnterStart() {
-    const std::string path = Text(GetProperty("layer_path"));
+    const std::string path = TextOrEmpty(GetProperty("layer_path"));
     if (const Ref<IWidget> layer = FindInLocations(*this, path)) layer->SetVisible(true);
     const Ref<IWidget> background = FindInLocations(*this, path + "/layer_bg");
     layerBackground_ = Weak<IWidget>(background);

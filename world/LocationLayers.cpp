@@ -4,7 +4,6 @@
 #include "world/MapObjects.h"
 
 using mapdetail::ProfileText;
-using mapdetail::Text;
 
 void PaintLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& profile,
                          const std::string& location) {
@@ -39,7 +38,7 @@ void PaintLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& pr
     items->SetVisible(true);
     for (int32_t i = 0; i < list->GetCount(); ++i) {
         const Ref<IWidget> item = list->GetWidgetByIndex(i);
-        if (!item || Text(item->GetProperty("item_type")) != "magic") continue;
+        if (!item || TextOrEmpty(item->GetProperty("item_type")) != "magic") continue;
         const bool unlocked = bought.find(item->GetName() + ",") != std::string::npos;
         item->SetProperty("state", Variant(unlocked ? "unlocked" : "locked"));
         item->SetVisible(unlocked);

@@ -105,7 +105,7 @@ void TQuillmarchControlScene::ExecuteCommand(int32_t command, const Ref<IParamCo
             const std::string cur = ProfileText(profile, "current_level_" + Location(), "1");
             const Ref<IWidget> part = mapPart_.Lock();
             const Ref<IWidget> button = part ? part->FindWidget("map_levels/" + cur) : nullptr;
-            if (button) StartLevel(Text(button->GetProperty("level_ref")), false);
+            if (button) StartLevel(TextOrEmpty(button->GetProperty("level_ref")), false);
             break;
         }
         default:
@@ -118,7 +118,7 @@ void TQuillmarchControlScene::Show(const Ref<IParamCollection>& params) {
         if (const Ref<IWidgetCollection> children = group->GetChildren()) children->Clear();
     }
     const std::string location =
-        params ? Text(params->GetValue("active_map_part", Variant(""))) : std::string();
+        params ? TextOrEmpty(params->GetValue("active_map_part", Variant(""))) : std::string();
     mapPart_ = Weak<IWidget>(FindWidget("map_parts/" + location));
     highlighted_ = nullptr;
     RefreshMagicCounter();
@@ -137,7 +137,7 @@ void TQuillmarchControlScene::Show(const Ref<IParamCollection>& params) {
     }
     UpdateLevelButtons();
     ShowInfo(false, nullptr);
-    if (params && Text(params->GetValue("show_scroll", Variant("no"))) == "yes")
+    if (params && TextOrEmpty(params->GetValue("show_scroll", Variant("no"))) == "yes")
         CreateScenario("scenario_scroll", nullptr, false);
     if (const Ref<IWidget> show = OwnerWidget("scene_show")) {
         if (const Ref<IWindow> window = OwnerWindow()) window->PlaySound("sound_show_panel");
@@ -217,10 +217,10 @@ bool TQuillmarchControlScene::MouseDown(int32_t x, int32_t y, int32_t shift, int
     const bool handled = TControlGameWidget::MouseDown(x, y, shift, button);
     const Ref<IWidget> pressed = ButtonAt(x, y);
     if (!pressed) return handled;
-    const std::string state = Text(pressed->GetProperty("state"));
+    const std::string state = TextOrEmpty(pressed->GetProperty("state"));
     if (state != "completed" && state != "current") return handled;
     if (const Ref<IWindow> window = OwnerWindow()) window->PlaySound("sound_buttonclick");
-    StartLevel(Text(pressed->GetProperty("level_ref")), state == "completed");
+    StartLevel(TextOrEmpty(pressed->GetProperty("level_ref")), state == "completed");
     return handled;
 }
 
@@ -239,7 +239,7 @@ void TQuillmarchControlScene::StartLevel(const std::string& levelRef, bool repla
         const Ref<IQuillmarchLevelDefRef> entry =
             catalogue ? catalogue->GetItem(Variant(levelRef)) : nullptr;
         const std::string tutorial =
-            entry ? Text(entry->GetPropertyDef("show_tutorial", Variant(""))) : std::string();
+            entry ? TextOrEmpty(entry->GetPropertyDef("show_tutorial", Variant(""))) : std::string();
         if (!tutorial.empty()) {
             params->SetValue("show_tutorial", Variant(tutorial));
             profile->SetValue("tutorial_passed", Variant("yes"));
@@ -252,8 +252,8 @@ void TQuillmarchControlScene::StartLevel(const std::string& levelRef, bool repla
 void TQuillmarchControlScene::TakeResult(const Ref<IParamCollection>& result) {
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
     const bool won =
-        result && Text(result->GetValue("level_completed", Variant("no"))) == "yes";
-    const std::string ref = result ? Text(result->GetValue("level_ref", Variant(""))) : "";
+        result && TextOrEmpty(result->GetValue("level_completed", Variant("no"))) == "yes";
+    const std::string ref = result ? TextOrEmpty(result->GetValue("level_ref", Variant(""))) : "";
     if (won && profile && ref.empty()) {
         Log("WORLD", "scene " + Location() + ": a won level without \"level_ref\" is ignored");
     } else if (won && profile) {
@@ -262,7 +262,7 @@ void TQuillmarchControlScene::TakeResult(const Ref<IParamCollection>& result) {
         const int64_t cur = Whole(Variant(ProfileText(profile, "current_level_" + location, "1")), 1);
         for (const char* medal : kMedals) {
             if (ProfileText(profile, medal + ref, "no") == "no")
-                profile->SetValue(medal + ref, Variant(Text(result->GetValue(medal, Variant("no")))));
+                profile->SetValue(medal + ref, Variant(TextOrEmpty(result->GetValue(medal, Variant("no")))));
         }
         const int64_t magic = Whole(profile->GetValue("magic_points", Variant(0)), 0);
         const int64_t old = Whole(profile->GetValue("points_" + ref, Variant(0)), 0);
@@ -291,7 +291,7 @@ void TQuillmarchControlScene::TakeResult(const Ref<IParamCollection>& result) {
                 const Ref<IWidget> part = mapPart_.Lock();
                 const Ref<IWidget> next =
                     part ? part->FindWidget("map_levels/" + std::to_string(cur + 1)) : nullptr;
-                if (next) StartLevel(Text(next->GetProperty("level_ref")), false);
+                if (next) StartLevel(TextOrEmpty(next->GetProperty("level_ref")), false);
                 else Log("WORLD", "scene " + location + ": no button for level " + std::to_string(cur + 1));
             }
         } else {
@@ -351,7 +351,7 @@ bool TQuillmarchControlScene::CanBuyMagicItem(const std::string& layer) {
 
 void TQuillmarchControlScene::ScenarioFinished(const Ref<IParamCollection>& params) {
     const std::string name =
-        params ? Text(params->GetValue("scenario_to_finalize", Variant(""))) : std::string();
+        params ? TextOrEmpty(params->GetValue("scenario_to_finalize", Variant(""))) : std::string();
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
     if (name == "scene_hide") {
         Post(kEventGoToShop, NewParams());
@@ -378,12 +378,12 @@ void TQuillmarchControlScene::ScenarioFinished(const Ref<IParamCollection>& para
 void TQuillmarchControlScene::ShowInfo(bool show, const Ref<IWidget>& button) {
     const Ref<IWidget> info = OwnerWidget("info");
     if (!info) return;
-    const std::string state = button ? Text(button->GetProperty("state")) : std::string();
+    const std::string state = button ? TextOrEmpty(button->GetProperty("state")) : std::string();
     const Ref<IWidget> medals = info->FindWidget("medals");
     const Ref<IWidget> question = info->FindWidget("question");
     const Ref<IWidget> play = info->FindWidget("play");
     if (show && state == "completed") {
-        const std::string ref = Text(button->GetProperty("level_ref"));
+        const std::string ref = TextOrEmpty(button->GetProperty("level_ref"));
         const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
         if (medals) {
             for (const char* medal : kMedals) {

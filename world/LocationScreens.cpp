@@ -100,7 +100,7 @@ void TQuillmarchGameScreenScene::Show(const Ref<IParamCollection>& params) {
     const Ref<IGameScreenSlave> self(this);
     TGameScreen::Show(params);
     PrepareMapSurface(params);
-    activeMapPart_ = params ? Text(params->GetValue("active_map_part", Variant(""))) : "";
+    activeMapPart_ = params ? TextOrEmpty(params->GetValue("active_map_part", Variant(""))) : "";
     SwitchLocationResources(activeMapPart_);
     ResetSceneLayout();
     ShowLocationLayers(controlScene_.Lock(), Profile(), activeMapPart_);
@@ -112,7 +112,7 @@ void TQuillmarchGameScreenScene::PrepareMapSurface(const Ref<IParamCollection>& 
         picture->SetTop(0.0);
         picture->SetProperty("shifttop", Variant(0));
         picture->SetProperty("height", Variant(768));
-        if (params && Text(params->GetValue("show_scroll", Variant("no"))) == "yes") {
+        if (params && TextOrEmpty(params->GetValue("show_scroll", Variant("no"))) == "yes") {
             picture->SetProperty("surface", params->GetValue("surface", Variant()));
             picture->SetVisible(true);
         } else {
@@ -143,7 +143,7 @@ void TQuillmarchGameScreenScene::SwitchLocationResources(const std::string& loca
 
 Ref<IHierStorage> TQuillmarchGameScreenScene::ResourceListFor(const Ref<IParam>& param) {
     if (!param) return nullptr;
-    const std::string value = Text(param->GetValue());
+    const std::string value = TextOrEmpty(param->GetValue());
     std::string file;
     std::string format;
     TTwoArrayOfString pairs;
@@ -222,7 +222,7 @@ void TQuillmarchGameScreenScene::HandleEvent(const Ref<IWidget>& sender, int32_t
             pendingLevelParams_ = params;
             RestartWithSound("scene_all_elements_hide", "sound_show_panel");
             const std::string tutorial =
-                params ? Text(params->GetValue("show_tutorial", Variant(""))) : "";
+                params ? TextOrEmpty(params->GetValue("show_tutorial", Variant(""))) : "";
             if (!tutorial.empty()) {
                 const Ref<IParamCollection> tutorialParams = NewParams();
                 tutorialParams->SetValue("tutorial_part", Variant(tutorial));
@@ -264,7 +264,7 @@ void TQuillmarchGameScreenScene::ChildScreenClosed(const std::string& screenName
     if (screenName == "GS_GameBigMosaic") {
         if (!results || !profile) return;
         profile->SetValue(
-            "big_mosaic_completed_" + Text(results->GetValue("active_map_part", Variant(""))),
+            "big_mosaic_completed_" + TextOrEmpty(results->GetValue("active_map_part", Variant(""))),
             Variant("yes"));
         IGameScreenOwner* game = GetOwner();
         if (const Ref<IUserProfileCollection> profiles = game ? game->GetUserProfiles() : nullptr)
@@ -275,10 +275,10 @@ void TQuillmarchGameScreenScene::ChildScreenClosed(const std::string& screenName
     } else if (screenName == "GS_SceneShop") {
         ShowLocationLayers(controlScene_.Lock(), Profile(), activeMapPart_);
         CommandControl(kCommandSceneRefreshMagic, nullptr);
-        if (results && Text(results->GetValue("quit_to_map", Variant("no"))) == "yes") {
+        if (results && TextOrEmpty(results->GetValue("quit_to_map", Variant("no"))) == "yes") {
             CloseGameScreen(nullptr);
         } else if (results &&
-                   Text(results->GetValue("start_level_after_quit", Variant("no"))) == "yes") {
+                   TextOrEmpty(results->GetValue("start_level_after_quit", Variant("no"))) == "yes") {
             CommandControl(kCommandSceneStartCurrent, nullptr);
         } else {
             RestartWithSound("scene_show", "sound_show_panel");
@@ -309,7 +309,7 @@ void TQuillmarchGameScreenLocationCompleted::DetachOwner() {
 void TQuillmarchGameScreenLocationCompleted::Show(const Ref<IParamCollection>& params) {
     TGameScreen::Show(params);
     const auto value = [&params](const char* name, const char* fallback) {
-        return params ? Text(params->GetValue(name, Variant(fallback))) : std::string(fallback);
+        return params ? TextOrEmpty(params->GetValue(name, Variant(fallback))) : std::string(fallback);
     };
     locationName_ = value("location_name", "");
     if (const Ref<IWidget> name = FindWidget("location_name"))
@@ -357,7 +357,7 @@ void TQuillmarchGameScreenReplayLevel::BeforeShow(const Ref<IParamCollection>& p
                                      {"EarnedNow", "new_points"},
                                      {"EarnedTotal", "add_points"}}) {
         if (const Ref<IWidget> widget = FindWidget(label)) {
-            widget->SetProperty("text", Variant(Text(params->GetValue(key, Variant(0)))));
+            widget->SetProperty("text", Variant(TextOrEmpty(params->GetValue(key, Variant(0)))));
             widget->SetVisible(false);
         }
     }

@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kLayers[] = {"layer_1", "layer_2"};
 
 bool IsLocked(const Ref<IWidget>& location) {
-    return Text(location->GetProperty("location_state")) == "locked";
+    return TextOrEmpty(location->GetProperty("location_state")) == "locked";
 }
 
 // Whether name stands whole among the comma-separated entries of list: an
@@ -53,7 +53,7 @@ void TQuillmarchControlMap::ExecuteCommand(int32_t command, const Ref<IParamColl
     switch (command) {
         case kCommandMapRecompute: {
             UpdateLocationStates();
-            if (params && Text(params->GetValue("show_scroll", Variant("no"))) == "yes") {
+            if (params && TextOrEmpty(params->GetValue("show_scroll", Variant("no"))) == "yes") {
                 CreateScenario("scenario_scroll_up", nullptr, false);
             }
             if (const Ref<IParamCollection> profile = ProfileParams()) {
@@ -74,9 +74,9 @@ void TQuillmarchControlMap::ExecuteCommand(int32_t command, const Ref<IParamColl
 
 void TQuillmarchControlMap::MosaicResult(const Ref<IParamCollection>& params) {
     const Ref<IParamCollection> profile = ProfileParams();
-    if (profile && params && Text(params->GetValue("level_completed", Variant("no"))) == "yes") {
+    if (profile && params && TextOrEmpty(params->GetValue("level_completed", Variant("no"))) == "yes") {
         profile->SetValue(
-            "big_mosaic_completed_" + Text(params->GetValue("active_map_part", Variant(""))),
+            "big_mosaic_completed_" + TextOrEmpty(params->GetValue("active_map_part", Variant(""))),
             Variant("yes"));
     }
     const Ref<IGameScreenOwner> game = GameOwnerOf(GetOwner());
@@ -86,7 +86,7 @@ void TQuillmarchControlMap::MosaicResult(const Ref<IParamCollection>& params) {
 
 void TQuillmarchControlMap::ScenarioFinished(const Ref<IParamCollection>& params) {
     if (!params) return;
-    const std::string name = Text(params->GetValue("scenario_to_finalize", Variant("")));
+    const std::string name = TextOrEmpty(params->GetValue("scenario_to_finalize", Variant("")));
     if (name.find("scenario_complete_") == std::string::npos || !AllLocationsCompleted()) return;
     if (const Ref<IEventHandler> handler = OwnerEventHandler()) {
         handler->HandleEvent(Ref<IWidget>(this), kEventAllLocationsCompleted, nullptr);
@@ -112,7 +112,7 @@ void TQuillmarchControlMap::UpdateLocationStates() {
             continue;
         }
         std::string state = "available";
-        for (const std::string& required : SplitList(Text(location->GetProperty("required")))) {
+        for (const std::string& required : SplitList(TextOrEmpty(location->GetProperty("required")))) {
             if (ProfileText(profile, "location_state_" + required, "locked") != "completed") {
                 state = "locked";
                 break;
@@ -242,7 +242,7 @@ void TQuillmarchControlMap::ShowLocationPanel(const Ref<IWidget>& location) {
     show("out_scene", false);
     const Ref<IWidget> locked = panel->FindWidget("locked_scene");
     if (!locked) return;
-    const std::vector<std::string> required = SplitList(Text(location->GetProperty("required")));
+    const std::vector<std::string> required = SplitList(TextOrEmpty(location->GetProperty("required")));
     if (required.size() == 1 || required.size() == 2) {
         // The names are language keys; a variable's value is not translated
         // again, so they are translated here.

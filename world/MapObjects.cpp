@@ -6,10 +6,6 @@
 
 namespace mapdetail {
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() ? std::string() : value.ToString();
-}
-
 int64_t Whole(const Variant& value, int64_t fallback) {
     if (value.IsUnassigned()) return fallback;
     int64_t number = 0;
@@ -83,7 +79,7 @@ Variant TQuillmarchMapLocation::LocationStateProperty(TQuillmarchMapLocation& lo
 
 void TQuillmarchMapLocation::SetLocationStateProperty(TQuillmarchMapLocation& location,
                                                       const Variant& value) {
-    location.SetLocationState(Text(value));
+    location.SetLocationState(TextOrEmpty(value));
 }
 
 void TQuillmarchMapLocation::SetMaxProgressProperty(TQuillmarchMapLocation& location,
@@ -202,7 +198,7 @@ Variant TQuillmarchMapLevelSmall::StateProperty(TQuillmarchMapLevelSmall& level)
 
 void TQuillmarchMapLevelSmall::SetStateProperty(TQuillmarchMapLevelSmall& level,
                                                 const Variant& value) {
-    level.SetState(Text(value));
+    level.SetState(TextOrEmpty(value));
 }
 
 Variant TQuillmarchMapLevelSmall::ExpertLevelProperty(TQuillmarchMapLevelSmall& level) {
@@ -244,7 +240,7 @@ void TQuillmarchMapLevelSmall::UpdateLook() {
 
 void TQuillmarchMapLevelSmall::UpdateExpert() {
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
-    const std::string ref = Text(GetProperty("level_ref"));
+    const std::string ref = TextOrEmpty(GetProperty("level_ref"));
     expert_ = profile != nullptr;
     for (const char* award : {"award_speed", "award_hint", "award_error"}) {
         if (!expert_) break;

@@ -106,8 +106,6 @@ void RegisterMapObjectClasses();
 
 // Helpers the map's classes share.
 namespace mapdetail {
-// The value's text; empty for an empty or null value.
-std::string Text(const Variant& value);
 // A whole number from a number or a text; fallback for anything else.
 int64_t Whole(const Variant& value, int64_t fallback);
 // True for the text "yes" or a true Boolean.

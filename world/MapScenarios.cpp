@@ -143,7 +143,7 @@ void TScenarioComplete::EnterShowComplete() {
     SetStateTimeout(
         static_cast<int32_t>(std::clamp<int64_t>(Whole(GetProperty("duration"), 0), 0, INT32_MAX)));
     const Ref<IWidget> location =
-        FindFromOwner(*this, "../../map_locations/" + Text(GetProperty("location_name")));
+        FindFromOwner(*this, "../../map_locations/" + TextOrEmpty(GetProperty("location_name")));
     if (location) location->SetProperty("location_state", GetProperty("state_to_set"));
 
     const Ref<IWidget> particles = CreateFactoryWidget("ps", nullptr);

@@ -63,7 +63,7 @@ void TQuillmarchGameScreenMap::EnterLocation(Ref<IParamCollection> params) {
     // event came without one.
     if (!params) params = NewParams();
     const Ref<IParamCollection> profile = ProfileParams();
-    const std::string location = Text(params->GetValue("active_map_part", Variant("")));
+    const std::string location = TextOrEmpty(params->GetValue("active_map_part", Variant("")));
     const bool mosaicPending =
         profile && ProfileText(profile, "big_mosaic_completed_" + location, "no") == "no";
     params->SetValue("surface", Variant(MakeSnapshot()));

@@ -8,13 +8,9 @@
 
 namespace {
 
-std::string Text(const Variant& value) {
-    return value.IsUnassigned() || value.IsNull() ? std::string() : value.ToString();
-}
-
 std::string ProfileText(const Ref<IParamCollection>& profile, const std::string& key,
                         const char* fallback) {
-    return Text(profile->GetValue(key, Variant(std::string(fallback))));
+    return TextOrEmpty(profile->GetValue(key, Variant(std::string(fallback))));
 }
 
 // A part's state from the profile.
@@ -73,7 +69,7 @@ void TQuillmarchControlMedallion::ShowMedallion() {
 void TQuillmarchControlMedallion::ShowMedallionPart(const Ref<IParamCollection>& params) {
     ShowMedallion();
     const std::string location =
-        params ? Text(params->GetValue("location_name", Variant(std::string()))) : std::string();
+        params ? TextOrEmpty(params->GetValue("location_name", Variant(std::string()))) : std::string();
     // An empty name would make the path name "elements" itself.
     if (!location.empty()) {
         if (const Ref<IWidget> part = FindWidget("elements/" + location)) part->SetVisible(false);
@@ -106,7 +102,7 @@ Variant TQuillmarchMedallionElement::StateProperty(TQuillmarchMedallionElement& 
 
 void TQuillmarchMedallionElement::SetStateProperty(TQuillmarchMedallionElement& element,
                                                    const Variant& value) {
-    element.SetState(Text(value));
+    element.SetState(TextOrEmpty(value));
 }
 
 void TQuillmarchMedallionElement::SetState(const std::string& state) {
@@ -168,7 +164,7 @@ void TScenarioShowMedallionPart::EnterShow() {
     PlaySound("sound_stat_medal", false, 0, 0);
     if (effect) {
         int64_t duration = 0;
-        TryTextToInt64(Text(effect->GetProperty("durationtime")), duration);
+        TryTextToInt64(TextOrEmpty(effect->GetProperty("durationtime")), duration);
         SetStateTimeout(static_cast<int32_t>(std::clamp<int64_t>(duration, 0, INT32_MAX)));
     }
 }

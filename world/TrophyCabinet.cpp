@@ -53,7 +53,7 @@ bool IsSet(const Variant& value) {
     if (value.IsUnassigned()) return false;
     if (const bool* flag = value.Get<bool>()) return *flag;
     if (value.IsNumeric()) return value.ToDouble() != 0.0;
-    const std::string text = Text(value);
+    const std::string text = TextOrEmpty(value);
     double number = 0;
     if (TryTextToFloat(text, number)) return number != 0.0;
     return text == "yes" || text == "true";
@@ -65,7 +65,7 @@ double Number(const Ref<IWidget>& widget, const std::string& name, double fallba
     if (value.IsUnassigned()) return fallback;
     if (value.IsNumeric()) return value.ToDouble();
     double number = 0;
-    return TryTextToFloat(Text(value), number) ? number : fallback;
+    return TryTextToFloat(TextOrEmpty(value), number) ? number : fallback;
 }
 
 // The fade of the owned look: 0 to 255 over its first 800 ms.
@@ -242,11 +242,11 @@ void TQuillmarchGameScreenTrophy::ShowTrophyInfo(bool show, const Ref<IWidget>& 
 std::string TQuillmarchGameScreenTrophy::TrophyText(bool owned, const Ref<IWidget>& widget) {
     if (!widget) return "";
     const std::string name = widget->GetName();
-    if (IsMedalPicture(name)) return Text(widget->GetProperty("hint_text"));
+    if (IsMedalPicture(name)) return TextOrEmpty(widget->GetProperty("hint_text"));
     const TTrophyKind* kind = FindTrophy(name);
     if (!kind) return "";
     IGameScreenOwner* game = GetOwner();
-    const std::string limit = game ? Text(game->GetOption(kind->limit)) : "";
+    const std::string limit = game ? TextOrEmpty(game->GetOption(kind->limit)) : "";
     SetTextVariable(kind->variable, limit);
     return Translate(std::string("%") + kind->textStem + (owned ? "_yes%" : "_no%"));
 }
@@ -273,7 +273,7 @@ void TScenarioShowTrophy::Detach() {
 void TScenarioShowTrophy::EnterStart() {
     IWidgetOwner* owner = GetOwner();
     const Ref<IWidget> trophy =
-        owner ? owner->FindWidget("../../trophies/" + Text(GetProperty("trophy_name"))) : nullptr;
+        owner ? owner->FindWidget("../../trophies/" + TextOrEmpty(GetProperty("trophy_name"))) : nullptr;
     trophy_ = Weak<IWidget>(trophy);
     const Ref<IWidget> full = trophy ? trophy->FindWidget("full") : nullptr;
     full_ = Weak<IWidget>(full);

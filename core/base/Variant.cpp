@@ -432,3 +432,26 @@ Variant Variant::operator-() const {
     if (IsNull()) return Null();
     return Variant(int32_t{0}) - *this;
 }
+
+std::string TextOrEmpty(const Variant& value) {
+    try {
+        return value.ToString();
+    } catch (const Exception&) {
+        return {};
+    }
+}
+
+double FiniteNumberOr(const Variant& value, double fallback) {
+    if (value.IsUnassigned()) return fallback;
+    double number = 0.0;
+    if (value.IsString()) {
+        if (!TryTextToFloat(value.ToString(), number)) return fallback;
+    } else {
+        try {
+            number = value.ToDouble();
+        } catch (const Exception&) {
+            return fallback;
+        }
+    }
+    return std::isfinite(number) ? number : fallback;
+}

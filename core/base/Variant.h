@@ -140,3 +140,12 @@ bool TryTextToFloat(std::string_view text, double& value);
 // Parses a decimal integer (optional sign, blanks around it); false on
 // anything else, including overflow of 64 bits.
 bool TryTextToInt64(std::string_view text, int64_t& value);
+
+// Values read by name from data may hold anything; these read them without
+// letting a conversion error through.
+// The value as text; empty for no value and for one without a text form.
+std::string TextOrEmpty(const Variant& value);
+// The value as a finite number: a text is parsed, any other value converted;
+// fallback for no value, text that is no number, a value without a number
+// form, NaN and the infinities.
+double FiniteNumberOr(const Variant& value, double fallback = 0.0);

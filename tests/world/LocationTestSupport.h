@@ -237,7 +237,7 @@ protected:
     }
     std::string Prop(const std::string& path, const std::string& name) const {
         const Ref<IWidget> widget = Widget(path);
-        return widget ? mapdetail::Text(widget->GetProperty(name)) : "<none>";
+        return widget ? TextOrEmpty(widget->GetProperty(name)) : "<none>";
     }
     bool Visible(const std::string& path) const {
         const Ref<IWidget> widget = Widget(path);

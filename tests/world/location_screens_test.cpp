@@ -298,7 +298,7 @@ protected:
     }
     std::string InProp(const std::string& screen, const std::string& path,
                        const std::string& name) const {
-        return mapdetail::Text(In(screen, path)->GetProperty(name));
+        return TextOrEmpty(In(screen, path)->GetProperty(name));
     }
 };
 
