@@ -4,8 +4,10 @@
 # build remakes only what changed.
 #
 #   qm_data_xml(SOURCE src.xml OUTPUT rel/path [KEY key])
-#       checks that the XML parses as the game parses it, then copies it, or
-#       enciphers it as HexCipherText under KEY followed by a line feed.
+#       puts in the parts the source names by "<?include part.xml?>"
+#       (tools/xmlassemble), checks that the XML parses as the game parses
+#       it, then copies it, or enciphers it as HexCipherText under KEY
+#       followed by a line feed.
 #   qm_data_svg(SOURCE art.svg OUTPUT rel/name.png|.jpg [WIDTH w] [HEIGHT h]
 #               [QUALITY q] [DEPENDS files...])
 #       rasterises with rsvg-convert; a .jpg goes through tools/pngtojpeg.
@@ -23,6 +25,12 @@
 # tool's message.
 
 set(QM_DATA_DIR ${CMAKE_BINARY_DIR}/gamedata)
+# XML sources with their parts put in, as the tests read them; and the
+# sources the data build itself makes (the level catalogue...), which a
+# source includes as "@generated/...".
+set(QM_DATA_ASSEMBLED_DIR ${CMAKE_BINARY_DIR}/gamedata-assembled)
+set(QM_DATA_GENERATED_DIR ${CMAKE_BINARY_DIR}/gamedata-generated)
+file(MAKE_DIRECTORY ${QM_DATA_GENERATED_DIR})
 option(QM_DATA_PACK "Pack the data/ part of the built data into data.sgd" OFF)
 set(QM_DATA_PACK_STAGE ${CMAKE_BINARY_DIR}/gamedata-pack)
 
@@ -64,10 +72,20 @@ function(qm_data_xml)
   cmake_parse_arguments(ARG "" "SOURCE;OUTPUT;KEY" "" ${ARGN})
   get_filename_component(source ${ARG_SOURCE} ABSOLUTE)
   _qm_data_output(${ARG_OUTPUT} output)
+  # First the source with its parts put in, kept readable for the tests.
+  file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR}/data ${source})
+  set(assembled ${QM_DATA_ASSEMBLED_DIR}/${relative})
+  get_filename_component(folder ${assembled} DIRECTORY)
+  file(MAKE_DIRECTORY ${folder})
+  add_custom_command(OUTPUT ${assembled}
+    COMMAND xmlassemble ${source} ${assembled} ${assembled}.d ${QM_DATA_GENERATED_DIR}
+    DEPFILE ${assembled}.d
+    DEPENDS ${source} xmlassemble
+    COMMENT "Data: ${relative} assembled" VERBATIM)
   add_custom_command(OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:sgdtool> -DSOURCE=${source}
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:sgdtool> -DSOURCE=${assembled}
             -DOUTPUT=${output} -DKEY=${ARG_KEY} -P ${PROJECT_SOURCE_DIR}/cmake/DataXml.cmake
-    DEPENDS ${source} sgdtool ${PROJECT_SOURCE_DIR}/cmake/DataXml.cmake
+    DEPENDS ${assembled} sgdtool ${PROJECT_SOURCE_DIR}/cmake/DataXml.cmake
     COMMENT "Data: ${ARG_OUTPUT}" VERBATIM)
 endfunction()
 

@@ -16,7 +16,8 @@
 
 namespace {
 
-const std::string kSources = QM_DATA_SOURCE_DIR;
+// The XML sources with their parts put in, as the data build assembled them.
+const std::string kSources = QM_DATA_ASSEMBLED_DIR;
 
 std::string Source(const std::string& name) {
     const std::string text = ReadFileBytes(kSources + "/" + name);
