@@ -16,6 +16,10 @@
 #       table, which a font resource reads as its out-storage).
 #   qm_data_sound(RECIPE recipe.txt OUTPUT rel/name.wav|.ogg|.mod)
 #       tools/soundtool.
+#   qm_data_generated(files...)
+#       names files that a step of the data build makes in
+#       QM_DATA_GENERATED_DIR (the level catalogue...): they are made before
+#       any source is assembled, since a source may include them.
 #   qm_data_finish()
 #       the target `data`; with QM_DATA_PACK every output under data/ goes
 #       into the pack data.sgd instead of the folder data/.
@@ -80,7 +84,7 @@ function(qm_data_xml)
   add_custom_command(OUTPUT ${assembled}
     COMMAND xmlassemble ${source} ${assembled} ${assembled}.d ${QM_DATA_GENERATED_DIR}
     DEPFILE ${assembled}.d
-    DEPENDS ${source} xmlassemble
+    DEPENDS ${source} xmlassemble qm_data_generated
     COMMENT "Data: ${relative} assembled" VERBATIM)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:sgdtool> -DSOURCE=${assembled}
@@ -154,7 +158,15 @@ function(qm_data_sound)
     COMMENT "Data: ${ARG_OUTPUT}" VERBATIM)
 endfunction()
 
+function(qm_data_generated)
+  set_property(GLOBAL APPEND PROPERTY QM_DATA_GENERATED ${ARGN})
+endfunction()
+
 function(qm_data_finish)
+  # The parts the sources include come first (the depfiles tell the build
+  # which source to remake when one changes).
+  get_property(generated GLOBAL PROPERTY QM_DATA_GENERATED)
+  add_custom_target(qm_data_generated DEPENDS ${generated})
   get_property(outputs GLOBAL PROPERTY QM_DATA_OUTPUTS)
   get_property(packed GLOBAL PROPERTY QM_DATA_PACKED)
   if(QM_DATA_PACK)

@@ -130,7 +130,7 @@ TEST(GameDefinition, EveryLevelOfferedIsCataloguedAndFitsTheBoard) {
     ASSERT_EQ(offered.size(), 2u);
     std::map<std::string, std::string> catalogue;  // key -> file
     const std::regex entry(
-        R"re(<level level="([^"]+)"><properties><param name="filename" value="([^"]+)"/>)re");
+        R"re(<level level="([^"]+)"><properties>\s*<param name="filename" value="([^"]+)"/>)re");
     for (auto it = std::sregex_iterator(definition.begin(), definition.end(), entry);
          it != std::sregex_iterator(); ++it) {
         EXPECT_TRUE(catalogue.emplace((*it)[1].str(), (*it)[2].str()).second) << (*it)[1];
@@ -143,10 +143,12 @@ TEST(GameDefinition, EveryLevelOfferedIsCataloguedAndFitsTheBoard) {
         EXPECT_EQ(ParamOf(params, "active_map_part"), "japan");
         const auto found = catalogue.find(ParamOf(params, "level_ref"));
         ASSERT_NE(found, catalogue.end());
-        // Built from levels/ into the data folder's data/levels/.
+        // Made from levels/ into the data folder's data/levels/.
         const std::string& file = found->second;
         ASSERT_EQ(file.rfind("data/levels/", 0), 0u) << file;
-        const std::string level = Source(file.substr(std::string("data/").size()));
+        const std::string level =
+            ReadFileBytes(std::string(QM_BUILT_LEVELS_DIR) + "/" + file.substr(std::string("data/levels/").size()));
+        ASSERT_FALSE(level.empty()) << file;
         const std::set<std::string> extra = Matches(level, R"(extraparams="([^"]+)\")");
         ASSERT_EQ(extra.size(), 1u);
         const std::string size = ParamOf(*extra.begin(), "rows") + "_" + ParamOf(*extra.begin(), "cols");

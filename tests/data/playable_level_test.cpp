@@ -22,9 +22,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first level, a paper lantern (data/levels/japan/1.xml); the second, a
-// torii gate, has "errors=3".
-const std::vector<std::string> kLantern = {"01110", "11111", "01110", "00100", "01110"};
+// A level as the data build made it: its picture's rows of colour codes
+// ('0' empty) and the errors it allows.
+struct TBuiltLevel {
+    std::vector<std::string> rows;
+    int errors = 0;
+    size_t Cells() const { return rows.empty() ? 0 : rows.size() * rows.front().size(); }
+};
+
+TBuiltLevel ReadBuiltLevel(const std::string& file) {
+    TBuiltLevel level;
+    const Ref<IHierStorage> root = LoadStorageFromXML(ReadFileBytes(file));
+    if (const Ref<IHierStorage> rows = root->FindChild("rows")) {
+        for (int32_t i = 0; i < rows->GetChildCount("row"); ++i)
+            level.rows.push_back(rows->GetChild("row", i)->GetValue("cells", Variant("")).ToString());
+    }
+    const std::string extra = root->GetValue("extraparams", Variant("")).ToString();
+    const size_t at = extra.find("errors=");
+    if (at != std::string::npos) level.errors = std::stoi(extra.substr(at + 7));
+    return level;
+}
 
 class PlayableLevel : public ::testing::Test {
 protected:
@@ -89,12 +106,17 @@ protected:
         game_->ClickAt("control_game_nonogram/grid/cells/cell" + std::to_string(row) + "_" +
                        std::to_string(col));
     }
-    // Every cell of the picture whose code is `code`, with the tool chosen first.
-    void ClickAll(const std::vector<std::string>& picture, char code, const char* tool) {
+    // The level a main-screen button opens, read from the built data.
+    TBuiltLevel Level(const char* file) const {
+        return ReadBuiltLevel(game_->Folder().File(file));
+    }
+    // Every full cell of the picture with the arrow, or every empty one with
+    // the hammer.
+    void ClickAll(const std::vector<std::string>& picture, bool full, const char* tool) {
         game_->ClickAt(tool);
         for (size_t r = 0; r < picture.size(); ++r) {
             for (size_t c = 0; c < picture[r].size(); ++c) {
-                if (picture[r][c] == code) ClickCell(r, c);
+                if ((picture[r][c] != '0') == full) ClickCell(r, c);
             }
         }
     }
@@ -110,15 +132,19 @@ protected:
 };
 
 TEST_F(PlayableLevel, TheFirstLevelIsWonFromTheMainScreenAndLeadsBackToIt) {
+    const TBuiltLevel level = Level("data/levels/japan/1.xml");
+    ASSERT_GT(level.Cells(), 0u);
     StartLevel("button_level_1");
-    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 25);
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), static_cast<int>(level.Cells()));
 
-    ClickAll(kLantern, '1', "control_game_nonogram/image_select");
-    ClickAll(kLantern, '0', "control_game_nonogram/image_hammer");
+    ClickAll(level.rows, true, "control_game_nonogram/image_select");
+    ClickAll(level.rows, false, "control_game_nonogram/image_hammer");
     EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 0);
     EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 0);
-    EXPECT_EQ(State(0, 1), "full");
-    EXPECT_EQ(State(0, 0), "empty");
+    for (size_t r = 0; r < level.rows.size(); ++r) {
+        for (size_t c = 0; c < level.rows[r].size(); ++c)
+            EXPECT_EQ(State(r, c), level.rows[r][c] != '0' ? "full" : "empty") << r << " " << c;
+    }
 
     // The final picture, then its close button, then the results.
     ASSERT_TRUE(RunUntil([&] { return game_->Find("button_close")->GetVisible(); }));
@@ -130,25 +156,32 @@ TEST_F(PlayableLevel, TheFirstLevelIsWonFromTheMainScreenAndLeadsBackToIt) {
 }
 
 TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailureScreen) {
+    const TBuiltLevel level = Level("data/levels/japan/2.xml");
+    ASSERT_GT(level.errors, 0);
+    // The arrow on empty cells: one more than the level allows ends it.
+    std::vector<std::pair<size_t, size_t>> empty;
+    for (size_t r = 0; r < level.rows.size(); ++r) {
+        for (size_t c = 0; c < level.rows[r].size(); ++c) {
+            if (level.rows[r][c] == '0' && empty.size() <= size_t(level.errors)) empty.emplace_back(r, c);
+        }
+    }
+    ASSERT_EQ(empty.size(), size_t(level.errors) + 1);
     StartLevel("button_level_2");
     ASSERT_TRUE(game_->Find("control_game_nonogram/errors"));
-    // The arrow on empty cells: the level allows three errors, the fourth
-    // ends it.
-    const std::vector<std::pair<size_t, size_t>> empty = {{1, 0}, {1, 2}, {1, 4}, {3, 0}};
     game_->ClickAt("control_game_nonogram/image_select");
     for (const auto& [row, col] : empty) {
         EXPECT_EQ(Board()->GetGameMode(), 2);
         ClickCell(row, col);
     }
     EXPECT_EQ(Board()->GetGameMode(), 0);
-    EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 4);
+    EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), level.errors + 1);
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_FailedNonogram"); }));
     game_->ClickAt("button_restart");
     game_->Step(1);
     ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_GameNonogram");
     EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 0);
     ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
-    EXPECT_EQ(State(0, 0), "closed");
+    EXPECT_EQ(State(empty.front().first, empty.front().second), "closed");
 }
 
 }  // namespace
