@@ -33,7 +33,8 @@ LAYERS = {
     "nonogram": ["game", "nonogram/solver"],
     "world": ["nonogram"],
     "minigames": ["world"],
-    "tools": ["core/storage", "nonogram/solver"],
+    "tools/check": ["minigames"],
+    "tools": ["core/storage", "nonogram/solver", "tools/check"],
     "fuzz": ["core/xml"],
 }
 # Programs that may use every library.

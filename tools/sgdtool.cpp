@@ -8,6 +8,8 @@
 //   sgdtool bin2xml           the binary XML form on standard input to XML text
 //   sgdtool check-level FILE...  whether each level file's picture can be
 //                             solved line by line from its clues
+//   sgdtool check-data DIR    whether every reference of the built data folder
+//                             DIR's game definition resolves
 //
 // Any bad input or usage gives a message on standard error and a non-zero
 // exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
@@ -20,7 +22,9 @@
 // stored bytes overlap, and prints control characters in names as escapes.
 // check-level prints one line per file (line-solvable, needs guesses with the
 // number of cells no line decides, contradictory, or cannot be read with the
-// reason) and exits with 1 unless every level is line-solvable.
+// reason) and exits with 1 unless every level is line-solvable. check-data
+// prints one line per missing or broken thing, with where it is referenced,
+// and exits with 1 when there is any (tools/check/DataCheck.h lists the checks).
 #include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +39,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,6 +53,7 @@
 #include "core/packs/Cipher.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
+#include "tools/check/DataCheck.h"
 #include "nonogram/solver/LevelPicture.h"
 #include "nonogram/solver/NonogramSolver.h"
 
@@ -476,6 +482,22 @@ int CheckLevels(const std::vector<std::string>& files) {
 }
 
 // ---------------------------------------------------------------------------
+// check-data
+
+int CheckData(const std::vector<std::string>& args) {
+    if (!fs::is_directory(args[0])) throw EToolError("no data folder " + Printable(args[0]));
+    const std::vector<TDataProblem> problems = CheckGameData(args[0]);
+    for (const TDataProblem& problem : problems) {
+        WriteStandardOutput(Printable(FormatDataProblem(problem)) + "\n");
+    }
+    if (!problems.empty()) {
+        throw EToolError(std::to_string(problems.size()) + " problems in the data");
+    }
+    WriteStandardOutput("the data is complete\n");
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
 
 struct TCommand {
     const char* name;
@@ -497,6 +519,7 @@ const std::vector<TCommand>& Commands() {
         {"bin2xml", "", 0, "the binary XML form on standard input to XML text", BinaryToXml},
         {"check-level", "FILE...", 1, "whether each level is solvable line by line", CheckLevels,
          true},
+        {"check-data", "DIR", 1, "whether every reference of the built data resolves", CheckData},
     };
     return commands;
 }
@@ -532,7 +555,15 @@ int main(int argc, char** argv) {
     }
     try {
         // The library starts as the game does, with the game's pack extension.
-        TUnitRunner units({kToolUnits});
+        // The data check reads the definition as the game does: every class
+        // registered.
+        std::optional<TGameClasses> game;
+        std::optional<TUnitRunner> units;
+        if (name == "check-data") {
+            game.emplace();
+        } else {
+            units.emplace(std::initializer_list<std::span<const TUnit>>{kToolUnits});
+        }
         SetPackExtension(".sgd");
         return command->run(args);
     } catch (const std::exception& e) {

@@ -1,0 +1,230 @@
+// The data checker over a small data folder, whole and then broken one way at
+// a time: each missing or broken thing is reported once, with where it was
+// referenced; sgdtool's check-data says so and exits non-zero.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/packs/Cipher.h"
+#include "engine/EngineStartup.h"
+#include "game/GameConfig.h"
+#include "tests/data/ToolRun.h"
+#include "tests/support/TempDir.h"
+#include "tools/check/DataCheck.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kShellScreens[] = {
+    "GS_Logo",    "GS_Splash",       "GS_MainMenu", "GS_Quit",
+    "GS_Options", "GS_HighScores",   "GS_UserProfiles", "GS_NewUser",
+    "GS_QueryDeleteProfile", "GS_TooManyProfiles", "GS_QueryNotUniqueName",
+    "GS_SubmitScore", "GS_SubmitError"};
+
+// A whole game in a few lines: every screen the shell opens, a cursor, one
+// resource list of one picture, a text, a level and the grid of its size.
+struct TSmallData {
+    std::string definition;
+    std::string list;
+    std::string language;
+    std::string level;
+    bool picture = true;
+    std::string pictureBytes;  // empty: a real picture of the built data
+
+    TSmallData() {
+        std::string screens;
+        for (const char* name : kShellScreens) {
+            screens += std::string("    <gamescreen name=\"") + name + "\" type=\"GameScreen\"/>\n";
+        }
+        definition = R"(<game name="Small" type="Game" splashlogosgs="GS_Logo" splashgs="GS_Splash"
+      closequerygs="GS_Quit" maings="GS_MainMenu">
+  <cursors default_cursor_name="arrow">
+    <cursor name="arrow"><widget type="image_widget" name="pointer" resourcename="pic"/></cursor>
+  </cursors>
+  <resourcefiles>
+    <resourcefile name="base" filename="data\resources\base.xml" loadmode="synch"/>
+  </resourcefiles>
+  <gamescreens>
+)" + screens + R"(    <gamescreen name="GS_Board" type="GameScreen">
+      <levels>
+        <level level="1"><properties><param name="filename" value="data\levels\one.xml"/></properties></level>
+      </levels>
+      <window><widgets>
+        <widget type="text_widget" name="title" text="%hello%" resourcename="pic"/>
+        <widget type="button_widget" name="button_back" target="GS_MainMenu"/>
+        <widget type="group_widget" name="board"><grids><grid name="2_3"/></grids></widget>
+      </widgets></window>
+    </gamescreen>
+  </gamescreens>
+</game>
+)";
+        list = R"(<resources><content>
+  <resource name="pic" type="ImageResource" format="png" file="data\images\pic.png"/>
+</content></resources>
+)";
+        language = R"(<language id="" name="English"><strings>
+  <string name="thousand_separator">,</string>
+  <string name="CreateNewUser">New</string>
+  <string name="hello">Hello</string>
+</strings></language>
+)";
+        level = R"(<level name="1" LevelName="One" extraparams="rows=2\cols=3">
+  <rows><row name="r0" cells="101"/><row name="r1" cells="010"/></rows>
+</level>
+)";
+    }
+
+    void Replace(std::string& text, const std::string& from, const std::string& to) {
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    }
+    void Edit(const std::string& from, const std::string& to) { Replace(definition, from, to); }
+
+    // The folder as the data build makes it: definition and resource list
+    // enciphered with the game's key.
+    void WriteTo(const TTempDir& folder) const {
+        ApplyQuillmarchConfiguration();
+        TCipher_Xtea cipher(GetDataFileKey());
+        folder.Write("data/ini/Quillmarch.ini", cipher.CodeString(definition, paEncode, kFormatHex) + "\n");
+        folder.Write("data/resources/base.xml", cipher.CodeString(list, paEncode, kFormatHex) + "\n");
+        folder.Write("lang/default.lng", language);
+        folder.Write("data/levels/one.xml", level);
+        if (picture) {
+            folder.Write("data/images/pic.png",
+                         pictureBytes.empty()
+                             ? ReadFileBytes(std::string(QM_BUILT_DATA_DIR) + "/data/images/caret.png")
+                             : pictureBytes);
+        }
+        ResetGameShellConfiguration();
+        SetDataFileKey("");
+    }
+};
+
+std::vector<std::string> Check(const TSmallData& data) {
+    TTempDir folder{"datacheck"};
+    data.WriteTo(folder);
+    std::vector<std::string> lines;
+    for (const TDataProblem& problem : CheckGameData(folder.Path().string())) {
+        lines.push_back(FormatDataProblem(problem));
+    }
+    ResetGameShellConfiguration();
+    SetDataFileKey("");
+    return lines;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+TEST(DataCheck, TheWholeSmallGamePasses) {
+    const std::vector<std::string> problems = Check(TSmallData());
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+}
+
+struct TBrokenCase {
+    const char* name;
+    std::function<void(TSmallData&)> breakIt;
+    const char* line;  // the one line reported
+    bool more = false;  // the engine's own line may follow
+};
+
+const std::string kDef = "data/ini/Quillmarch.ini: ";
+const std::string kBoard = kDef + "game/gamescreens/gamescreen[GS_Board]";
+
+const TBrokenCase kBroken[] = {
+    {"UnregisteredClass",
+     [](TSmallData& d) { d.Edit("type=\"text_widget\"", "type=\"texte_widget\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] type: the class "
+     "\"texte_widget\" is not registered"},
+    {"ShellScreen",
+     [](TSmallData& d) { d.Edit("<gamescreen name=\"GS_Options\" type=\"GameScreen\"/>", ""); },
+     "gamescreens: no screen \"GS_Options\" (the shell opens it)"},
+    {"GameScreenValue", [](TSmallData& d) { d.Edit("maings=\"GS_MainMenu\"", "maings=\"GS_Map\""); },
+     "game maings: no screen \"GS_Map\""},
+    {"ScreenNamedByAWidget",
+     [](TSmallData& d) { d.Edit("target=\"GS_MainMenu\"", "target=\"GS_Shop\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[button_back] target: no screen "
+     "\"GS_Shop\""},
+    {"Resource", [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"", "text=\"%hello%\" resourcename=\"font\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] resourcename: no resource "
+     "\"font\" in the resource lists"},
+    {"ResourceList",
+     [](TSmallData& d) { d.Edit("data\\resources\\base.xml", "data\\resources\\menus.xml"); },
+     "game/resourcefiles/resourcefile[base] filename: the resource list "
+     "\"data/resources/menus.xml\" does not exist"},
+    {"ResourceInTwoLists",
+     [](TSmallData& d) {
+         d.Edit("</resourcefiles>",
+                "<resourcefile name=\"again\" filename=\"data\\resources\\base.xml\"/></resourcefiles>");
+     },
+     "@data/resources/base.xml: resource[pic]: also in \"data/resources/base.xml\""},
+    {"ResourceFile", [](TSmallData& d) { d.picture = false; }, "@data/resources/base.xml: ", true},
+    {"ResourceThatDoesNotDecode", [](TSmallData& d) { d.pictureBytes = "\x89PNG\r\n\x1a\n not a picture"; },
+     "@data/resources/base.xml: ", true},
+    {"Cursor",
+     [](TSmallData& d) { d.Edit("default_cursor_name=\"arrow\"", "default_cursor_name=\"hand\""); },
+     "game/cursors default_cursor_name: no cursor \"hand\""},
+    {"LanguageKey", [](TSmallData& d) { d.Edit("%hello%", "%goodbye%"); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] text: no text for "
+     "\"%goodbye%\" in lang/default.lng"},
+    {"ProgramKey",
+     [](TSmallData& d) { d.Replace(d.language, "<string name=\"CreateNewUser\">New</string>", ""); },
+     "@lang/default.lng: no text \"CreateNewUser\" (the program asks for it)"},
+    {"LevelFile", [](TSmallData& d) { d.Edit("data\\levels\\one.xml", "data\\levels\\two.xml"); },
+     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: the level file "
+     "\"data/levels/two.xml\" does not exist"},
+    {"UnreadableLevel", [](TSmallData& d) { d.Replace(d.level, "cells=\"010\"", "cells=\"0x0\""); },
+     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: the level file "
+     "\"data/levels/one.xml\" cannot be read: "},
+    {"GridSize", [](TSmallData& d) { d.Edit("<grid name=\"2_3\"/>", "<grid name=\"3_2\"/>"); },
+     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no grid definition \"2_3\" for "
+     "the level \"data/levels/one.xml\""},
+    {"Definition", [](TSmallData& d) { d.definition = "<game"; },
+     "@data/ini/Quillmarch.ini: the game definition \"data/ini/Quillmarch.ini\" is no valid XML"},
+};
+
+class BrokenData : public ::testing::TestWithParam<TBrokenCase> {};
+
+// Each break gives one problem line (a resource that does not load may add
+// the engine's reason); a line starting with "@" is the
+// whole line's start, otherwise it follows the definition's file name.
+TEST_P(BrokenData, IsReportedWhereItIsReferenced) {
+    TSmallData data;
+    GetParam().breakIt(data);
+    const std::vector<std::string> problems = Check(data);
+    ASSERT_FALSE(problems.empty());
+    if (!GetParam().more) ASSERT_EQ(problems.size(), 1u) << Lines(problems);
+    const std::string expected = GetParam().line[0] == '@' ? std::string(GetParam().line + 1)
+                                                           : kDef + GetParam().line;
+    EXPECT_EQ(problems[0].substr(0, expected.size()), expected) << problems[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, BrokenData, ::testing::ValuesIn(kBroken),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataCheck, SgdtoolListsTheProblemsAndFails) {
+    TSmallData data;
+    data.Edit("%hello%", "%goodbye%");
+    data.Edit("maings=\"GS_MainMenu\"", "maings=\"GS_Map\"");
+    TTempDir folder{"datacheck"};
+    data.WriteTo(folder);
+    const datatest::TToolResult broken = datatest::RunTool(QM_SGDTOOL, {"check-data", folder.Path().string()});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.output.find("no screen \"GS_Map\""), std::string::npos) << broken.output;
+    EXPECT_NE(broken.output.find("no text for \"%goodbye%\""), std::string::npos) << broken.output;
+    EXPECT_NE(broken.output.find("2 problems in the data"), std::string::npos) << broken.output;
+
+    TTempDir whole{"datacheck"};
+    TSmallData().WriteTo(whole);
+    const datatest::TToolResult passed = datatest::RunTool(QM_SGDTOOL, {"check-data", whole.Path().string()});
+    EXPECT_EQ(passed.status, 0) << passed.output;
+}
+
+}  // namespace

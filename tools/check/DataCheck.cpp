@@ -1,0 +1,364 @@
+#include "tools/check/DataCheck.h"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+
+#include "core/CoreUnits.h"
+#include "core/base/Log.h"
+#include "core/base/Units.h"
+#include "effects/EffectUnits.h"
+#include "engine/EngineUnits.h"
+#include "functions/FunctionUnits.h"
+#include "game/GameUnits.h"
+#include "minigames/MinigameUnits.h"
+#include "nonogram/NonogramUnits.h"
+#include "widgets/WidgetUnits.h"
+#include "world/WorldUnits.h"
+#include "core/base/Streams.h"
+#include "core/packs/Cipher.h"
+#include "core/object/GeneralClasses.h"
+#include "core/packs/ResourceReader.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/Engine.h"
+#include "engine/EngineStartup.h"
+#include "game/GameConfig.h"
+#include "nonogram/solver/LevelPicture.h"
+#include "platform/HeadlessPlatform.h"
+#include "platform/audio/AudioDevice.h"
+
+namespace {
+
+// The screens the shell opens by name, whatever the definition says.
+const char* const kShellScreens[] = {
+    "GS_Logo",         "GS_Splash",          "GS_MainMenu",           "GS_Quit",
+    "GS_Options",      "GS_HighScores",      "GS_UserProfiles",       "GS_NewUser",
+    "GS_QueryDeleteProfile", "GS_TooManyProfiles", "GS_QueryNotUniqueName", "GS_SubmitScore",
+    "GS_SubmitError"};
+// The game object's values that name a screen.
+const char* const kGameScreenValues[] = {"splashlogosgs", "splashgs", "closequerygs", "maings"};
+// The language keys the program asks for itself.
+const char* const kProgramKeys[] = {"CreateNewUser", "thousand_separator"};
+
+std::string Slashes(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+struct TNode {
+    Ref<IHierStorage> node;
+    std::string path;  // "game/gamescreens/gamescreen[GS_Logo]/..."
+};
+
+// The elements of a tree in document order, each with a readable path.
+void Walk(const Ref<IHierStorage>& node, const std::string& path, std::vector<TNode>& out) {
+    out.push_back({node, path});
+    const int32_t count = node->GetChildCount("");
+    for (int32_t i = 0; i < count; ++i) {
+        const Ref<IHierStorage> child = node->GetChild("", i);
+        if (!child) continue;
+        const std::string name = child->GetNodeName();
+        if (name.empty() || name[0] == '#') continue;  // text and comments
+        const std::string key = child->GetValue("name", Variant("")).ToString();
+        Walk(child, path + "/" + name + (key.empty() ? "" : "[" + key + "]"), out);
+    }
+}
+
+std::map<std::string, std::string> Values(const Ref<IHierStorage>& node) {
+    std::map<std::string, std::string> values;
+    const int32_t count = node->GetValueCount();
+    for (int32_t i = 0; i < count; ++i) {
+        values[node->GetValueName(i)] = node->GetValueAt(i, Variant("")).ToString();
+    }
+    return values;
+}
+
+// The parameter of a "properties" list; empty when absent.
+std::string Property(const Ref<IHierStorage>& node, const std::string& name) {
+    const Ref<IHierStorage> properties = node->FindChild("properties");
+    if (!properties) return "";
+    const int32_t count = properties->GetChildCount("param");
+    for (int32_t i = 0; i < count; ++i) {
+        const Ref<IHierStorage> param = properties->GetChild("param", i);
+        if (param && param->GetValue("name", Variant("")).ToString() == name) {
+            return param->GetValue("value", Variant("")).ToString();
+        }
+    }
+    return "";
+}
+
+class TChecker {
+public:
+    explicit TChecker(std::string dataDir) : dataDir_(std::move(dataDir)) {}
+
+    std::vector<TDataProblem> Run() {
+        const std::string definitionPath = GetGameDefinitionPath();
+        definitionFile_ = Slashes(definitionPath);
+        const Ref<IHierStorage> root = ReadXml(definitionPath, GetDataFileKey(), "game definition");
+        if (!root) return problems_;
+        Walk(root, root->GetNodeName(), nodes_);
+        CheckTypes();
+        CheckScreens(root);
+        CheckResources();
+        CheckCursors();
+        CheckLanguage();
+        CheckLevels();
+        return problems_;
+    }
+
+private:
+    void Problem(const std::string& where, const std::string& what) {
+        problems_.push_back({where, what});
+    }
+    std::string At(const TNode& n, const std::string& value) const {
+        return definitionFile_ + ": " + n.path + (value.empty() ? "" : " " + value);
+    }
+
+    // A file of the data read as the game reads it (deciphered when key is
+    // set); null with a problem when it cannot be read or parsed.
+    Ref<IHierStorage> ReadXml(const std::string& path, const std::string& key,
+                              const std::string& what, const std::string& where = "") {
+        const std::string shown = where.empty() ? Slashes(path) : where;
+        std::unique_ptr<TStream> stream = OpenResource(path, false);
+        if (!stream) {
+            Problem(shown, "the " + what + " \"" + Slashes(path) + "\" does not exist");
+            return nullptr;
+        }
+        try {
+            std::string text = NormalizeLineBreaks(ReadAllText(*stream));
+            if (!key.empty()) text = TCipher_Xtea(key).CodeString(text, paDecode, kFormatHex);
+            const Ref<IHierStorage> root = LoadStorageFromXML(text);
+            if (root) return root;
+            Problem(shown, "the " + what + " \"" + Slashes(path) + "\" is no valid XML");
+        } catch (const std::exception& e) {
+            Problem(shown, "the " + what + " \"" + Slashes(path) + "\" cannot be read: " + e.what());
+        }
+        return nullptr;
+    }
+
+    void CheckTypes() {
+        for (const TNode& n : nodes_) {
+            const std::string type = n.node->GetValue("type", Variant("")).ToString();
+            if (!type.empty() && !FindRegisteredClass(type)) {
+                Problem(At(n, "type"), "the class \"" + type + "\" is not registered");
+            }
+        }
+    }
+
+    void CheckScreens(const Ref<IHierStorage>& root) {
+        std::set<std::string> screens;
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() == "gamescreen") {
+                screens.insert(n.node->GetValue("name", Variant("")).ToString());
+            }
+        }
+        for (const char* name : kShellScreens) {
+            if (!screens.count(name)) {
+                Problem(definitionFile_ + ": gamescreens",
+                        std::string("no screen \"") + name + "\" (the shell opens it)");
+            }
+        }
+        const TNode game{root, root->GetNodeName()};
+        for (const char* value : kGameScreenValues) {
+            const std::string name = root->GetValue(value, Variant("")).ToString();
+            if (name.empty()) {
+                Problem(At(game, value), "names no screen");
+            } else if (!screens.count(name)) {
+                Problem(At(game, value), "no screen \"" + name + "\"");
+            }
+        }
+        // Any other value that is a screen's name.
+        static const std::regex screenName("GS_[A-Za-z0-9_]+");
+        for (const TNode& n : nodes_) {
+            if (n.node.Get() == root.Get() || n.node->GetNodeName() == "gamescreen") continue;
+            for (const auto& [name, value] : Values(n.node)) {
+                if (std::regex_match(value, screenName) && !screens.count(value)) {
+                    Problem(At(n, name), "no screen \"" + value + "\"");
+                }
+            }
+        }
+    }
+
+    void CheckResources() {
+        // The lists, each read and then decoded by the engine.
+        std::map<std::string, std::string> listOf;  // resource name -> its list
+        std::vector<std::pair<std::string, std::string>> lists;  // group, file
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() != "resourcefile") continue;
+            const std::string file = n.node->GetValue("filename", Variant("")).ToString();
+            const Ref<IHierStorage> list = ReadXml(file, GetDataFileKey(), "resource list", At(n, "filename"));
+            if (!list) continue;
+            const std::string group = n.node->GetValue("name", Variant("")).ToString();
+            lists.emplace_back(group, file);
+            const int32_t count = list->GetChildCount("resource");
+            for (int32_t i = 0; i < count; ++i) {
+                const std::string name = list->GetChild("resource", i)->GetValue("name", Variant("")).ToString();
+                const auto [it, added] = listOf.emplace(name, Slashes(file));
+                if (!added) {
+                    Problem(Slashes(file) + ": resource[" + name + "]",
+                            "also in \"" + it->second + "\"");
+                } else {
+                    resourceLists_[Slashes(file)].push_back(name);
+                }
+            }
+        }
+        for (const TNode& n : nodes_) {
+            const std::string name = n.node->GetValue("resourcename", Variant("")).ToString();
+            if (!name.empty() && !listOf.count(name)) {
+                Problem(At(n, "resourcename"), "no resource \"" + name + "\" in the resource lists");
+            }
+        }
+        Decode(lists);
+    }
+
+    // Every resource of the lists loaded at once by an engine without a
+    // window or sound output; every log line is a resource that failed.
+    void Decode(const std::vector<std::pair<std::string, std::string>>& lists) {
+        if (lists.empty()) return;
+        std::vector<std::string> log;
+        TLogSink previousSink = SetLogSink([&log](std::string_view module, std::string_view message) {
+            log.push_back(FormatLogLine(module, message));
+        });
+        TPlatformFactory previousPlatform =
+            SetPlatformFactory([] { return std::make_unique<THeadlessPlatform>(); });
+        TAudioBackendFactory previousAudio = SetAudioBackendFactory([]() -> Ref<IAudioBackend> {
+            Ref<TAudioDevice> device = MakeRef<TAudioDevice>();
+            device->OpenWithoutOutput(44100);
+            return device;
+        });
+        try {
+            Ref<TEngine> engine = CreateObject<TEngine>();
+            engine->InitSound();
+            for (const auto& [group, file] : lists) {
+                const size_t before = log.size();
+                engine->LoadResourceFile(file, group, kLoadResourcesAtOnce);
+                for (size_t i = before; i < log.size(); ++i) Problem(Slashes(file), log[i]);
+                for (const std::string& name : resourceLists_[Slashes(file)]) {
+                    if (!engine->GetResource(name)) {
+                        Problem(Slashes(file) + ": resource[" + name + "]", "does not load");
+                    }
+                }
+            }
+            engine->RemoveResources("");
+            engine->ShutdownSound();
+        } catch (const std::exception& e) {
+            Problem(dataDir_, std::string("the resources cannot be decoded: ") + e.what());
+        }
+        SetAudioBackendFactory(std::move(previousAudio));
+        SetPlatformFactory(std::move(previousPlatform));
+        SetLogSink(std::move(previousSink));
+    }
+
+    void CheckCursors() {
+        std::set<std::string> cursors;
+        const TNode* list = nullptr;
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() == "cursors") list = &n;
+            if (n.node->GetNodeName() == "cursor") {
+                cursors.insert(n.node->GetValue("name", Variant("")).ToString());
+            }
+        }
+        if (!list) return;
+        const std::string name = list->node->GetValue("default_cursor_name", Variant("")).ToString();
+        if (!name.empty() && !cursors.count(name)) {
+            Problem(At(*list, "default_cursor_name"), "no cursor \"" + name + "\"");
+        }
+    }
+
+    void CheckLanguage() {
+        const std::string path = "lang/default.lng";
+        const Ref<IHierStorage> lang = ReadXml(path, "", "base language");
+        if (!lang) return;
+        std::set<std::string> texts;
+        std::vector<TNode> all;
+        Walk(lang, lang->GetNodeName(), all);
+        for (const TNode& n : all) {
+            if (n.node->GetNodeName() == "string") texts.insert(n.node->GetValue("name", Variant("")).ToString());
+        }
+        for (const char* key : kProgramKeys) {
+            if (!texts.count(key)) Problem(path, std::string("no text \"") + key + "\" (the program asks for it)");
+        }
+        static const std::regex keyPattern("%([A-Za-z0-9_]+)%");
+        for (const TNode& n : nodes_) {
+            for (const auto& [name, value] : Values(n.node)) {
+                for (auto it = std::sregex_iterator(value.begin(), value.end(), keyPattern);
+                     it != std::sregex_iterator(); ++it) {
+                    const std::string key = (*it)[1].str();
+                    if (!texts.count(key)) Problem(At(n, name), "no text for \"%" + key + "%\" in " + path);
+                }
+            }
+        }
+    }
+
+    void CheckLevels() {
+        std::set<std::string> grids;
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() == "grid") grids.insert(n.node->GetValue("name", Variant("")).ToString());
+        }
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() != "level" || n.path.find("/levels/") == std::string::npos) continue;
+            const std::string file = Property(n.node, "filename");
+            if (file.empty()) {
+                Problem(At(n, ""), "names no level file");
+                continue;
+            }
+            TNonogramPicture picture;
+            std::string error;
+            if (!OpenResource(file, false)) {
+                Problem(At(n, "filename"), "the level file \"" + Slashes(file) + "\" does not exist");
+            } else if (!LoadLevelPicture(file, picture, error)) {
+                Problem(At(n, "filename"), "the level file \"" + Slashes(file) + "\" cannot be read: " + error);
+            } else {
+                const std::string size = std::to_string(picture.rows) + "_" + std::to_string(picture.cols);
+                if (!grids.count(size)) {
+                    Problem(At(n, "filename"), "no grid definition \"" + size + "\" for the level \"" +
+                                                   Slashes(file) + "\"");
+                }
+            }
+        }
+    }
+
+    std::string dataDir_;
+    std::string definitionFile_;
+    std::vector<TNode> nodes_;
+    std::map<std::string, std::vector<std::string>> resourceLists_;
+    std::vector<TDataProblem> problems_;
+};
+
+}  // namespace
+
+TGameClasses::TGameClasses()
+    : units_(std::make_unique<TUnitRunner>(std::initializer_list<std::span<const TUnit>>{
+          CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(), GameUnits(),
+          NonogramUnits(), WorldUnits(), MinigameUnits()})) {}
+
+TGameClasses::~TGameClasses() = default;
+
+std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
+    const std::string previousDir = GetResourcesDir();
+    FreeResourceReader();
+    ClearStorageCache();
+    SetResourcesDir(dataDir);
+    ApplyQuillmarchConfiguration();
+    std::vector<TDataProblem> problems;
+    // LoadLevelPicture logs its refusals; the problem list holds them.
+    TLogSink previous = SetLogSink([](std::string_view, std::string_view) {});
+    try {
+        problems = TChecker(dataDir).Run();
+    } catch (const std::exception& e) {
+        problems.push_back({dataDir, std::string("the check stopped: ") + e.what()});
+    }
+    SetLogSink(std::move(previous));
+    FreeResourceReader();
+    ClearStorageCache();
+    SetResourcesDir(previousDir);
+    return problems;
+}
+
+std::string FormatDataProblem(const TDataProblem& problem) {
+    return problem.where + ": " + problem.what;
+}
