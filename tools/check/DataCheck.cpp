@@ -123,7 +123,7 @@ private:
     Ref<IHierStorage> ReadXml(const std::string& path, const std::string& key,
                               const std::string& what, const std::string& where = "") {
         const std::string shown = where.empty() ? Slashes(path) : where;
-        std::unique_ptr<TStream> stream = OpenResource(path, false);
+        std::unique_ptr<TStream> stream = OpenResource(path);
         if (!stream) {
             Problem(shown, "the " + what + " \"" + Slashes(path) + "\" does not exist");
             return nullptr;
@@ -174,7 +174,7 @@ private:
         // Any other value that is a screen's name.
         static const std::regex screenName("GS_[A-Za-z0-9_]+");
         for (const TNode& n : nodes_) {
-            if (n.node.Get() == root.Get() || n.node->GetNodeName() == "gamescreen") continue;
+            if (n.node.get() == root.get() || n.node->GetNodeName() == "gamescreen") continue;
             for (const auto& [name, value] : Values(n.node)) {
                 if (std::regex_match(value, screenName) && !screens.count(value)) {
                     Problem(At(n, name), "no screen \"" + value + "\"");
@@ -194,9 +194,11 @@ private:
             if (!list) continue;
             const std::string group = n.node->GetValue("name", Variant("")).ToString();
             lists.emplace_back(group, file);
-            const int32_t count = list->GetChildCount("resource");
-            for (int32_t i = 0; i < count; ++i) {
-                const std::string name = list->GetChild("resource", i)->GetValue("name", Variant("")).ToString();
+            std::vector<TNode> entries;
+            Walk(list, list->GetNodeName(), entries);
+            for (const TNode& entry : entries) {
+                if (entry.node->GetNodeName() != "resource") continue;
+                const std::string name = entry.node->GetValue("name", Variant("")).ToString();
                 const auto [it, added] = listOf.emplace(name, Slashes(file));
                 if (!added) {
                     Problem(Slashes(file) + ": resource[" + name + "]",
@@ -308,7 +310,7 @@ private:
             }
             TNonogramPicture picture;
             std::string error;
-            if (!OpenResource(file, false)) {
+            if (!OpenResource(file)) {
                 Problem(At(n, "filename"), "the level file \"" + Slashes(file) + "\" does not exist");
             } else if (!LoadLevelPicture(file, picture, error)) {
                 Problem(At(n, "filename"), "the level file \"" + Slashes(file) + "\" cannot be read: " + error);
@@ -339,10 +341,16 @@ TGameClasses::TGameClasses()
 TGameClasses::~TGameClasses() = default;
 
 std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
+    // Data paths are relative to the data folder, as in the game, which runs
+    // there.
+    const std::filesystem::path previousFolder = std::filesystem::current_path();
+    std::error_code failed;
+    std::filesystem::current_path(dataDir, failed);
+    if (failed) return {{dataDir, "the data folder cannot be entered: " + failed.message()}};
     const std::string previousDir = GetResourcesDir();
     FreeResourceReader();
     ClearStorageCache();
-    SetResourcesDir(dataDir);
+    SetResourcesDir(std::filesystem::current_path().string());
     ApplyQuillmarchConfiguration();
     std::vector<TDataProblem> problems;
     // LoadLevelPicture logs its refusals; the problem list holds them.
@@ -353,6 +361,7 @@ std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
         problems.push_back({dataDir, std::string("the check stopped: ") + e.what()});
     }
     SetLogSink(std::move(previous));
+    std::filesystem::current_path(previousFolder, failed);
     FreeResourceReader();
     ClearStorageCache();
     SetResourcesDir(previousDir);
