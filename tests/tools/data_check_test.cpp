@@ -55,7 +55,7 @@ struct TSmallData {
       </levels>
       <window><widgets>
         <widget type="text_widget" name="title" text="%hello%" resourcename="pic"/>
-        <widget type="button_widget" name="button_back" target="GS_MainMenu"/>
+        <widget type="ButtonControl" name="button_back" target="GS_MainMenu"/>
         <widget type="group_widget" name="board"><grids><grid name="2_3"/></grids></widget>
       </widgets></window>
     </gamescreen>
@@ -158,16 +158,19 @@ const TBrokenCase kBroken[] = {
     {"ResourceList",
      [](TSmallData& d) { d.Edit("data\\resources\\base.xml", "data\\resources\\menus.xml"); },
      "game/resourcefiles/resourcefile[base] filename: the resource list "
-     "\"data/resources/menus.xml\" does not exist"},
+     "\"data/resources/menus.xml\" does not exist",
+     true},
     {"ResourceInTwoLists",
      [](TSmallData& d) {
          d.Edit("</resourcefiles>",
                 "<resourcefile name=\"again\" filename=\"data\\resources\\base.xml\"/></resourcefiles>");
      },
      "@data/resources/base.xml: resource[pic]: also in \"data/resources/base.xml\""},
-    {"ResourceFile", [](TSmallData& d) { d.picture = false; }, "@data/resources/base.xml: ", true},
+    {"ResourceFile", [](TSmallData& d) { d.picture = false; },
+     "@data/resources/base.xml: resource[pic] file: the file \"data/images/pic.png\" does not exist",
+     true},
     {"ResourceThatDoesNotDecode", [](TSmallData& d) { d.pictureBytes = "\x89PNG\r\n\x1a\n not a picture"; },
-     "@data/resources/base.xml: ", true},
+     "@data/resources/base.xml: IMAGE: cannot decode PNG", true},
     {"Cursor",
      [](TSmallData& d) { d.Edit("default_cursor_name=\"arrow\"", "default_cursor_name=\"hand\""); },
      "game/cursors default_cursor_name: no cursor \"hand\""},
@@ -187,20 +190,22 @@ const TBrokenCase kBroken[] = {
      "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no grid definition \"2_3\" for "
      "the level \"data/levels/one.xml\""},
     {"Definition", [](TSmallData& d) { d.definition = "<game"; },
-     "@data/ini/Quillmarch.ini: the game definition \"data/ini/Quillmarch.ini\" is no valid XML"},
+     "@data/ini/Quillmarch.ini: the game definition \"data/ini/Quillmarch.ini\" cannot be read: "},
 };
 
 class BrokenData : public ::testing::TestWithParam<TBrokenCase> {};
 
 // Each break gives one problem line (a resource that does not load may add
-// the engine's reason); a line starting with "@" is the
+// the engine's reason, a missing list the resources it held); a line starting with "@" is the
 // whole line's start, otherwise it follows the definition's file name.
 TEST_P(BrokenData, IsReportedWhereItIsReferenced) {
     TSmallData data;
     GetParam().breakIt(data);
     const std::vector<std::string> problems = Check(data);
     ASSERT_FALSE(problems.empty());
-    if (!GetParam().more) ASSERT_EQ(problems.size(), 1u) << Lines(problems);
+    if (!GetParam().more) {
+        ASSERT_EQ(problems.size(), 1u) << Lines(problems);
+    }
     const std::string expected = GetParam().line[0] == '@' ? std::string(GetParam().line + 1)
                                                            : kDef + GetParam().line;
     EXPECT_EQ(problems[0].substr(0, expected.size()), expected) << problems[0];

@@ -199,6 +199,13 @@ private:
             for (const TNode& entry : entries) {
                 if (entry.node->GetNodeName() != "resource") continue;
                 const std::string name = entry.node->GetValue("name", Variant("")).ToString();
+                // A picture or sound whose file is gone may load as an empty
+                // resource without a word, so its file is looked for first.
+                const std::string resourceFile = entry.node->GetValue("file", Variant("")).ToString();
+                if (!resourceFile.empty() && !OpenResource(resourceFile)) {
+                    Problem(Slashes(file) + ": resource[" + name + "] file",
+                            "the file \"" + Slashes(resourceFile) + "\" does not exist");
+                }
                 const auto [it, added] = listOf.emplace(name, Slashes(file));
                 if (!added) {
                     Problem(Slashes(file) + ": resource[" + name + "]",
