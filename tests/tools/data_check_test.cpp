@@ -198,6 +198,9 @@ const TBrokenCase kBroken[] = {
     {"LanguageKey", [](TSmallData& d) { d.Edit("%hello%", "%goodbye%"); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] text: no text for "
      "\"%goodbye%\" in lang/default.lng"},
+    {"LanguageKeyInText",
+     [](TSmallData& d) { d.Edit("</cursors>", "</cursors><caption>%farewell%</caption>"); },
+     "game/caption #text: no text for \"%farewell%\" in lang/default.lng"},
     {"ProgramKey",
      [](TSmallData& d) { d.Replace(d.language, "<string name=\"CreateNewUser\">New</string>", ""); },
      "@lang/default.lng: no text \"CreateNewUser\" (the program asks for it)"},

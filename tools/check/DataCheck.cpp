@@ -293,7 +293,16 @@ private:
         }
         static const std::regex keyPattern("%([A-Za-z0-9_]+)%");
         for (const TNode& n : nodes_) {
-            for (const auto& [name, value] : Values(n.node)) {
+            std::map<std::string, std::string> values = Values(n.node);
+            // An element's own text too ("#text"), when it holds no elements.
+            bool leaf = true;
+            const int32_t count = n.node->GetChildCount("");
+            for (int32_t i = 0; i < count && leaf; ++i) {
+                const Ref<IHierStorage> child = n.node->GetChild("", i);
+                leaf = !child || child->GetNodeName().empty() || child->GetNodeName()[0] == '#';
+            }
+            if (leaf) values["#text"] = n.node->GetText().ToString();
+            for (const auto& [name, value] : values) {
                 for (auto it = std::sregex_iterator(value.begin(), value.end(), keyPattern);
                      it != std::sregex_iterator(); ++it) {
                     const std::string key = (*it)[1].str();
