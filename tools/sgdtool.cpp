@@ -23,8 +23,10 @@
 // check-level prints one line per file (line-solvable, needs guesses with the
 // number of cells no line decides, contradictory, or cannot be read with the
 // reason) and exits with 1 unless every level is line-solvable. check-data
-// prints one line per missing or broken thing, with where it is referenced,
-// and exits with 1 when there is any (tools/check/DataCheck.h lists the checks).
+// runs the program sgdtool-check-data of sgdtool's own folder, which links the
+// whole game (tools/check/): it prints one line per missing or broken thing,
+// with where it is referenced, and exits with 1 when there is any; a missing
+// program is reported, with exit 1.
 #include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +41,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,7 +54,6 @@
 #include "core/packs/Cipher.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
-#include "tools/check/DataCheck.h"
 #include "nonogram/solver/LevelPicture.h"
 #include "nonogram/solver/NonogramSolver.h"
 
@@ -484,17 +484,32 @@ int CheckLevels(const std::vector<std::string>& files) {
 // ---------------------------------------------------------------------------
 // check-data
 
+// The check reads the definition as the game does, with every library of the
+// game, so it lives in a program of its own beside this one; this one stays
+// small for the data build and its tests, which run it many times.
+constexpr const char* kCheckDataProgram = "sgdtool-check-data";
+
 int CheckData(const std::vector<std::string>& args) {
-    if (!fs::is_directory(args[0])) throw EToolError("no data folder " + Printable(args[0]));
-    const std::vector<TDataProblem> problems = CheckGameData(args[0]);
-    for (const TDataProblem& problem : problems) {
-        WriteStandardOutput(Printable(FormatDataProblem(problem)) + "\n");
+    std::error_code failed;
+    const fs::path self = fs::read_symlink("/proc/self/exe", failed);
+    if (failed) throw EToolError("cannot find sgdtool's own folder: " + failed.message());
+    const fs::path program = self.parent_path() / kCheckDataProgram;
+    if (::access(program.c_str(), X_OK) != 0) {
+        const std::string reason = std::strerror(errno);
+        throw EToolError(std::string("check-data needs the program ") + kCheckDataProgram +
+                         " beside sgdtool, and " + Printable(program.string()) +
+                         " cannot be run (" + reason + ")");
     }
-    if (!problems.empty()) {
-        throw EToolError(std::to_string(problems.size()) + " problems in the data");
-    }
-    WriteStandardOutput("the data is complete\n");
-    return 0;
+    std::vector<char*> argv;
+    std::string path = program.string();
+    argv.push_back(path.data());
+    std::vector<std::string> copies(args);
+    for (std::string& arg : copies) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    ::execv(path.c_str(), argv.data());
+    const std::string reason = std::strerror(errno);
+    throw EToolError("cannot run " + Printable(path) + ": " + reason);
 }
 
 // ---------------------------------------------------------------------------
@@ -555,15 +570,7 @@ int main(int argc, char** argv) {
     }
     try {
         // The library starts as the game does, with the game's pack extension.
-        // The data check reads the definition as the game does: every class
-        // registered.
-        std::optional<TGameClasses> game;
-        std::optional<TUnitRunner> units;
-        if (name == "check-data") {
-            game.emplace();
-        } else {
-            units.emplace(std::initializer_list<std::span<const TUnit>>{kToolUnits});
-        }
+        TUnitRunner units({kToolUnits});
         SetPackExtension(".sgd");
         return command->run(args);
     } catch (const std::exception& e) {

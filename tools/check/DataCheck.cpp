@@ -1,22 +1,13 @@
 #include "tools/check/DataCheck.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
 
-#include "core/CoreUnits.h"
 #include "core/base/Log.h"
-#include "core/base/Units.h"
-#include "effects/EffectUnits.h"
-#include "engine/EngineUnits.h"
-#include "functions/FunctionUnits.h"
-#include "game/GameUnits.h"
-#include "minigames/MinigameUnits.h"
-#include "nonogram/NonogramUnits.h"
-#include "widgets/WidgetUnits.h"
-#include "world/WorldUnits.h"
 #include "core/base/Streams.h"
 #include "core/packs/Cipher.h"
 #include "core/object/GeneralClasses.h"
@@ -349,13 +340,6 @@ private:
 
 }  // namespace
 
-TGameClasses::TGameClasses()
-    : units_(std::make_unique<TUnitRunner>(std::initializer_list<std::span<const TUnit>>{
-          CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(), GameUnits(),
-          NonogramUnits(), WorldUnits(), MinigameUnits()})) {}
-
-TGameClasses::~TGameClasses() = default;
-
 std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
     // Data paths are relative to the data folder, as in the game, which runs
     // there.
@@ -385,5 +369,20 @@ std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
 }
 
 std::string FormatDataProblem(const TDataProblem& problem) {
-    return problem.where + ": " + problem.what;
+    return PrintableDataText(problem.where + ": " + problem.what);
+}
+
+std::string PrintableDataText(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }

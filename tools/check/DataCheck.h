@@ -19,21 +19,8 @@
 // does not decode) become problems.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
-
-class TUnitRunner;
-
-// Every library's units, as the game runs them, for as long as it lives.
-class TGameClasses {
-public:
-    TGameClasses();
-    ~TGameClasses();
-
-private:
-    std::unique_ptr<TUnitRunner> units_;
-};
 
 struct TDataProblem {
     std::string where;  // the file and the element path, with the attribute
@@ -42,5 +29,9 @@ struct TDataProblem {
 
 std::vector<TDataProblem> CheckGameData(const std::string& dataDir);
 
-// "where: what"
+// "where: what", one line: control characters of the data's names shown as
+// \xNN, so that a name can neither break the line nor move the cursor.
 std::string FormatDataProblem(const TDataProblem& problem);
+
+// The text with its control characters shown as \xNN.
+std::string PrintableDataText(const std::string& text);
