@@ -112,10 +112,9 @@ struct TToolResult {
     std::string output;  // standard output and standard error together
 };
 
-TToolResult RunCheckData(const std::string& folder) {
+TToolResult RunCheckData(const std::string& folder, const std::string& tool = QM_SGDTOOL) {
     TToolResult result;
-    const std::string command =
-        std::string("'") + QM_SGDTOOL + "' check-data '" + folder + "' 2>&1";
+    const std::string command = "'" + tool + "' check-data '" + folder + "' 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
     char chunk[4096];
@@ -249,11 +248,35 @@ TEST(DataCheck, SgdtoolListsTheProblemsAndFails) {
     EXPECT_NE(broken.output.find("no screen \"GS_Map\""), std::string::npos) << broken.output;
     EXPECT_NE(broken.output.find("no text for \"%goodbye%\""), std::string::npos) << broken.output;
     EXPECT_NE(broken.output.find("2 problems in the data"), std::string::npos) << broken.output;
+    // One line per problem, each naming the definition file.
+    size_t lines = 0;
+    for (size_t at = 0; (at = broken.output.find("data/ini/Quillmarch.ini: ", at)) != std::string::npos; ++at) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 2u) << broken.output;
 
     TTempDir whole{"datacheck"};
     TSmallData().WriteTo(whole);
     const TToolResult passed = RunCheckData(whole.Path().string());
     EXPECT_EQ(passed.status, 0) << passed.output;
+}
+
+// sgdtool alone, without the program that does the check beside it, says
+// what is missing instead of passing or failing silently.
+TEST(DataCheck, SgdtoolWithoutItsCheckProgramSaysSo) {
+    TTempDir alone{"datacheck"};
+    const fs::path tool = alone.Path() / "sgdtool";
+    fs::copy_file(QM_SGDTOOL, tool);
+    fs::permissions(tool, fs::perms::owner_all);
+    TTempDir whole{"datacheck"};
+    TSmallData().WriteTo(whole);
+    const TToolResult result = RunCheckData(whole.Path().string(), tool.string());
+    EXPECT_EQ(result.status, 1) << result.output;
+    EXPECT_NE(result.output.find("check-data needs the program sgdtool-check-data beside sgdtool"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find((alone.Path() / "sgdtool-check-data").string()), std::string::npos)
+        << result.output;
 }
 
 }  // namespace
