@@ -28,7 +28,8 @@ const char* const kShellScreens[] = {
     "GS_SubmitScore", "GS_SubmitError"};
 
 // A whole game in a few lines: every screen the shell opens, a cursor, one
-// resource list of one picture, a text, a level and the grid of its size.
+// resource list of one picture, a text, a level, and the grid and factories
+// of its size (their templates fill in "%name%" and "%text%" themselves).
 struct TSmallData {
     std::string definition;
     std::string list;
@@ -57,8 +58,19 @@ struct TSmallData {
       </levels>
       <window><widgets>
         <widget type="text_widget" name="title" text="%hello%" resourcename="pic"/>
-        <widget type="ButtonControl" name="button_back" target="GS_MainMenu"/>
-        <widget type="group_widget" name="board"><grids><grid name="2_3"/></grids></widget>
+        <widget type="ButtonControl" name="button_back" target="GS_MainMenu" gamescreenname="GS_Board"/>
+        <widget type="group_widget" name="board"><grids><grid name="2_3"/></grids>
+          <widgetfactories>
+            <widgetfactory name="cell2_3_0" type="WidgetFactory"><widgetstring>
+              <widget type="rect_widget" name="cell%name%"/></widgetstring></widgetfactory>
+            <widgetfactory name="cell2_3_1" type="WidgetFactory"><widgetstring>
+              <widget type="rect_widget" name="cell%name%"/></widgetstring></widgetfactory>
+            <widgetfactory name="digit2_3" type="WidgetFactory"><widgetstring>
+              <widget type="text_widget" name="digit%name%" text="%text%" resourcename="pic"/></widgetstring></widgetfactory>
+            <widgetfactory name="banner" type="WidgetFactory" usemacros="no"><widgetstring>
+              <widget type="text_widget" name="banner" text="%hello%" resourcename="pic"/></widgetstring></widgetfactory>
+          </widgetfactories>
+        </widget>
       </widgets></window>
     </gamescreen>
   </gamescreens>
@@ -172,6 +184,14 @@ const TBrokenCase kBroken[] = {
      [](TSmallData& d) { d.Edit("target=\"GS_MainMenu\"", "target=\"GS_Shop\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[button_back] target: no screen "
      "\"GS_Shop\""},
+    {"ScreenOfAButton",
+     [](TSmallData& d) { d.Edit("gamescreenname=\"GS_Board\"", "gamescreenname=\"Shop\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[button_back] gamescreenname: no "
+     "screen \"Shop\""},
+    {"ScreenInAParameterString",
+     [](TSmallData& d) { d.Edit("name=\"title\"", "name=\"title\" extraparams=\"next=GS_Map\\x=1\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] extraparams: no screen "
+     "\"GS_Map\""},
     {"Resource", [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"", "text=\"%hello%\" resourcename=\"font\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] resourcename: no resource "
      "\"font\" in the resource lists"},
@@ -203,6 +223,12 @@ const TBrokenCase kBroken[] = {
     {"ProgramKey",
      [](TSmallData& d) { d.Replace(d.language, "<string name=\"CreateNewUser\">New</string>", ""); },
      "@lang/default.lng: no text \"CreateNewUser\" (the program asks for it)"},
+    {"LanguageKeyInAFactoryWithoutMacros",
+     [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"/></widgetstring>",
+                                "text=\"%farewell%\" resourcename=\"pic\"/></widgetstring>"); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[board]/widgetfactories/"
+     "widgetfactory[banner]/widgetstring/widget[banner] text: no text for \"%farewell%\" in "
+     "lang/default.lng"},
     {"LevelFile", [](TSmallData& d) { d.Edit("data\\levels\\one.xml", "data\\levels\\two.xml"); },
      "game/gamescreens/gamescreen[GS_Board]/levels/level filename: the level file "
      "\"data/levels/two.xml\" does not exist"},
@@ -212,6 +238,12 @@ const TBrokenCase kBroken[] = {
     {"GridSize", [](TSmallData& d) { d.Edit("<grid name=\"2_3\"/>", "<grid name=\"3_2\"/>"); },
      "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no grid definition \"2_3\" for "
      "the level \"data/levels/one.xml\""},
+    {"CellFactoryOfAColour", [](TSmallData& d) { d.Replace(d.level, "cells=\"101\"", "cells=\"201\""); },
+     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no widget factory \"cell2_3_2\" "
+     "for the level \"data/levels/one.xml\""},
+    {"DigitFactory", [](TSmallData& d) { d.Edit("name=\"digit2_3\"", "name=\"digit3_2\""); },
+     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no widget factory \"digit2_3\" "
+     "for the level \"data/levels/one.xml\""},
     {"Definition", [](TSmallData& d) { d.definition = "<game"; },
      "@data/ini/Quillmarch.ini: the game definition \"data/ini/Quillmarch.ini\" cannot be read: "},
 };

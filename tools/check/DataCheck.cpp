@@ -1,5 +1,6 @@
 #include "tools/check/DataCheck.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -11,6 +12,7 @@
 #include "core/base/Streams.h"
 #include "core/packs/Cipher.h"
 #include "core/object/GeneralClasses.h"
+#include "core/persist/EngineGeneralClasses.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/Engine.h"
@@ -43,11 +45,19 @@ std::string Slashes(std::string path) {
 struct TNode {
     Ref<IHierStorage> node;
     std::string path;  // "game/gamescreens/gamescreen[GS_Logo]/..."
+    // Inside the template of a widget factory that fills in "%param%" macros
+    // from its caller's parameters: such a text is no language key, and a
+    // value holding one is only known once filled in.
+    bool macros = false;
 };
 
 // The elements of a tree in document order, each with a readable path.
-void Walk(const Ref<IHierStorage>& node, const std::string& path, std::vector<TNode>& out) {
-    out.push_back({node, path});
+void Walk(const Ref<IHierStorage>& node, const std::string& path, std::vector<TNode>& out,
+          bool macros = false) {
+    out.push_back({node, path, macros});
+    if (node->GetNodeName() == "widgetfactory") {
+        macros = ReadBool(node, "usemacros", true);
+    }
     const int32_t count = node->GetChildCount("");
     for (int32_t i = 0; i < count; ++i) {
         const Ref<IHierStorage> child = node->GetChild("", i);
@@ -55,7 +65,7 @@ void Walk(const Ref<IHierStorage>& node, const std::string& path, std::vector<TN
         const std::string name = child->GetNodeName();
         if (name.empty() || name[0] == '#') continue;  // text and comments
         const std::string key = child->GetValue("name", Variant("")).ToString();
-        Walk(child, path + "/" + name + (key.empty() ? "" : "[" + key + "]"), out);
+        Walk(child, path + "/" + name + (key.empty() ? "" : "[" + key + "]"), out, macros);
     }
 }
 
@@ -134,6 +144,7 @@ private:
     void CheckTypes() {
         for (const TNode& n : nodes_) {
             const std::string type = n.node->GetValue("type", Variant("")).ToString();
+            if (n.macros && type.find('%') != std::string::npos) continue;
             if (!type.empty() && !FindRegisteredClass(type)) {
                 Problem(At(n, "type"), "the class \"" + type + "\" is not registered");
             }
@@ -162,13 +173,24 @@ private:
                 Problem(At(game, value), "no screen \"" + name + "\"");
             }
         }
-        // Any other value that is a screen's name.
-        static const std::regex screenName("GS_[A-Za-z0-9_]+");
+        // What a button or setting opens ("gamescreenname"), and any other
+        // value that names a screen "GS_...", alone or inside a parameter
+        // string.
+        static const std::regex screenName("(^|[^A-Za-z0-9_])(GS_[A-Za-z0-9_]+)");
         for (const TNode& n : nodes_) {
             if (n.node.get() == root.get() || n.node->GetNodeName() == "gamescreen") continue;
             for (const auto& [name, value] : Values(n.node)) {
-                if (std::regex_match(value, screenName) && !screens.count(value)) {
-                    Problem(At(n, name), "no screen \"" + value + "\"");
+                if (name == "gamescreenname") {
+                    if (!value.empty() && !screens.count(value) &&
+                        !(n.macros && value.find('%') != std::string::npos)) {
+                        Problem(At(n, name), "no screen \"" + value + "\"");
+                    }
+                    continue;
+                }
+                for (auto it = std::sregex_iterator(value.begin(), value.end(), screenName);
+                     it != std::sregex_iterator(); ++it) {
+                    const std::string screen = (*it)[2].str();
+                    if (!screens.count(screen)) Problem(At(n, name), "no screen \"" + screen + "\"");
                 }
             }
         }
@@ -208,6 +230,7 @@ private:
         }
         for (const TNode& n : nodes_) {
             const std::string name = n.node->GetValue("resourcename", Variant("")).ToString();
+            if (n.macros && name.find('%') != std::string::npos) continue;
             if (!name.empty() && !listOf.count(name)) {
                 Problem(At(n, "resourcename"), "no resource \"" + name + "\" in the resource lists");
             }
@@ -284,6 +307,7 @@ private:
         }
         static const std::regex keyPattern("%([A-Za-z0-9_]+)%");
         for (const TNode& n : nodes_) {
+            if (n.macros) continue;
             std::map<std::string, std::string> values = Values(n.node);
             // An element's own text too ("#text"), when it holds no elements.
             bool leaf = true;
@@ -303,10 +327,16 @@ private:
         }
     }
 
+    // A level is played on a board that lays it out by the grid definition
+    // "ROWS_COLS" and makes its cells and clue digits with the factories
+    // "cellROWS_COLS_K" (K each colour of the picture, 0 for empty) and
+    // "digitROWS_COLS".
     void CheckLevels() {
-        std::set<std::string> grids;
+        std::set<std::string> grids, factories;
         for (const TNode& n : nodes_) {
-            if (n.node->GetNodeName() == "grid") grids.insert(n.node->GetValue("name", Variant("")).ToString());
+            const std::string name = n.node->GetValue("name", Variant("")).ToString();
+            if (n.node->GetNodeName() == "grid") grids.insert(name);
+            if (n.node->GetNodeName() == "widgetfactory") factories.insert(name);
         }
         for (const TNode& n : nodes_) {
             if (n.node->GetNodeName() != "level" || n.path.find("/levels/") == std::string::npos) continue;
@@ -327,8 +357,32 @@ private:
                     Problem(At(n, "filename"), "no grid definition \"" + size + "\" for the level \"" +
                                                    Slashes(file) + "\"");
                 }
+                std::vector<std::string> needed{"digit" + size};
+                for (const char colour : Colours(file)) needed.push_back("cell" + size + "_" + colour);
+                for (const std::string& factory : needed) {
+                    if (!factories.count(factory)) {
+                        Problem(At(n, "filename"), "no widget factory \"" + factory + "\" for the level \"" +
+                                                       Slashes(file) + "\"");
+                    }
+                }
             }
         }
+    }
+
+    // The colours of a level file that has been read, as its hex digits
+    // ('0' for an empty cell), each once, lower case.
+    std::set<char> Colours(const std::string& file) {
+        std::set<char> colours;
+        const Ref<IHierStorage> level = ReadXml(file, "", "level file");
+        const Ref<IHierStorage> rows = level ? level->FindChild("rows") : nullptr;
+        const int32_t count = rows ? rows->GetChildCount("row") : 0;
+        for (int32_t i = 0; i < count; ++i) {
+            const Ref<IHierStorage> row = rows->GetChild("row", i);
+            for (const char c : row ? row->GetValue("cells", Variant("")).ToString() : "") {
+                colours.insert(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+            }
+        }
+        return colours;
     }
 
     std::string dataDir_;
