@@ -30,6 +30,7 @@ const char* const kShellScreens[] = {
 // A whole game in a few lines: every screen the shell opens, a cursor, one
 // resource list of one picture, a text, a level, and the grid and factories
 // of its size (their templates fill in "%name%" and "%text%" themselves).
+// Names are found ignoring case, as the game finds them.
 struct TSmallData {
     std::string definition;
     std::string list;
@@ -45,14 +46,14 @@ struct TSmallData {
         }
         definition = R"(<game name="Small" type="Game" splashlogosgs="GS_Logo" splashgs="GS_Splash"
       closequerygs="GS_Quit" maings="GS_MainMenu">
-  <cursors default_cursor_name="arrow">
-    <cursor name="arrow"><widget type="image_widget" name="pointer" resourcename="pic"/></cursor>
+  <cursors default_cursor_name="Arrow">
+    <cursor name="arrow"><widget type="image_widget" name="pointer" resourcename="PIC"/></cursor>
   </cursors>
   <resourcefiles>
     <resourcefile name="base" filename="data\resources\base.xml" loadmode="synch"/>
   </resourcefiles>
   <gamescreens>
-)" + screens + R"(    <gamescreen name="GS_Board" type="GameScreen">
+)" + screens + R"(    <gamescreen name="GS_Board" type="GameScreen" cursor_name="arrow">
       <levels>
         <level level="1"><properties><param name="filename" value="data\levels\one.xml"/></properties></level>
       </levels>
@@ -195,6 +196,10 @@ const TBrokenCase kBroken[] = {
     {"Resource", [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"", "text=\"%hello%\" resourcename=\"font\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] resourcename: no resource "
      "\"font\" in the resource lists"},
+    {"ResourceInAParameterString",
+     [](TSmallData& d) { d.Edit("name=\"title\"", "name=\"title\" extraparams=\"\\rows=2\\resourcename=picMat\""); },
+     "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] extraparams: no resource "
+     "\"picMat\" in the resource lists"},
     {"ResourceList",
      [](TSmallData& d) { d.Edit("data\\resources\\base.xml", "data\\resources\\menus.xml"); },
      "game/resourcefiles/resourcefile[base] filename: the resource list "
@@ -212,8 +217,10 @@ const TBrokenCase kBroken[] = {
     {"ResourceThatDoesNotDecode", [](TSmallData& d) { d.pictureBytes = "\x89PNG\r\n\x1a\n not a picture"; },
      "@data/resources/base.xml: IMAGE: cannot decode PNG", true},
     {"Cursor",
-     [](TSmallData& d) { d.Edit("default_cursor_name=\"arrow\"", "default_cursor_name=\"hand\""); },
+     [](TSmallData& d) { d.Edit("default_cursor_name=\"Arrow\"", "default_cursor_name=\"hand\""); },
      "game/cursors default_cursor_name: no cursor \"hand\""},
+    {"ScreenCursor", [](TSmallData& d) { d.Edit("cursor_name=\"arrow\"", "cursor_name=\"hint\""); },
+     "game/gamescreens/gamescreen[GS_Board] cursor_name: no cursor \"hint\""},
     {"LanguageKey", [](TSmallData& d) { d.Edit("%hello%", "%goodbye%"); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] text: no text for "
      "\"%goodbye%\" in lang/default.lng"},

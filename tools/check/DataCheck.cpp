@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 
+#include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "core/base/Streams.h"
 #include "core/packs/Cipher.h"
@@ -34,6 +35,15 @@ const char* const kShellScreens[] = {
 const char* const kGameScreenValues[] = {"splashlogosgs", "splashgs", "closequerygs", "maings"};
 // The language keys the program asks for itself.
 const char* const kProgramKeys[] = {"CreateNewUser", "thousand_separator"};
+
+// The game finds screens, classes, resources, cursors, factories, grids and
+// texts by name ignoring ASCII case, and so does the check.
+struct TNoCase {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return UpperAsciiString(a) < UpperAsciiString(b);
+    }
+};
+using TNames = std::set<std::string, TNoCase>;
 
 std::string Slashes(std::string path) {
     for (char& c : path) {
@@ -152,7 +162,7 @@ private:
     }
 
     void CheckScreens(const Ref<IHierStorage>& root) {
-        std::set<std::string> screens;
+        TNames screens;
         for (const TNode& n : nodes_) {
             if (n.node->GetNodeName() == "gamescreen") {
                 screens.insert(n.node->GetValue("name", Variant("")).ToString());
@@ -198,7 +208,7 @@ private:
 
     void CheckResources() {
         // The lists, each read and then decoded by the engine.
-        std::map<std::string, std::string> listOf;  // resource name -> its list
+        std::map<std::string, std::string, TNoCase> listOf;  // resource name -> its list
         std::vector<std::pair<std::string, std::string>> lists;  // group, file
         for (const TNode& n : nodes_) {
             if (n.node->GetNodeName() != "resourcefile") continue;
@@ -228,11 +238,26 @@ private:
                 }
             }
         }
+        // "resourcename" values, and "resourcename=NAME" inside a parameter
+        // string ("\rows=10\resourcename=NAME").
+        static const std::regex inParameters("(^|\\\\)resourcename=([^\\\\]*)");
         for (const TNode& n : nodes_) {
-            const std::string name = n.node->GetValue("resourcename", Variant("")).ToString();
-            if (n.macros && name.find('%') != std::string::npos) continue;
-            if (!name.empty() && !listOf.count(name)) {
-                Problem(At(n, "resourcename"), "no resource \"" + name + "\" in the resource lists");
+            for (const auto& [attribute, value] : Values(n.node)) {
+                std::vector<std::string> names;
+                if (attribute == "resourcename") {
+                    names.push_back(value);
+                } else {
+                    for (auto it = std::sregex_iterator(value.begin(), value.end(), inParameters);
+                         it != std::sregex_iterator(); ++it) {
+                        names.push_back((*it)[2].str());
+                    }
+                }
+                for (const std::string& name : names) {
+                    if (n.macros && name.find('%') != std::string::npos) continue;
+                    if (!name.empty() && !listOf.count(name)) {
+                        Problem(At(n, attribute), "no resource \"" + name + "\" in the resource lists");
+                    }
+                }
             }
         }
         Decode(lists);
@@ -277,7 +302,7 @@ private:
     }
 
     void CheckCursors() {
-        std::set<std::string> cursors;
+        TNames cursors;
         const TNode* list = nullptr;
         for (const TNode& n : nodes_) {
             if (n.node->GetNodeName() == "cursors") list = &n;
@@ -285,10 +310,18 @@ private:
                 cursors.insert(n.node->GetValue("name", Variant("")).ToString());
             }
         }
-        if (!list) return;
-        const std::string name = list->node->GetValue("default_cursor_name", Variant("")).ToString();
-        if (!name.empty() && !cursors.count(name)) {
-            Problem(At(*list, "default_cursor_name"), "no cursor \"" + name + "\"");
+        if (list) {
+            const std::string name = list->node->GetValue("default_cursor_name", Variant("")).ToString();
+            if (!name.empty() && !cursors.count(name)) {
+                Problem(At(*list, "default_cursor_name"), "no cursor \"" + name + "\"");
+            }
+        }
+        // A screen's own cursor.
+        for (const TNode& n : nodes_) {
+            const std::string name = n.node->GetValue("cursor_name", Variant("")).ToString();
+            if (!name.empty() && !cursors.count(name)) {
+                Problem(At(n, "cursor_name"), "no cursor \"" + name + "\"");
+            }
         }
     }
 
@@ -296,7 +329,7 @@ private:
         const std::string path = "lang/default.lng";
         const Ref<IHierStorage> lang = ReadXml(path, "", "base language");
         if (!lang) return;
-        std::set<std::string> texts;
+        TNames texts;
         std::vector<TNode> all;
         Walk(lang, lang->GetNodeName(), all);
         for (const TNode& n : all) {
@@ -332,7 +365,7 @@ private:
     // "cellROWS_COLS_K" (K each colour of the picture, 0 for empty) and
     // "digitROWS_COLS".
     void CheckLevels() {
-        std::set<std::string> grids, factories;
+        TNames grids, factories;
         for (const TNode& n : nodes_) {
             const std::string name = n.node->GetValue("name", Variant("")).ToString();
             if (n.node->GetNodeName() == "grid") grids.insert(name);
