@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ const char* const kShellScreens[] = {
     "GS_SubmitScore", "GS_SubmitError"};
 
 // A whole game in a few lines: every screen the shell opens, a cursor, one
-// resource list of one picture, a text, a level, and the grid and factories
+// resource list of a picture of each format, a font, a sound and a music
+// (their files copied from the built data), a text, a level, and the grid and factories
 // of its size (their templates fill in "%name%" and "%text%" themselves).
 // Names are found ignoring case, as the game finds them.
 struct TSmallData {
@@ -36,8 +38,7 @@ struct TSmallData {
     std::string list;
     std::string language;
     std::string level;
-    bool picture = true;
-    std::string pictureBytes;  // empty: a real picture of the built data
+    std::map<std::string, std::string> files;  // the resources' files, by path
 
     TSmallData() {
         std::string screens;
@@ -79,8 +80,21 @@ struct TSmallData {
 )";
         list = R"(<resources><content>
   <resource name="pic" type="ImageResource" format="png" file="data\images\pic.png"/>
+  <resource name="photo" type="ImageResource" format="jpeg" file="data\images\photo.jpg"/>
+  <resource name="font" type="FontResource" format="png" file="data\fonts\font.png"
+            _outstorage="\file=data/fonts/font.xml"/>
+  <resource name="click" type="SoundResource" file="data\sounds\click.wav"/>
+  <resource name="tune" type="MusicResource" format="ogg" file="data\music\tune.ogg"/>
 </content></resources>
 )";
+        const std::string built = std::string(QM_BUILT_DATA_DIR) + "/data/";
+        const std::pair<const char*, const char*> copies[] = {
+            {"images/pic.png", "images/caret.png"},  {"images/photo.jpg", "images/background.jpg"},
+            {"fonts/font.png", "fonts/small.png"},   {"fonts/font.xml", "fonts/small.xml"},
+            {"sounds/click.wav", "sounds/click.wav"}, {"music/tune.ogg", "music/menu.ogg"}};
+        for (const auto& [file, from] : copies) {
+            files[std::string("data/") + file] = ReadFileBytes(built + from);
+        }
         language = R"(<language id="" name="English"><strings>
   <string name="thousand_separator">,</string>
   <string name="CreateNewUser">New</string>
@@ -109,12 +123,7 @@ struct TSmallData {
         folder.Write("data/resources/base.xml", cipher.CodeString(list, paEncode, kFormatHex) + "\n");
         folder.Write("lang/default.lng", language);
         folder.Write("data/levels/one.xml", level);
-        if (picture) {
-            folder.Write("data/images/pic.png",
-                         pictureBytes.empty()
-                             ? ReadFileBytes(std::string(QM_BUILT_DATA_DIR) + "/data/images/caret.png")
-                             : pictureBytes);
-        }
+        for (const auto& [file, bytes] : files) folder.Write(file, bytes);
         ResetGameShellConfiguration();
         SetDataFileKey("");
     }
@@ -193,9 +202,9 @@ const TBrokenCase kBroken[] = {
      [](TSmallData& d) { d.Edit("name=\"title\"", "name=\"title\" extraparams=\"next=GS_Map\\x=1\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] extraparams: no screen "
      "\"GS_Map\""},
-    {"Resource", [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"", "text=\"%hello%\" resourcename=\"font\""); },
+    {"Resource", [](TSmallData& d) { d.Edit("text=\"%hello%\" resourcename=\"pic\"", "text=\"%hello%\" resourcename=\"fonts\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] resourcename: no resource "
-     "\"font\" in the resource lists"},
+     "\"fonts\" in the resource lists"},
     {"ResourceInAParameterString",
      [](TSmallData& d) { d.Edit("name=\"title\"", "name=\"title\" extraparams=\"\\rows=2\\resourcename=picMat\""); },
      "game/gamescreens/gamescreen[GS_Board]/window/widgets/widget[title] extraparams: no resource "
@@ -210,12 +219,25 @@ const TBrokenCase kBroken[] = {
          d.Edit("</resourcefiles>",
                 "<resourcefile name=\"again\" filename=\"data\\resources\\base.xml\"/></resourcefiles>");
      },
-     "@data/resources/base.xml: resource[pic]: also in \"data/resources/base.xml\""},
-    {"ResourceFile", [](TSmallData& d) { d.picture = false; },
+     "@data/resources/base.xml: resource[pic]: also in \"data/resources/base.xml\"", true},
+    {"ResourceFile", [](TSmallData& d) { d.files.erase("data/images/pic.png"); },
      "@data/resources/base.xml: resource[pic] file: the file \"data/images/pic.png\" does not exist",
      true},
-    {"ResourceThatDoesNotDecode", [](TSmallData& d) { d.pictureBytes = "\x89PNG\r\n\x1a\n not a picture"; },
-     "@data/resources/base.xml: IMAGE: cannot decode PNG", true},
+    {"PngThatDoesNotDecode",
+     [](TSmallData& d) { d.files["data/images/pic.png"] = "\x89PNG\r\n\x1a\n not a picture"; },
+     "@data/resources/base.xml: IMAGE: cannot decode PNG \"data\\images\\pic.png\"", true},
+    {"JpegThatDoesNotDecode",
+     [](TSmallData& d) { d.files["data/images/photo.jpg"] = "\xFF\xD8\xFF not a picture"; },
+     "@data/resources/base.xml: IMAGE: cannot decode JPEG \"data\\images\\photo.jpg\"", true},
+    {"FontPictureThatDoesNotDecode",
+     [](TSmallData& d) { d.files["data/fonts/font.png"] = "\x89PNG\r\n\x1a\n not a font"; },
+     "@data/resources/base.xml: IMAGE: cannot decode PNG \"data\\fonts\\font.png\"", true},
+    {"FontWithoutItsGlyphTable", [](TSmallData& d) { d.files.erase("data/fonts/font.xml"); },
+     "@data/resources/base.xml: STORAGE: The out-storage \"data/fonts/font.xml\" cannot be opened"},
+    {"SoundThatDoesNotDecode", [](TSmallData& d) { d.files["data/sounds/click.wav"] = "RIFF not a sound"; },
+     "@data/resources/base.xml: AUDIO: sample not loaded: unknown sound format", true},
+    {"MusicThatDoesNotDecode", [](TSmallData& d) { d.files["data/music/tune.ogg"] = "OggS not music"; },
+     "@data/resources/base.xml: AUDIO: sample not loaded: truncated Ogg stream", true},
     {"Cursor",
      [](TSmallData& d) { d.Edit("default_cursor_name=\"Arrow\"", "default_cursor_name=\"hand\""); },
      "game/cursors default_cursor_name: no cursor \"hand\""},
@@ -270,7 +292,7 @@ TEST_P(BrokenData, IsReportedWhereItIsReferenced) {
     }
     const std::string expected = GetParam().line[0] == '@' ? std::string(GetParam().line + 1)
                                                            : kDef + GetParam().line;
-    EXPECT_EQ(problems[0].substr(0, expected.size()), expected) << problems[0];
+    EXPECT_EQ(problems[0].substr(0, expected.size()), expected) << Lines(problems);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, BrokenData, ::testing::ValuesIn(kBroken),

@@ -112,16 +112,30 @@ public:
         const Ref<IHierStorage> root = ReadXml(definitionPath, GetDataFileKey(), "game definition");
         if (!root) return problems_;
         Walk(root, root->GetNodeName(), nodes_);
+        ReportLog(definitionFile_);
         CheckTypes();
         CheckScreens(root);
         CheckResources();
         CheckCursors();
         CheckLanguage();
         CheckLevels();
+        ReportLog(dataDir_);
         return problems_;
     }
 
+    // A log line, kept until ReportLog.
+    void Logged(std::string_view module, std::string_view message) {
+        log_.push_back(FormatLogLine(module, message));
+    }
+
 private:
+    // The lines logged while a file was read (an out-storage it names that
+    // cannot be read) become its problems.
+    void ReportLog(const std::string& where) {
+        for (const std::string& line : log_) Problem(where, line);
+        log_.clear();
+    }
+
     void Problem(const std::string& where, const std::string& what) {
         problems_.push_back({where, what});
     }
@@ -188,8 +202,10 @@ private:
         // string.
         static const std::regex screenName("(^|[^A-Za-z0-9_])(GS_[A-Za-z0-9_]+)");
         for (const TNode& n : nodes_) {
-            if (n.node.get() == root.get() || n.node->GetNodeName() == "gamescreen") continue;
+            if (n.node.get() == root.get()) continue;
+            const bool screen = n.node->GetNodeName() == "gamescreen";
             for (const auto& [name, value] : Values(n.node)) {
+                if (screen && name == "name") continue;
                 if (name == "gamescreenname") {
                     if (!value.empty() && !screens.count(value) &&
                         !(n.macros && value.find('%') != std::string::npos)) {
@@ -219,6 +235,7 @@ private:
             lists.emplace_back(group, file);
             std::vector<TNode> entries;
             Walk(list, list->GetNodeName(), entries);
+            ReportLog(Slashes(file));
             for (const TNode& entry : entries) {
                 if (entry.node->GetNodeName() != "resource") continue;
                 const std::string name = entry.node->GetValue("name", Variant("")).ToString();
@@ -332,6 +349,7 @@ private:
         TNames texts;
         std::vector<TNode> all;
         Walk(lang, lang->GetNodeName(), all);
+        ReportLog(path);
         for (const TNode& n : all) {
             if (n.node->GetNodeName() == "string") texts.insert(n.node->GetValue("name", Variant("")).ToString());
         }
@@ -399,6 +417,8 @@ private:
                     }
                 }
             }
+            // The reader logs its refusal, which is reported above.
+            log_.clear();
         }
     }
 
@@ -419,6 +439,7 @@ private:
     }
 
     std::string dataDir_;
+    std::vector<std::string> log_;
     std::string definitionFile_;
     std::vector<TNode> nodes_;
     std::map<std::string, std::vector<std::string>> resourceLists_;
@@ -440,10 +461,12 @@ std::vector<TDataProblem> CheckGameData(const std::string& dataDir) {
     SetResourcesDir(std::filesystem::current_path().string());
     ApplyQuillmarchConfiguration();
     std::vector<TDataProblem> problems;
-    // LoadLevelPicture logs its refusals; the problem list holds them.
-    TLogSink previous = SetLogSink([](std::string_view, std::string_view) {});
+    TChecker checker(dataDir);
+    TLogSink previous = SetLogSink([&checker](std::string_view module, std::string_view message) {
+        checker.Logged(module, message);
+    });
     try {
-        problems = TChecker(dataDir).Run();
+        problems = checker.Run();
     } catch (const std::exception& e) {
         problems.push_back({dataDir, std::string("the check stopped: ") + e.what()});
     }

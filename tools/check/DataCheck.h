@@ -3,15 +3,22 @@
 //
 // From the game definition (its path and key from the game's configuration)
 // it checks that every "type" is a registered class; that every screen the
-// game object and the shell open by name, and every "GS_..." value a screen
-// names, is a "gamescreen" of the definition; that every resource list of
-// "resourcefiles" can be read, that no resource name is in two lists and that
-// every resource in them decodes through the engine; that every
-// "resourcename" names a resource of those lists; that the default cursor is
-// a cursor of "cursors"; that every "%key%" (and each key the program asks
-// for itself) has a text in the base language; and that every level of a
-// "levels" catalogue has a readable level file whose size has a grid
-// definition "ROWS_COLS" in a "grids" list.
+// game object and the shell open by name, every "gamescreenname" and every
+// "GS_..." in a value (alone or inside a parameter string) is a "gamescreen"
+// of the definition; that every resource list of "resourcefiles" can be
+// read, that no resource name is in two lists, that each resource's file
+// exists and that every resource decodes through the engine (pictures, fonts,
+// sounds, music); that every "resourcename" (also inside a parameter string)
+// names a resource of those lists; that the default cursor and each screen's
+// "cursor_name" is a cursor of "cursors"; that every "%key%" (and each key
+// the program asks for itself) has a text in the base language; and that
+// every level of a "levels" catalogue has a readable level file whose size
+// "ROWS_COLS" has a grid definition in a "grids" list, a factory
+// "digitROWS_COLS" and a factory "cellROWS_COLS_K" for each colour K of its
+// picture. Names are compared ignoring ASCII case, as the game finds them.
+// Inside a widget factory's template that fills in "%param%" macros, a
+// "%...%" is a macro: no language key, and a value holding one is not
+// checked.
 //
 // The classes must be registered (the caller runs the units). The check sets
 // the resources folder and the game's configuration while it runs and puts
