@@ -259,19 +259,19 @@ const TBrokenCase kBroken[] = {
      "widgetfactory[banner]/widgetstring/widget[banner] text: no text for \"%farewell%\" in "
      "lang/default.lng"},
     {"LevelFile", [](TSmallData& d) { d.Edit("data\\levels\\one.xml", "data\\levels\\two.xml"); },
-     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: the level file "
+     "game/gamescreens/gamescreen[GS_Board]/levels/level[1] filename: the level file "
      "\"data/levels/two.xml\" does not exist"},
     {"UnreadableLevel", [](TSmallData& d) { d.Replace(d.level, "cells=\"010\"", "cells=\"0x0\""); },
-     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: the level file "
+     "game/gamescreens/gamescreen[GS_Board]/levels/level[1] filename: the level file "
      "\"data/levels/one.xml\" cannot be read: "},
     {"GridSize", [](TSmallData& d) { d.Edit("<grid name=\"2_3\"/>", "<grid name=\"3_2\"/>"); },
-     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no grid definition \"2_3\" for "
+     "game/gamescreens/gamescreen[GS_Board]/levels/level[1] filename: no grid definition \"2_3\" for "
      "the level \"data/levels/one.xml\""},
     {"CellFactoryOfAColour", [](TSmallData& d) { d.Replace(d.level, "cells=\"101\"", "cells=\"201\""); },
-     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no widget factory \"cell2_3_2\" "
+     "game/gamescreens/gamescreen[GS_Board]/levels/level[1] filename: no widget factory \"cell2_3_2\" "
      "for the level \"data/levels/one.xml\""},
     {"DigitFactory", [](TSmallData& d) { d.Edit("name=\"digit2_3\"", "name=\"digit3_2\""); },
-     "game/gamescreens/gamescreen[GS_Board]/levels/level filename: no widget factory \"digit2_3\" "
+     "game/gamescreens/gamescreen[GS_Board]/levels/level[1] filename: no widget factory \"digit2_3\" "
      "for the level \"data/levels/one.xml\""},
     {"Definition", [](TSmallData& d) { d.definition = "<game"; },
      "@data/ini/Quillmarch.ini: the game definition \"data/ini/Quillmarch.ini\" cannot be read: "},

@@ -74,7 +74,9 @@ void Walk(const Ref<IHierStorage>& node, const std::string& path, std::vector<TN
         if (!child) continue;
         const std::string name = child->GetNodeName();
         if (name.empty() || name[0] == '#') continue;  // text and comments
-        const std::string key = child->GetValue("name", Variant("")).ToString();
+        // A catalogue's level is keyed by its "level".
+        std::string key = child->GetValue("name", Variant("")).ToString();
+        if (key.empty() && name == "level") key = child->GetValue("level", Variant("")).ToString();
         Walk(child, path + "/" + name + (key.empty() ? "" : "[" + key + "]"), out, macros);
     }
 }
