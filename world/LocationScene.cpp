@@ -278,8 +278,7 @@ void TQuillmarchControlScene::TakeResult(const Ref<IParamCollection>& result) {
                 event->SetValue("location_name", Variant(location));
                 event->SetValue("location_expert", Variant(ExpertCheck() ? "yes" : "no"));
                 event->SetValue("location_completed", Variant("yes"));
-                profile->SetValue("location_state_" + location, Variant("completed"));
-                profile->SetValue("new_bonus_levels_enabled", Variant("yes"));
+                MarkLocationCompleted(profile, location);
                 Post(kEventLocationCompleted, event);
             } else if (done) {
                 ExpertCheck();
@@ -343,7 +342,7 @@ bool TQuillmarchControlScene::CanBuyMagicItem(const std::string& layer) {
     if (!items) return false;
     for (int32_t i = 0; i < items->GetCount(); ++i) {
         const Ref<IItemCollection> item = items->GetItem(Variant(i));
-        if (!item || bought.find(item->GetName() + ",") != std::string::npos) continue;
+        if (!item || ListHolds(bought, item->GetName())) continue;
         if (Whole(item->GetValue("cost", Variant(0)), 0) <= magic) return true;
     }
     return false;
@@ -435,6 +434,12 @@ void TQuillmarchControlScene::RefreshMagicCounter() {
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
     if (counter && profile)
         counter->SetProperty("text", Variant(ProfileText(profile, "magic_points", "0")));
+}
+
+void MarkLocationCompleted(const Ref<IParamCollection>& profile, const std::string& location) {
+    if (!profile) return;
+    profile->SetValue("location_state_" + location, Variant("completed"));
+    profile->SetValue("new_bonus_levels_enabled", Variant("yes"));
 }
 
 void RegisterLocationSceneClasses() {

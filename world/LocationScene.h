@@ -108,5 +108,9 @@ private:
     bool replay_ = false;
 };
 
+// The location completed in the profile, and the new bonus levels it opens
+// announced; the last level and the shop's last layer both end here.
+void MarkLocationCompleted(const Ref<IParamCollection>& profile, const std::string& location);
+
 // Registers "QuillmarchControlScene".
 void RegisterLocationSceneClasses();

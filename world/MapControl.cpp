@@ -18,13 +18,6 @@ bool IsLocked(const Ref<IWidget>& location) {
     return TextOrEmpty(location->GetProperty("location_state")) == "locked";
 }
 
-// Whether name stands whole among the comma-separated entries of list: an
-// item is not bought because another item's name ends with it.
-bool ListHolds(const std::string& list, const std::string& name) {
-    const std::vector<std::string> entries = SplitList(list);
-    return std::find(entries.begin(), entries.end(), name) != entries.end();
-}
-
 int32_t ClampCount(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }

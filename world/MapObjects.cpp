@@ -1,5 +1,7 @@
 #include "world/MapObjects.h"
 
+#include <algorithm>
+
 #include "core/base/AsciiText.h"
 #include "core/base/SafeConvert.h"
 #include "nonogram/GameServices.h"
@@ -32,6 +34,11 @@ std::vector<std::string> SplitList(const std::string& text) {
         start = end + 1;
     }
     return pieces;
+}
+
+bool ListHolds(const std::string& list, const std::string& name) {
+    const std::vector<std::string> entries = SplitList(list);
+    return std::find(entries.begin(), entries.end(), name) != entries.end();
 }
 
 Ref<IParamCollection> NewParams() {

@@ -112,6 +112,9 @@ int64_t Whole(const Variant& value, int64_t fallback);
 bool IsYes(const Variant& value);
 // The pieces of a comma-separated list, each trimmed, empty ones dropped.
 std::vector<std::string> SplitList(const std::string& text);
+// Whether name stands whole among the comma-separated entries of list: an
+// item is not bought because another item's name ends with it.
+bool ListHolds(const std::string& list, const std::string& name);
 // A new, empty parameter collection.
 Ref<IParamCollection> NewParams();
 // The profile's value under name, as text; fallback without the key.

@@ -12,6 +12,8 @@
 #include "world/MapScenarios.h"
 #include "world/MapScreen.h"
 #include "world/Medallion.h"
+#include "world/ShopControl.h"
+#include "world/ShopScreens.h"
 #include "world/TrophyCabinet.h"
 
 namespace {
@@ -29,6 +31,8 @@ void RegisterWorldClasses() {
     RegisterTrophyClasses();
     RegisterLocationSceneClasses();
     RegisterLocationScreenClasses();
+    RegisterShopControlClasses();
+    RegisterShopScreenClasses();
 }
 
 const TUnit kWorldUnits[] = {
