@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
@@ -81,6 +82,55 @@ inline std::string Picture(const std::string& name, int x, int y, int w, int h,
 inline std::string Factory(const std::string& name, const std::string& widget) {
     return "<widgetfactory name=\"" + name + "\" type=\"WidgetFactory\"><widgetstring>" + widget +
            "</widgetstring></widgetfactory>";
+}
+
+// A function particle system whose burst (its "init_creation_count") lays
+// its particles in rows `width` wide from where the system is placed, and
+// whose particles live as long as the system.
+inline std::string BurstParticleSystem(int width, const std::string& name = "ps") {
+    const auto defs = [](std::initializer_list<const char*> names, int column) {
+        std::string text;
+        int row = 0;
+        for (const char* def : names) {
+            text += std::string("<paramdef name=\"") + def + "\" col=\"" + std::to_string(column) +
+                    "\" row=\"" + std::to_string(row++) + "\" static=\"yes\"/>";
+        }
+        return text;
+    };
+    const std::string w = std::to_string(width);
+    return "<widget type=\"function_particle_system\" name=\"" + name + "\" visible=\"yes\">"
+           "<widgets>" +
+           Picture("sprite", 0, 0, 4, 4) +
+           "</widgets><paramspace><paramdefs>" +
+           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) + defs({"age", "sx", "sy"}, 1) +
+           R"(</paramdefs></paramspace>
+        <function name="fn" type="function_complex"><paramspace><paramdefs>
+          <paramdef name="systime" col="1" row="0" static="yes"/>
+          <paramdef name="rate" col="2" row="0" static="yes" value="0"/>
+          <paramdef name="surface" col="2" row="1" static="yes"/>
+        </paramdefs></paramspace>
+        <functions>
+          <function name="Create" type="function_eval"><paramspace><paramdefs>)" +
+           defs({"c_age", "c_sx", "c_sy"}, 0) + R"(
+            <paramdef name="count" col="2" row="0" outname="rate"/>
+            <paramdef name="index" col="2" row="1" static="yes"/>
+            <paramdef name="total_index" col="2" row="2" static="yes"/>
+            </paramdefs></paramspace>
+            <expression>c_age := 0
+c_sx := total_index - )" + w + " * trunc(total_index / " + w + R"()
+c_sy := trunc(total_index / )" + w + R"() * 32</expression>
+          </function>
+          <function name="Update" type="function_eval"><paramspace><paramdefs>)" +
+           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) +
+           defs({"u_age", "u_sx", "u_sy"}, 1) + R"(
+            </paramdefs></paramspace>
+            <expression>dead := 0
+x := u_sx
+y := u_sy
+pic := 0
+a := 255</expression>
+          </function>
+        </functions></function></widget>)";
 }
 
 inline std::string MakeTempFolder(const char* tag) {

@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "bench/BenchGame.h"
@@ -31,54 +30,6 @@
 namespace {
 
 using namespace bench;
-
-// A function particle system whose 500-particle burst spreads over a
-// 120 × 160 trophy from where the system is placed, and whose particles live
-// as long as the system.
-std::string ParticleSystem() {
-    const auto defs = [](std::initializer_list<const char*> names, int column) {
-        std::string text;
-        int row = 0;
-        for (const char* name : names) {
-            text += std::string("<paramdef name=\"") + name + "\" col=\"" + std::to_string(column) +
-                    "\" row=\"" + std::to_string(row++) + "\" static=\"yes\"/>";
-        }
-        return text;
-    };
-    return R"(<widget type="function_particle_system" name="ps" visible="yes">)"
-           "<widgets>" +
-           Picture("sprite", 0, 0, 4, 4) +
-           "</widgets><paramspace><paramdefs>" +
-           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) + defs({"age", "sx", "sy"}, 1) +
-           R"(</paramdefs></paramspace>
-        <function name="fn" type="function_complex"><paramspace><paramdefs>
-          <paramdef name="systime" col="1" row="0" static="yes"/>
-          <paramdef name="rate" col="2" row="0" static="yes" value="0"/>
-          <paramdef name="surface" col="2" row="1" static="yes"/>
-        </paramdefs></paramspace>
-        <functions>
-          <function name="Create" type="function_eval"><paramspace><paramdefs>)" +
-           defs({"c_age", "c_sx", "c_sy"}, 0) + R"(
-            <paramdef name="count" col="2" row="0" outname="rate"/>
-            <paramdef name="index" col="2" row="1" static="yes"/>
-            <paramdef name="total_index" col="2" row="2" static="yes"/>
-            </paramdefs></paramspace>
-            <expression>c_age := 0
-c_sx := total_index - 120 * trunc(total_index / 120)
-c_sy := trunc(total_index / 120) * 32</expression>
-          </function>
-          <function name="Update" type="function_eval"><paramspace><paramdefs>)" +
-           defs({"dead", "x", "y", "pic", "r", "g", "b", "a"}, 0) +
-           defs({"u_age", "u_sx", "u_sy"}, 1) + R"(
-            </paramdefs></paramspace>
-            <expression>dead := 0
-x := u_sx
-y := u_sy
-pic := 0
-a := 255</expression>
-          </function>
-        </functions></function></widget>)";
-}
 
 const char* const kTrophies[] = {
     "trophy_error_small", "trophy_error_big", "trophy_hint_small", "trophy_hint_big",
@@ -108,7 +59,7 @@ std::string CabinetDefinition() {
         "scenario_show_trophy",
         "<widget type=\"scenario_show_trophy\" name=\"%name%\" "
         "extraparams=\"trophy_name=%trophy_name%\\duration=1000\"><widgetfactories>" +
-            Factory("ps", ParticleSystem()) + "</widgetfactories></widget>");
+            Factory("ps", BurstParticleSystem(120)) + "</widgetfactories></widget>");
     return "<game name=\"bench\" type=\"Game\"><gamescreens><gamescreen name=\"GS_Trophy\" "
            "type=\"QuillmarchGameScreenTrophy\"><window><widgetfactories>" +
            factory + "</widgetfactories><widgets>" +
