@@ -70,7 +70,7 @@ inline std::string MagicItem(const std::string& name, int x, int y) {
 }
 
 inline std::string Layer(const std::string& name, const std::string& items) {
-    return Group(name, Probe("layer_bg", "", 0, 0, 1024, 600) + Group("items", items));
+    return Group(name, Probe("layer_bg", "", 0, 0, 200, 100) + Group("items", items));
 }
 
 // The shop's copy of the location's picture.
@@ -248,9 +248,9 @@ protected:
         game_->MouseUp(x + 20, y + 20);
         game_->Step(1);
     }
-    // Frames of 10 ms until no reveal runs (at most seconds long).
+    // Frames of 50 ms until no reveal runs (at most seconds long).
     void RunReveals(int seconds = 5) {
-        for (int i = 0; i < seconds * 100 && Reveals() > 0; ++i) game_->Step(1);
+        for (int i = 0; i < seconds * 20 && Reveals() > 0; ++i) game_->Step(1, 50);
     }
     std::string TopName() const { return game_->Top() ? game_->Top()->GetName() : "-"; }
     void CloseTop(const Ref<IParamCollection>& results) {
