@@ -275,9 +275,9 @@ void TQuillmarchControlSceneShop::PostItemInfo(const Ref<IWidget>& item,
 
 void TQuillmarchControlSceneShop::BuyItem(const Ref<IWidget>& item) {
     const Ref<IParamCollection> profile = ProfileParams();
-    const int64_t cost = Cost(item);
+    const int64_t cost = item ? Cost(item) : -1;
     // Nothing is sold that could not be written down or paid for.
-    if (!item || !profile || cost < 0 || cost > magicPoints_) return;
+    if (!profile || cost < 0 || cost > magicPoints_) return;
     const Ref<IWidget> self(this);
     const std::string key = "items_" + location_ + layer_;
     profile->SetValue(key, Variant(ProfileText(profile, key, "") + item->GetName() + ","));
