@@ -1,6 +1,7 @@
 #include "engine/resources/EngineImages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <csetjmp>
 #include <cstdio>
@@ -209,8 +210,17 @@ std::string ReadStream(TStream& stream) {
 // ---------------------------------------------------------------------------
 // Decoders
 
+namespace {
+std::atomic<uint64_t> decodeCount{0};
+}  // namespace
+
+uint64_t ImageDecodeCount() {
+    return decodeCount.load(std::memory_order_relaxed);
+}
+
 bool DecodePngToSurface(const uint8_t* data, size_t size, const std::string& what,
                         Ref<ISurface>& surface) {
+    decodeCount.fetch_add(1, std::memory_order_relaxed);
     surface = nullptr;
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
         LogFailure("PNG", what, "not a PNG file");
@@ -249,6 +259,7 @@ bool DecodePngToSurface(const uint8_t* data, size_t size, const std::string& wha
 
 bool DecodeJpegToSurface(const uint8_t* data, size_t size, const std::string& what,
                          Ref<ISurface>& surface) {
+    decodeCount.fetch_add(1, std::memory_order_relaxed);
     surface = nullptr;
     if (!data || size < 3 || data[0] != 0xFF || data[1] != 0xD8) {
         LogFailure("JPEG", what, "not a JPEG file");

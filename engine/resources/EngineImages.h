@@ -235,3 +235,8 @@ bool DecodePngToSurface(const uint8_t* data, size_t size, const std::string& wha
 // 255 everywhere.
 bool DecodeJpegToSurface(const uint8_t* data, size_t size, const std::string& what,
                          Ref<ISurface>& surface);
+
+// How many times a decoder above has run in this process, whatever the
+// outcome (a "jpng" picture runs two). Tests count decodes with it: a picture
+// the engine already holds must not be read again.
+uint64_t ImageDecodeCount();

@@ -1,13 +1,12 @@
 // A 2 × 2 big mosaic played headless from the map until the profile is
-// saved: a click on an open location of the real map screen opens the scene
-// and the real mosaic above it; the map's own scroll scenario rolls the
-// map's snapshot away and opens the board; the pieces are exchanged by
-// clicks; the close button runs the closing scenario into the real
-// statistics screen, whose button closes the mosaic with its result. The
-// scene below is a recording stand-in that takes the result the way the
-// location scene does (the key "big_mosaic_completed_" + location set and
-// the profiles written at once), so the run ends with "users.dat" read back
-// from the player data folder.
+// saved: a click on an open location of the real map screen opens the real
+// location scene and the real mosaic above it; the map's own scroll
+// scenario rolls the map's snapshot away and opens the board; the pieces are
+// exchanged by clicks; the close button runs the closing scenario into the
+// real statistics screen, whose button closes the mosaic with its result.
+// The scene below takes the result (the key "big_mosaic_completed_" +
+// location set and the profiles written at once), so the run ends with
+// "users.dat" read back from the player data folder.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "game/UserProfiles.h"
 #include "tests/minigames/MosaicTestSupport.h"
 #include "tests/world/MapTestSupport.h"
+#include "world/LocationScreens.h"
 
 namespace {
 
@@ -23,23 +23,13 @@ using namespace mosaictest;
 
 constexpr TPoint kOnLocationA{120, 120};
 
-// The scene: notes "closed <name> <results>" for each screen closed above
-// it, and takes the mosaic's result into the current profile, writing the
-// profiles at once; a closing without results changes nothing.
-class TSceneStandIn : public maptest::TMapStandIn {
+// The location scene, noting "closed <name> <results>" for each screen
+// closed above it.
+class TRecordingScene : public TQuillmarchGameScreenScene {
 public:
     void ChildScreenClosed(const std::string& name, const Ref<IParamCollection>& results) override {
-        maptest::TMapStandIn::ChildScreenClosed(name, results);
         Note("closed " + GetName() + " " + name + " " + maptest::Describe(results));
-        IGameScreenOwner* game = GetOwner();
-        if (name != "GS_GameBigMosaic" || !results || !game) return;
-        const Ref<IUserProfileCollection> profiles = game->GetUserProfiles();
-        const Ref<IUserProfile> current = profiles ? profiles->GetCurrent() : nullptr;
-        if (!current) return;
-        current->GetParams()->SetValue(
-            "big_mosaic_completed_" + results->GetValue("active_map_part", Variant("")).ToString(),
-            Variant("yes"));
-        profiles->Save(game->GetEngine());
+        TQuillmarchGameScreenScene::ChildScreenClosed(name, results);
     }
 };
 
@@ -49,8 +39,8 @@ protected:
         GameShellTest::SetUp();
         RegisterMosaicTestClasses();
         maptest::RegisterMapTestClasses();
-        if (!FindRegisteredClass("QmMosaicSceneStandIn"))
-            RegisterObjectClass(ClassOf<TSceneStandIn>(), "QmMosaicSceneStandIn");
+        if (!FindRegisteredClass("QmMosaicRecordingScene"))
+            RegisterObjectClass(ClassOf<TRecordingScene>(), "QmMosaicRecordingScene");
     }
 
     void StartOnMap() {
@@ -76,8 +66,21 @@ protected:
         ASSERT_EQ(harness->StackNames(), "GS_Map");
     }
 
+    // The scene of location "a" with its control and one level button.
     static std::string SceneScreen() {
-        return R"(<gamescreen name="GS_Scene" type="QmMosaicSceneStandIn"><window type="qm_test_effect_window"><widgets/></window></gamescreen>)";
+        return R"(<gamescreen name="GS_Scene" type="QmMosaicRecordingScene"><window><widgets>
+                    <widget type="QuillmarchControlScene" name="control_scene" visible="yes" width="1024" height="768"><widgets>
+                      <widget type="group_widget" name="scenario_group" visible="yes"/>
+                      <widget type="group_widget" name="map_parts" visible="yes"><widgets>
+                        <widget type="group_widget" name="a" visible="yes"><widgets>
+                          <widget type="group_widget" name="map_levels" visible="yes"><widgets>
+                            <widget type="map_probe" name="1" width="40" height="40" anchor_left="100" anchor_top="600"
+                                    extraparams="level_ref=a1"/>
+                          </widgets></widget>
+                        </widgets></widget>
+                      </widgets></widget>
+                    </widgets></widget>
+                  </widgets></window></gamescreen>)";
     }
     static std::string StatisticsScreen() {
         return R"(<gamescreen name="GS_StatBigMosaic" type="QuillmarchGameScreenBigMosaicStat"><window><widgets>
@@ -131,6 +134,12 @@ TEST_F(MosaicFromMap, A2By2MosaicPlayedFromTheMapEndsWithTheProfileSaved) {
     // above it with the map's snapshot to roll away.
     harness->Click(kOnLocationA.x, kOnLocationA.y);
     ASSERT_EQ(harness->StackNames(), "GS_Map GS_Scene GS_GameBigMosaic");
+    // The scene below has built its location's level buttons.
+    EXPECT_EQ(harness->Screen("GS_Scene")
+                  ->GetWindowWidget()
+                  ->FindWidget("control_scene/map_parts/a/map_levels/1")
+                  ->GetProperty("state"),
+              Variant("current"));
     EXPECT_EQ(Mosaic().GetMapPart(), "a");
     EXPECT_EQ(Mosaic().GetBoardState(), mbs_Opening);
     const Ref<IWidget> snapshot = MosaicWidget("map_surface");

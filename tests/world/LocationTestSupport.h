@@ -13,6 +13,7 @@
 #include <string>
 
 #include "nonogram/LevelDefs.h"
+#include "tests/engine/resources/ImageFixtures.h"
 #include "tests/world/MapTestSupport.h"
 #include "world/LocationLayers.h"
 #include "world/LocationScene.h"
@@ -155,6 +156,14 @@ inline std::string SceneScreen(const TSceneOptions& o) {
            "</gamescreen>";
 }
 
+// Small real pictures, so that loading a location decodes them.
+inline std::string PngBytes() {
+    return fixtures::EncodeRgbaPng(4, 3, [](int x, int y) { return 0x80102030u + x + 16 * y; });
+}
+inline std::string JpegBytes() {
+    return fixtures::EncodeRgbJpeg(4, 3, [](int x, int) { return 0x405060u + x; });
+}
+
 inline std::string Catalogue() {
     std::string levels = "<levels>";
     for (const char* ref : {"j1", "j2", "j3", "r1"}) {
@@ -192,9 +201,9 @@ protected:
             screens += maptest::StandIn(name);
         }
         game_ = std::make_unique<TGameHarness>(1024, 768);
-        game_->Folder().Write("scene/japan.png", "x");
-        game_->Folder().Write("scene/japan_top.jpg", "x");
-        game_->Folder().Write("scene/rome.png", "x");
+        game_->Folder().Write("scene/japan.png", PngBytes());
+        game_->Folder().Write("scene/japan_top.jpg", JpegBytes());
+        game_->Folder().Write("scene/rome.png", PngBytes());
         ASSERT_TRUE(game_->Start(gametest::GameOf("", gametest::ScreensOf(screens))));
         game_->Step(1);
         const Ref<IUserProfileCollection> profiles = Game().GetUserProfiles();

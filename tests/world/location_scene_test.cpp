@@ -3,6 +3,7 @@
 // screen that follows.
 #include <filesystem>
 
+#include "platform/HeadlessPlatform.h"
 #include "tests/world/LocationTestSupport.h"
 
 namespace scenetest {
@@ -274,6 +275,40 @@ TEST_F(LocationSceneControlTest, HoverFillsThePanelForTheButtonUnderThePointer) 
     EXPECT_FALSE(Control().GetHighlighted());
     EXPECT_EQ(Prop(Button("3"), "highlight"), "no");
     EXPECT_TRUE(Visible("info/question"));
+}
+
+TEST_F(LocationSceneControlTest, AHoverFrameThatChangesNothingDrawsNothing) {
+    StartInScene({{"current_level_japan", "2"}, {"points_j1", "40"}});
+    game_->Step(3);
+    TEngine& engine = game_->Engine();
+    auto& platform = dynamic_cast<THeadlessPlatform&>(engine.Platform());
+    // The pointer as the hover reads it, one frame at a time, without the
+    // frame the harness runs after a move event.
+    const auto frameAt = [&](int32_t x, int32_t y) {
+        engine.ClearUpdateRects();
+        platform.SetMousePos({x, y});
+        engine.UpdateGame(10);
+        return engine.IsRedrawNeeded();
+    };
+    // Onto button 1, completed: the highlight and the medals panel change,
+    // and that frame draws.
+    EXPECT_TRUE(frameAt(125, 625));
+    EXPECT_EQ(Prop(Button("1"), "highlight"), "yes");
+    EXPECT_TRUE(Visible("info/medals"));
+
+    // Resting on it, then moving within it: nothing changes, nothing is
+    // invalidated, frame after frame.
+    for (const int32_t x : {125, 125, 140, 110, 149, 100}) {
+        SCOPED_TRACE(x);
+        EXPECT_FALSE(frameAt(x, 630));
+    }
+    EXPECT_EQ(Prop(Button("1"), "highlight"), "yes");
+    EXPECT_EQ(Prop("info/medals/earned", "text"), "40");
+    // Onto button 2 it changes again; off every button once more, then
+    // nothing again.
+    EXPECT_TRUE(frameAt(225, 625));
+    EXPECT_TRUE(frameAt(500, 300));
+    EXPECT_FALSE(frameAt(510, 310));
 }
 
 TEST_F(LocationSceneControlTest, PressesStartTheCurrentLevelOrAReplayAndIgnoreLockedOnes) {

@@ -1,7 +1,10 @@
 // The scene screen: the location's pictures loaded once per location, the
 // layout, the switchboard of events and closing screens; and the
 // location-completed and replay-level screens.
+#include <iterator>
+
 #include "core/storage/XMLStorage.h"
+#include "engine/resources/EngineImages.h"
 #include "tests/world/LocationTestSupport.h"
 
 namespace scenetest {
@@ -17,29 +20,86 @@ protected:
     std::string Shown() const { return Lines("show "); }
 };
 
-TEST_F(LocationScreenTest, ALocationsPicturesLoadOnceAndGoWhenAnotherLocationIsShown) {
+TEST_F(LocationScreenTest, ALocationsPicturesAreDecodedOncePerVisitAndGoWhenAnotherIsShown) {
     StartGame();
-    // A first show without a location loads nothing.
-    ShowScene("");
+    // Decodes while the scene is shown and a few frames are drawn.
+    const auto visit = [&](const std::string& location) {
+        const uint64_t before = ImageDecodeCount();
+        ShowScene(location);
+        game_->Step(2);
+        return ImageDecodeCount() - before;
+    };
+    // A first show without a location decodes nothing.
+    EXPECT_EQ(visit(""), 0u);
     EXPECT_EQ(Scene().GetLoadedLocation(), "");
     EXPECT_FALSE(Resource("japan_bg"));
     CloseTop(nullptr);
 
-    ShowScene("japan");
-    const Ref<IResource> bg = Resource("japan_bg");
-    ASSERT_TRUE(bg);
-    ASSERT_TRUE(Resource("japan_top"));
+    EXPECT_EQ(visit("japan"), 2u);
+    const Ref<IImageResource> bg = Query<IImageResource>(Resource("japan_bg"));
+    const Ref<IImageResource> top = Query<IImageResource>(Resource("japan_top"));
+    ASSERT_TRUE(bg && top);
+    ASSERT_TRUE(bg->GetSurface() && top->GetSurface());
+    EXPECT_TRUE(bg->GetSurface()->GetTransparent());   // decoded as a PNG
+    EXPECT_FALSE(top->GetSurface()->GetTransparent());  // as a JPEG
     EXPECT_EQ(Scene().GetLoadedLocation(), "japan");
     CloseTop(nullptr);
-    // The same location again: the very same pictures, nothing read again.
-    ShowScene("japan");
-    EXPECT_EQ(Resource("japan_bg").get(), bg.get());
+    // The same location again: nothing is read or decoded again.
+    EXPECT_EQ(visit("japan"), 0u);
+    EXPECT_EQ(Query<IImageResource>(Resource("japan_bg")).get(), bg.get());
     CloseTop(nullptr);
-    ShowScene("rome");
+    EXPECT_EQ(visit("rome"), 1u);
     EXPECT_FALSE(Resource("japan_bg"));
     EXPECT_FALSE(Resource("japan_top"));
     EXPECT_TRUE(Resource("rome_bg"));
     EXPECT_EQ(Scene().GetActiveMapPart(), "rome");
+    CloseTop(nullptr);
+    // Back to the first location: its pictures went, so they are decoded anew.
+    EXPECT_EQ(visit("japan"), 2u);
+}
+
+TEST_F(LocationScreenTest, EachResourceValueReachesTheDecoderOfItsFormat) {
+    // The file holds `kind`; the value's format decides the decoder, and a
+    // picture decoded by the wrong one has no surface.
+    struct TCase {
+        const char* value;
+        const char* file;
+        const char* kind;  // "png" or "jpeg"
+        bool decoded;
+    };
+    const TCase cases[] = {
+        {"scene/a.png", "scene/a.png", "png", true},
+        {"scene/B.PNG", "scene/B.PNG", "png", true},
+        {"scene/c.jpg", "scene/c.jpg", "jpeg", true},
+        {"scene/d", "scene/d", "jpeg", true},
+        {"scene/e.png.jpg", "scene/e.png.jpg", "jpeg", true},
+        {"scene/f.png.png", "scene/f.png.png", "png", false},  // ".png" twice: read as JPEG
+        {"\\file=scene/g.dat\\format=png", "scene/g.dat", "png", true},
+        {"\\file=scene/h.png\\format=jpeg", "scene/h.png", "png", false},
+    };
+    std::string resources;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        resources += "<param name=\"pic" + std::to_string(i) + "\" value=\"" + cases[i].value +
+                     "\"/>";
+    }
+    TSceneOptions options;
+    options.resources = resources;
+    StartGame(options);
+    for (const TCase& c : cases)
+        game_->Folder().Write(c.file, std::string(c.kind) == "png" ? PngBytes() : JpegBytes());
+    const uint64_t before = ImageDecodeCount();
+    ShowScene("japan");
+    // One decode per picture, whatever came of it.
+    EXPECT_EQ(ImageDecodeCount() - before, std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].value);
+        const Ref<IImageResource> image = Query<IImageResource>(Resource("pic" + std::to_string(i)));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->GetSurface() != nullptr, cases[i].decoded);
+        if (cases[i].decoded) {
+            EXPECT_EQ(image->GetWidth(), 4);
+        }
+    }
 }
 
 TEST_F(LocationScreenTest, APictureThatDoesNotLoadLeavesTheLocationToBeTriedAgain) {
@@ -54,7 +114,7 @@ TEST_F(LocationScreenTest, APictureThatDoesNotLoadLeavesTheLocationToBeTriedAgai
     EXPECT_EQ(States(), "completed current locked");
     EXPECT_EQ(Scene().GetLoadedLocation(), "");
     CloseTop(nullptr);
-    game_->Folder().Write("scene/missing.png", "x");
+    game_->Folder().Write("scene/missing.png", PngBytes());
     ShowScene("japan");
     EXPECT_EQ(Scene().GetLoadedLocation(), "japan");
     EXPECT_TRUE(Resource("japan_bg"));

@@ -389,6 +389,34 @@ TEST_F(ImagesTest, MissingFilesGiveNoSurfaceAndNoRetryUntilReloaded) {
     EXPECT_EQ(image->GetWidth(), 5);
 }
 
+TEST_F(ImagesTest, TheDecodeCountGrowsOncePerDecoderRun) {
+    dir.Write("c.png", fixtures::EncodeRgbaPng(2, 2, [](int, int) { return ~0u; }));
+    dir.Write("c.jpg", fixtures::EncodeRgbJpeg(2, 2, [](int, int) { return 0u; }));
+    dir.Write("bad.png", "not a picture");
+    struct TCase {
+        const char* file;
+        const char* format;
+        uint64_t decodes;
+    };
+    const TCase cases[] = {
+        {"c.png", "png", 1}, {"c.jpg", "jpeg", 1}, {"c.png", "jpng", 2},
+        {"bad.png", "png", 1},  // a failed decode is a decode all the same
+        {"none.png", "png", 0}, {"c.png", "unknown", 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.format);
+        const uint64_t before = ImageDecodeCount();
+        const Ref<TImageResource> image = Open(dir.Path().string(), c.file, c.format);
+        image->GetSurface();
+        image->GetWidth();
+        EXPECT_EQ(ImageDecodeCount() - before, c.decodes);
+        // Loaded again after an unload, the picture is decoded again.
+        image->Unload();
+        image->Load();
+        EXPECT_EQ(ImageDecodeCount() - before, 2 * c.decodes);
+    }
+}
+
 TEST_F(ImagesTest, SizeStaysWhenTheSurfaceIsFreedAndTheFileVanishes) {
     const std::string file =
         dir.Write("a.png", fixtures::EncodeRgbaPng(3, 2, [](int, int) { return 0u; }));
