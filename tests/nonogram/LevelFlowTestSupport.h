@@ -9,9 +9,13 @@
 //   "delaytime" and whether a "surface" was given.
 // - LevelScreenFactories(): the factories a level screen's board needs for
 //   its scenarios, the real scenario classes among them.
+// - LevelScreen(), RealBoardOpen(), RealTools(), LevelFile(): the real level
+//   screen with its panel, the real board and tool switch, a level file.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/object/GeneralClasses.h"
 #include "tests/game/GameTestClasses.h"
@@ -185,6 +189,72 @@ inline std::string PanelLeaf(const std::string& name, int left, int initX,
            "\" visible=\"yes\" mousestop=\"yes\" width=\"10\" height=\"10\" anchor_left=\"" +
            std::to_string(left) + "\" anchor_top=\"300\" extraparams=\"init_x=" +
            std::to_string(initX) + "\\start_x=" + std::to_string(initX) + extra + "\"/>";
+}
+
+// The level screen's side panel: timer, menu button, panel, errors and
+// the two tool images.
+inline std::string PanelWidgets() {
+    std::string text;
+    for (const char* name : {"timer", "button_menu", "nonogram_panel"})
+        text += PanelLeaf(name, 300, 500);
+    text += PanelLeaf("errors", 300, 500, "\\value=0\\error_pos=0\\current_value=0");
+    return text + R"(<widget type="nono_leaf" name="image_select" visible="yes" anchor_left="5" extraparams="start_x=610"/>
+                     <widget type="nono_leaf" name="image_hammer" visible="yes" anchor_left="5" extraparams="start_x=622"/>)";
+}
+
+// The level screen ("GS_GameNonogram", the real screen class) around a
+// board and a tool switch given as widget text.
+inline std::string LevelScreen(const std::string& boardOpen, const std::string& boardInside,
+                               const std::string& tools) {
+    return R"(<gamescreen name="GS_GameNonogram" type="QuillmarchGameScreenGameNonogram"><window><widgets>
+                <widget type="group_widget" name="bg_group" visible="yes"><widgets>
+                  <widget type="nono_leaf" name="blackout" visible="yes"/>
+                </widgets></widget>)" +
+           boardOpen + R"(<widgets>
+                  <widget type="nono_leaf" name="title" visible="yes" extraparams="text_utf8="/>
+                  <widget type="group_widget" name="grid" visible="yes"><widgets>
+                    <widget type="group_widget" name="cells" visible="yes"/>
+                    <widget type="group_widget" name="digits" visible="yes"/>
+                  </widgets></widget>
+                  <widget type="group_widget" name="scenario_group" visible="yes"/>)" +
+           boardInside + PanelWidgets() + "</widgets></widget>" + tools +
+           R"(<widget type="group_widget" name="hint_buttons" visible="yes" anchor_left="300" extraparams="init_x=560"><widgets>
+                  <widget type="qm_game_leaf" name="hint_1" visible="yes" anchor_left="560" anchor_top="400" width="8" height="8"/>
+                  <widget type="qm_game_leaf" name="hint_3" visible="yes" anchor_left="580" anchor_top="400" width="8" height="8"/>
+                  <widget type="nono_leaf" name="title_hints" visible="yes"/>
+                </widgets></widget>
+                <widget type="qm_game_leaf" name="button_close" visible="yes" mousestop="yes" anchor_left="600" anchor_top="440" width="20" height="20"/>
+              </widgets></window></gamescreen>)";
+}
+
+// The opening of the real board of a rows × cols level, 640 × 480, with its
+// grid definition, cell factories and the level screen's scenarios; the
+// breaking cells are named after their cell, as the error markers are.
+inline std::string RealBoardOpen(int32_t rows, int32_t cols, const TFlowFactories& factories = {}) {
+    return R"(<widget type="QuillmarchControlGameNonogram" name="control_game_nonogram" visible="yes" mousestop="yes" width="640" height="480">)"
+           "<grids>" +
+           GridDef(rows, cols) + "</grids><widgetfactories>" + Factories(rows, cols, {0, 1}, false) +
+           Factory("breaking_cell" + std::to_string(rows) + "_" + std::to_string(cols),
+                   R"(<widget type="nono_leaf" name="%name%" width="10" height="10" paused="yes"/>)") +
+           LevelScreenFactories(rows, cols, factories) + "</widgetfactories>";
+}
+
+// The real tool switch, its frame at the arrow's place.
+inline std::string RealTools() {
+    return R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
+                <widget type="nono_leaf" name="frame" visible="yes" anchor_left="300" extraparams="arrow_x=610\arrow_y=2\hammer_x=622\hammer_y=2"/>
+              </widgets></widget>)";
+}
+
+// A level file named "7", "Crane", of the picture (rows of colour codes),
+// with more "extraparams" after its size.
+inline std::string LevelFile(const std::vector<std::string>& picture, const std::string& extra) {
+    std::string xml = "<level name=\"7\" LevelName=\"Crane\" extraparams=\"rows=" +
+                      std::to_string(picture.size()) + "\\cols=" +
+                      std::to_string(picture[0].size()) + "\\" + extra + "\"><rows>";
+    for (size_t i = 0; i < picture.size(); ++i)
+        xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
+    return xml + "</rows></level>";
 }
 
 }  // namespace nonogramtest

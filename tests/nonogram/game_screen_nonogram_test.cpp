@@ -28,39 +28,6 @@ constexpr const char* kStandIns[] = {
     "GS_StatNonogramWithTips", "GS_FailedNonogram", "GS_MiniMenu", "GS_QueryMainMenu",
     "GS_QueryRestart",         "GS_Options",        "GS_Tutorial", "GS_Quit"};
 
-std::string PanelWidgets() {
-    std::string text;
-    for (const char* name : {"timer", "button_menu", "nonogram_panel"})
-        text += PanelLeaf(name, 300, 500);
-    text += PanelLeaf("errors", 300, 500, "\\value=0\\error_pos=0\\current_value=0");
-    return text + R"(<widget type="nono_leaf" name="image_select" visible="yes" anchor_left="5" extraparams="start_x=610"/>
-                     <widget type="nono_leaf" name="image_hammer" visible="yes" anchor_left="5" extraparams="start_x=622"/>)";
-}
-
-// The level screen around a board and a tool switch given as widget text.
-std::string LevelScreen(const std::string& boardOpen, const std::string& boardInside,
-                        const std::string& tools) {
-    return R"(<gamescreen name="GS_GameNonogram" type="QuillmarchGameScreenGameNonogram"><window><widgets>
-                <widget type="group_widget" name="bg_group" visible="yes"><widgets>
-                  <widget type="nono_leaf" name="blackout" visible="yes"/>
-                </widgets></widget>)" +
-           boardOpen + R"(<widgets>
-                  <widget type="nono_leaf" name="title" visible="yes" extraparams="text_utf8="/>
-                  <widget type="group_widget" name="grid" visible="yes"><widgets>
-                    <widget type="group_widget" name="cells" visible="yes"/>
-                    <widget type="group_widget" name="digits" visible="yes"/>
-                  </widgets></widget>
-                  <widget type="group_widget" name="scenario_group" visible="yes"/>)" +
-           boardInside + PanelWidgets() + "</widgets></widget>" + tools +
-           R"(<widget type="group_widget" name="hint_buttons" visible="yes" anchor_left="300" extraparams="init_x=560"><widgets>
-                  <widget type="qm_game_leaf" name="hint_1" visible="yes" anchor_left="560" anchor_top="400" width="8" height="8"/>
-                  <widget type="qm_game_leaf" name="hint_3" visible="yes" anchor_left="580" anchor_top="400" width="8" height="8"/>
-                  <widget type="nono_leaf" name="title_hints" visible="yes"/>
-                </widgets></widget>
-                <widget type="qm_game_leaf" name="button_close" visible="yes" mousestop="yes" anchor_left="600" anchor_top="440" width="20" height="20"/>
-              </widgets></window></gamescreen>)";
-}
-
 class GameScreenNonogramTest : public ::testing::Test {
 protected:
     void SetUp() override { Journal().clear(); }
@@ -359,28 +326,13 @@ TEST_F(GameScreenNonogramTest, DeactivatingOpensTheMenuOnlyWhenTheLevelScreenIsO
 
 class WholeLevelTest : public GameScreenNonogramTest {
 protected:
-    // A rows × cols level "lvl" on the real board and tool switch; the
-    // breaking cells are named after their cell, as the error markers are.
+    // A rows × cols level "lvl" on the real board and tool switch.
     void StartLevelGame(const std::vector<std::string>& picture, const std::string& extra,
                         const TFlowFactories& factories = {}) {
-        const int32_t rows = int32_t(picture.size()), cols = int32_t(picture[0].size());
-        std::string board =
-            R"(<widget type="QuillmarchControlGameNonogram" name="control_game_nonogram" visible="yes" mousestop="yes" width="640" height="480">)";
-        board += "<grids>" + GridDef(rows, cols) + "</grids><widgetfactories>" +
-                 Factories(rows, cols, {0, 1}, false) +
-                 Factory("breaking_cell" + std::to_string(rows) + "_" + std::to_string(cols),
-                         R"(<widget type="nono_leaf" name="%name%" width="10" height="10" paused="yes"/>)") +
-                 LevelScreenFactories(rows, cols, factories) + "</widgetfactories>";
-        StartGame(LevelScreen(board, "",
-                              R"(<widget type="QuillmarchControlTools" name="control_tools" visible="yes"><widgets>
-                                   <widget type="nono_leaf" name="frame" visible="yes" anchor_left="300" extraparams="arrow_x=610\arrow_y=2\hammer_x=622\hammer_y=2"/>
-                                 </widgets></widget>)"));
-        std::string xml = "<level name=\"7\" LevelName=\"Crane\" extraparams=\"rows=" +
-                          std::to_string(rows) + "\\cols=" + std::to_string(cols) + "\\" + extra +
-                          "\"><rows>";
-        for (size_t i = 0; i < picture.size(); ++i)
-            xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
-        const std::string file = levels_.Write("level.xml", xml + "</rows></level>");
+        StartGame(LevelScreen(RealBoardOpen(int32_t(picture.size()), int32_t(picture[0].size()),
+                                            factories),
+                              "", RealTools()));
+        const std::string file = levels_.Write("level.xml", LevelFile(picture, extra));
         const Ref<TAbstractObject> catalogue =
             CreateAbstractObject(ClassOf<TQuillmarchLevelDefRefCollection>());
         LoadPersistObject(Ref<IInterface>(catalogue),
