@@ -186,9 +186,9 @@ bool TQuillmarchGameScreenScene::LoadLocationResource(const Ref<IParam>& param) 
     }
     const Ref<IResource> resource = engine->GetResource(param->GetName());
     const Ref<IImageResource> image = Query<IImageResource>(resource);
-    // Pictures decode when first drawn; a file that cannot be opened is
-    // known now.
-    if (!resource || (image && !image->IsAvailable())) {
+    // The picture was decoded as it was loaded: a file that is missing, or
+    // is no picture of its format, left it without a surface.
+    if (!resource || (image && !image->GetSurface())) {
         Log("WORLD", "scene " + GetName() + ": the picture \"" + param->GetName() +
                          "\" was not loaded");
         return false;

@@ -18,9 +18,10 @@
 // - "QuillmarchGameScreenReplayLevel" ("GS_ReplayLevel"): the points earned
 //   before, now and added, revealed by one "scenario_replay_level".
 //
-// Failures: missing widgets are skipped. A picture that does not load is
-// logged and the rest of the scene is built; the location is then not
-// counted as loaded, so the next visit tries again.
+// Failures: missing widgets are skipped. A picture that does not load (a
+// missing file, or one that is no picture of its format) is logged and the
+// rest of the scene is built; the location is then not counted as loaded,
+// so the next visit tries again.
 #pragma once
 
 #include <cstdint>
@@ -57,7 +58,8 @@ public:
     // Drops the loaded location's pictures and loads those of location,
     // unless they are the ones loaded.
     void SwitchLocationResources(const std::string& location);
-    // One picture into "resources_location"; false when it did not load.
+    // One picture into "resources_location", decoded at once; false when it
+    // did not load or decode.
     bool LoadLocationResource(const Ref<IParam>& param);
     // The panel widgets back at their "start_y" ("button_exit" at its
     // "start_x").

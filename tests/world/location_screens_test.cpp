@@ -103,21 +103,32 @@ TEST_F(LocationScreenTest, EachResourceValueReachesTheDecoderOfItsFormat) {
 }
 
 TEST_F(LocationScreenTest, APictureThatDoesNotLoadLeavesTheLocationToBeTriedAgain) {
-    TSceneOptions options;
-    options.resources =
-        "<param name=\"japan_bg\" value=\"scene/missing.png\"/>"
-        "<param name=\"japan_top\" value=\"scene/japan_top.jpg\"/>";
-    StartGame(options, {{"current_level_japan", "2"}});
-    ShowScene("japan");
-    // The rest of the scene is built all the same.
-    EXPECT_TRUE(Resource("japan_top"));
-    EXPECT_EQ(States(), "completed current locked");
-    EXPECT_EQ(Scene().GetLoadedLocation(), "");
-    CloseTop(nullptr);
-    game_->Folder().Write("scene/missing.png", PngBytes());
-    ShowScene("japan");
-    EXPECT_EQ(Scene().GetLoadedLocation(), "japan");
-    EXPECT_TRUE(Resource("japan_bg"));
+    // Missing, or there but not a picture of its format.
+    for (const char* bad : {"", "not a picture"}) {
+        SCOPED_TRACE(*bad ? "corrupt" : "missing");
+        TSceneOptions options;
+        options.resources =
+            "<param name=\"japan_bg\" value=\"scene/bad.png\"/>"
+            "<param name=\"japan_top\" value=\"scene/japan_top.jpg\"/>";
+        StartGame(options, {{"current_level_japan", "2"}});
+        if (*bad) game_->Folder().Write("scene/bad.png", bad);
+        ShowScene("japan");
+        // The rest of the scene is built all the same.
+        EXPECT_TRUE(Resource("japan_top"));
+        EXPECT_EQ(States(), "completed current locked");
+        EXPECT_EQ(Scene().GetLoadedLocation(), "");
+        EXPECT_TRUE(game_->Log().Has({"WORLD", "\"japan_bg\" was not loaded"}));
+        CloseTop(nullptr);
+        // Put right, it loads on the next visit.
+        game_->Folder().Write("scene/bad.png", PngBytes());
+        const uint64_t before = ImageDecodeCount();
+        ShowScene("japan");
+        EXPECT_EQ(ImageDecodeCount() - before, 2u);
+        EXPECT_EQ(Scene().GetLoadedLocation(), "japan");
+        const Ref<IImageResource> bg = Query<IImageResource>(Resource("japan_bg"));
+        ASSERT_TRUE(bg);
+        EXPECT_TRUE(bg->GetSurface());
+    }
 }
 
 TEST_F(LocationScreenTest, ResourceListsTakeTheFileAndFormatFromTheValue) {
