@@ -414,7 +414,8 @@ def main():
                body + '</g>\n' + grooves(rows, cols))
         svg("mosaic_%sMat.svg" % name, "The board under the mosaic of %s." % name, W, H, mat, mat_defs)
         # The bonus background: the scene dimmed, a gold rule along the panel.
-        bg = ('<g opacity="0.62">\n' + body + '</g>\n' +
+        bg = ('<rect width="%d" height="%d" class="fill-ink-deep"/>\n' % (W, H) +
+              '<g opacity="0.62">\n' + body + '</g>\n' +
               '<rect width="%d" height="%d" class="fill-ink-deep" fill-opacity="0.35"/>\n' % (W, H) +
               '<rect x="704" y="0" width="4" height="%d" class="fill-gold" fill-opacity="0.6"/>\n' % H)
         svg("bonus_%s.svg" % name, "The background of the bonus round of %s." % name, W, H, bg, defs)

@@ -1,0 +1,19 @@
+# The mini-games' data: their resource list, the sample bonus pictures and the pictures, rasterised
+# from the SVGs of art/minigames (written by art/minigames/generate.py).
+qm_data_xml(SOURCE resources/minigames.xml OUTPUT data/resources/minigames.xml KEY ${QM_DATA_FILE_KEY})
+foreach(picture 1 2 3)
+  qm_data_xml(SOURCE levels/bonus/sample/${picture}.xml OUTPUT data/levels/bonus/sample/${picture}.xml)
+endforeach()
+foreach(location japan rome tibet egypt greece aztecs china)
+  foreach(picture mosaic_${location} mosaic_${location}Mat bonus_${location})
+    qm_data_svg(SOURCE art/minigames/${picture}.svg OUTPUT data/images/minigames/${picture}.jpg
+                QUALITY 90 DEPENDS art/palette.css)
+  endforeach()
+  # The bonus card's miniature of the location's picture.
+  qm_data_svg(SOURCE art/minigames/mosaic_${location}.svg OUTPUT data/images/minigames/thumb_${location}.jpg
+              WIDTH 204 HEIGHT 153 QUALITY 90 DEPENDS art/palette.css)
+endforeach()
+foreach(picture scroll_edge tip_ribbon bonus_card bonus_card_locked)
+  qm_data_svg(SOURCE art/minigames/${picture}.svg OUTPUT data/images/minigames/${picture}.png
+              DEPENDS art/palette.css)
+endforeach()
