@@ -54,7 +54,8 @@ TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
     const std::string definition = Definition();
     const std::set<std::string> lists =
         Matches(definition, R"(filename="data\\resources\\([a-z_]+)\.xml\")");
-    EXPECT_EQ(lists, (std::set<std::string>{"base", "startup"}));
+    // The shared lists, and one list an area may add of its own.
+    EXPECT_TRUE(lists.count("base") && lists.count("startup"));
     std::set<std::string> resources;
     for (const std::string& list : lists) {
         const std::set<std::string> names =
@@ -63,7 +64,8 @@ TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
             EXPECT_TRUE(resources.insert(name).second) << name << " is in two lists";
         }
     }
-    const std::set<std::string> used = Matches(definition, R"(resourcename="([^"]+)\")");
+    // A factory's template may name its resource by a creation parameter.
+    const std::set<std::string> used = Matches(definition, R"(resourcename="([^"%][^"]*)\")");
     EXPECT_GT(used.size(), 10u);
     for (const std::string& name : used) {
         EXPECT_TRUE(resources.count(name)) << "no resource \"" << name << "\"";
@@ -160,6 +162,78 @@ TEST(GameDefinition, EveryLevelOfferedIsCataloguedAndFitsTheBoard) {
                     << size << " colour " << code;
             }
         }
+    }
+}
+
+// Every name in every resource list the definition loads.
+std::set<std::string> ResourceNames(const std::string& definition) {
+    std::set<std::string> names;
+    for (const std::string& list :
+         Matches(definition, R"(filename="data\\resources\\([a-z_]+)\.xml\")")) {
+        const std::set<std::string> more =
+            Matches(Source("resources/" + list + ".xml"), R"(<resource name="([^"]+)\")");
+        names.insert(more.begin(), more.end());
+    }
+    return names;
+}
+
+// Each location's big mosaic names a picture and its board in the resource
+// lists, and a grid that the picture can be cut into; each bonus level's
+// background is a resource; each bonus picture is a level of the data that
+// the bonus board has a grid and factories for, and belongs to a level.
+TEST(GameDefinition, TheMiniGamesPicturesAndBoardsAreThere) {
+    const std::string definition = Definition();
+    const std::set<std::string> resources = ResourceNames(definition);
+    const std::regex mosaic(R"re(<param name="mosaic_level_params([a-z]+)" value="([^"]+)"/>)re");
+    int mosaics = 0;
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), mosaic);
+         it != std::sregex_iterator(); ++it, ++mosaics) {
+        SCOPED_TRACE((*it)[1].str());
+        const std::string params = (*it)[2].str().substr(1);
+        const std::string picture = ParamOf(params, "resourcename");
+        EXPECT_TRUE(resources.count(picture)) << picture;
+        EXPECT_TRUE(resources.count(picture + "Mat")) << picture;
+        const int cells = std::stoi(ParamOf(params, "rows")) * std::stoi(ParamOf(params, "cols"));
+        EXPECT_TRUE(cells >= 2 && cells <= 64) << cells;
+    }
+    EXPECT_EQ(mosaics, 7);
+
+    const std::set<std::string> backgrounds = Matches(definition, R"(extraparams="[^"]*\\bg_image=([^\\"]+))");
+    EXPECT_EQ(backgrounds.size(), 7u);
+    for (const std::string& name : backgrounds) EXPECT_TRUE(resources.count(name)) << name;
+
+    const std::set<std::string> grids = Matches(definition, R"(<grid name="([^"]+)\")");
+    const std::set<std::string> factories =
+        Matches(definition, R"(<widgetfactory name="([^"]+)\")");
+    const std::regex picture(
+        R"re(<param name="filename" value="data/([^"]+)"/><param name="bonus_scene" value="([a-z]+)"/>)re");
+    std::map<std::string, int> perLevel;
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), picture);
+         it != std::sregex_iterator(); ++it) {
+        SCOPED_TRACE((*it)[1].str());
+        ++perLevel[(*it)[2].str()];
+        const std::string level = Source((*it)[1].str());
+        const std::set<std::string> extra = Matches(level, R"(extraparams="([^"]+)\")");
+        ASSERT_EQ(extra.size(), 1u);
+        const std::string size =
+            ParamOf(*extra.begin(), "rows") + "_" + ParamOf(*extra.begin(), "cols");
+        EXPECT_TRUE(grids.count(size)) << size;
+        for (const char* kind : {"digit", "breaking_cell", "appearance_cell"}) {
+            EXPECT_TRUE(factories.count(kind + size)) << kind << size;
+        }
+        for (const std::string& cells : Matches(level, R"(cells="([^"]+)\")")) {
+            for (const char code : cells) {
+                EXPECT_TRUE(factories.count("cell" + size + "_" + std::string(1, code)))
+                    << size << " colour " << code;
+            }
+        }
+    }
+    // A level draws its rounds without repeating a picture.
+    const std::set<std::string> rounds = Matches(definition, R"(\\rounds=([0-9]+))");
+    ASSERT_EQ(rounds.size(), 1u);
+    EXPECT_EQ(perLevel.size(), 7u);
+    for (const auto& [level, count] : perLevel) {
+        EXPECT_GE(count, std::stoi(*rounds.begin())) << level;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "engine/EngineUnits.h"
 #include "functions/FunctionUnits.h"
 #include "game/GameUnits.h"
+#include "minigames/MinigameUnits.h"
 #include "nonogram/NonogramUnits.h"
 #include "tests/support/TestMain.h"
 #include "widgets/WidgetUnits.h"
@@ -12,5 +13,5 @@ int main(int argc, char** argv) {
     // The units of every class the game definition names.
     return RunTests(argc, argv,
                     {CoreUnits(), EngineUnits(), FunctionUnits(), WidgetUnits(), EffectUnits(),
-                     GameUnits(), NonogramUnits(), WorldUnits()});
+                     GameUnits(), NonogramUnits(), WorldUnits(), MinigameUnits()});
 }
