@@ -1,0 +1,317 @@
+// The mini-games played on the game as built: the built definition and data
+// folder under the screen harness. A location's big mosaic is opened as the
+// map opens it, its shuffled tiles are put home by clicks, and its close
+// button, statistics and OK bring the player back with the result; a bonus
+// level is started from the bonus selection of a player whose location is
+// completed, its three rounds are solved by clicks with the two tools, and
+// its total enters the location's high-score table. Screenshots of each step
+// are written to test-artifacts/minigames of the build folder.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/lang/MultiLanguages.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
+#include "game/GameConfig.h"
+#include "game/HighScores.h"
+#include "game/UserProfiles.h"
+#include "minigames/BonusControl.h"
+#include "minigames/MosaicScreen.h"
+#include "nonogram/NonogramRules.h"
+#include "tests/support/GameHarness.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kPlayer[] = "Ada";
+
+Ref<IParamCollection> Params(std::initializer_list<std::pair<const char*, const char*>> values) {
+    const Ref<IParamCollection> params =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    for (const auto& [name, value] : values) params->SetValue(name, Variant(value));
+    return params;
+}
+
+class MiniGamesOnBuiltData : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ApplyQuillmarchConfiguration();
+        game_ = std::make_unique<TGameHarness>(1024, 768);
+        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        ClearStorageCache();
+        // The texts as the program shows them: the base language of the data.
+        ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(game_->Folder().File("lang/default.lng")));
+        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
+        ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
+        profiles->FindOrAdd(kPlayer);
+        profiles->SetCurrent(kPlayer);
+        ASSERT_TRUE(profiles->GetCurrent());
+    }
+    void TearDown() override {
+        // The data names nothing the program cannot find or take.
+        if (game_) {
+            std::string lines;
+            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
+            EXPECT_EQ(lines, "");
+        }
+        game_.reset();
+        ResetGameShellConfiguration();
+        SetGameDefinitionPath(kDefaultGameDefinitionPath);
+        SetDataFileKey("");
+        SetProductName(kDefaultProductName);
+        SetGameVersion("");
+        ClearStorageCache();
+        LoadLanguage("");
+    }
+
+    bool OnTop(const std::string& name) const {
+        const Ref<IGameScreenSlave> top = game_->Top();
+        return top && top->GetName() == name;
+    }
+    Ref<IParamCollection> Profile() const {
+        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
+    }
+    // Frames of 20 ms until ready() holds, at most 20 s of the game's clock.
+    template <class F>
+    bool RunUntil(F ready) {
+        for (int i = 0; i < 1000 && !ready(); ++i) game_->Step(1, 20);
+        return ready();
+    }
+    // The window as the last frame left it, as a PNG in the artifacts.
+    void Shot(const std::string& name) {
+        const fs::path folder = fs::path(QM_ARTIFACTS_DIR);
+        fs::create_directories(folder);
+        const std::string path = (folder / (name + ".png")).string();
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(file) << path;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (!setjmp(png_jmpbuf(png))) {
+            png_init_io(png, file);
+            png_set_IHDR(png, info, 1024, 768, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+            png_write_info(png, info);
+            std::vector<png_byte> row(1024 * 3);
+            for (int32_t y = 0; y < 768; ++y) {
+                for (int32_t x = 0; x < 1024; ++x) {
+                    const uint32_t p = game_->Pixel(x, y);
+                    row[size_t(x) * 3] = png_byte(p >> 16);
+                    row[size_t(x) * 3 + 1] = png_byte(p >> 8);
+                    row[size_t(x) * 3 + 2] = png_byte(p);
+                }
+                png_write_row(png, row.data());
+            }
+            png_write_end(png, nullptr);
+        }
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+    }
+
+    std::unique_ptr<TGameHarness> game_;
+};
+
+// --- The big mosaic
+
+std::string CellPath(int32_t row, int32_t col) {
+    return "move_group/cells_group/cell_" + std::to_string(row) + "_" + std::to_string(col);
+}
+
+int32_t Whole(const Variant& value) {
+    return value.IsString() ? std::stoi(value.ToString()) : value.ToInt();
+}
+
+TEST_F(MiniGamesOnBuiltData, AMosaicIsPutTogetherByClicksAndReportsItsLocation) {
+    // As the map opens it above the location's scene.
+    game_->Game()->ShowGameScreen("GS_GameBigMosaic",
+                                  Params({{"active_map_part", "rome"}, {"show_scroll", "no"}}));
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_GameBigMosaic"));
+    auto* mosaic = dynamic_cast<TQuillmarchGameScreenGameBigMosaic*>(game_->Top().get());
+    ASSERT_NE(mosaic, nullptr);
+    EXPECT_EQ(mosaic->GetResourceName(), "minigames_mosaic_rome");
+    EXPECT_EQ(mosaic->GetRows(), 3);
+    EXPECT_EQ(mosaic->GetCols(), 4);
+    EXPECT_EQ(game_->Find("move_group/mosaic_mat")->GetProperty("resourcename").ToString(),
+              "minigames_mosaic_romeMat");
+    game_->Step(20, 20);
+    Shot("01-mosaic-opening");
+
+    // The opening ends in the help, then the board takes clicks.
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HelpMosaic"); }));
+    Shot("02-mosaic-help");
+    game_->ClickAt("button_ok");
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_GameBigMosaic"));
+    EXPECT_EQ(mosaic->GetBoardState(), mbs_Playing);
+
+    const int32_t rows = mosaic->GetRows(), cols = mosaic->GetCols();
+    // Shuffled: no tile starts home.
+    for (int32_t r = 0; r < rows; ++r) {
+        for (int32_t c = 0; c < cols; ++c) {
+            EXPECT_EQ(Whole(game_->Find(CellPath(r, c))->GetProperty("state")), 0) << r << c;
+        }
+    }
+    // The first tile picked up shows the selection.
+    game_->ClickAt(CellPath(0, 0));
+    game_->Step(1);
+    ASSERT_TRUE(game_->Find(CellPath(0, 0) + "/selected"));
+    Shot("03-mosaic-selected");
+    game_->ClickAt(CellPath(0, 0));
+    game_->Step(1);
+    EXPECT_FALSE(game_->Find(CellPath(0, 0) + "/selected"));
+
+    // Each cell in turn gets its own tile: the cell holding it, then the cell.
+    int exchanges = 0;
+    for (int32_t r = 0; r < rows; ++r) {
+        for (int32_t c = 0; c < cols; ++c) {
+            if (Whole(game_->Find(CellPath(r, c))->GetProperty("state")) == 1) continue;
+            std::string holder;
+            for (int32_t i = 0; i < rows && holder.empty(); ++i) {
+                for (int32_t j = 0; j < cols; ++j) {
+                    const Ref<IWidget> piece = game_->Find(CellPath(i, j) + "/picture");
+                    if (Whole(piece->GetProperty("row")) == r && Whole(piece->GetProperty("col")) == c) {
+                        holder = CellPath(i, j);
+                        break;
+                    }
+                }
+            }
+            ASSERT_FALSE(holder.empty()) << r << c;
+            game_->ClickAt(holder);
+            game_->ClickAt(CellPath(r, c));
+            ++exchanges;
+            if (exchanges == 2) {
+                game_->Step(8, 20);
+                Shot("04-mosaic-exchange");
+            }
+            ASSERT_TRUE(RunUntil([&] {
+                return Whole(game_->Find(CellPath(r, c))->GetProperty("state")) == 1 &&
+                       Whole(game_->Find(holder)->GetProperty("state")) != 2;
+            })) << r << c;
+        }
+    }
+    EXPECT_GE(exchanges, rows * cols / 2);
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("button_close")->GetVisible(); }));
+    EXPECT_TRUE(mosaic->GetLevelEnded());
+    Shot("05-mosaic-complete");
+
+    game_->ClickAt("button_close");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatBigMosaic"); }));
+    game_->Step(5, 20);
+    EXPECT_TRUE(game_->Find("levelTips")->GetVisible());
+    EXPECT_EQ(mosaic->GetLevelTips(), "%mosaic_tips_rome%");
+    const std::string tips = GetLanguageString("mosaic_tips_rome", "");
+    EXPECT_FALSE(tips.empty());
+    EXPECT_EQ(game_->Find("levelTips")->GetProperty("text").ToString(), tips);
+    Shot("06-mosaic-statistics");
+    game_->ClickAt("button_ok");
+    game_->Step(2);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+}
+
+// --- The bonus rounds
+
+TQuillmarchControlGameBonus* BonusBoard(TGameHarness& game) {
+    return dynamic_cast<TQuillmarchControlGameBonus*>(game.Find("control_game_nonogram").get());
+}
+
+TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighScores) {
+    Profile()->SetValue("location_state_japan", Variant("completed"));
+    Profile()->SetValue("location_state_rome", Variant("available"));
+    game_->Game()->ShowGameScreen("GS_MainBonus", nullptr);
+    game_->Step(10, 20);
+    ASSERT_TRUE(OnTop("GS_MainBonus"));
+    EXPECT_TRUE(game_->Find("level_buttons/japan/enabled_image")->GetVisible());
+    EXPECT_FALSE(game_->Find("level_buttons/japan/disabled_image")->GetVisible());
+    EXPECT_FALSE(game_->Find("level_buttons/rome/enabled_image")->GetVisible());
+    EXPECT_TRUE(game_->Find("level_buttons/rome/disabled_image")->GetVisible());
+    Shot("11-bonus-selection");
+
+    game_->ClickAt("level_buttons/japan/enabled_image/button");
+    game_->Step(1);
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_MainBonus GS_GameBonus");
+    TQuillmarchControlGameBonus* board = BonusBoard(*game_);
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(board->GetRounds(), 3);
+    EXPECT_EQ(board->GetErrorsAllowed(), 3);
+    EXPECT_EQ(game_->Find("bg_group/background")->GetProperty("resourcename").ToString(),
+              "minigames_bonus_japan");
+    game_->Step(25, 20);
+    Shot("12-bonus-round-title");
+
+    // The help comes once, when the first round starts.
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HelpBonus"); }));
+    game_->ClickAt("button_ok");
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_GameBonus"));
+
+    for (int32_t round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(RunUntil([&] {
+            return board->GetCurrentRound() == round &&
+                   board->GetGameState() == TBonusGameState::kPlaying;
+        }));
+        const TNonogramRules& rules = board->Rules();
+        ASSERT_EQ(rules.Rows(), 10);
+        ASSERT_EQ(rules.Cols(), 10);
+        if (round == 1) Shot("13-bonus-board");
+        // Full cells with the arrow, then empty ones with the hammer.
+        for (const bool full : {true, false}) {
+            game_->ClickAt(full ? "control_game_nonogram/image_select"
+                                : "control_game_nonogram/image_hammer");
+            for (int32_t r = 0; r < 10; ++r) {
+                for (int32_t c = 0; c < 10; ++c) {
+                    if (board->GetCurrentRound() != round ||
+                        board->GetGameState() != TBonusGameState::kPlaying) {
+                        break;
+                    }
+                    if ((rules.Value(r, c) == kCellFull) != full ||
+                        (rules.Value(r, c) != kCellFull && rules.Value(r, c) != kCellEmpty)) {
+                        continue;
+                    }
+                    game_->ClickAt("control_game_nonogram/grid/cells/cell" + std::to_string(r) +
+                                   "_" + std::to_string(c));
+                }
+            }
+            if (round == 1 && full) Shot("14-bonus-opened");
+        }
+        EXPECT_EQ(board->GetErrorsMade(), 0);
+    }
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramBonus"); }));
+    game_->Step(100, 20);
+    Shot("15-bonus-results");
+    EXPECT_EQ(game_->Find("title_Result")->GetProperty("text").ToString(),
+              GetLanguageString("bonus_level_completed", "?"));
+    const int32_t total = board->GetPoints();
+    EXPECT_GT(total, 3000);
+
+    game_->ClickAt("button_ok");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_MainBonus"); }));
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu GS_MainBonus");
+    // The total beats the table's rows: the player is in it.
+    const Ref<IRecordTable> table =
+        game_->Game()->GetHighScores()->GetTables()->GetItem(Variant("japan"));
+    ASSERT_TRUE(table);
+    const Ref<IRecordCollection> records = table->GetRecords();
+    bool entered = false;
+    for (int32_t i = 0; i < records->GetCount(); ++i) {
+        const Ref<IRecord> row = records->GetItem(Variant(i));
+        entered |= row && row->GetParams()->GetValue("Player", Variant("")).ToString() == kPlayer &&
+                   row->GetScore() == total;
+    }
+    EXPECT_TRUE(entered);
+    game_->Step(5, 20);
+    Shot("16-bonus-selection-after");
+}
+
+}  // namespace
