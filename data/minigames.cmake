@@ -11,7 +11,7 @@ foreach(location japan rome tibet egypt greece aztecs china)
   endforeach()
   # The bonus card's miniature of the location's picture.
   qm_data_svg(SOURCE art/minigames/mosaic_${location}.svg OUTPUT data/images/minigames/thumb_${location}.jpg
-              WIDTH 204 HEIGHT 153 QUALITY 90 DEPENDS art/palette.css)
+              WIDTH 160 HEIGHT 120 QUALITY 90 DEPENDS art/palette.css)
 endforeach()
 foreach(picture scroll_edge tip_ribbon bonus_card bonus_card_locked)
   qm_data_svg(SOURCE art/minigames/${picture}.svg OUTPUT data/images/minigames/${picture}.png

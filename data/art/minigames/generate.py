@@ -437,23 +437,23 @@ def main():
               '<rect x="38" y="12" width="484" height="44" rx="4" fill="none" class="stroke-gold-dark" stroke-width="1.2"/>\n')
     svg("tip_ribbon.svg", "The ribbon that carries the mosaic's tip.", 560, 72, ribbon)
 
-    # A bonus level's card: 232 x 348.
+    # A bonus level's card: 232 x 296, the location's miniature (160 x 120) at 36, 46.
     card_defs = ('<linearGradient id="paper" x1="0" y1="0" x2="0" y2="1">'
                  '<stop offset="0" class="stop-parchment"/><stop offset="1" class="stop-parchment-shade"/></linearGradient>\n')
-    card = ('<rect x="4" y="4" width="224" height="340" rx="14" fill="url(#paper)" class="stroke-gold" stroke-width="4"/>\n'
-            '<rect x="13" y="13" width="206" height="322" rx="8" fill="none" class="stroke-gold-dark" stroke-width="1.2"/>\n'
-            '<rect x="14" y="52" width="204" height="154" class="fill-ink-deep"/>\n'
-            '<line x1="30" y1="222" x2="202" y2="222" class="stroke-gold-dark" stroke-width="1.5"/>\n'
-            '<g class="fill-gold-dark"><circle cx="116" cy="222" r="4"/></g>\n')
-    svg("bonus_card.svg", "The card of one bonus level.", 232, 348, card, card_defs)
+    card = ('<rect x="4" y="4" width="224" height="288" rx="14" fill="url(#paper)" class="stroke-gold" stroke-width="4"/>\n'
+            '<rect x="13" y="13" width="206" height="270" rx="8" fill="none" class="stroke-gold-dark" stroke-width="1.2"/>\n'
+            '<rect x="33" y="43" width="166" height="126" class="fill-gold-dark"/>\n'
+            '<line x1="36" y1="176" x2="196" y2="176" class="stroke-gold-dark" stroke-width="1.5"/>\n'
+            '<g class="fill-gold-dark"><circle cx="116" cy="176" r="4"/></g>\n')
+    svg("bonus_card.svg", "The card of one bonus level.", 232, 296, card, card_defs)
     # The same card while its location is not completed: grey, with a lock.
-    locked = ('<rect x="4" y="4" width="224" height="340" rx="14" class="fill-grey-dark stroke-grey" stroke-width="4"/>\n'
-              '<rect x="13" y="13" width="206" height="322" rx="8" fill="none" class="stroke-grey" stroke-width="1.2"/>\n'
-              '<rect x="14" y="52" width="204" height="154" class="fill-ink-deep"/>\n'
-              '<path d="M96 112 v-16 a20 20 0 0 1 40 0 v16" fill="none" class="stroke-grey" stroke-width="8"/>\n'
-              '<rect x="84" y="110" width="64" height="50" rx="8" class="fill-grey"/><circle cx="116" cy="131" r="7" class="fill-ink-deep"/>'
-              '<rect x="113" y="134" width="6" height="14" class="fill-ink-deep"/>\n')
-    svg("bonus_card_locked.svg", "The card of a bonus level not open yet.", 232, 348, locked)
+    locked = ('<rect x="4" y="4" width="224" height="288" rx="14" class="fill-grey-dark stroke-grey" stroke-width="4"/>\n'
+              '<rect x="13" y="13" width="206" height="270" rx="8" fill="none" class="stroke-grey" stroke-width="1.2"/>\n'
+              '<rect x="36" y="46" width="160" height="120" class="fill-ink-deep"/>\n'
+              '<path d="M100 102 v-14 a16 16 0 0 1 32 0 v14" fill="none" class="stroke-grey" stroke-width="7"/>\n'
+              '<rect x="90" y="100" width="52" height="42" rx="7" class="fill-grey"/><circle cx="116" cy="117" r="6" class="fill-ink-deep"/>'
+              '<rect x="113" y="119" width="6" height="12" class="fill-ink-deep"/>\n')
+    svg("bonus_card_locked.svg", "The card of a bonus level not open yet.", 232, 296, locked)
 
 
 if __name__ == "__main__":
