@@ -171,6 +171,19 @@ TEST_F(MiniGamesOnBuiltData, AMosaicIsPutTogetherByClicksAndReportsItsLocation) 
     game_->Step(1);
     EXPECT_FALSE(game_->Find(CellPath(0, 0) + "/selected"));
 
+    // The pause menu's rules open the help again; its OK goes back to the board.
+    game_->ClickAt("button_menu");
+    game_->Step(2, 20);
+    ASSERT_TRUE(OnTop("GS_MiniMenuBrief"));
+    Shot("03b-mosaic-menu");
+    game_->ClickAt("buttons/button_rules");
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_HelpMosaic")) << game_->StackNames();
+    Shot("03c-mosaic-rules");
+    game_->ClickAt("button_ok");
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_GameBigMosaic"));
+
     // Each cell in turn gets its own tile: the cell holding it, then the cell.
     int exchanges = 0;
     for (int32_t r = 0; r < rows; ++r) {
@@ -283,7 +296,10 @@ TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighSco
                                    "_" + std::to_string(c));
                 }
             }
-            if (round == 1 && full) Shot("14-bonus-opened");
+            if (round == 1 && full) {
+                game_->Step(3, 20);
+                Shot("14-bonus-opened");
+            }
         }
         EXPECT_EQ(board->GetErrorsMade(), 0);
     }

@@ -417,7 +417,7 @@ def main():
         bg = ('<rect width="%d" height="%d" class="fill-ink-deep"/>\n' % (W, H) +
               '<g opacity="0.62">\n' + body + '</g>\n' +
               '<rect width="%d" height="%d" class="fill-ink-deep" fill-opacity="0.35"/>\n' % (W, H) +
-              '<rect x="704" y="0" width="4" height="%d" class="fill-gold" fill-opacity="0.6"/>\n' % H)
+              '')
         svg("bonus_%s.svg" % name, "The background of the bonus round of %s." % name, W, H, bg, defs)
 
     # The rolled edge of the map as it scrolls away: 1024 x 114.
@@ -454,6 +454,40 @@ def main():
               '<rect x="90" y="100" width="52" height="42" rx="7" class="fill-grey"/><circle cx="116" cy="117" r="6" class="fill-ink-deep"/>'
               '<rect x="113" y="119" width="6" height="12" class="fill-ink-deep"/>\n')
     svg("bonus_card_locked.svg", "The card of a bonus level not open yet.", 232, 296, locked)
+
+
+    # The hint buttons of the bonus panel, 56 x 48: normal, selected, used up.
+    for state, face, ink, mark in (("normal", "ink-light", "stroke-gold", "fill-gold-light"),
+                                   ("selected", "teal", "stroke-gold-light", "fill-parchment"),
+                                   ("disabled", "grey-dark", "stroke-grey", "fill-grey")):
+        body = ('<rect x="3" y="3" width="50" height="42" rx="10" class="fill-%s %s" stroke-width="3"/>\n' % (face, ink) +
+                '<path d="M28 9 l3.5 8 l8.5 0.6 l-6.6 5.4 l2.2 8.3 l-7.6 -4.6 l-7.6 4.6 l2.2 -8.3 l-6.6 -5.4 l8.5 -0.6 Z" class="%s"/>\n' % mark +
+                '<rect x="14" y="36" width="28" height="3" rx="1.5" class="%s" fill-opacity="0.6"/>\n' % mark)
+        svg("hint_%s.svg" % state, "A hint button, %s." % state, 56, 48, body)
+
+    # The bonus tools, 96 x 64: the arrow opens a cell, the hammer breaks one.
+    tools = {
+        "open": ("ink", '<rect x="60" y="18" width="24" height="24" rx="3" class="fill-gold-light"/>'
+                        '<path d="M20 14 L20 46 L28 38 L34 50 L39 47 L33 36 L44 36 Z" class="fill-parchment stroke-ink-deep" stroke-width="2"/>'),
+        "break": ("gold-dark", '<rect x="58" y="20" width="24" height="24" rx="3" fill="none" class="stroke-parchment" stroke-width="2" stroke-dasharray="5 3"/>'
+                               '<g transform="rotate(-35 32 34)"><rect x="29" y="24" width="6" height="30" rx="2" class="fill-parchment-shade"/>'
+                               '<rect x="18" y="14" width="28" height="13" rx="3" class="fill-grey stroke-ink-deep" stroke-width="2"/></g>'),
+    }
+    for name, (face, icon) in tools.items():
+        body = ('<rect x="3" y="3" width="90" height="58" rx="12" class="fill-%s stroke-gold" stroke-width="3"/>\n' % face +
+                icon + '\n')
+        svg("tool_%s.svg" % name, "The bonus tool that %ss a cell." % name, 96, 64, body)
+
+    # The seal of a new record, 64 x 64.
+    rays = "".join('<path d="M32 32 L%.1f %.1f L%.1f %.1f Z"/>' % (
+        32 + 31 * math.cos(math.radians(a - 7)), 32 + 31 * math.sin(math.radians(a - 7)),
+        32 + 31 * math.cos(math.radians(a + 7)), 32 + 31 * math.sin(math.radians(a + 7)))
+        for a in range(0, 360, 30))
+    seal = ('<g class="fill-gold-dark">' + rays + '</g>\n'
+            '<circle cx="32" cy="32" r="22" class="fill-gold stroke-gold-dark" stroke-width="2"/>\n'
+            '<circle cx="32" cy="32" r="16" fill="none" class="stroke-gold-light" stroke-width="1.5"/>\n'
+            '<path d="M32 21 l3 7 l7.5 0.5 l-5.8 4.8 l1.9 7.3 l-6.6 -4 l-6.6 4 l1.9 -7.3 l-5.8 -4.8 l7.5 -0.5 Z" class="fill-parchment"/>\n')
+    svg("record_seal.svg", "The seal of a new record.", 64, 64, seal)
 
 
 if __name__ == "__main__":
