@@ -19,6 +19,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
+#include "game/GameScreen.h"
 #include "game/HighScores.h"
 #include "game/UserProfiles.h"
 #include "minigames/BonusControl.h"
@@ -132,9 +133,17 @@ int32_t Whole(const Variant& value) {
 }
 
 TEST_F(MiniGamesOnBuiltData, AMosaicIsPutTogetherByClicksAndReportsItsLocation) {
-    // As the map opens it above the location's scene.
-    game_->Game()->ShowGameScreen("GS_GameBigMosaic",
-                                  Params({{"active_map_part", "rome"}, {"show_scroll", "no"}}));
+    // As the map opens it above the location's scene, with the snapshot of
+    // the screen below to roll away (here the main screen's).
+    const Ref<ISurface> snapshot = game_->Engine().CreateSurface();
+    snapshot->SetSize(1024, 768);
+    auto* below = dynamic_cast<TGameScreen*>(game_->Screen("GS_MainMenu").get());
+    ASSERT_NE(below, nullptr);
+    below->Render(*snapshot);
+    const Ref<IParamCollection> params =
+        Params({{"active_map_part", "rome"}, {"show_scroll", "yes"}});
+    params->SetValue("surface", Variant(Ref<IInterface>(snapshot)));
+    game_->Game()->ShowGameScreen("GS_GameBigMosaic", params);
     game_->Step(1);
     ASSERT_TRUE(OnTop("GS_GameBigMosaic"));
     auto* mosaic = dynamic_cast<TQuillmarchGameScreenGameBigMosaic*>(game_->Top().get());
