@@ -205,14 +205,21 @@ TEST(GameDefinition, TheMiniGamesPicturesAndBoardsAreThere) {
     const std::set<std::string> grids = Matches(definition, R"(<grid name="([^"]+)\")");
     const std::set<std::string> factories =
         Matches(definition, R"(<widgetfactory name="([^"]+)\")");
-    const std::regex picture(
-        R"re(<param name="filename" value="data/([^"]+)"/><param name="bonus_scene" value="([a-z]+)"/>)re");
+    // Each catalogue entry that names the bonus level it belongs to.
+    const std::regex entry(R"re(<level level="[^"]+">[\s\S]*?</level>)re");
     std::map<std::string, int> perLevel;
-    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), picture);
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), entry);
          it != std::sregex_iterator(); ++it) {
-        SCOPED_TRACE((*it)[1].str());
-        ++perLevel[(*it)[2].str()];
-        const std::string level = Source((*it)[1].str());
+        const std::string text = it->str();
+        const std::set<std::string> scene =
+            Matches(text, R"re(<param name="bonus_scene" value="([^"]+)")re");
+        if (scene.empty()) continue;
+        const std::set<std::string> file =
+            Matches(text, R"re(<param name="filename" value="data/([^"]+)")re");
+        ASSERT_EQ(file.size(), 1u) << text;
+        SCOPED_TRACE(*file.begin());
+        ++perLevel[*scene.begin()];
+        const std::string level = Source(*file.begin());
         const std::set<std::string> extra = Matches(level, R"(extraparams="([^"]+)\")");
         ASSERT_EQ(extra.size(), 1u);
         const std::string size =
