@@ -273,6 +273,8 @@ TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighSco
 
     // The help comes once, when the first round starts.
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HelpBonus"); }));
+    game_->Step(1);
+    Shot("12b-bonus-help");
     game_->ClickAt("button_ok");
     game_->Step(1);
     ASSERT_TRUE(OnTop("GS_GameBonus"));
