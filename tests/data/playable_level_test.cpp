@@ -1,8 +1,9 @@
 // A level played on the game as built: the built definition (enciphered, as
 // the program reads it) and the built data folder under the screen harness,
-// from the logo to the main screen, a level button, the level won by clicks
-// on its cells and tools, its results, and back to the main screen; and a
-// level lost by wrong cells and played again from the failure screen.
+// from the logo to the main menu with a player, the level opened as a
+// location's scene opens it, won by clicks on its cells and tools, its
+// results, and back to the main menu; and a level lost by wrong cells and
+// played again from the failure screen.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/persist/Params.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
@@ -54,9 +56,16 @@ protected:
         // The definition as built, enciphered: the engine reads it with the
         // game's data-file key, as the program does.
         ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
-        // The logo's sequence, the splash's loading, then the main screen.
-        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
-        ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+        // The logo's sequence, the splash's loading, then the main menu, which
+        // asks for a player first.
+        for (int i = 0; i < 1000 && !OnTop("GS_NewUser"); ++i) game_->Step(1, 20);
+        ASSERT_EQ(game_->StackNames(), "GS_Main GS_NewUser");
+        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
+        profiles->FindOrAdd("Ada");
+        profiles->SetCurrent("Ada");
+        game_->Game()->CloseGameScreen(game_->Screen("GS_NewUser"), nullptr);
+        game_->Step(2);
+        ASSERT_EQ(game_->StackNames(), "GS_Main");
     }
     void TearDown() override {
         // The data names nothing the program cannot find or take.
@@ -88,11 +97,16 @@ protected:
         for (int i = 0; i < 500 && !ready(); ++i) game_->Step(1, 20);
         return ready();
     }
-    // The level button, then the start scenario until the board plays.
-    void StartLevel(const char* button) {
-        game_->ClickAt(button);
+    // The level shown as a location's scene shows it, then the start
+    // scenario until the board plays.
+    void StartLevel(const char* level) {
+        const Ref<IParamCollection> params =
+            Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+        params->SetValue("level_ref", Variant(level));
+        params->SetValue("active_map_part", Variant("japan"));
+        ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_GameNonogram", params));
         game_->Step(1);
-        ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_GameNonogram");
+        ASSERT_EQ(game_->StackNames(), "GS_Main GS_GameNonogram");
         ASSERT_NE(Board(), nullptr);
         ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
         // The panel has slid in: the tools can be reached.
@@ -106,7 +120,7 @@ protected:
         game_->ClickAt("control_game_nonogram/grid/cells/cell" + std::to_string(row) + "_" +
                        std::to_string(col));
     }
-    // The level a main-screen button opens, read from the built data.
+    // A level as a scene opens it, read from the built data.
     TBuiltLevel Level(const char* file) const {
         return ReadBuiltLevel(game_->Folder().File(file));
     }
@@ -134,7 +148,7 @@ protected:
 TEST_F(PlayableLevel, TheFirstLevelIsWonFromTheMainScreenAndLeadsBackToIt) {
     const TBuiltLevel level = Level("data/levels/japan/1.xml");
     ASSERT_GT(level.Cells(), 0u);
-    StartLevel("button_level_1");
+    StartLevel("japan_1");
     EXPECT_EQ(Board()->Rules().UnresolvedLeft(), static_cast<int>(level.Cells()));
 
     ClickAll(level.rows, true, "control_game_nonogram/image_select");
@@ -152,7 +166,7 @@ TEST_F(PlayableLevel, TheFirstLevelIsWonFromTheMainScreenAndLeadsBackToIt) {
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramWithTips"); }));
     game_->ClickAt("button_ok");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
 }
 
 TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailureScreen) {
@@ -166,7 +180,7 @@ TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailu
         }
     }
     ASSERT_EQ(empty.size(), size_t(level.errors) + 1);
-    StartLevel("button_level_2");
+    StartLevel("japan_2");
     ASSERT_TRUE(game_->Find("control_game_nonogram/errors"));
     game_->ClickAt("control_game_nonogram/image_select");
     for (const auto& [row, col] : empty) {
@@ -178,7 +192,7 @@ TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailu
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_FailedNonogram"); }));
     game_->ClickAt("button_restart");
     game_->Step(1);
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_GameNonogram");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_GameNonogram");
     EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 0);
     ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
     EXPECT_EQ(State(empty.front().first, empty.front().second), "closed");
