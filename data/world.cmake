@@ -22,6 +22,9 @@ endforeach()
 foreach(kind error hint speed)
   list(APPEND world_pictures trophy_${kind}_small trophy_${kind}_big)
 endforeach()
+# The main menu's panel behind the medallion: the dialogs' panel at another size.
+qm_data_svg(SOURCE art/panel.svg OUTPUT data/images/world/menu_panel.png WIDTH 400 HEIGHT 384
+            DEPENDS art/palette.css)
 foreach(picture ${world_pictures})
   qm_data_svg(SOURCE art/world/${picture}.svg OUTPUT data/images/world/${picture}.png)
 endforeach()

@@ -6,7 +6,8 @@
 // place is open and the others sealed, pointing at a place explains it, a
 // click on a sealed one opens the sealed message; the second start goes
 // straight to the map with the scroll; the trophy cabinet shows owned and
-// empty looks and explains a trophy under the pointer. The engine writes no
+// empty looks and explains a trophy under the pointer; the options keep the
+// player's own boxes; the medallion and the map show completed places. The engine writes no
 // log line on the way. Each step's frame is kept as a PNG in
 // test-artifacts/world of the build folder.
 #include <gtest/gtest.h>
@@ -296,6 +297,13 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     game_->ClickAt("button_options");
     game_->Step(1, 20);
     ASSERT_EQ(game_->StackNames(), "GS_Main GS_Options");
+    // The player's own options are kept with the player.
+    EXPECT_FALSE(game_->Find("checkbox_autocomplete")->GetProperty("CheckBoxState").ToBool());
+    game_->ClickAt("checkbox_autocomplete");
+    game_->Step(1, 20);
+    EXPECT_EQ(ProfileValue("UseAutoComplete"), "yes");
+    EXPECT_EQ(ProfileValue("UseRightButtonAsHammer"), "");
+    Shot("14-options");
     game_->KeyDown(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     game_->KeyUp(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     game_->Step(2, 20);
@@ -304,7 +312,7 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     EXPECT_FALSE(Visible("medallion/elements/japan/silver"));
     EXPECT_TRUE(Visible("medallion/elements/rome/silver"));
     EXPECT_FALSE(Visible("medallion/elements/tibet/silver"));
-    Shot("14-main-medallion");
+    Shot("15-main-medallion");
 
     // On the map the completed places wear their gold and silver looks, and
     // the next one on the route is open.
@@ -320,7 +328,7 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     EXPECT_TRUE(Visible("map_locations/rome/completed/image_silver"));
     EXPECT_EQ(game_->Find("map_locations/tibet")->GetProperty("location_state").ToString(),
               "available");
-    Shot("15-map-progress");
+    Shot("16-map-progress");
 }
 
 }  // namespace

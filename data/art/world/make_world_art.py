@@ -701,8 +701,8 @@ def bubble():
 
 
 def counter_plate():
-    out = header(200, 80, "The plate under a medal count.")
-    out += '<rect x="4" y="8" width="192" height="64" rx="32" class="fill-ink-deep stroke-gold" stroke-width="3" fill-opacity="0.85"/>\n'
+    out = header(120, 60, "The plate under a medal count.")
+    out += '<rect x="3" y="4" width="114" height="52" rx="26" class="fill-ink-deep stroke-gold" stroke-width="3" fill-opacity="0.85"/>\n'
     write("medal_plate", out)
 
 
@@ -720,7 +720,7 @@ def story_page():
     out += '<rect width="1024" height="768" fill="url(#paper)"/>\n'
     # A faint map in the corner and a quill.
     out += f'<g opacity="0.18">{compass(860, 600, 90)}</g>\n'
-    out += ('<g transform="translate(70 560) rotate(-35)">'
+    out += ('<g transform="translate(96 132) rotate(-28)">'
             '<path d="M 0 0 Q 60 -26 150 -10 Q 70 4 0 0 Z" class="fill-parchment-shade stroke-ink-deep" stroke-width="1.5"/>'
             '<path d="M 0 0 L 150 -10" class="stroke-ink-deep" stroke-width="1.2"/>'
             '<path d="M -24 4 L 0 0" class="stroke-ink-deep" stroke-width="2.5"/></g>\n')
