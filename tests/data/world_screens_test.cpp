@@ -293,6 +293,7 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     Profile()->SetValue("location_state_japan", Variant("completed"));
     Profile()->SetValue("expert_location_japan", Variant("yes"));
     Profile()->SetValue("location_state_rome", Variant("completed"));
+    Profile()->SetValue("current_level_tibet", Variant("4"));
     // Any screen closing over the menu refreshes the medallion.
     game_->ClickAt("button_options");
     game_->Step(1, 20);
@@ -328,6 +329,10 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     EXPECT_TRUE(Visible("map_locations/rome/completed/image_silver"));
     EXPECT_EQ(game_->Find("map_locations/tibet")->GetProperty("location_state").ToString(),
               "available");
+    // Three of its ten levels solved: three tenths of the bar's 124 pixels.
+    game_->Step(80, 20);
+    EXPECT_EQ(game_->Find("map_locations/tibet/available/bar_progress")->GetProperty("current_value").ToInt(),
+              37);
     Shot("16-map-progress");
 }
 
