@@ -20,11 +20,14 @@
 #include <vector>
 
 #include "core/lang/MultiLanguages.h"
+#include "core/persist/Params.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
+#include "world/MapControl.h"
+#include "world/Medallion.h"
 
 namespace {
 
@@ -293,7 +296,6 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     Profile()->SetValue("location_state_japan", Variant("completed"));
     Profile()->SetValue("expert_location_japan", Variant("yes"));
     Profile()->SetValue("location_state_rome", Variant("completed"));
-    Profile()->SetValue("current_level_tibet", Variant("4"));
     // Any screen closing over the menu refreshes the medallion.
     game_->ClickAt("button_options");
     game_->Step(1, 20);
@@ -314,6 +316,18 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     EXPECT_TRUE(Visible("medallion/elements/rome/silver"));
     EXPECT_FALSE(Visible("medallion/elements/tibet/silver"));
     Shot("15-main-medallion");
+    // The part of a place just completed comes in with its effect.
+    const Ref<IParamCollection> reveal =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    reveal->SetValue("location_name", Variant("rome"));
+    reveal->SetValue("location_expert", Variant("no"));
+    game_->Find("medallion")->ExecuteCommand(kCommandShowMedallionPart, reveal);
+    game_->Step(5, 20);
+    EXPECT_FALSE(Visible("medallion/elements/rome"));
+    ASSERT_TRUE(game_->Find("medallion/scenario_group/effect_part"));
+    EXPECT_EQ(game_->Find("medallion/scenario_group/effect_part")->GetProperty("resourcename").ToString(),
+              "world_medallion_rome_silver");
+    ASSERT_TRUE(RunUntil([&] { return !game_->Find("medallion/scenario_group/scenario_show_medallion_part"); }));
 
     // On the map the completed places wear their gold and silver looks, and
     // the next one on the route is open.
@@ -329,11 +343,22 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
     EXPECT_TRUE(Visible("map_locations/rome/completed/image_silver"));
     EXPECT_EQ(game_->Find("map_locations/tibet")->GetProperty("location_state").ToString(),
               "available");
-    // Three of its ten levels solved: three tenths of the bar's 124 pixels.
-    game_->Step(80, 20);
-    EXPECT_EQ(game_->Find("map_locations/tibet/available/bar_progress")->GetProperty("current_value").ToInt(),
-              37);
     Shot("16-map-progress");
+
+    // A place completed while the map is on screen (as when its scene
+    // closes) plays its completion before it changes its look.
+    Profile()->SetValue("location_state_tibet", Variant("completed"));
+    game_->Find("map_control")->ExecuteCommand(kCommandMapRecompute, nullptr);
+    game_->Step(2, 20);
+    ASSERT_TRUE(game_->Find("map_control/scenario_group/scenario_complete_tibet"));
+    game_->Step(10, 20);
+    Shot("17-map-place-completed");
+    ASSERT_TRUE(RunUntil([&] { return !game_->Find("map_control/scenario_group/scenario_complete_tibet"); }));
+    EXPECT_TRUE(Visible("map_locations/tibet/completed/image_silver"));
+    EXPECT_EQ(ProfileValue("location_state_tibet"), "completed");
+    // The next place on the route is open.
+    EXPECT_EQ(game_->Find("map_locations/egypt")->GetProperty("location_state").ToString(),
+              "available");
 }
 
 }  // namespace
