@@ -2,12 +2,13 @@
 // and the built data folder under the screen harness): a first start makes a
 // player by typing a name, the main menu greets them and shows an empty
 // medallion, its start button opens the story over the menu's rolling
-// picture and then the map with its first-visit help; on the map the first
-// place is open and the others sealed, pointing at a place explains it, a
-// click on a sealed one opens the sealed message; the second start goes
-// straight to the map with the scroll; the trophy cabinet shows owned and
+// picture and then the map with its first-visit help, where the first place
+// is open and the others sealed; a later start rolls the menu's picture up
+// off the map, where pointing at a place explains it and a click on a sealed
+// one opens the sealed message; the trophy cabinet shows owned and
 // empty looks and explains a trophy under the pointer; the options keep the
-// player's own boxes; the medallion and the map show completed places. The engine writes no
+// player's own boxes; the medallion and the map show completed places, and a
+// place completed while the map shows plays its completion. The engine writes no
 // log line on the way. Each step's frame is kept as a PNG in
 // test-artifacts/world of the build folder.
 #include <gtest/gtest.h>
@@ -173,7 +174,7 @@ TEST_F(WorldScreens, AFirstStartGoesFromTheMenuThroughTheStoryToTheMap) {
     EXPECT_GT(game_->Find("map_surface")->GetProperty("shifttop").ToInt(), 100);
     EXPECT_GT(game_->Find("scroll")->GetTop(), 100);
     ASSERT_TRUE(RunUntil([&] { return game_->Find("text_history/letters_group")->GetChildren()->GetCount() > 0; }));
-    game_->Step(100, 20);
+    game_->Step(40, 20);
     Shot("03-story-writing");
     // A click on the page shows the whole text at once.
     game_->ClickAt("text_history");
@@ -201,6 +202,25 @@ TEST_F(WorldScreens, AFirstStartGoesFromTheMenuThroughTheStoryToTheMap) {
         EXPECT_FALSE(Visible(path + "/completed")) << location;
     }
     Shot("06-map");
+}
+
+TEST_F(WorldScreens, OnTheMapAPlaceUnderThePointerIsExplainedAndASealedOneSaysWhatOpensIt) {
+    StartWithNewPlayer();
+    // The story and the map's help seen before: the start goes to the map,
+    // rolling the menu's picture up off it.
+    Profile()->SetValue("show_history", Variant("yes"));
+    Profile()->SetValue("show_map", Variant("yes"));
+    game_->MouseMove(1000, 20);
+    game_->ClickAt("button_start");
+    game_->Step(1, 20);
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map");
+    EXPECT_TRUE(Visible("map_surface"));
+    game_->Step(25, 20);
+    const double edge = game_->Find("scroll")->GetTop();
+    EXPECT_GT(edge, 0);
+    EXPECT_LT(edge, 700);
+    Shot("10-map-scrolling-in");
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("scroll")->GetTop() <= -114; }));
 
     // Pointing at the open place lights it and invites the player in.
     MoveTo("map_locations/japan/available/image");
@@ -228,21 +248,10 @@ TEST_F(WorldScreens, AFirstStartGoesFromTheMenuThroughTheStoryToTheMap) {
     game_->Step(1, 20);
     ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map");
 
-    // Back to the menu; the next start rolls the menu's picture up off the map.
+    // Back to the menu.
     game_->ClickAt("button_menu");
     game_->Step(2, 20);
     ASSERT_EQ(game_->StackNames(), "GS_Main");
-    game_->MouseMove(1000, 20);
-    game_->ClickAt("button_start");
-    game_->Step(1, 20);
-    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map");
-    EXPECT_TRUE(Visible("map_surface"));
-    game_->Step(25, 20);
-    const double edge = game_->Find("scroll")->GetTop();
-    EXPECT_GT(edge, 0);
-    EXPECT_LT(edge, 700);
-    Shot("10-map-scrolling-in");
-    ASSERT_TRUE(RunUntil([&] { return game_->Find("scroll")->GetTop() <= -114; }));
 }
 
 TEST_F(WorldScreens, TheTrophyCabinetShowsOwnedAndEmptyTrophiesAndExplainsThem) {
@@ -329,14 +338,19 @@ TEST_F(WorldScreens, TheMedallionShowsCompletedPlacesInSilverAndGold) {
               "world_medallion_rome_silver");
     ASSERT_TRUE(RunUntil([&] { return !game_->Find("medallion/scenario_group/scenario_show_medallion_part"); }));
 
-    // On the map the completed places wear their gold and silver looks, and
-    // the next one on the route is open.
+}
+
+TEST_F(WorldScreens, OnTheMapCompletedPlacesWearTheirLooksAndACompletionPlaysWhileItShows) {
+    StartWithNewPlayer();
+    Profile()->SetValue("show_history", Variant("yes"));
+    Profile()->SetValue("show_map", Variant("yes"));
+    Profile()->SetValue("location_state_japan", Variant("completed"));
+    Profile()->SetValue("expert_location_japan", Variant("yes"));
+    Profile()->SetValue("location_state_rome", Variant("completed"));
+    // The completed places wear their gold and silver looks, and the next
+    // one on the route is open.
     game_->ClickAt("button_start");
-    game_->Step(1, 20);
-    game_->ClickAt("button_continue");
-    game_->Step(2, 20);
-    if (OnTop("GS_MapFirstTime")) game_->ClickAt("button_ok");
-    game_->Step(2, 20);
+    game_->Step(60, 20);
     ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map");
     EXPECT_TRUE(Visible("map_locations/japan/completed/image"));
     EXPECT_FALSE(Visible("map_locations/japan/completed/image_silver"));
