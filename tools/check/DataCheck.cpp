@@ -25,9 +25,10 @@
 
 namespace {
 
-// The screens the shell opens by name, whatever the definition says.
+// The screens the shell opens by name, whatever the definition says. (The
+// main screen is the one "maings" names, checked with the game's values.)
 const char* const kShellScreens[] = {
-    "GS_Logo",         "GS_Splash",          "GS_MainMenu",           "GS_Quit",
+    "GS_Logo",         "GS_Splash",          "GS_Quit",
     "GS_Options",      "GS_HighScores",      "GS_UserProfiles",       "GS_NewUser",
     "GS_QueryDeleteProfile", "GS_TooManyProfiles", "GS_QueryNotUniqueName", "GS_SubmitScore",
     "GS_SubmitError"};

@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kShellScreens[] = {
-    "GS_Logo",    "GS_Splash",       "GS_MainMenu", "GS_Quit",
+    "GS_Logo",    "GS_Splash",       "GS_Quit",
     "GS_Options", "GS_HighScores",   "GS_UserProfiles", "GS_NewUser",
     "GS_QueryDeleteProfile", "GS_TooManyProfiles", "GS_QueryNotUniqueName",
     "GS_SubmitScore", "GS_SubmitError"};
@@ -54,6 +54,7 @@ struct TSmallData {
     <resourcefile name="base" filename="data\resources\base.xml" loadmode="synch"/>
   </resourcefiles>
   <gamescreens>
+    <gamescreen name="GS_MainMenu" type="GameScreen"/>
 )" + screens + R"(    <gamescreen name="GS_Board" type="GameScreen" cursor_name="arrow">
       <levels>
         <level level="1"><properties><param name="filename" value="data\levels\one.xml"/></properties></level>
@@ -167,6 +168,16 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 TEST(DataCheck, TheWholeSmallGamePasses) {
     const std::vector<std::string> problems = Check(TSmallData());
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+}
+
+// The main screen is whichever "maings" names; no name is required of it.
+TEST(DataCheck, TheMainScreenMayHaveAnyName) {
+    TSmallData data;
+    data.Edit("<gamescreen name=\"GS_MainMenu\"", "<gamescreen name=\"GS_Main\"");
+    data.Edit("maings=\"GS_MainMenu\"", "maings=\"GS_Main\"");
+    data.Edit("target=\"GS_MainMenu\"", "target=\"GS_Main\"");
+    const std::vector<std::string> problems = Check(data);
     EXPECT_TRUE(problems.empty()) << Lines(problems);
 }
 
