@@ -52,12 +52,18 @@ protected:
         // The texts as the program shows them: the base language of the data.
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(game_->Folder().File("lang/default.lng")));
         ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
-        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
-        ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+        // Without a player the main menu asks for one first.
+        for (int i = 0; i < 1000 && !OnTop("GS_NewUser"); ++i) game_->Step(1, 20);
+        ASSERT_EQ(game_->StackNames(), "GS_Main GS_NewUser");
+        game_->PressKey(SDL_SCANCODE_A, SDLK_a, "A");
+        game_->PressKey(SDL_SCANCODE_D, SDLK_d, "d");
+        game_->PressKey(SDL_SCANCODE_A, SDLK_a, "a");
+        game_->ClickAt("button_ok");
+        game_->Step(2, 20);
+        ASSERT_EQ(game_->StackNames(), "GS_Main");
         const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
-        profiles->FindOrAdd(kPlayer);
-        profiles->SetCurrent(kPlayer);
         ASSERT_TRUE(profiles->GetCurrent());
+        ASSERT_EQ(profiles->GetCurrent()->GetName(), kPlayer);
     }
     void TearDown() override {
         // The data names nothing the program cannot find or take.
@@ -137,7 +143,7 @@ TEST_F(MiniGamesOnBuiltData, AMosaicIsPutTogetherByClicksAndReportsItsLocation) 
     // the screen below to roll away (here the main screen's).
     const Ref<ISurface> snapshot = game_->Engine().CreateSurface();
     snapshot->SetSize(1024, 768);
-    auto* below = dynamic_cast<TGameScreen*>(game_->Screen("GS_MainMenu").get());
+    auto* below = dynamic_cast<TGameScreen*>(game_->Screen("GS_Main").get());
     ASSERT_NE(below, nullptr);
     below->Render(*snapshot);
     const Ref<IParamCollection> params =
@@ -238,7 +244,7 @@ TEST_F(MiniGamesOnBuiltData, AMosaicIsPutTogetherByClicksAndReportsItsLocation) 
     Shot("06-mosaic-statistics");
     game_->ClickAt("button_ok");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
 }
 
 // --- The bonus rounds
@@ -261,7 +267,7 @@ TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighSco
 
     game_->ClickAt("level_buttons/japan/enabled_image/button");
     game_->Step(1);
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_MainBonus GS_GameBonus");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_MainBonus GS_GameBonus");
     TQuillmarchControlGameBonus* board = BonusBoard(*game_);
     ASSERT_NE(board, nullptr);
     EXPECT_EQ(board->GetRounds(), 3);
@@ -323,8 +329,18 @@ TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighSco
     EXPECT_GT(total, 3000);
 
     game_->ClickAt("button_ok");
-    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_MainBonus"); }));
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu GS_MainBonus");
+    // The total passes Japan's bonus trophy: the cabinet shows the news, then the trophy.
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_NewTrophy"); })) << game_->StackNames();
+    EXPECT_EQ(game_->StackNames(),
+              "GS_Main GS_MainBonus GS_GameBonus GS_StatNonogramBonus GS_Trophy GS_NewTrophy");
+    EXPECT_EQ(game_->Game()->GetUserProfiles()->GetCurrent()->GetParams()->GetValue("trophy_japan", Variant()).ToString(),
+              "yes");
+    game_->ClickAt("button_ok");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_Trophy"); }));
+    game_->Step(100, 20);
+    game_->ClickAt("button_close");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_MainBonus"); })) << game_->StackNames();
+    EXPECT_EQ(game_->StackNames(), "GS_Main GS_MainBonus");
     // The total beats the table's rows: the player is in it.
     const Ref<IRecordTable> table =
         game_->Game()->GetHighScores()->GetTables()->GetItem(Variant("japan"));
