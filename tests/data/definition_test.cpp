@@ -61,7 +61,7 @@ TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
     const std::string definition = Definition();
     const std::set<std::string> lists =
         Matches(definition, R"(filename="data\\resources\\([a-z_]+)\.xml\")");
-    // The shared lists, and one list an area may add of its own.
+    // Each area of the data has its own list beside the two the menus share.
     EXPECT_TRUE(lists.count("base") && lists.count("startup"));
     std::set<std::string> resources;
     for (const std::string& list : lists) {

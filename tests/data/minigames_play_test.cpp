@@ -97,7 +97,7 @@ protected:
     }
     // The window as the last frame left it, as a PNG in the artifacts.
     void Shot(const std::string& name) {
-        const fs::path folder = fs::path(QM_ARTIFACTS_DIR);
+        const fs::path folder = fs::path(QM_ARTIFACTS_DIR) / "minigames";
         fs::create_directories(folder);
         const std::string path = (folder / (name + ".png")).string();
         FILE* file = std::fopen(path.c_str(), "wb");

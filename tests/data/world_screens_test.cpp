@@ -148,7 +148,7 @@ protected:
         std::fclose(file);
     }
 
-    const std::string kArtifacts = QM_WORLD_ARTIFACTS_DIR;
+    const std::string kArtifacts = std::string(QM_ARTIFACTS_DIR) + "/world";
     std::unique_ptr<TGameHarness> game_;
 };
 

@@ -1,0 +1,381 @@
+// The level's screens as built, under the screen harness: a 20 x 20 level
+// played by clicks on its cells and tools to its results and back, with the
+// hover cross and the crossed clues the player sees; and the tutorial run
+// through every step by clicks until the profile records it. Each test keeps
+// a picture of what the player saw in test-artifacts/level of the build
+// folder, and the engine logs nothing.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/lang/MultiLanguages.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
+#include "game/GameConfig.h"
+#include "nonogram/ControlGameNonogram.h"
+#include "nonogram/LevelDefs.h"
+#include "nonogram/TutorialControl.h"
+#include "tests/support/GameHarness.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A 20 x 20 picture in all five colours: a sun (4) over hills (3), a red
+// roof (2) on an ink house (1), a teal pond (5).
+const std::vector<std::string> kLandscape = {
+    "00000000000000000000", "00000000000000044400", "00000000000000444440",
+    "00000000000000444440", "00000000000000444440", "00000000000000044400",
+    "00000000200000000000", "00000002220000000000", "00000022222000000000",
+    "00000222222200000000", "00000011111000000000", "00000011011000000000",
+    "00000011011000003300", "33300011111000033330", "33333333333333333333",
+    "33333333333333333333", "33335555333333333333", "33355555533333333333",
+    "33335555333333333333", "33333333333333333333"};
+
+class LevelScreens : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ApplyQuillmarchConfiguration();
+        game_ = std::make_unique<TGameHarness>(1024, 768);
+        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        ClearStorageCache();
+        // The texts as the program reads them from the data folder.
+        savedLanguageFile_ = DefaultLanguageFile;
+        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
+        ASSERT_TRUE(LoadLanguage(""));
+        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
+        ASSERT_TRUE(OnTop("GS_MainMenu"));
+        // A player, as the profile screens leave one.
+        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
+        profiles->FindOrAdd("Tester");
+        profiles->SetCurrent("Tester");
+    }
+    void TearDown() override {
+        if (game_) {
+            std::string lines;
+            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
+            EXPECT_EQ(lines, "");
+        }
+        game_.reset();
+        DefaultLanguageFile = savedLanguageFile_;
+        LoadLanguage("");
+        ResetGameShellConfiguration();
+        SetGameDefinitionPath(kDefaultGameDefinitionPath);
+        SetDataFileKey("");
+        SetProductName(kDefaultProductName);
+        SetGameVersion("");
+        ClearStorageCache();
+    }
+
+    bool OnTop(const std::string& name) const {
+        const Ref<IGameScreenSlave> top = game_->Top();
+        return top && top->GetName() == name;
+    }
+    template <class F>
+    bool RunUntil(F ready, int frames = 500) {
+        for (int i = 0; i < frames && !ready(); ++i) game_->Step(1, 20);
+        return ready();
+    }
+    Ref<IParamCollection> Profile() const {
+        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
+    }
+    std::string ProfileValue(const char* name) const {
+        return Profile()->GetValue(name, Variant("")).ToString();
+    }
+
+    // The back buffer as the player saw it, kept as a PNG.
+    void Shot(const std::string& name) {
+        const fs::path folder = fs::path(QM_ARTIFACTS_DIR) / "level";
+        fs::create_directories(folder);
+        const std::string path = (folder / (name + ".png")).string();
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr) << path;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png ? png_create_info_struct(png) : nullptr;
+        if (png && info && !setjmp(png_jmpbuf(png))) {
+            png_init_io(png, file);
+            const int32_t width = game_->Width(), height = game_->Height();
+            png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+            png_write_info(png, info);
+            std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+            for (int32_t y = 0; y < height; ++y) {
+                for (int32_t x = 0; x < width; ++x) {
+                    const uint32_t p = game_->Pixel(x, y);
+                    row[size_t(x) * 3] = static_cast<png_byte>(p >> 16);
+                    row[size_t(x) * 3 + 1] = static_cast<png_byte>(p >> 8);
+                    row[size_t(x) * 3 + 2] = static_cast<png_byte>(p);
+                }
+                png_write_row(png, row.data());
+            }
+            png_write_end(png, nullptr);
+        }
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+    }
+
+    std::unique_ptr<TGameHarness> game_;
+    std::string savedLanguageFile_;
+};
+
+// --- A big level
+
+class BigLevel : public LevelScreens {
+protected:
+    // The picture as a level file of the data folder, in a catalogue of its
+    // own under the key "test_big" and the location's name (the results'
+    // miniature shows the location's entry).
+    void PublishLevel() {
+        std::string xml = "<level name=\"4\" LevelName=\"Landscape\" "
+                          "extraparams=\"rows=20\\cols=20\\errors=3\\hints=3\\cup_time=900\"><rows>";
+        for (size_t i = 0; i < kLandscape.size(); ++i) {
+            xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + kLandscape[i] + "\"/>";
+        }
+        game_->Folder().Write("data/levels/test/big.xml", xml + "</rows></level>");
+        std::string entries;
+        for (const char* key : {"test_big", "japan"}) {
+            entries += std::string("<level level=\"") + key +
+                       "\"><properties><param name=\"filename\" value=\"data/levels/test/big.xml\"/>"
+                       "<param name=\"level_points\" value=\"300\"/>"
+                       "<param name=\"level_time_bonus\" value=\"100\"/>"
+                       "<param name=\"level_hint_bonus\" value=\"50\"/>"
+                       "<param name=\"level_mistake_bonus\" value=\"50\"/>"
+                       "</properties></level>";
+        }
+        const Ref<TAbstractObject> catalogue =
+            CreateAbstractObject(ClassOf<TQuillmarchLevelDefRefCollection>());
+        ASSERT_TRUE(LoadPersistObject(Ref<IInterface>(catalogue),
+                                      LoadStorageFromXML("<levels>" + entries + "</levels>")));
+        game_->Game()->SetOptionValue("level_def_refs", Variant(Ref<IInterface>(catalogue)));
+    }
+    TQuillmarchControlGameNonogram* Board() const {
+        return dynamic_cast<TQuillmarchControlGameNonogram*>(
+            game_->Find("control_game_nonogram").get());
+    }
+    static std::string CellPath(size_t row, size_t col) {
+        return "control_game_nonogram/grid/cells/cell" + std::to_string(row) + "_" +
+               std::to_string(col);
+    }
+    Ref<IWidget> Cell(size_t row, size_t col) const { return game_->Find(CellPath(row, col)); }
+};
+
+TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
+    PublishLevel();
+    const Ref<IParamCollection> show =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    show->SetValue("level_ref", Variant("test_big"));
+    show->SetValue("active_map_part", Variant("japan"));
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_GameNonogram", show));
+    game_->Step(1);
+    ASSERT_TRUE(OnTop("GS_GameNonogram"));
+    ASSERT_NE(Board(), nullptr);
+    // The level's name is revealed while the cells appear.
+    ASSERT_TRUE(RunUntil([&] {
+        return game_->Find("control_game_nonogram/scenario_group/scenario_start_level/"
+                           "text_visualization") != nullptr;
+    }));
+    game_->Step(30, 20);
+    Shot("level-20x20-start");
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 400);
+    EXPECT_EQ(game_->Find("control_game_nonogram/title")->GetProperty("text_utf8").ToString(), "Japan");
+    EXPECT_EQ(game_->Find("control_game_nonogram/timer/caption")->GetProperty("text_utf8").ToString(), "Time");
+    // Three hints allowed: three lamps.
+    for (const char* lamp : {"hint_buttons/hint_1", "hint_buttons/hint_2", "hint_buttons/hint_3"})
+        EXPECT_TRUE(game_->Find(lamp)->GetVisible()) << lamp;
+
+    // The board fits the screen beside the panel, clues included.
+    const Ref<IWidget> first = Cell(0, 0), last = Cell(19, 19);
+    ASSERT_TRUE(first && last);
+    const double panelLeft = game_->Find("control_game_nonogram/nonogram_panel")->GetLeft();
+    EXPECT_LT(last->GetLeft() + last->GetWidth(), panelLeft);
+    EXPECT_LE(last->GetTop() + last->GetHeight(), 768);
+    const Ref<IWidget> digits = game_->Find("control_game_nonogram/grid/digits");
+    for (int32_t i = 0; i < digits->GetChildren()->GetCount(); ++i) {
+        const Ref<IWidget> digit = digits->GetChildren()->GetWidgetByIndex(i);
+        EXPECT_GE(digit->GetLeft(), 0) << digit->GetName();
+        EXPECT_GE(digit->GetTop(), 64) << digit->GetName();  // below the title
+    }
+
+    // The pointer over a cell lights its row and column.
+    const TPoint over = game_->CenterOf(CellPath(7, 12));
+    game_->MouseMove(over.x, over.y);
+    game_->Step(2);
+    EXPECT_TRUE(game_->Find(CellPath(7, 0) + "/closed/lit")->GetVisible());
+    EXPECT_TRUE(game_->Find(CellPath(19, 12) + "/closed/lit")->GetVisible());
+    EXPECT_FALSE(game_->Find(CellPath(8, 0) + "/closed/lit")->GetVisible());
+    EXPECT_TRUE(game_->Find("control_game_nonogram/grid/digits/digitl7_6/digit_on")->GetVisible());
+
+    // Every picture cell with the arrow, then every other one with the hammer.
+    game_->ClickAt("control_game_nonogram/image_select");
+    for (size_t r = 0; r < kLandscape.size(); ++r) {
+        for (size_t c = 0; c < kLandscape[r].size(); ++c) {
+            if (kLandscape[r][c] != '0') game_->ClickAt(CellPath(r, c));
+        }
+    }
+    EXPECT_EQ(Board()->Rules().FullLeft(), 0);
+    game_->ClickAt("control_game_nonogram/image_hammer");
+    // Row 13's first run (columns 0 to 2) closed off by a broken cell: its
+    // clue is struck through while the row goes on.
+    const std::string firstClue = "control_game_nonogram/grid/digits/digitl13_0/cross";
+    EXPECT_FALSE(game_->Find(firstClue)->GetVisible());
+    game_->ClickAt(CellPath(13, 3));
+    game_->Step(1);
+    EXPECT_TRUE(game_->Find(firstClue)->GetVisible());
+    Shot("level-20x20-playing");
+    for (size_t r = 0; r < kLandscape.size(); ++r) {
+        for (size_t c = 0; c < kLandscape[r].size(); ++c) {
+            if (kLandscape[r][c] == '0' && Cell(r, c)->GetProperty("state").ToString() == "closed")
+                game_->ClickAt(CellPath(r, c));
+        }
+    }
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 0);
+    EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 0);
+    EXPECT_EQ(Cell(16, 5)->GetProperty("state").ToString(), "full");
+    EXPECT_EQ(Cell(0, 0)->GetProperty("state").ToString(), "empty");
+
+    // The finished picture, its continue button, then the results.
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("button_close")->GetVisible(); }));
+    game_->Step(20, 20);
+    Shot("level-20x20-solved");
+    game_->ClickAt("button_close");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramWithTips"); }));
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("crystal_total")->GetVisible(); }));
+    // No error and no hint: both medals and their bonuses.
+    EXPECT_TRUE(game_->Find("award_error")->GetVisible());
+    EXPECT_TRUE(game_->Find("award_hint")->GetVisible());
+    EXPECT_EQ(game_->Find("label_BonusMistake")->GetProperty("text").ToString(), "+50");
+    EXPECT_EQ(game_->Find("levelErrors")->GetProperty("text").ToString(), "0");
+    // The location's miniature: its frame and a square a cell.
+    EXPECT_EQ(game_->Find("grid")->GetChildren()->GetCount(), 401);
+    game_->Step(10, 20);
+    Shot("level-20x20-results");
+    game_->ClickAt("button_ok");
+    game_->Step(2);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(ProfileValue("error_medals"), "1");
+}
+
+// --- The tutorial
+
+class Tutorial : public LevelScreens {
+protected:
+    TQuillmarchControlTutorial* Control() const {
+        return dynamic_cast<TQuillmarchControlTutorial*>(game_->Find("control_tutorial").get());
+    }
+    // The tutorial's pictures as the data has them: row strings by part.
+    std::vector<std::string> Picture(int part) const {
+        const std::string xml =
+            ReadFileBytes(game_->Folder().File("data/levels/tutorial/" + std::to_string(part) + ".xml"));
+        std::vector<std::string> rows;
+        for (size_t at = xml.find("cells=\""); at != std::string::npos;
+             at = xml.find("cells=\"", at + 1)) {
+            rows.push_back(xml.substr(at + 7, xml.find('"', at + 7) - at - 7));
+        }
+        return rows;
+    }
+    std::string StateValue(int32_t state, const char* name) const {
+        return game_->Find("control_tutorial/states/" + std::to_string(state))
+            ->GetProperty(name)
+            .ToString();
+    }
+};
+
+TEST_F(Tutorial, RunsThroughEveryStepByClicksUntilThePlayerHasPassedIt) {
+    const Ref<IParamCollection> show =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    show->SetValue("tutorial_part", Variant("all"));
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_Tutorial", show));
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_Tutorial"));
+    ASSERT_NE(Control(), nullptr);
+    EXPECT_EQ(game_->Find("control_tutorial/states")->GetChildren()->GetCount(), 22);
+
+    int32_t moves = 0, pages = 0;
+    std::vector<std::string> picture;
+    bool wrongShown = false;
+    for (int32_t guard = 0; guard < 200 && OnTop("GS_Tutorial"); ++guard) {
+        const int32_t state = Control()->GetCurrentState();
+        if (state == 0) picture = Picture(1);
+        if (state == 12) picture = Picture(2);
+        ASSERT_EQ(picture.size(), 5u);
+        const std::string text =
+            game_->Find("control_tutorial/states/" + std::to_string(state) + "/text")
+                ->GetProperty("text_utf8")
+                .ToString();
+        EXPECT_GT(text.size(), 40u) << "state " << state;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+        if (state == 2 || state == 13) Shot("tutorial-step-" + std::to_string(state));
+        if (StateValue(state, "enable_mouse") != "yes") {
+            game_->ClickAt("control_tutorial/button_ok");
+            game_->Step(1);
+            ++pages;
+            continue;
+        }
+        const std::string cells = StateValue(state, "cells_to_solve");
+        ASSERT_FALSE(cells.empty()) << "state " << state;
+        if (!wrongShown && state == 5) {
+            // The arrow on the gap: the note says what went wrong, and the
+            // step waits.
+            game_->ClickAt("control_tutorial/image_select");
+            game_->ClickAt("control_tutorial/grid/cells/cell3_2");
+            game_->Step(1);
+            ASSERT_TRUE(game_->Find("control_tutorial/hint")->GetVisible());
+            EXPECT_EQ(Control()->GetCurrentState(), 5);
+            Shot("tutorial-wrong-move");
+            game_->ClickAt("control_tutorial/hint/button_close_hint");
+            game_->Step(1);
+            EXPECT_FALSE(game_->Find("control_tutorial/hint")->GetVisible());
+            wrongShown = true;
+        }
+        size_t start = 0;
+        while (start < cells.size()) {
+            const size_t end = std::min(cells.find(',', start), cells.size());
+            const std::string key = cells.substr(start, end - start);
+            start = end + 1;
+            const size_t row = std::stoul(key.substr(0, key.find('_')));
+            const size_t col = std::stoul(key.substr(key.find('_') + 1));
+            const bool full = picture[row][col] != '0';
+            if (StateValue(state, "tools_state") == "yes") {
+                game_->ClickAt(full ? "control_tutorial/image_select" : "control_tutorial/image_hammer");
+            } else {
+                ASSERT_TRUE(full) << "a step without tools asks to break " << key;
+            }
+            game_->ClickAt("control_tutorial/grid/cells/cell" + key);
+            game_->Step(1);
+            ++moves;
+        }
+        EXPECT_NE(Control()->GetCurrentState(), state) << "state " << state << " was not solved";
+    }
+    EXPECT_TRUE(wrongShown);
+    EXPECT_GT(moves, 30);
+    EXPECT_GT(pages, 8);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
+}
+
+TEST_F(Tutorial, IsSkippedThroughItsQuery) {
+    const Ref<IParamCollection> show =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    show->SetValue("tutorial_part", Variant("part1"));
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_Tutorial", show));
+    game_->Step(2);
+    game_->ClickAt("control_tutorial/button_skip");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_SkipTutorial"));
+    Shot("tutorial-skip");
+    game_->ClickAt("button_ok");
+    game_->Step(2);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
+}
+
+}  // namespace
