@@ -133,11 +133,13 @@ protected:
     // The picture as a level file of the data folder, in a catalogue of its
     // own under the key "test_big" and the location's name (the results'
     // miniature shows the location's entry).
-    void PublishLevel() {
-        std::string xml = "<level name=\"4\" LevelName=\"Landscape\" "
-                          "extraparams=\"rows=20\\cols=20\\errors=3\\hints=3\\cup_time=900\"><rows>";
-        for (size_t i = 0; i < kLandscape.size(); ++i) {
-            xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + kLandscape[i] + "\"/>";
+    void PublishLevel(const std::vector<std::string>& picture = kLandscape) {
+        std::string xml = "<level name=\"4\" LevelName=\"Landscape\" extraparams=\"rows=" +
+                          std::to_string(picture.size()) + "\\cols=" +
+                          std::to_string(picture[0].size()) +
+                          "\\errors=3\\hints=3\\cup_time=900\"><rows>";
+        for (size_t i = 0; i < picture.size(); ++i) {
+            xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
         }
         game_->Folder().Write("data/levels/test/big.xml", xml + "</rows></level>");
         std::string entries;
@@ -165,18 +167,73 @@ protected:
                std::to_string(col);
     }
     Ref<IWidget> Cell(size_t row, size_t col) const { return game_->Find(CellPath(row, col)); }
+    // The level shown as the scene shows it, played once its start is over.
+    void Start() {
+        const Ref<IParamCollection> show =
+            Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+        show->SetValue("level_ref", Variant("test_big"));
+        show->SetValue("active_map_part", Variant("japan"));
+        ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_GameNonogram", show));
+        game_->Step(1);
+        ASSERT_TRUE(OnTop("GS_GameNonogram"));
+        ASSERT_NE(Board(), nullptr);
+    }
+    // The board and its clues inside the screen, left of the panel and
+    // below the title.
+    void ExpectBoardFits(size_t rows, size_t cols) {
+        const Ref<IWidget> last = Cell(rows - 1, cols - 1);
+        ASSERT_TRUE(Cell(0, 0) && last);
+        const double panelLeft = game_->Find("control_game_nonogram/nonogram_panel")->GetLeft();
+        EXPECT_LT(last->GetLeft() + last->GetWidth(), panelLeft);
+        EXPECT_LE(last->GetTop() + last->GetHeight(), 768);
+        const Ref<IWidget> digits = game_->Find("control_game_nonogram/grid/digits");
+        for (int32_t i = 0; i < digits->GetChildren()->GetCount(); ++i) {
+            const Ref<IWidget> digit = digits->GetChildren()->GetWidgetByIndex(i);
+            EXPECT_GE(digit->GetLeft(), 0) << digit->GetName();
+            EXPECT_GE(digit->GetTop(), 64) << digit->GetName();
+        }
+    }
 };
+
+// A picture of a size whose clues are as many as its lines allow: every
+// other cell full.
+std::vector<std::string> Chequered(size_t side) {
+    std::vector<std::string> rows(side, std::string(side, '0'));
+    for (size_t r = 0; r < side; ++r) {
+        for (size_t c = 0; c < side; ++c) {
+            if ((r + c) % 2 == 0) rows[r][c] = char('1' + (r / 3 + c / 3) % 5);
+        }
+    }
+    return rows;
+}
+
+TEST_F(BigLevel, EveryBoardSizeFitsBesideThePanel) {
+    for (const size_t side : {5u, 10u, 15u, 20u}) {
+        SCOPED_TRACE(side);
+        PublishLevel(Chequered(side));
+        Start();
+        ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+        EXPECT_EQ(Board()->Rules().UnresolvedLeft(), int32_t(side * side));
+        ExpectBoardFits(side, side);
+        game_->Step(5, 20);
+        Shot("level-" + std::to_string(side) + "x" + std::to_string(side) + "-chequered");
+        // Back to the main screen through the menu.
+        game_->ClickAt("control_game_nonogram/button_menu");
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_MiniMenu"));
+        if (side == 5) Shot("level-menu");
+        game_->ClickAt("buttons/button_main_menu");
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
+        game_->ClickAt("button_yes");
+        game_->Step(2);
+        ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+    }
+}
 
 TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     PublishLevel();
-    const Ref<IParamCollection> show =
-        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
-    show->SetValue("level_ref", Variant("test_big"));
-    show->SetValue("active_map_part", Variant("japan"));
-    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_GameNonogram", show));
-    game_->Step(1);
-    ASSERT_TRUE(OnTop("GS_GameNonogram"));
-    ASSERT_NE(Board(), nullptr);
+    Start();
     // The level's name is revealed while the cells appear.
     ASSERT_TRUE(RunUntil([&] {
         return game_->Find("control_game_nonogram/scenario_group/scenario_start_level/"
@@ -192,18 +249,7 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     for (const char* lamp : {"hint_buttons/hint_1", "hint_buttons/hint_2", "hint_buttons/hint_3"})
         EXPECT_TRUE(game_->Find(lamp)->GetVisible()) << lamp;
 
-    // The board fits the screen beside the panel, clues included.
-    const Ref<IWidget> first = Cell(0, 0), last = Cell(19, 19);
-    ASSERT_TRUE(first && last);
-    const double panelLeft = game_->Find("control_game_nonogram/nonogram_panel")->GetLeft();
-    EXPECT_LT(last->GetLeft() + last->GetWidth(), panelLeft);
-    EXPECT_LE(last->GetTop() + last->GetHeight(), 768);
-    const Ref<IWidget> digits = game_->Find("control_game_nonogram/grid/digits");
-    for (int32_t i = 0; i < digits->GetChildren()->GetCount(); ++i) {
-        const Ref<IWidget> digit = digits->GetChildren()->GetWidgetByIndex(i);
-        EXPECT_GE(digit->GetLeft(), 0) << digit->GetName();
-        EXPECT_GE(digit->GetTop(), 64) << digit->GetName();  // below the title
-    }
+    ExpectBoardFits(20, 20);
 
     // The pointer over a cell lights its row and column.
     const TPoint over = game_->CenterOf(CellPath(7, 12));
@@ -256,7 +302,10 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     EXPECT_EQ(game_->Find("levelErrors")->GetProperty("text").ToString(), "0");
     // The location's miniature: its frame and a square a cell.
     EXPECT_EQ(game_->Find("grid")->GetChildren()->GetCount(), 401);
-    game_->Step(10, 20);
+    // Then a tip.
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("levelTips")->GetVisible(); }));
+    EXPECT_GT(game_->Find("levelTips")->GetProperty("text_utf8").ToString().size(), 20u);
+    game_->Step(5, 20);
     Shot("level-20x20-results");
     game_->ClickAt("button_ok");
     game_->Step(2);
