@@ -294,6 +294,14 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     Shot("level-20x20-solved");
     game_->ClickAt("button_close");
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramWithTips"); }));
+    // Each line appears with a burst of sparks.
+    ASSERT_TRUE(RunUntil([&] { return game_->Find("ps_statlevel")->GetProperty("count").ToInt() > 0; }));
+    game_->Step(6, 20);
+    // Round the line that burst, not at the system's corner.
+    const TRect sparks = game_->Find("ps_statlevel")->GetBounds();
+    EXPECT_GT(sparks.left, 300);
+    EXPECT_GT(sparks.top, 60);
+    Shot("level-20x20-results-sparks");
     ASSERT_TRUE(RunUntil([&] { return game_->Find("crystal_total")->GetVisible(); }));
     // No error and no hint: both medals and their bonuses.
     EXPECT_TRUE(game_->Find("award_error")->GetVisible());
