@@ -118,8 +118,3 @@ endforeach()
 
 # The resource list.
 qm_data_xml(SOURCE resources/level.xml OUTPUT data/resources/level.xml KEY ${QM_DATA_FILE_KEY})
-
-# The tutorial's two pictures.
-foreach(level tutorial/1 tutorial/2)
-  qm_data_xml(SOURCE levels/${level}.xml OUTPUT data/levels/${level}.xml)
-endforeach()
