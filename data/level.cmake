@@ -35,7 +35,7 @@ endfunction()
 # Pictures at their own size.
 foreach(picture tool_arrow tool_hammer tool_frame hint_normal hint_selected hint_disabled
                 error_marker cursor_hammer cursor_hint level_panel hint_bubble medal crystal
-                spark mini_frame)
+                spark mini_frame expert_badge)
   level_art(${picture})
 endforeach()
 

@@ -248,3 +248,34 @@ TEST(GameDefinition, TheMiniGamesPicturesAndBoardsAreThere) {
 }
 
 }  // namespace
+
+// Every board size the definition lays out has all that a level of that size
+// needs: the cells of every colour code, the clue digit, the breaking and
+// appearing cells, and the results' miniature; and a tutorial screen's board
+// has its own cells beside them.
+TEST(GameDefinition, EveryGridSizeHasItsBoardAndMiniatureFactories) {
+    const std::string definition = Definition();
+    const std::set<std::string> grids = Matches(definition, R"(<grid name="([^"]+)\")");
+    const std::set<std::string> factories =
+        Matches(definition, R"(<widgetfactory name="([^"]+)\")");
+    EXPECT_TRUE(grids.count("20_20"));
+    for (const std::string& size : grids) {
+        SCOPED_TRACE(size);
+        for (int code = 0; code <= 5; ++code) {
+            EXPECT_TRUE(factories.count("cell" + size + "_" + std::to_string(code))) << code;
+        }
+        for (const std::string& prefix :
+             {"digit", "breaking_cell", "appearance_cell", "grid_frame_", "grid_cell_black_"}) {
+            EXPECT_TRUE(factories.count(prefix + size)) << prefix;
+        }
+        for (int code = 1; code <= 5; ++code) {
+            EXPECT_TRUE(factories.count("grid_cell_" + size + "_" + std::to_string(code))) << code;
+        }
+    }
+    if (definition.find("\"QuillmarchControlTutorial\"") != std::string::npos) {
+        EXPECT_TRUE(factories.count("cell5_5"));
+    }
+    // The pointers the board and the tools ask for.
+    const std::set<std::string> cursors = Matches(definition, R"(<cursor name="([^"]+)\")");
+    for (const char* cursor : {"default", "arrow", "hammer", "hint"}) EXPECT_TRUE(cursors.count(cursor)) << cursor;
+}

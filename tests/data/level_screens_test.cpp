@@ -133,11 +133,12 @@ protected:
     // The picture as a level file of the data folder, in a catalogue of its
     // own under the key "test_big" and the location's name (the results'
     // miniature shows the location's entry).
-    void PublishLevel(const std::vector<std::string>& picture = kLandscape) {
+    void PublishLevel(const std::vector<std::string>& picture = kLandscape, int cupTime = 900) {
         std::string xml = "<level name=\"4\" LevelName=\"Landscape\" extraparams=\"rows=" +
                           std::to_string(picture.size()) + "\\cols=" +
                           std::to_string(picture[0].size()) +
-                          "\\errors=3\\hints=3\\cup_time=900\"><rows>";
+                          "\\errors=3\\hints=3\\cup_time=" + std::to_string(cupTime) +
+                          "\"><rows>";
         for (size_t i = 0; i < picture.size(); ++i) {
             xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
         }
@@ -319,6 +320,54 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     game_->Step(2);
     EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
     EXPECT_EQ(ProfileValue("error_medals"), "1");
+}
+
+TEST_F(BigLevel, AHintThenTooManyErrorsLoseTheLevel) {
+    const std::vector<std::string> picture = Chequered(10);
+    PublishLevel(picture, 1);
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    // The expert mark fades once the second of expert time is over.
+    const Ref<IWidget> expert = game_->Find("control_game_nonogram/timer/expert");
+    EXPECT_EQ(expert->GetTransparentLevel(), 255);
+    game_->Step(100, 20);
+    EXPECT_EQ(expert->GetTransparentLevel(), 0);
+    const auto cursor = [&] { return game_->Game()->GetCursors()->GetCurrentCursor()->GetName(); };
+
+    // A lamp, then a cell: the cell is settled without an error, the lamp goes.
+    game_->ClickAt("hint_buttons/hint_1");
+    EXPECT_EQ(cursor(), "hint");
+    game_->ClickAt(CellPath(0, 1));
+    game_->Step(1);
+    EXPECT_EQ(Cell(0, 1)->GetProperty("state").ToString(), "empty");
+    EXPECT_FALSE(game_->Find("hint_buttons/hint_1")->GetVisible());
+    EXPECT_EQ(cursor(), "arrow");
+    EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 0);
+
+    // The arrow on empty cells: the first error brings its help once, the
+    // fourth loses the level (three are allowed).
+    game_->ClickAt("control_game_nonogram/image_select");
+    game_->ClickAt(CellPath(0, 3));
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_HintError"));
+    game_->Step(5, 20);
+    Shot("level-help-error");
+    game_->ClickAt("button_ok");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_GameNonogram"));
+    for (const size_t col : {5u, 7u, 9u}) game_->ClickAt(CellPath(0, col));
+    EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), 4);
+    EXPECT_EQ(game_->Find("control_game_nonogram/errors")->GetProperty("value").ToInt(), 4);
+    // The cells fall away, then the failure screen.
+    game_->Step(15, 20);
+    Shot("level-failing");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_FailedNonogram"); }));
+    game_->Step(5, 20);
+    Shot("level-failed");
+    game_->ClickAt("button_map");
+    game_->Step(2);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(ProfileValue("show_hint_error"), "yes");
 }
 
 // --- The tutorial
