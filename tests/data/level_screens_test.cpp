@@ -208,29 +208,31 @@ std::vector<std::string> Chequered(size_t side) {
     return rows;
 }
 
-TEST_F(BigLevel, EveryBoardSizeFitsBesideThePanel) {
-    for (const size_t side : {5u, 10u, 15u, 20u}) {
-        SCOPED_TRACE(side);
-        PublishLevel(Chequered(side));
-        Start();
-        ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
-        EXPECT_EQ(Board()->Rules().UnresolvedLeft(), int32_t(side * side));
-        ExpectBoardFits(side, side);
-        game_->Step(5, 20);
-        Shot("level-" + std::to_string(side) + "x" + std::to_string(side) + "-chequered");
-        // Back to the main screen through the menu.
-        game_->ClickAt("control_game_nonogram/button_menu");
-        game_->Step(2);
-        ASSERT_TRUE(OnTop("GS_MiniMenu"));
-        if (side == 5) Shot("level-menu");
-        game_->ClickAt("buttons/button_main_menu");
-        game_->Step(2);
-        ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
-        game_->ClickAt("button_yes");
-        game_->Step(2);
-        ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
-    }
+// One board size a test: each starts its level through the whole opening.
+class BoardSize : public BigLevel, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(BoardSize, FitsBesideThePanelAndIsLeftThroughTheMenu) {
+    const size_t side = GetParam();
+    PublishLevel(Chequered(side));
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), int32_t(side * side));
+    ExpectBoardFits(side, side);
+    Shot("level-" + std::to_string(side) + "x" + std::to_string(side) + "-chequered");
+    // Back to the main screen through the menu and its query.
+    game_->ClickAt("control_game_nonogram/button_menu");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_MiniMenu"));
+    if (side == 5) Shot("level-menu");
+    game_->ClickAt("buttons/button_main_menu");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
+    game_->ClickAt("button_yes");
+    game_->Step(2);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
 }
+
+INSTANTIATE_TEST_SUITE_P(LevelScreens, BoardSize, ::testing::Values(5u, 10u, 15u, 20u));
 
 TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     PublishLevel();
