@@ -264,7 +264,7 @@ TEST(GameDefinition, EveryGridSizeHasItsBoardAndMiniatureFactories) {
         for (int code = 0; code <= 5; ++code) {
             EXPECT_TRUE(factories.count("cell" + size + "_" + std::to_string(code))) << code;
         }
-        for (const std::string& prefix :
+        for (const char* prefix :
              {"digit", "breaking_cell", "appearance_cell", "grid_frame_", "grid_cell_black_"}) {
             EXPECT_TRUE(factories.count(prefix + size)) << prefix;
         }
