@@ -3,8 +3,11 @@
 # tools/leveltool into the level files and the generated catalogue parts
 # (levels/catalogue.xml, bonus_catalogue.xml, tutorial_catalogue.xml,
 # params.xml). A picture the tool refuses fails the build.
-set(level_locations japan)
+set(level_locations japan rome tibet egypt greece aztecs china)
 set(level_sets tutorial ${level_locations})
+foreach(location ${level_locations})
+  list(APPEND level_sets bonus/${location})
+endforeach()
 
 if(QM_DATA_PACK)
   set(level_output ${QM_DATA_PACK_STAGE}/data/levels)

@@ -22,9 +22,9 @@
 // Every level names its title ("title", a language key) and may override
 // any default of its set; a location's levels take what neither gives from
 // the defaults of their picture's size in SOURCE/defaults.xml
-// ("<defaults_by_size><defaults size="10x10" .../>...</defaults_by_size>"). Settings that go into the level file: "errors", "hints",
-// "cup_time"; into the catalogue entry: "level_points", "level_time_bonus",
-// "level_hint_bonus", "level_mistake_bonus", "tip", "show_button_hint",
+// ("<defaults_by_size><defaults size="10x10" .../>...</defaults_by_size>"). Settings that go into
+// the level file: "errors", "hints", "cup_time"; into the catalogue entry: "level_points",
+// "level_time_bonus", "level_hint_bonus", "level_mistake_bonus", "tip", "show_button_hint",
 // "show_right_button_hint", "show_autocomplete_hint", "show_tutorial". A
 // location's levels need all of the level file's settings and the four point
 // values.
@@ -38,10 +38,11 @@
 //
 // A picture is refused when its rows are ragged, it holds another
 // character, its size is not one its kind of set uses (the tutorial 5x5, a
-// location 5x5 to 20x20, a bonus 10x10 or 15x15), it has no coloured cell,
-// or its clues do not decide every cell line by line (the refusal shows the
-// undecided cells as '?'). Any refusal prints a message on standard error and
-// exits with 1 before anything is written; bad usage exits with 2.
+// location 10x10, 15x15 or 20x20, a bonus 10x10 or 15x15), it has no
+// coloured cell, or its clues do not decide every cell line by line (the
+// refusal shows the undecided cells as '?'). Any refusal prints a message
+// on standard error and exits with 1 before anything is written; bad usage
+// exits with 2.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -168,8 +169,8 @@ struct TLevelSettings {
 
 struct TSetSettings {
     TSetKind kind = TSetKind::kLocation;
-    std::string location;  // the location's name (locations and bonus sets)
-    int32_t miniature = 0;  // the level the location's miniature shows
+    std::string location;                // the location's name (locations and bonus sets)
+    int32_t miniature = 0;               // the level the location's miniature shows
     std::vector<TLevelSettings> levels;  // by number, from 1
 };
 
@@ -322,7 +323,7 @@ bool SizeAllowed(TSetKind kind, int32_t rows, int32_t cols) {
         case TSetKind::kBonus:
             return rows == 10 || rows == 15;
         case TSetKind::kLocation:
-            return rows == 5 || rows == 10 || rows == 15 || rows == 20;
+            return rows == 10 || rows == 15 || rows == 20;
     }
     return false;
 }
@@ -334,7 +335,7 @@ const char* SizesOf(TSetKind kind) {
         case TSetKind::kBonus:
             return "10x10 or 15x15";
         case TSetKind::kLocation:
-            return "5x5, 10x10, 15x15 or 20x20";
+            return "10x10, 15x15 or 20x20";
     }
     return "";
 }
@@ -373,9 +374,9 @@ TPicture ReadPicture(const fs::path& path, const std::string& where, TSetKind ki
                 cells += ch;
                 coloured = true;
             } else {
-                const std::string shown = ch >= 32 && ch < 127
-                                              ? std::string("'") + ch + "'"
-                                              : "byte " + std::to_string(static_cast<unsigned char>(ch));
+                const std::string shown =
+                    ch >= 32 && ch < 127 ? std::string("'") + ch + "'"
+                                         : "byte " + std::to_string(static_cast<unsigned char>(ch));
                 throw ELevelToolError(where + ": row " + std::to_string(r + 1) + ", column " +
                                       std::to_string(c + 1) + ": " + shown +
                                       " is neither '.' (empty) nor a colour '1' to '5'");
@@ -434,8 +435,8 @@ std::string Param(const std::string& name, const std::string& value) {
 
 std::string LevelFile(const TLevelSettings& level, const TPicture& picture,
                       const std::string& source) {
-    std::string extra = "rows=" + std::to_string(picture.rows) +
-                        "\\cols=" + std::to_string(picture.cols);
+    std::string extra =
+        "rows=" + std::to_string(picture.rows) + "\\cols=" + std::to_string(picture.cols);
     for (const TSettingRule& rule : kSettings) {
         const auto it = level.settings.find(rule.name);
         if (rule.target == TTarget::kLevelFile && it != level.settings.end())
@@ -446,7 +447,8 @@ std::string LevelFile(const TLevelSettings& level, const TPicture& picture,
     xml += "<level name=\"" + std::to_string(level.number) + "\" LevelName=\"%" + level.title +
            "%\" extraparams=\"" + extra + "\">\n  <rows>\n";
     for (int32_t r = 0; r < picture.rows; ++r) {
-        xml += "    <row name=\"r" + std::to_string(r) + "\" cells=\"" + picture.cells[r] + "\"/>\n";
+        xml +=
+            "    <row name=\"r" + std::to_string(r) + "\" cells=\"" + picture.cells[r] + "\"/>\n";
     }
     xml += "  </rows>\n</level>\n";
     return xml;
@@ -479,8 +481,8 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
         }
     }
     if (!pictures.empty()) {
-        throw ELevelToolError(set + "/" + *pictures.begin() +
-                              ": a picture without a <level> in " + set + "/levels.xml");
+        throw ELevelToolError(set + "/" + *pictures.begin() + ": a picture without a <level> in " +
+                              set + "/levels.xml");
     }
 
     for (TLevelSettings level : settings.levels) {
@@ -489,9 +491,10 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
         const TPicture picture = ReadPicture(folder / (name + ".txt"), where, settings.kind);
         CheckSolvable(picture, where);
         if (settings.kind == TSetKind::kLocation) {
-            const auto shared =
-                sizeDefaults.find(std::to_string(picture.cols) + "x" + std::to_string(picture.rows));
-            if (shared != sizeDefaults.end()) level.settings.insert(shared->second.begin(), shared->second.end());
+            const auto shared = sizeDefaults.find(std::to_string(picture.cols) + "x" +
+                                                  std::to_string(picture.rows));
+            if (shared != sizeDefaults.end())
+                level.settings.insert(shared->second.begin(), shared->second.end());
             for (const TSettingRule& rule : kSettings) {
                 if (rule.neededByLocations && !level.settings.count(rule.name)) {
                     throw ELevelToolError(set + "/levels.xml <level n=\"" + name + "\">: no \"" +
@@ -517,7 +520,8 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
             case TSetKind::kBonus:
                 params.push_back(Param("level_type", "bonus"));
                 params.push_back(Param("bonus_scene", settings.location));
-                out.bonusCatalogue += CatalogueEntry("bonus_" + settings.location + "_" + name, params);
+                out.bonusCatalogue +=
+                    CatalogueEntry("bonus_" + settings.location + "_" + name, params);
                 break;
             case TSetKind::kTutorial:
                 params.push_back(Param("level_type", "tutorial"));
@@ -529,10 +533,11 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
         // The result screen's miniature is the picture of the entry named
         // like the location.
         out.catalogue += CatalogueEntry(
-            settings.location,
-            {Param("filename", "data/levels/" + set + "/" + std::to_string(settings.miniature) + ".xml"),
-             Param("DisplayName", "%" + settings.location + "%"), Param("level_type", "location")});
-        out.params += Param("lvlcnt_" + settings.location, std::to_string(settings.levels.size())) + "\n";
+            settings.location, {Param("filename", "data/levels/" + set + "/" +
+                                                      std::to_string(settings.miniature) + ".xml"),
+                                Param("level_type", "location")});
+        out.params +=
+            Param("lvlcnt_" + settings.location, std::to_string(settings.levels.size())) + "\n";
     }
 }
 
@@ -545,8 +550,8 @@ void Write(const fs::path& path, const std::string& bytes) {
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
     if (error) {
-        throw ELevelToolError("cannot make \"" + path.parent_path().string() + "\": " +
-                              error.message());
+        throw ELevelToolError("cannot make \"" + path.parent_path().string() +
+                              "\": " + error.message());
     }
     ReplaceFileContents(path.string(), bytes);
 }

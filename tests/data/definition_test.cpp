@@ -151,8 +151,8 @@ TEST(GameDefinition, EveryCataloguedLevelFitsTheBoard) {
         SCOPED_TRACE(key);
         // Made from levels/ into the data folder's data/levels/.
         ASSERT_EQ(file.rfind("data/levels/", 0), 0u) << file;
-        const std::string level =
-            ReadFileBytes(std::string(QM_BUILT_LEVELS_DIR) + "/" + file.substr(std::string("data/levels/").size()));
+        const std::string level = ReadFileBytes(std::string(QM_BUILT_LEVELS_DIR) + "/" +
+                                                file.substr(std::string("data/levels/").size()));
         ASSERT_FALSE(level.empty()) << file;
         const std::set<std::string> extra = Matches(level, R"(extraparams="([^"]+)\")");
         ASSERT_EQ(extra.size(), 1u);

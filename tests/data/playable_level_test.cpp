@@ -37,7 +37,8 @@ TBuiltLevel ReadBuiltLevel(const std::string& file) {
     const Ref<IHierStorage> root = LoadStorageFromXML(ReadFileBytes(file));
     if (const Ref<IHierStorage> rows = root->FindChild("rows")) {
         for (int32_t i = 0; i < rows->GetChildCount("row"); ++i)
-            level.rows.push_back(rows->GetChild("row", i)->GetValue("cells", Variant("")).ToString());
+            level.rows.push_back(
+                rows->GetChild("row", i)->GetValue("cells", Variant("")).ToString());
     }
     const std::string extra = root->GetValue("extraparams", Variant("")).ToString();
     const size_t at = extra.find("errors=");
@@ -176,7 +177,8 @@ TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailu
     std::vector<std::pair<size_t, size_t>> empty;
     for (size_t r = 0; r < level.rows.size(); ++r) {
         for (size_t c = 0; c < level.rows[r].size(); ++c) {
-            if (level.rows[r][c] == '0' && empty.size() <= size_t(level.errors)) empty.emplace_back(r, c);
+            if (level.rows[r][c] == '0' && empty.size() <= size_t(level.errors))
+                empty.emplace_back(r, c);
         }
     }
     ASSERT_EQ(empty.size(), size_t(level.errors) + 1);

@@ -119,8 +119,8 @@ def case_outputs():
               f'a level entry: {main[0][1]}')
         check(('tip', 'tip_cross') in main[1][1] and ('level_points', '1000') in main[1][1],
               'a 15x15 level takes its size\'s points and its own tip')
-        check(main[2][1] == [('filename', 'data/levels/alpha/1.xml'), ('DisplayName', '%alpha%'),
-                             ('level_type', 'location')], 'the location entry names its miniature')
+        check(main[2][1] == [('filename', 'data/levels/alpha/1.xml'), ('level_type', 'location')],
+              'the location entry names its miniature')
         bonus = entries(gen, 'bonus_catalogue.xml')
         check(bonus == [('bonus_alpha_1', [('filename', 'data/levels/bonus/alpha/1.xml'),
                                            ('DisplayName', '%bonus_alpha_frame%'),
@@ -171,6 +171,7 @@ REFUSALS = [
     ('a size not used', picture('alpha/1.txt', ['1' * 12] * 12), '12x12 is no size'),
     ('a picture not square', picture('alpha/2.txt', CROSS15[:10]), '15x10 is no size'),
     ('a tutorial picture not 5x5', picture('tutorial/2.txt', FRAME), 'tutorial/2.txt: 10x10 is no size'),
+    ('a location picture 5x5', picture('alpha/1.txt', HEART), 'alpha/1.txt: 5x5 is no size'),
     ('a bonus picture 20x20', picture('bonus/alpha/1.txt', ['1' * 20] * 20), '20x20 is no size'),
     ('no coloured cell', picture('alpha/1.txt', ['.' * 10] * 10), 'has no coloured cell'),
     ('an empty file', picture('alpha/1.txt', ''), 'the picture is empty'),
