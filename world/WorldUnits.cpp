@@ -12,6 +12,7 @@
 #include "world/MapScenarios.h"
 #include "world/MapScreen.h"
 #include "world/Medallion.h"
+#include "world/ScenePanels.h"
 #include "world/ShopControl.h"
 #include "world/ShopScreens.h"
 #include "world/TrophyCabinet.h"
@@ -33,6 +34,7 @@ void RegisterWorldClasses() {
     RegisterLocationScreenClasses();
     RegisterShopControlClasses();
     RegisterShopScreenClasses();
+    RegisterScenePanelClasses();
 }
 
 const TUnit kWorldUnits[] = {
