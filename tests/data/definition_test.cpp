@@ -1,11 +1,14 @@
 // The game definition's sources agree with the rest of the data: every
 // class it names is registered, every resource a widget or sound names is in
-// a resource list the definition loads, every "%key%" has a text in the base
+// a resource list the definition loads (or, for a location's pictures, in
+// the scene's item store and built), every "%key%" has a text in the base
 // language, every screen the standard screens and the buttons open by name is
 // there, and every level of the main menu's catalogue can be played.
 // (tests/app plays the built definition end to end.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
@@ -69,6 +72,22 @@ TEST(GameDefinition, EveryResourceItNamesIsInItsResourceLists) {
             Matches(Source("resources/" + list + ".xml"), R"(<resource name="([^"]+)\")");
         for (const std::string& name : names) {
             EXPECT_TRUE(resources.insert(name).second) << name << " is in two lists";
+        }
+    }
+    // A location's pictures are loaded from the scene's item store when the
+    // location is shown: each is a file of the built data.
+    const std::regex pictures(R"re(<item name="resources">([\s\S]*?)</item>)re");
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), pictures);
+         it != std::sregex_iterator(); ++it) {
+        const std::string list = (*it)[1].str();
+        const std::regex param(R"re(<param name="([^"]+)" value="([^"=]+)"/>)re");
+        for (auto p = std::sregex_iterator(list.begin(), list.end(), param);
+             p != std::sregex_iterator(); ++p) {
+            EXPECT_TRUE(resources.insert((*p)[1].str()).second) << (*p)[1] << " is named twice";
+            std::string file = (*p)[2].str();
+            std::replace(file.begin(), file.end(), '\\', '/');
+            EXPECT_TRUE(std::filesystem::is_regular_file(std::string(QM_BUILT_FILES_DIR) + "/" + file))
+                << file;
         }
     }
     std::set<std::string> used = Matches(DefinitionWithoutTemplates(), R"(resourcename="([^"]+)\")");

@@ -191,6 +191,9 @@ LOC = {
         ]),
 }
 
+# The class of an item widget.
+ITEM_CLASS = "group_widget"
+
 COSTS = [[300, 400, 500], [600, 700, 800], [900, 1000, 1200]]
 
 # --- Time of day per layer: sky stops, sun, light on the land.
@@ -493,17 +496,17 @@ def write_data(boxes):
                 name = item_def[0]
                 bx, by, bw, bh = boxes[(loc, name)]
                 x.append(
-                    f'                          <widget type="QuillmarchMagicItem" name="{name}" anchor_left="{bx}" anchor_top="{by}"\n'
+                    f'                          <widget type="{ITEM_CLASS}" name="{name}" anchor_left="{bx}" anchor_top="{by}"\n'
                     f'                                  extraparams="item_type=magic\\state=locked\\cost=0\\title=\\desc=\\available=no\\icon_170={res(loc, name, "_icon170")}\\icon_105={res(loc, name, "_icon105")}">\n'
                     '                            <widgets>\n'
-                    f'                              <widget type="image_widget" name="unlocked" width="{bw}" height="{bh}" resourcename="{res(loc, name)}"/>\n'
-                    '                              <widget type="group_widget" name="locked" visible="yes">\n'
+                    f'                              <widget type="image_widget" name="unlocked" visible="yes" width="{bw}" height="{bh}" resourcename="{res(loc, name)}"/>\n'
+                    '                              <widget type="group_widget" name="locked">\n'
                     '                                <widgets>\n'
                     f'                                  <widget type="image_widget" name="shadow" visible="yes" width="{bw}" height="{bh}" resourcename="{res(loc, name, "_shadow")}"/>\n'
                     f'                                  <widget type="montecarlo_particle_system" name="ps_shadowitem" paused="yes" width="{bw}" height="{bh}"\n'
                     '                                          emission_count="3" delta_step="40" speed_min="6" speed_max="24" direction="270" spread="60"\n'
                     '                                          lifetime_min="600" lifetime_max="1400" color_start="$FFF3D27A" color_end="$00F3D27A"\n'
-                    '                                          blendingmode="add"/>\n'
+                    '                                          blendingmode="addition"/>\n'
                     '                                </widgets>\n'
                     '                              </widget>\n'
                     '                            </widgets>\n'
@@ -604,7 +607,7 @@ def write_data(boxes):
 def marker(name, n, resource, glow, indent=""):
     alias = ' aliases="\\highlight=glow/visible"' if glow else ""
     text = "#FF2B1E12" if name != "locked" else "#FFB4AEA1"
-    g = (f'{indent}                                  <widget type="image_widget" name="glow" width="56" height="56" resourcename="scenes_level_glow"/>\n'
+    g = (f'{indent}                                  <widget type="image_widget" name="glow" anchor_left="-8" anchor_top="-8" width="72" height="72" resourcename="scenes_level_glow"/>\n'
          if glow else "")
     return (f'{indent}                              <widget type="group_widget" name="{name}"{alias}>\n'
             f'{indent}                                <widgets>\n'

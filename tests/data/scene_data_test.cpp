@@ -1,0 +1,288 @@
+// The location scenes on the game as built: the built definition and data
+// folder under the screen harness, a player's profile, and the scene of two
+// locations opened as the map opens it. What the player would see: the
+// location's current layer with the items bought on it, the level markers
+// as far as the profile has played, the panels slid in, the information
+// panel following the pointer, the first visit's hint; and no log line.
+// The frames are kept as PNG files in test-artifacts/scenes of the build.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/lang/MultiLanguages.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
+#include "engine/resources/EngineImages.h"
+#include "game/GameConfig.h"
+#include "tests/support/GameHarness.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kLocations[] = {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"};
+
+// The back surface as an RGB PNG file.
+bool WriteFramePng(const TEngineHarness& game, const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    FILE* out = std::fopen(file.string().c_str(), "wb");
+    if (!out) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<uint8_t> row(size_t(game.Width()) * 3);
+    bool ok = info != nullptr;
+    if (ok && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, out);
+        png_set_IHDR(png, info, game.Width(), game.Height(), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int32_t y = 0; y < game.Height(); ++y) {
+            for (int32_t x = 0; x < game.Width(); ++x) {
+                const uint32_t pixel = game.Pixel(x, y);
+                row[size_t(x) * 3] = uint8_t(pixel >> 16);
+                row[size_t(x) * 3 + 1] = uint8_t(pixel >> 8);
+                row[size_t(x) * 3 + 2] = uint8_t(pixel);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+    } else {
+        ok = false;
+    }
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    std::fclose(out);
+    return ok;
+}
+
+class SceneData : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ApplyQuillmarchConfiguration();
+        game_ = std::make_unique<TGameHarness>(1024, 768);
+        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        ClearStorageCache();
+        // The texts as the program reads them at its start, before the
+        // screens are loaded.
+        savedLanguageFile_ = DefaultLanguageFile;
+        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
+        ASSERT_TRUE(LoadLanguage(""));
+        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
+        ASSERT_TRUE(OnTop("GS_MainMenu"));
+        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
+        profiles->FindOrAdd("Ann");
+        profiles->SetCurrent("Ann");
+    }
+    void TearDown() override {
+        // The data names nothing the program cannot find or take.
+        if (game_) {
+            std::string lines;
+            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
+            EXPECT_EQ(lines, "");
+        }
+        game_.reset();
+        DefaultLanguageFile = savedLanguageFile_;
+        if (GetMultiLanguages()) GetMultiLanguages()->Strings().Clear();
+        ResetGameShellConfiguration();
+        SetGameDefinitionPath(kDefaultGameDefinitionPath);
+        SetDataFileKey("");
+        SetProductName(kDefaultProductName);
+        SetGameVersion("");
+        ClearStorageCache();
+    }
+
+    bool OnTop(const std::string& name) const {
+        const Ref<IGameScreenSlave> top = game_->Top();
+        return top && top->GetName() == name;
+    }
+    Ref<IParamCollection> Profile() const {
+        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
+    }
+    void Set(const std::string& key, const std::string& value) {
+        Profile()->SetValue(key, Variant(value));
+    }
+    // The scene's widget at path, whatever is on top of it.
+    Ref<IWidget> Scene(const std::string& path) const {
+        const Ref<IGameScreenSlave> screen = game_->Screen("GS_Scene");
+        const Ref<IWidget> window = screen ? screen->GetWindowWidget() : nullptr;
+        return window ? window->FindWidget(path) : nullptr;
+    }
+    bool Visible(const std::string& path) const {
+        const Ref<IWidget> widget = Scene(path);
+        return widget && widget->GetVisible();
+    }
+    std::string Prop(const std::string& path, const std::string& name) const {
+        const Ref<IWidget> widget = Scene(path);
+        return widget ? TextOrEmpty(widget->GetProperty(name)) : "<none>";
+    }
+    // The scene of a location as the map opens it, and its panels slid in.
+    void OpenScene(const std::string& location) {
+        ASSERT_TRUE(game_->Game()->ShowGameScreen(
+            "GS_Scene", Params({{"active_map_part", location}, {"show_scroll", "no"}})));
+        for (int i = 0; i < 40; ++i) game_->Step(1, 20);
+    }
+    Ref<IParamCollection> Params(std::initializer_list<std::pair<std::string, std::string>> values) {
+        const Ref<IParamCollection> params =
+            Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+        for (const auto& [name, value] : values) params->SetValue(name, Variant(value));
+        return params;
+    }
+    std::string Markers(const std::string& location) const {
+        std::string states;
+        for (int n = 1; n <= 10; ++n) {
+            const std::string state =
+                Prop("control_scene/map_parts/" + location + "/map_levels/" + std::to_string(n), "state");
+            states += state.empty() ? "?" : state.substr(0, 2);
+            states += n < 10 ? " " : "";
+        }
+        return states;
+    }
+    void Shot(const std::string& name) {
+        const fs::path file = fs::path(QM_ARTIFACTS_DIR) / "scenes" / (name + ".png");
+        EXPECT_TRUE(WriteFramePng(*game_, file)) << file;
+    }
+    void Point(const std::string& path) {
+        const TPoint point = game_->CenterOf(path);
+        game_->MouseMove(point.x, point.y);
+        game_->Step(2, 20);
+    }
+    std::string Marker(const std::string& location, int n) const {
+        return "control_scene/map_parts/" + location + "/map_levels/" + std::to_string(n);
+    }
+
+    std::unique_ptr<TGameHarness> game_;
+    std::string savedLanguageFile_;
+};
+
+TEST_F(SceneData, ALocationShowsTheProfilesLayerItemsAndLevels) {
+    // Three levels won, the first with every medal; the first layer bought
+    // out and one item of the second bought; the first visit's hint seen.
+    Set("current_level_japan", "4");
+    Set("points_japan_2", "340");
+    Set("magic_points", "1250");
+    for (const char* medal : {"award_speed", "award_hint", "award_error"})
+        Set(std::string(medal) + "japan_1", "yes");
+    Set("award_hintjapan_2", "yes");
+    Set("location_layer_japan", "layer_2");
+    Set("items_japanlayer_1", "lantern,torii,pine,");
+    Set("items_japanlayer_2", "cherry,");
+    Set("show_scene_hint", "yes");
+    OpenScene("japan");
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+
+    // Only japan's picture, at its second layer, with the one item bought.
+    for (const char* location : kLocations)
+        EXPECT_EQ(Visible(std::string("locations/") + location), std::string(location) == "japan");
+    EXPECT_FALSE(Visible("locations/japan/layer_1"));
+    EXPECT_TRUE(Visible("locations/japan/layer_2"));
+    EXPECT_FALSE(Visible("locations/japan/layer_3"));
+    EXPECT_TRUE(Visible("locations/japan/layer_2/items/cherry"));
+    EXPECT_EQ(Prop("locations/japan/layer_2/items/cherry", "state"), "unlocked");
+    EXPECT_FALSE(Visible("locations/japan/layer_2/items/pagoda"));
+    EXPECT_EQ(Prop("locations/japan/layer_2/items/pagoda", "state"), "locked");
+    // The location's pictures are loaded, and drawn.
+    const Ref<IImageResource> layer =
+        Query<IImageResource>(game_->Engine().GetResource("scenes_japan_layer_2"));
+    ASSERT_TRUE(layer);
+    EXPECT_TRUE(layer->IsAvailable());
+    EXPECT_NE(game_->Pixel(512, 300) & 0xFFFFFF, 0u);
+
+    // The markers as far as the profile has played, japan's alone shown.
+    EXPECT_EQ(Markers("japan"), "co co co cu lo lo lo lo lo lo");
+    EXPECT_TRUE(Visible("control_scene/map_parts/japan"));
+    EXPECT_FALSE(Visible("control_scene/map_parts/rome"));
+    EXPECT_TRUE(Visible(Marker("japan", 1) + "/completed/expert"));
+    EXPECT_TRUE(Visible(Marker("japan", 2) + "/completed/non_expert"));
+    // The header, and the panels in their places once slid in.
+    EXPECT_EQ(Prop("title", "text_utf8"), "Japan");
+    EXPECT_EQ(Prop("mana_counter", "text"), "1250");
+    EXPECT_EQ(Scene("top_panel")->GetTop(), 0.0);
+    EXPECT_EQ(Scene("panel")->GetTop(), 664.0);
+    EXPECT_EQ(Scene("control_scene/map_parts")->GetTop(), 0.0);
+    EXPECT_TRUE(Visible("info/question"));
+    Shot("01-japan-layer2");
+
+    // The pointer on a played level: its medals and points.
+    Point(Marker("japan", 2));
+    EXPECT_TRUE(Visible(Marker("japan", 2) + "/completed/non_expert/glow"));
+    EXPECT_TRUE(Visible("info/medals"));
+    EXPECT_FALSE(Visible("info/question"));
+    EXPECT_TRUE(Visible("info/medals/award_hint"));
+    EXPECT_FALSE(Visible("info/medals/award_speed"));
+    EXPECT_TRUE(Visible("info/medals/award_speed_no"));
+    EXPECT_EQ(Prop("info/medals/earned", "text"), "340");
+    Shot("02-japan-played-level");
+    // On the level to play, then on a locked one.
+    Point(Marker("japan", 4));
+    EXPECT_FALSE(Visible(Marker("japan", 2) + "/completed/non_expert/glow"));
+    EXPECT_TRUE(Visible(Marker("japan", 4) + "/current/glow"));
+    EXPECT_TRUE(Visible("info/play"));
+    EXPECT_FALSE(Visible("info/medals"));
+    Point(Marker("japan", 8));
+    EXPECT_TRUE(Visible("info/question"));
+    EXPECT_FALSE(Visible("info/play"));
+}
+
+TEST_F(SceneData, AFirstVisitShowsTheHintAndAnotherLocationReplacesThePictures) {
+    OpenScene("japan");
+    // The panels have slid in, so the first visit's hint is up.
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene GS_HintScene");
+    EXPECT_EQ(TextOrEmpty(Profile()->GetValue("show_scene_hint", Variant(""))), "yes");
+    Shot("03-hint-scene");
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    // Back to the map (here the main screen), then another location: a new
+    // profile's picture at its first layer, nothing bought, level 1 to play.
+    game_->ClickAt("button_exit");
+    game_->Step(2, 20);
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+    OpenScene("rome");
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    EXPECT_TRUE(Visible("locations/rome"));
+    EXPECT_FALSE(Visible("locations/japan"));
+    EXPECT_TRUE(Visible("locations/rome/layer_1"));
+    EXPECT_FALSE(Visible("locations/rome/layer_2"));
+    for (const char* item : {"cypress", "column", "amphora"}) {
+        EXPECT_FALSE(Visible(std::string("locations/rome/layer_1/items/") + item)) << item;
+        EXPECT_EQ(Prop(std::string("locations/rome/layer_1/items/") + item, "state"), "locked");
+    }
+    EXPECT_EQ(Markers("rome"), "cu lo lo lo lo lo lo lo lo lo");
+    EXPECT_EQ(Prop("title", "text_utf8"), "Rome");
+    EXPECT_EQ(Prop("mana_counter", "text"), "0");
+    // Only the shown location's pictures are held.
+    EXPECT_TRUE(game_->Engine().GetResource("scenes_rome_layer_1"));
+    EXPECT_TRUE(game_->Engine().GetResource("scenes_rome_statue_icon105"));
+    EXPECT_FALSE(game_->Engine().GetResource("scenes_japan_layer_1"));
+    Shot("04-rome-layer1");
+}
+
+// Every location's scene opens with its own pictures on every layer.
+TEST_F(SceneData, EveryLocationAndLayerHasItsPicture) {
+    Set("show_scene_hint", "yes");
+    for (const char* location : kLocations) {
+        for (const char* layer : {"layer_1", "layer_2", "layer_3"}) {
+            SCOPED_TRACE(std::string(location) + " " + layer);
+            Set(std::string("location_layer_") + location, layer);
+            OpenScene(location);
+            ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+            EXPECT_TRUE(Visible(std::string("locations/") + location + "/" + layer + "/layer_bg"));
+            const Ref<IImageResource> picture = Query<IImageResource>(
+                game_->Engine().GetResource(std::string("scenes_") + location + "_" + layer));
+            ASSERT_TRUE(picture);
+            EXPECT_TRUE(picture->IsAvailable());
+            if (std::string(layer) == "layer_3") Shot(std::string("05-") + location + "-layer3");
+            game_->ClickAt("button_exit");
+            game_->Step(2, 20);
+        }
+    }
+}
+
+}  // namespace
