@@ -103,11 +103,12 @@ def tree_round(D, c):
             out.append(f'<circle cx="{x:.1f}" cy="{y:.1f}" r="{3 + i % 3}" fill="{c["blossom"]}" '
                        f'stroke="{dark(c["blossom"], 0.4)}" stroke-width="0.8"/>')
     if "fruit" in c:
-        for i in range(9):
-            a = i * 2.1
-            x = 100 + math.cos(a) * (30 + i * 5)
-            y = 88 + math.sin(a) * (20 + i * 2)
-            out.append(f'<circle cx="{x:.1f}" cy="{y:.1f}" r="5" fill="{c["fruit"]}" {OUTLINE}/>')
+        for i in range(14):
+            a = i * 2.399
+            r = 66 * math.sqrt((i + 0.5) / 14)
+            x = 100 + math.cos(a) * r * 1.25
+            y = 86 + math.sin(a) * r * 0.7
+            out.append(f'<ellipse cx="{x:.1f}" cy="{y:.1f}" rx="3" ry="4" fill="{c["fruit"]}" fill-opacity="0.85"/>')
     return vw, vh, "".join(out)
 
 
@@ -374,10 +375,16 @@ def statue(D, c):
         vw, vh = 240, 150
         out = [ground_shadow(vw, vh, 110)]
         out.append(rect(10, 116, 220, 32, D.vgrad(dark(st, 0.1))))
-        out.append(shape("M30 116 C30 84 60 74 110 76 L170 76 L176 40 C178 20 214 20 216 40 L220 116 Z", D.vgrad(st)))
-        out.append(shape("M176 40 C170 60 172 70 180 80 L214 80 C222 70 222 56 216 40 Z", D.vgrad(c.get("headdress", st))))
-        out.append(shape("M30 116 L10 104 L14 96 L34 108", D.vgrad(st)))
-        out.append(shape("M150 116 L160 100 L200 100 L206 116 Z", D.vgrad(light(st, 0.1))))
+        # The body lying down, the forelegs stretched out, the head raised.
+        out.append(shape("M24 116 C20 88 44 70 96 70 L160 72 C170 72 176 80 176 96 L176 116 Z", D.vgrad(st)))
+        out.append(shape("M24 110 C10 108 6 96 12 88 C16 100 22 102 30 100 Z", D.vgrad(st)))
+        out.append(shape("M140 116 L146 100 L226 100 C232 104 232 112 226 116 Z", D.vgrad(light(st, 0.08))))
+        out.append(shape("M150 84 C146 56 150 30 164 18 L206 18 C220 30 224 56 220 84 C210 96 160 96 150 84 Z",
+                         D.vgrad(c.get("headdress", st))))
+        for y in range(30, 86, 10):
+            out.append(f'<path d="M{152 + (y - 30) * 0.05:.1f} {y} H{218 - (y - 30) * 0.05:.1f}" stroke="{light(c.get("headdress", st), 0.4)}" stroke-width="3" stroke-opacity="0.7"/>')
+        out.append(shape("M166 30 C166 22 204 22 204 30 L202 70 C196 80 174 80 168 70 Z", D.vgrad(light(st, 0.05))))
+        out.append(f'<path d="M174 44 h8 M190 44 h8 M184 52 v8 M178 64 q7 4 14 0" fill="none" stroke="{INK}" stroke-width="2.5" stroke-linecap="round"/>')
         return vw, vh, "".join(out)
     vw, vh = 110, 260
     out = [ground_shadow(vw, vh, 40)]
