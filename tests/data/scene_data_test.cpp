@@ -264,25 +264,66 @@ TEST_F(SceneData, AFirstVisitShowsTheHintAndAnotherLocationReplacesThePictures) 
     Shot("04-rome-layer1");
 }
 
-// Every location's scene opens with its own pictures on every layer.
-TEST_F(SceneData, EveryLocationAndLayerHasItsPicture) {
+// Every location's scene opens at its last layer, with the pictures of all
+// three layers loaded and decoded.
+TEST_F(SceneData, EveryLocationHasItsPictures) {
     Set("show_scene_hint", "yes");
     for (const char* location : kLocations) {
+        SCOPED_TRACE(location);
+        Set(std::string("location_layer_") + location, "layer_3");
+        OpenScene(location);
+        ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+        EXPECT_TRUE(Visible(std::string("locations/") + location + "/layer_3/layer_bg"));
         for (const char* layer : {"layer_1", "layer_2", "layer_3"}) {
-            SCOPED_TRACE(std::string(location) + " " + layer);
-            Set(std::string("location_layer_") + location, layer);
-            OpenScene(location);
-            ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
-            EXPECT_TRUE(Visible(std::string("locations/") + location + "/" + layer + "/layer_bg"));
             const Ref<IImageResource> picture = Query<IImageResource>(
                 game_->Engine().GetResource(std::string("scenes_") + location + "_" + layer));
-            ASSERT_TRUE(picture);
-            EXPECT_TRUE(picture->IsAvailable());
-            if (std::string(layer) == "layer_3") Shot(std::string("05-") + location + "-layer3");
-            game_->ClickAt("button_exit");
-            game_->Step(2, 20);
+            ASSERT_TRUE(picture) << layer;
+            EXPECT_TRUE(picture->GetSurface()) << layer;
         }
+        Shot(std::string("05-") + location + "-layer3");
+        game_->ClickAt("button_exit");
+        game_->Step(2, 20);
     }
+}
+
+// The dialogs a location's levels lead to, over the scene.
+TEST_F(SceneData, TheResultDialogsShowWhatTheSceneSends) {
+    Set("show_scene_hint", "yes");
+    Set("location_layer_egypt", "layer_3");
+    OpenScene("egypt");
+    ASSERT_TRUE(game_->Game()->ShowGameScreen(
+        "GS_ReplayLevel", Params({{"old_points", "120"}, {"new_points", "180"}, {"add_points", "60"}})));
+    for (int i = 0; i < 150; ++i) game_->Step(1, 20);
+    ASSERT_TRUE(OnTop("GS_ReplayLevel"));
+    for (const char* line : {"EarnedBefore", "EarnedNow", "EarnedTotal"}) {
+        EXPECT_TRUE(game_->Find(line)->GetVisible()) << line;
+        EXPECT_TRUE(game_->Find(std::string("crystal_") + line)->GetVisible()) << line;
+    }
+    EXPECT_EQ(TextOrEmpty(game_->Find("EarnedTotal")->GetProperty("text_utf8")), "60");
+    Shot("06-replay-level");
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    ASSERT_TRUE(OnTop("GS_Scene"));
+
+    ASSERT_TRUE(game_->Game()->ShowGameScreen(
+        "GS_LocationCompleted",
+        Params({{"location_name", "egypt"}, {"location_expert", "no"}, {"location_completed", "yes"}})));
+    game_->Step(10, 20);
+    EXPECT_EQ(TextOrEmpty(game_->Find("location_name")->GetProperty("text_utf8")), "Egypt");
+    EXPECT_TRUE(game_->Find("tip")->GetVisible());
+    Shot("07-location-completed");
+    // Its OK leads back past the scene.
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+
+    OpenScene("egypt");
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_CompleteScene", nullptr));
+    game_->Step(10, 20);
+    Shot("08-complete-scene");
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    EXPECT_TRUE(OnTop("GS_Scene"));
 }
 
 }  // namespace
