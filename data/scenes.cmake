@@ -23,7 +23,7 @@ include(scenes_art.cmake)
 
 foreach(picture top_panel bottom_panel level_locked level_current level_done level_expert level_glow
                 mana medal_speed medal_speed_no medal_hint medal_hint_no medal_error medal_error_no
-                scroll_edge hint_panel shop_counter shop_panel mana_small)
+                scroll_edge hint_panel shop_counter shop_panel mana_small hint_strip)
   qm_data_svg(SOURCE art/scenes/ui/${picture}.svg OUTPUT data/images/scenes/ui/${picture}.png
               DEPENDS art/scenes/ui/palette.css)
 endforeach()
