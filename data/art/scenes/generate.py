@@ -10,7 +10,9 @@ item has its bought look, its silhouette (shown in the shop) and an icon
 Run from anywhere; it rewrites, relative to the data folder:
   art/scenes/<loc>/*.svg            the pictures
   ini/screens/scene_locations.xml   the picture group "locations"
-  ini/screens/scene_store.xml       the "magic_items" store of GS_Scene
+  ini/screens/scene_store.xml       the "magic_items" store of GS_Scene (each location's
+                                    pictures end with the part location_pictures/<loc>.xml,
+                                    where other screens add the pictures they show there)
   ini/screens/scene_levels.xml      the level buttons of the scene control
   lang/scenes_items.lng             the items' titles and descriptions
   scenes_art.cmake                  the build steps for the pictures
@@ -537,7 +539,8 @@ def write_data(boxes):
                 name = item_def[0]
                 for suffix in ("", "_shadow", "_icon170", "_icon105"):
                     s.append(f'              <param name="{res(loc, name, suffix)}" value="data\\images\\scenes\\{loc}\\{name}{suffix}.png"/>\n')
-        s.append('            </item>\n'
+        s.append(f'<?include location_pictures/{loc}.xml?>\n'
+                 '            </item>\n'
                  '          </item_type>\n')
         for li, layer in enumerate(LAYERS):
             s.append(f'          <item_type name="{layer}">\n')
