@@ -10,6 +10,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
+#include "core/base/ParamStringUtils.h"
 #include "core/base/Streams.h"
 #include "core/packs/Cipher.h"
 #include "core/object/GeneralClasses.h"
@@ -18,6 +19,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/Engine.h"
 #include "engine/EngineStartup.h"
+#include "engine/resources/EngineImages.h"
 #include "game/GameConfig.h"
 #include "nonogram/solver/LevelPicture.h"
 #include "platform/HeadlessPlatform.h"
@@ -106,6 +108,12 @@ std::string Property(const Ref<IHierStorage>& node, const std::string& name) {
 }
 
 class TChecker {
+    struct TScenePicture {
+        std::string name;
+        std::string file;
+        std::string format;
+    };
+
 public:
     explicit TChecker(std::string dataDir) : dataDir_(std::move(dataDir)) {}
 
@@ -258,6 +266,7 @@ private:
                 }
             }
         }
+        CollectScenePictures(listOf);
         // "resourcename" values, and "resourcename=NAME" inside a parameter
         // string ("\rows=10\resourcename=NAME").
         static const std::regex inParameters("(^|\\\\)resourcename=([^\\\\]*)");
@@ -283,10 +292,64 @@ private:
         Decode(lists);
     }
 
+    // A location's pictures are named in the scene's item store
+    // ("magic_items": item type "components", item "resources") and loaded
+    // when the location is shown: each a file name (PNG by a ".png" ending,
+    // else JPEG) or a parameter string with "file" and "format".
+    void CollectScenePictures(std::map<std::string, std::string, TNoCase>& listOf) {
+        for (const TNode& n : nodes_) {
+            if (n.node->GetNodeName() != "param" || n.path.find("/magic_items/") == std::string::npos ||
+                n.path.find("/item_type[components]/item[resources]/") == std::string::npos)
+                continue;
+            const std::string name = n.node->GetValue("name", Variant("")).ToString();
+            const std::string value = n.node->GetValue("value", Variant("")).ToString();
+            TScenePicture picture{name, value, ""};
+            TTwoArrayOfString pairs;
+            if (value.find('=') != std::string::npos && SplitParams(value, pairs, '\\', '=') > 0) {
+                picture.file.clear();
+                for (const auto& pair : pairs) {
+                    if (pair[0] == "file") picture.file = pair[1];
+                    if (pair[0] == "format") picture.format = pair[1];
+                }
+            } else {
+                const size_t png = value.find(".png");
+                picture.format = png != std::string::npos && png + 4 == value.size() ? "png" : "jpeg";
+            }
+            if (picture.file.empty() || !OpenResource(picture.file)) {
+                Problem(At(n, "value"), "the file \"" + Slashes(picture.file) + "\" does not exist");
+                continue;
+            }
+            const auto [it, added] = listOf.emplace(name, "the scene's item store");
+            if (!added) {
+                Problem(At(n, "name"), "also in \"" + it->second + "\"");
+                continue;
+            }
+            scenePictures_.push_back({At(n, "value"), picture});
+        }
+    }
+
+    // The scene's pictures loaded as the scene loads them, and decoded.
+    void DecodeScenePictures(TEngine& engine, std::vector<std::string>& log) {
+        for (const auto& [where, picture] : scenePictures_) {
+            const Ref<IHierStorage> list = LoadStorageFromXML(
+                "<resources><content><resource type=\"ImageResource\"/></content></resources>");
+            const Ref<IHierStorage> resource = list->GetChild("content", 0)->GetChild("resource", 0);
+            resource->SetValue("name", Variant(picture.name));
+            resource->SetValue("format", Variant(picture.format));
+            resource->SetValue("file", Variant(picture.file));
+            const size_t before = log.size();
+            engine.LoadResources(list, "resources_location", kLoadResourcesAtOnce);
+            const Ref<IImageResource> image = Query<IImageResource>(engine.GetResource(picture.name));
+            if (!image || !image->GetSurface()) Problem(where, "the picture does not load");
+            for (size_t i = before; i < log.size(); ++i) Problem(where, log[i]);
+            engine.RemoveResources("resources_location");
+        }
+    }
+
     // Every resource of the lists loaded at once by an engine without a
     // window or sound output; every log line is a resource that failed.
     void Decode(const std::vector<std::pair<std::string, std::string>>& lists) {
-        if (lists.empty()) return;
+        if (lists.empty() && scenePictures_.empty()) return;
         std::vector<std::string> log;
         TLogSink previousSink = SetLogSink([&log](std::string_view module, std::string_view message) {
             log.push_back(FormatLogLine(module, message));
@@ -312,6 +375,7 @@ private:
                 }
             }
             engine->RemoveResources("");
+            DecodeScenePictures(*engine, log);
             engine->ShutdownSound();
         } catch (const std::exception& e) {
             Problem(dataDir_, std::string("the resources cannot be decoded: ") + e.what());
@@ -446,6 +510,7 @@ private:
     std::string definitionFile_;
     std::vector<TNode> nodes_;
     std::map<std::string, std::vector<std::string>> resourceLists_;
+    std::vector<std::pair<std::string, TScenePicture>> scenePictures_;  // where named, what
     std::vector<TDataProblem> problems_;
 };
 

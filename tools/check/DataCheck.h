@@ -9,7 +9,8 @@
 // read, that no resource name is in two lists, that each resource's file
 // exists and that every resource decodes through the engine (pictures, fonts,
 // sounds, music); that every "resourcename" (also inside a parameter string)
-// names a resource of those lists; that the default cursor and each screen's
+// names a resource of those lists or a location's picture of the scene's item
+// store ("magic_items"; each picture's file must exist and decode); that the default cursor and each screen's
 // "cursor_name" is a cursor of "cursors"; that every "%key%" (and each key
 // the program asks for itself) has a text in the base language; and that
 // every level of a "levels" catalogue has a readable level file whose size

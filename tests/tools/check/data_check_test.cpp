@@ -29,7 +29,8 @@ const char* const kShellScreens[] = {
     "GS_SubmitScore", "GS_SubmitError"};
 
 // A whole game in a few lines: every screen the shell opens, a cursor, one
-// resource list of a picture of each format, a font, a sound and a music
+// resource list of a picture of each format, a location's picture in a
+// scene's item store, a font, a sound and a music
 // (their files copied from the built data), a text, a level, and the grid and factories
 // of its size (their templates fill in "%name%" and "%text%" themselves).
 // Names are found ignoring case, as the game finds them.
@@ -61,6 +62,7 @@ struct TSmallData {
       </levels>
       <window><widgets>
         <widget type="text_widget" name="title" text="%hello%" resourcename="pic"/>
+        <widget type="image_widget" name="scene" resourcename="Scene_Pic"/>
         <widget type="ButtonControl" name="button_back" target="GS_MainMenu" gamescreenname="GS_Board"/>
         <widget type="group_widget" name="board"><grids><grid name="2_3"/></grids>
           <widgetfactories>
@@ -75,6 +77,9 @@ struct TSmallData {
           </widgetfactories>
         </widget>
       </widgets></window>
+      <magic_items><group name="loc"><item_type name="components"><item name="resources">
+        <param name="scene_pic" value="data\images\scene.png"/>
+      </item></item_type></group></magic_items>
     </gamescreen>
   </gamescreens>
 </game>
@@ -91,6 +96,7 @@ struct TSmallData {
         const std::string built = std::string(QM_BUILT_DATA_DIR) + "/data/";
         const std::pair<const char*, const char*> copies[] = {
             {"images/pic.png", "images/caret.png"},  {"images/photo.jpg", "images/background.jpg"},
+            {"images/scene.png", "images/caret.png"},
             {"fonts/font.png", "fonts/small.png"},   {"fonts/font.xml", "fonts/small.xml"},
             {"sounds/click.wav", "sounds/click.wav"}, {"music/tune.ogg", "music/menu.ogg"}};
         for (const auto& [file, from] : copies) {
@@ -249,6 +255,20 @@ const TBrokenCase kBroken[] = {
      "@data/resources/base.xml: AUDIO: sample not loaded: unknown sound format", true},
     {"MusicThatDoesNotDecode", [](TSmallData& d) { d.files["data/music/tune.ogg"] = "OggS not music"; },
      "@data/resources/base.xml: AUDIO: sample not loaded: truncated Ogg stream", true},
+    {"ScenePictureFile", [](TSmallData& d) { d.files.erase("data/images/scene.png"); },
+     "game/gamescreens/gamescreen[GS_Board]/magic_items/group[loc]/item_type[components]/"
+     "item[resources]/param[scene_pic] value: the file \"data/images/scene.png\" does not exist",
+     true},
+    {"ScenePictureThatDoesNotDecode",
+     [](TSmallData& d) { d.files["data/images/scene.png"] = "\x89PNG\r\n\x1a\n not a picture"; },
+     "game/gamescreens/gamescreen[GS_Board]/magic_items/group[loc]/item_type[components]/"
+     "item[resources]/param[scene_pic] value: ",
+     true},
+    {"ScenePictureAlsoInAList",
+     [](TSmallData& d) { d.Edit("<param name=\"scene_pic\"", "<param name=\"PIC\""); },
+     "game/gamescreens/gamescreen[GS_Board]/magic_items/group[loc]/item_type[components]/"
+     "item[resources]/param[PIC] name: also in \"data/resources/base.xml\"",
+     true},
     {"Cursor",
      [](TSmallData& d) { d.Edit("default_cursor_name=\"Arrow\"", "default_cursor_name=\"hand\""); },
      "game/cursors default_cursor_name: no cursor \"hand\""},
