@@ -128,6 +128,12 @@ protected:
             "GS_Scene", Params({{"active_map_part", location}, {"show_scroll", "no"}})));
         for (int i = 0; i < 40; ++i) game_->Step(1, 20);
     }
+    // Frames of 20 ms until ready() holds, at most 10 s of the game's clock.
+    template <class F>
+    bool RunUntil(F ready) {
+        for (int i = 0; i < 500 && !ready(); ++i) game_->Step(1, 20);
+        return ready();
+    }
     Ref<IParamCollection> Params(std::initializer_list<std::pair<std::string, std::string>> values) {
         const Ref<IParamCollection> params =
             Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
@@ -324,6 +330,70 @@ TEST_F(SceneData, TheResultDialogsShowWhatTheSceneSends) {
     game_->ClickAt("button_ok");
     game_->Step(2, 20);
     EXPECT_TRUE(OnTop("GS_Scene"));
+}
+
+// The shop from the scene: its first visit's hint, the silhouettes within
+// the points, an item's price under the pointer, a purchase with its reveal
+// and information, and the scene again with the item in its picture.
+TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
+    Set("show_scene_hint", "yes");
+    Set("magic_points", "1000");
+    OpenScene("japan");
+    game_->ClickAt("button_shop");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HintShop"); }));
+    EXPECT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene GS_SceneShop GS_HintShop");
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    ASSERT_TRUE(OnTop("GS_SceneShop"));
+
+    const std::string items = "locations/japan/layer_1/items/";
+    for (const char* item : {"lantern", "torii", "pine"}) {
+        const Ref<IWidget> widget = game_->Find(items + item);
+        ASSERT_TRUE(widget) << item;
+        EXPECT_TRUE(widget->GetVisible()) << item;
+        EXPECT_EQ(TextOrEmpty(widget->GetProperty("state")), "locked") << item;
+        EXPECT_TRUE(game_->Find(items + item + "/locked/shadow")->GetVisible()) << item;
+    }
+    EXPECT_EQ(TextOrEmpty(game_->Find("mana_counter")->GetProperty("text_utf8")), "1000");
+    const TPoint lantern = game_->CenterOf(items + "lantern");
+    game_->MouseMove(lantern.x, lantern.y);
+    game_->Step(10, 20);
+    EXPECT_TRUE(game_->Find("control_scene_shop/hint")->GetVisible());
+    EXPECT_EQ(TextOrEmpty(game_->Find("control_scene_shop/hint/title")->GetProperty("text_utf8")),
+              "Stone Lantern");
+    EXPECT_EQ(TextOrEmpty(game_->Find("control_scene_shop/hint/cost")->GetProperty("text_utf8")), "300");
+    EXPECT_TRUE(game_->Find("control_scene_shop/hint/click_to_buy")->GetVisible());
+    Shot("09-shop");
+
+    game_->Click(lantern.x, lantern.y);
+    game_->Step(20, 20);
+    Shot("10-shop-reveal");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_ItemInfo"); }));
+    EXPECT_EQ(TextOrEmpty(Profile()->GetValue("items_japanlayer_1", Variant(""))), "lantern,");
+    EXPECT_EQ(TextOrEmpty(Profile()->GetValue("magic_points", Variant(""))), "700");
+    EXPECT_EQ(TextOrEmpty(game_->Find("title")->GetProperty("text_utf8")), "Stone Lantern");
+    EXPECT_EQ(TextOrEmpty(game_->Find("icon")->GetProperty("resourcename")), "scenes_japan_lantern_icon170");
+    Shot("11-item-info");
+    game_->ClickAt("button_ok");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HintAfterPurchase"); }));
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    ASSERT_TRUE(OnTop("GS_SceneShop"));
+    EXPECT_TRUE(game_->Find(items + "lantern/unlocked")->GetVisible());
+    // The pointer on the bought item: its story.
+    game_->MouseMove(lantern.x + 1, lantern.y);
+    game_->Step(4, 20);
+    EXPECT_TRUE(game_->Find("control_scene_shop/hint_big")->GetVisible());
+    EXPECT_EQ(TextOrEmpty(game_->Find("control_scene_shop/hint_big/desc")->GetProperty("text_utf8")),
+              "Carved granite that keeps a small flame through the night.");
+
+    game_->ClickAt("button_exit");
+    game_->Step(40, 20);
+    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    EXPECT_TRUE(Visible("locations/japan/layer_1/items/lantern"));
+    EXPECT_FALSE(Visible("locations/japan/layer_1/items/torii"));
+    EXPECT_EQ(Prop("mana_counter", "text_utf8"), "700");
+    Shot("12-scene-after-purchase");
 }
 
 }  // namespace

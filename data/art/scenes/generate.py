@@ -194,7 +194,7 @@ LOC = {
 }
 
 # The class of an item widget.
-ITEM_CLASS = "group_widget"
+ITEM_CLASS = "QuillmarchMagicItem"
 
 COSTS = [[300, 400, 500], [600, 700, 800], [900, 1000, 1200]]
 
