@@ -20,6 +20,7 @@
 #include "nonogram/ControlGameNonogram.h"
 #include "nonogram/LevelDefs.h"
 #include "nonogram/TutorialControl.h"
+#include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 
@@ -51,12 +52,7 @@ protected:
         DefaultLanguageFile = game_->Folder().File("lang/default.lng");
         ASSERT_TRUE(LoadLanguage(""));
         ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
-        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
-        ASSERT_TRUE(OnTop("GS_MainMenu"));
-        // A player, as the profile screens leave one.
-        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
-        profiles->FindOrAdd("Tester");
-        profiles->SetCurrent("Tester");
+        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Tester"));
     }
     void TearDown() override {
         if (game_) {
@@ -229,7 +225,7 @@ TEST_P(BoardSize, FitsBesideThePanelAndIsLeftThroughTheMenu) {
     ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
     game_->ClickAt("button_yes");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
 }
 
 INSTANTIATE_TEST_SUITE_P(LevelScreens, BoardSize, ::testing::Values(5u, 10u, 15u, 20u));
@@ -320,7 +316,7 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     Shot("level-20x20-results");
     game_->ClickAt("button_ok");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("error_medals"), "1");
 }
 
@@ -368,7 +364,7 @@ TEST_F(BigLevel, AHintThenTooManyErrorsLoseTheLevel) {
     Shot("level-failed");
     game_->ClickAt("button_map");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("show_hint_error"), "yes");
 }
 
@@ -486,7 +482,7 @@ TEST_F(Tutorial, RunsThroughEveryStepByClicksUntilThePlayerHasPassedIt) {
     EXPECT_TRUE(wrongShown);
     EXPECT_GT(moves, 30);
     EXPECT_GT(pages, 8);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
 }
 
@@ -502,7 +498,7 @@ TEST_F(Tutorial, IsSkippedThroughItsQuery) {
     Shot("tutorial-skip");
     game_->ClickAt("button_ok");
     game_->Step(2);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
 }
 

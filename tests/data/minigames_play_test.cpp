@@ -25,6 +25,7 @@
 #include "minigames/BonusControl.h"
 #include "minigames/MosaicScreen.h"
 #include "nonogram/NonogramRules.h"
+#include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 
@@ -52,15 +53,7 @@ protected:
         // The texts as the program shows them: the base language of the data.
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(game_->Folder().File("lang/default.lng")));
         ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
-        // Without a player the main menu asks for one first.
-        for (int i = 0; i < 1000 && !OnTop("GS_NewUser"); ++i) game_->Step(1, 20);
-        ASSERT_EQ(game_->StackNames(), "GS_Main GS_NewUser");
-        game_->PressKey(SDL_SCANCODE_A, SDLK_a, "A");
-        game_->PressKey(SDL_SCANCODE_D, SDLK_d, "d");
-        game_->PressKey(SDL_SCANCODE_A, SDLK_a, "a");
-        game_->ClickAt("button_ok");
-        game_->Step(2, 20);
-        ASSERT_EQ(game_->StackNames(), "GS_Main");
+        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, kPlayer));
         const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
         ASSERT_TRUE(profiles->GetCurrent());
         ASSERT_EQ(profiles->GetCurrent()->GetName(), kPlayer);

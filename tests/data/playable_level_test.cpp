@@ -186,8 +186,15 @@ TEST_F(PlayableLevel, TheSecondLevelIsLostByWrongCellsAndPlayedAgainFromTheFailu
     ASSERT_TRUE(game_->Find("control_game_nonogram/errors"));
     game_->ClickAt("control_game_nonogram/image_select");
     for (const auto& [row, col] : empty) {
+        ASSERT_TRUE(OnTop("GS_GameNonogram")) << game_->StackNames();
         EXPECT_EQ(Board()->GetGameMode(), 2);
         ClickCell(row, col);
+        game_->Step(2);
+        // The first error brings its help, once.
+        if (OnTop("GS_HintError")) {
+            game_->ClickAt("button_ok");
+            game_->Step(2);
+        }
     }
     EXPECT_EQ(Board()->GetGameMode(), 0);
     EXPECT_EQ(Board()->GetCounter(kCounterErrorsMade), level.errors + 1);

@@ -19,6 +19,7 @@
 #include "engine/EngineStartup.h"
 #include "engine/resources/EngineImages.h"
 #include "game/GameConfig.h"
+#include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 
@@ -74,11 +75,7 @@ protected:
         DefaultLanguageFile = game_->Folder().File("lang/default.lng");
         ASSERT_TRUE(LoadLanguage(""));
         ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
-        for (int i = 0; i < 1000 && !OnTop("GS_MainMenu"); ++i) game_->Step(1, 20);
-        ASSERT_TRUE(OnTop("GS_MainMenu"));
-        const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
-        profiles->FindOrAdd("Ann");
-        profiles->SetCurrent("Ann");
+        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ann"));
     }
     void TearDown() override {
         // The data names nothing the program cannot find or take.
@@ -181,7 +178,7 @@ TEST_F(SceneData, ALocationShowsTheProfilesLayerItemsAndLevels) {
     Set("items_japanlayer_2", "cherry,");
     Set("show_scene_hint", "yes");
     OpenScene("japan");
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
 
     // Only japan's picture, at its second layer, with the one item bought.
     for (const char* location : kLocations)
@@ -239,19 +236,19 @@ TEST_F(SceneData, ALocationShowsTheProfilesLayerItemsAndLevels) {
 TEST_F(SceneData, AFirstVisitShowsTheHintAndAnotherLocationReplacesThePictures) {
     OpenScene("japan");
     // The panels have slid in, so the first visit's hint is up.
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene GS_HintScene");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene GS_HintScene");
     EXPECT_EQ(TextOrEmpty(Profile()->GetValue("show_scene_hint", Variant(""))), "yes");
     Shot("03-hint-scene");
     game_->ClickAt("button_ok");
     game_->Step(2, 20);
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
     // Back to the map (here the main screen), then another location: a new
     // profile's picture at its first layer, nothing bought, level 1 to play.
     game_->ClickAt("button_exit");
     game_->Step(2, 20);
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu");
+    ASSERT_EQ(game_->StackNames(), "GS_Main");
     OpenScene("rome");
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
     EXPECT_TRUE(Visible("locations/rome"));
     EXPECT_FALSE(Visible("locations/japan"));
     EXPECT_TRUE(Visible("locations/rome/layer_1"));
@@ -278,7 +275,7 @@ TEST_F(SceneData, EveryLocationHasItsPictures) {
         SCOPED_TRACE(location);
         Set(std::string("location_layer_") + location, "layer_3");
         OpenScene(location);
-        ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+        ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
         EXPECT_TRUE(Visible(std::string("locations/") + location + "/layer_3/layer_bg"));
         for (const char* layer : {"layer_1", "layer_2", "layer_3"}) {
             const Ref<IImageResource> picture = Query<IImageResource>(
@@ -321,7 +318,7 @@ TEST_F(SceneData, TheResultDialogsShowWhatTheSceneSends) {
     // Its OK leads back past the scene.
     game_->ClickAt("button_ok");
     game_->Step(2, 20);
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu");
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
 
     OpenScene("egypt");
     ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_CompleteScene", nullptr));
@@ -341,7 +338,7 @@ TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
     OpenScene("japan");
     game_->ClickAt("button_shop");
     ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HintShop"); }));
-    EXPECT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene GS_SceneShop GS_HintShop");
+    EXPECT_EQ(game_->StackNames(), "GS_Main GS_Scene GS_SceneShop GS_HintShop");
     game_->ClickAt("button_ok");
     game_->Step(2, 20);
     ASSERT_TRUE(OnTop("GS_SceneShop"));
@@ -389,7 +386,7 @@ TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
 
     game_->ClickAt("button_exit");
     game_->Step(40, 20);
-    ASSERT_EQ(game_->StackNames(), "GS_MainMenu GS_Scene");
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
     EXPECT_TRUE(Visible("locations/japan/layer_1/items/lantern"));
     EXPECT_FALSE(Visible("locations/japan/layer_1/items/torii"));
     EXPECT_EQ(Prop("mana_counter", "text_utf8"), "700");

@@ -185,6 +185,14 @@ TEST_F(WorldScreens, AFirstStartGoesFromTheMenuThroughTheStoryToTheMap) {
     // Then the map, and on the first visit its help over it.
     game_->ClickAt("button_continue");
     game_->Step(2, 20);
+    // The tutorial comes first on a first start; this player skips it.
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map GS_MapFirstTime GS_Tutorial");
+    game_->ClickAt("control_tutorial/button_skip");
+    game_->Step(2, 20);
+    ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map GS_MapFirstTime GS_Tutorial GS_SkipTutorial");
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
     ASSERT_EQ(game_->StackNames(), "GS_Main GS_Map GS_MapFirstTime");
     EXPECT_EQ(ProfileValue("show_map"), "yes");
     Shot("05-map-first-time");
