@@ -5,7 +5,6 @@
 // a picture of what the player saw in test-artifacts/level of the build
 // folder, and the engine logs nothing.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -89,33 +88,8 @@ protected:
 
     // The back buffer as the player saw it, kept as a PNG.
     void Shot(const std::string& name) {
-        const fs::path folder = fs::path(QM_ARTIFACTS_DIR) / "level";
-        fs::create_directories(folder);
-        const std::string path = (folder / (name + ".png")).string();
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr) << path;
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (png && info && !setjmp(png_jmpbuf(png))) {
-            png_init_io(png, file);
-            const int32_t width = game_->Width(), height = game_->Height();
-            png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-            for (int32_t y = 0; y < height; ++y) {
-                for (int32_t x = 0; x < width; ++x) {
-                    const uint32_t p = game_->Pixel(x, y);
-                    row[size_t(x) * 3] = static_cast<png_byte>(p >> 16);
-                    row[size_t(x) * 3 + 1] = static_cast<png_byte>(p >> 8);
-                    row[size_t(x) * 3 + 2] = static_cast<png_byte>(p);
-                }
-                png_write_row(png, row.data());
-            }
-            png_write_end(png, nullptr);
-        }
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
+        const std::filesystem::path file = std::filesystem::path(QM_ARTIFACTS_DIR) / "level" / (name + ".png");
+        EXPECT_TRUE(WriteFramePng(*game_, file)) << file;
     }
 
     std::unique_ptr<TGameHarness> game_;

@@ -7,7 +7,6 @@
 // its total enters the location's high-score table. Screenshots of each step
 // are written to test-artifacts/minigames of the build folder.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -90,32 +89,8 @@ protected:
     }
     // The window as the last frame left it, as a PNG in the artifacts.
     void Shot(const std::string& name) {
-        const fs::path folder = fs::path(QM_ARTIFACTS_DIR) / "minigames";
-        fs::create_directories(folder);
-        const std::string path = (folder / (name + ".png")).string();
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(file) << path;
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        if (!setjmp(png_jmpbuf(png))) {
-            png_init_io(png, file);
-            png_set_IHDR(png, info, 1024, 768, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            std::vector<png_byte> row(1024 * 3);
-            for (int32_t y = 0; y < 768; ++y) {
-                for (int32_t x = 0; x < 1024; ++x) {
-                    const uint32_t p = game_->Pixel(x, y);
-                    row[size_t(x) * 3] = png_byte(p >> 16);
-                    row[size_t(x) * 3 + 1] = png_byte(p >> 8);
-                    row[size_t(x) * 3 + 2] = png_byte(p);
-                }
-                png_write_row(png, row.data());
-            }
-            png_write_end(png, nullptr);
-        }
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
+        const std::filesystem::path file = std::filesystem::path(QM_ARTIFACTS_DIR) / "minigames" / (name + ".png");
+        EXPECT_TRUE(WriteFramePng(*game_, file)) << file;
     }
 
     std::unique_ptr<TGameHarness> game_;

@@ -6,7 +6,6 @@
 // panel following the pointer, the first visit's hint; and no log line.
 // The frames are kept as PNG files in test-artifacts/scenes of the build.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,38 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kLocations[] = {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"};
-
-// The back surface as an RGB PNG file.
-bool WriteFramePng(const TEngineHarness& game, const fs::path& file) {
-    fs::create_directories(file.parent_path());
-    FILE* out = std::fopen(file.string().c_str(), "wb");
-    if (!out) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<uint8_t> row(size_t(game.Width()) * 3);
-    bool ok = info != nullptr;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, out);
-        png_set_IHDR(png, info, game.Width(), game.Height(), 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int32_t y = 0; y < game.Height(); ++y) {
-            for (int32_t x = 0; x < game.Width(); ++x) {
-                const uint32_t pixel = game.Pixel(x, y);
-                row[size_t(x) * 3] = uint8_t(pixel >> 16);
-                row[size_t(x) * 3 + 1] = uint8_t(pixel >> 8);
-                row[size_t(x) * 3 + 2] = uint8_t(pixel);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    std::fclose(out);
-    return ok;
-}
 
 class SceneData : public ::testing::Test {
 protected:

@@ -12,7 +12,6 @@
 // log line on the way. Each step's frame is kept as a PNG in
 // test-artifacts/world of the build folder.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +24,7 @@
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
+#include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 #include "world/MapControl.h"
@@ -116,36 +116,8 @@ protected:
     // The frame as drawn, as a PNG in the artifacts folder.
     void Shot(const std::string& name) {
         game_->Step(1, 20);
-        const int w = game_->Width(), h = game_->Height();
-        std::vector<uint8_t> rgb(size_t(w) * h * 3);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const uint32_t p = game_->Pixel(x, y);
-                uint8_t* out = &rgb[(size_t(y) * w + x) * 3];
-                out[0] = uint8_t(p >> 16);
-                out[1] = uint8_t(p >> 8);
-                out[2] = uint8_t(p);
-            }
-        }
-        const std::string path = (fs::path(kArtifacts) / (name + ".png")).string();
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(file) << path;
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        if (setjmp(png_jmpbuf(png))) {
-            png_destroy_write_struct(&png, &info);
-            std::fclose(file);
-            ADD_FAILURE() << "could not write " << path;
-            return;
-        }
-        png_init_io(png, file);
-        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < h; ++y) png_write_row(png, &rgb[size_t(y) * w * 3]);
-        png_write_end(png, nullptr);
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
+        const std::filesystem::path file = std::filesystem::path(kArtifacts) / (name + ".png");
+        EXPECT_TRUE(WriteFramePng(*game_, file)) << file;
     }
 
     const std::string kArtifacts = std::string(QM_ARTIFACTS_DIR) + "/world";
