@@ -62,6 +62,17 @@ public:
     }
 };
 
+// A widget of the named screen's window, and what the fixtures read of it.
+inline Ref<IWidget> ScreenWidget(const TGameHarness& game, std::string_view screenName,
+                                 const std::string& path) {
+    const Ref<IGameScreenSlave> screen = game.Screen(screenName);
+    const Ref<IWidget> window = screen ? screen->GetWindowWidget() : nullptr;
+    return window ? window->FindWidget(path) : nullptr;
+}
+inline std::string WidgetProp(const Ref<IWidget>& widget, const std::string& name) {
+    return widget ? TextOrEmpty(widget->GetProperty(name)) : "<none>";
+}
+
 inline void RegisterSceneTestClasses() {
     maptest::RegisterMapTestClasses();
     static bool done = false;
@@ -240,13 +251,10 @@ protected:
         return mapdetail::ProfileText(Profile(), key, "");
     }
     Ref<IWidget> Widget(const std::string& path) const {
-        const Ref<IGameScreenSlave> screen = game_->Screen("GS_Scene");
-        const Ref<IWidget> window = screen ? screen->GetWindowWidget() : nullptr;
-        return window ? window->FindWidget(path) : nullptr;
+        return ScreenWidget(*game_, "GS_Scene", path);
     }
     std::string Prop(const std::string& path, const std::string& name) const {
-        const Ref<IWidget> widget = Widget(path);
-        return widget ? TextOrEmpty(widget->GetProperty(name)) : "<none>";
+        return WidgetProp(Widget(path), name);
     }
     bool Visible(const std::string& path) const {
         const Ref<IWidget> widget = Widget(path);

@@ -212,13 +212,10 @@ protected:
         return mapdetail::ProfileText(Profile(), key, "");
     }
     Ref<IWidget> Widget(const std::string& path) const {
-        const Ref<IGameScreenSlave> screen = game_->Screen("GS_SceneShop");
-        const Ref<IWidget> window = screen ? screen->GetWindowWidget() : nullptr;
-        return window ? window->FindWidget(path) : nullptr;
+        return scenetest::ScreenWidget(*game_, "GS_SceneShop", path);
     }
     std::string Prop(const std::string& path, const std::string& name) const {
-        const Ref<IWidget> widget = Widget(path);
-        return widget ? TextOrEmpty(widget->GetProperty(name)) : "<none>";
+        return scenetest::WidgetProp(Widget(path), name);
     }
     bool Visible(const std::string& path) const {
         const Ref<IWidget> widget = Widget(path);
