@@ -24,6 +24,7 @@
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
 #include "game/PlayerDataFile.h"
+#include "tests/app/AppUnderTest.h"
 #include "tests/app/X11Driver.h"
 
 namespace {
@@ -66,14 +67,8 @@ const TPlaced kThumbAt70{"slider_thumb", 674, 374, {0, 0, 24, 32}};
 const TPlaced kSecondRowSelected{"list_selection", 360, 240, {150, 2, 300, 30}};
 const TPlaced kFirstRowSelected{"list_selection", 360, 208, {150, 2, 300, 30}};
 
-// The environment's value of name, else fallback.
-std::string Setting(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
-
-const std::string kProgram = Setting("QM_APP_PROGRAM", QM_PROGRAM);
-const std::string kData = Setting("QM_APP_DATA", QM_BUILT_DATA_DIR);
+const std::string& kProgram = AppProgram();
+const std::string& kData = AppData();
 
 std::string ArtPath(const std::string& name) {
     return kData + "/data/images/" + name + ".png";
@@ -133,15 +128,8 @@ protected:
 
     // Starts the program and waits for its window.
     void Launch(const std::string& run) {
-        // The X and Mesa libraries keep allocations for the life of the
-        // process, some in a driver unloaded before the leak check, where no
-        // suppression can name them: a sanitizer build of the program runs
-        // here without the leak check (the unit tests keep it).
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        const std::string options = std::string(asan ? asan : "") + ":detect_leaks=0";
         ASSERT_TRUE(driver.Start(kProgram, {"--data", kData},
-                                 (artifacts / (run + ".log")).string(),
-                                 {"ASAN_OPTIONS=" + options}));
+                                 (artifacts / (run + ".log")).string(), {AppAsanOptions()}));
         ASSERT_TRUE(driver.WaitForWindow(kScreenTimeout))
             << "no window; see " << (artifacts / (run + ".log")).string();
     }
@@ -196,7 +184,7 @@ protected:
     }
 
     TX11Driver driver;
-    fs::path artifacts = QM_ARTIFACTS_DIR;
+    fs::path artifacts = fs::path(QM_ARTIFACTS_DIR) / "app";
 };
 
 TEST_F(AppEndToEnd, FromTheLogoToTheQuitQueryAndBackWithThePlayerKept) {
