@@ -313,6 +313,9 @@ void TQuillmarchControlGameNonogram::StartLevel() {
         timer->SetPaused(true);
     }
     if (const Ref<IWidget> expert = FindWidget("timer/expert")) {
+        // A restart may follow a fade that ran out: the mark goes back to
+        // its first look and waits, paused, for the expert time to pass.
+        expert->Restart();
         expert->SetVisible(true);
         expert->SetPaused(true);
         expert->SetTop(ReadNumber(expert->GetProperty("init_y")));

@@ -294,6 +294,41 @@ TEST_F(BigLevel, IsPlayedByClicksToItsResultsAndBack) {
     EXPECT_EQ(ProfileValue("error_medals"), "1");
 }
 
+// A level restarted through the menu looks and runs as a fresh one: the
+// expert mark that had faded is back whole, and fades again only once the
+// new attempt is past the expert time.
+TEST_F(BigLevel, ARestartThroughTheMenuBringsTheExpertMarkBack) {
+    PublishLevel(Chequered(5), 1);
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    const Ref<IWidget> expert = game_->Find("control_game_nonogram/timer/expert");
+    EXPECT_EQ(int(expert->GetTransparentLevel()), 255);
+    ASSERT_TRUE(RunUntil([&] { return int(expert->GetTransparentLevel()) == 0; }));
+
+    game_->ClickAt("control_game_nonogram/button_menu");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_MiniMenu"));
+    game_->ClickAt("buttons/button_restart");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_QueryRestart"));
+    game_->ClickAt("button_yes");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_GameNonogram"));
+    EXPECT_EQ(Board()->GetGameMode(), 1);
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    EXPECT_LT(Board()->GetCounter(kCounterElapsedMs), 1000);
+    EXPECT_TRUE(expert->GetVisible());
+    EXPECT_TRUE(expert->GetPaused());
+    EXPECT_EQ(int(expert->GetTransparentLevel()), 255);
+    Shot("level-restarted");
+    // Still whole until the second is over, then faded as in the first attempt.
+    game_->Step(10, 20);
+    EXPECT_EQ(int(expert->GetTransparentLevel()), 255);
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetCounter(kCounterElapsedMs) > 1000; }));
+    game_->Step(100, 20);
+    EXPECT_EQ(int(expert->GetTransparentLevel()), 0);
+}
+
 TEST_F(BigLevel, AHintThenTooManyErrorsLoseTheLevel) {
     const std::vector<std::string> picture = Chequered(10);
     PublishLevel(picture, 1);

@@ -391,6 +391,32 @@ TEST_F(BoardTest, TheExpertMarkLeavesOnceTheCupTimeIsPassed) {
     EXPECT_EQ(board_->GetCounter(kCounterElapsedMs), 1010);
 }
 
+// A restart starts the expert mark over as a fresh level does: on show at
+// its place, paused with its time rewound, and it leaves again only once the
+// new attempt is past the expert time.
+TEST_F(BoardTest, ARestartStartsTheExpertMarkOver) {
+    Play(kPicture, "errors=2\\hints=3\\cup_time=1");
+    const Ref<IWidget> expert = Widget("control_game_nonogram/timer/expert");
+    board_->SetCounter(kCounterElapsedMs, 1001);
+    ASSERT_FALSE(expert->GetPaused());
+    // As far as its fade has run, and hidden and moved as a finished one may be.
+    expert->SetProperty("currenttime", Variant(900));
+    expert->SetVisible(false);
+    expert->SetTop(90);
+
+    board_->ExecuteCommand(kCommandRestartLevel, nullptr);
+    EXPECT_TRUE(expert->GetVisible());
+    EXPECT_EQ(expert->GetTop(), 33);
+    EXPECT_TRUE(expert->GetPaused());
+    EXPECT_EQ(expert->GetProperty("currenttime").ToInt(), 0);
+    Finish("scenario_start_level");
+    game_->Step(10, 100);  // the whole expert time, not past it
+    EXPECT_TRUE(expert->GetPaused());
+    EXPECT_EQ(expert->GetProperty("currenttime").ToInt(), 0);
+    game_->Step(1, 10);
+    EXPECT_FALSE(expert->GetPaused());
+}
+
 TEST_F(BoardTest, HoverHighlightsTheCrossOfTheClosedCellUnderThePointer) {
     Play(kPicture);
     const auto lit = [&](int32_t r, int32_t c) {
