@@ -146,6 +146,14 @@ void TQuillmarchGameScreenNonogramStat::BeforeShow(const Ref<IParamCollection>& 
                              "crystal_error", "crystal_hint", "crystal_speed", "crystal_total"}) {
         Hide(name);
     }
+    // The screen serves every result of a run: the bonus lines and the total
+    // of the last one neither stay on show nor keep their texts for a result
+    // that writes none.
+    for (const char* name : {"label_BonusTime", "label_BonusHint", "label_BonusMistake",
+                             "total_Points"}) {
+        SetText(name, Variant(std::string()));
+        Hide(name);
+    }
     if (const Ref<IWidget> particles = FindWidget("ps_statlevel")) {
         particles->ExecuteCommand(kCommandClearParticles, nullptr);
     }
@@ -390,6 +398,7 @@ void TQuillmarchGameScreenNonogramStatWithTips::LoadFrom(const Ref<IHierStorage>
 
 void TQuillmarchGameScreenNonogramStatWithTips::BeforeShow(const Ref<IParamCollection>& params) {
     TQuillmarchGameScreenNonogramStat::BeforeShow(params);
+    SetText("levelTips", Variant(std::string()));
     Hide("levelTips");
     Hide("label_levelTips");
 }

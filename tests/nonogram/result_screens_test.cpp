@@ -477,6 +477,64 @@ TEST_F(ResultScreensTest, ClosedResultsOutliveTheNextResult) {
     EXPECT_EQ(kept->GetValue("level_total_points", Variant()).ToString(), "200");
 }
 
+// The screen serves every result of a run. Whatever the last showing
+// revealed, the bonus lines and the total of the next one wait hidden for
+// its reveal and hold only what this result writes.
+TEST_F(ResultScreensTest, EachShowingStartsFromACleanScreen) {
+    struct Case {
+        const char* name;
+        const char* screen;
+        Ref<IParamCollection> first, second;
+        // The second showing's texts; null: the screen has no such line.
+        const char *timeLabel, *hintLabel, *errorLabel, *total, *tip;
+    };
+    const Case cases[] = {
+        {"every bonus, then none", "GS_StatNonogramWithTips", WonLevel(1, 60, 0, 0),
+         WonLevel(99, 60, 2, 3), "+ 0", "+ 0", "+ 0", "100", "one"},
+        {"no bonus, then every one", "GS_StatNonogramWithTips", WonLevel(99, 60, 2, 3),
+         WonLevel(1, 60, 0, 0), "+50", "+30", "+20", "200", "one"},
+        {"every bonus, then a result without parameters", "GS_StatNonogramWithTips",
+         WonLevel(1, 60, 0, 0), nullptr, "", "", "", "", ""},
+        {"the plain screen: every bonus, then none", "GS_StatPartial", WonLevel(1, 60, 0, 0),
+         WonLevel(99, 60, 2, 3), "+ 0", nullptr, "+ 0", "100", nullptr},
+    };
+    StartGame();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string s = c.screen;
+        const std::vector<std::pair<std::string, const char*>> lines = {
+            {"label_BonusTime", c.timeLabel},
+            {"label_BonusHint", c.hintLabel},
+            {"label_BonusMistake", c.errorLabel},
+            {"total_Points", c.total},
+            {"levelTips", c.tip}};
+        ShowResults(s, c.first);
+        harness->Step(200, 20);  // the whole reveal
+        for (const auto& [line, text] : lines) {
+            if (!text) continue;
+            EXPECT_TRUE(ProbeOf(s, line)->GetVisible()) << "first " << line;
+        }
+        Game().CloseGameScreen(harness->Screen(s), nullptr);
+        harness->Step(2);
+
+        ShowResults(s, c.second);
+        for (const auto& [line, text] : lines) {
+            if (!text) continue;
+            EXPECT_FALSE(ProbeOf(s, line)->GetVisible()) << line;
+            EXPECT_EQ(ProbeOf(s, line)->Text(), text) << line;
+        }
+        // Then this result's reveal uncovers them.
+        harness->Step(200, 20);
+        for (const auto& [line, text] : lines) {
+            if (!text) continue;
+            EXPECT_TRUE(ProbeOf(s, line)->GetVisible()) << "revealed " << line;
+            EXPECT_EQ(ProbeOf(s, line)->Text(), text) << "revealed " << line;
+        }
+        Game().CloseGameScreen(harness->Screen(s), nullptr);
+        harness->Step(2);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Bonus results
 
