@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,9 +19,11 @@
 #include "engine/EngineStartup.h"
 #include "engine/resources/EngineImages.h"
 #include "game/GameConfig.h"
+#include "nonogram/ControlGameNonogram.h"
 #include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
+#include "widgets/MotionWidgets.h"
 
 namespace {
 
@@ -358,6 +361,120 @@ TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
     EXPECT_FALSE(Visible("locations/japan/layer_1/items/torii"));
     EXPECT_EQ(Prop("mana_counter", "text_utf8"), "700");
     Shot("12-scene-after-purchase");
+}
+
+// A level entered from a location's scene is played in front of that
+// location's picture as the scene shows it: the profile's layer with the
+// items bought on it, under the level's blackout. The same level screen
+// entered from another location shows that one's own picture.
+TEST_F(SceneData, ALevelIsPlayedInFrontOfItsLocationsPicture) {
+    struct TCase {
+        const char* location;
+        const char* layer;     // the profile's layer there
+        const char* bought;    // the items bought on it
+        int level;             // the marker played: a 10 x 10 level
+        const char* unlocked;  // an item shown as bought; null for none
+        const char* locked;    // an item of the layer not bought
+    };
+    const TCase cases[] = {
+        {"japan", "layer_2", "cherry,", 4, "cherry", "pagoda"},
+        {"rome", "layer_1", "", 2, nullptr, "cypress"},
+    };
+    // Points of the picture away from a 10 x 10 board and its clues, the
+    // level's title and panel, the scene's panels and markers and the pointer.
+    const std::vector<TPoint> points = {{50, 100},  {400, 120},  {600, 180}, {700, 200},
+                                        {400, 200}, {50, 300},   {20, 450},  {50, 600},
+                                        {1012, 300}, {1015, 600}};
+    // A pixel of the picture under the blackout's colour at alpha.
+    const auto shaded = [](uint32_t picture, uint32_t shade, int alpha) {
+        uint32_t out = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int under = int(picture >> shift) & 0xFF;
+            const int over = int(shade >> shift) & 0xFF;
+            out |= uint32_t((under * (255 - alpha) + over * alpha + 127) / 255) << shift;
+        }
+        return out;
+    };
+    const auto near = [](uint32_t a, uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 3) return false;
+        }
+        return true;
+    };
+    const auto shown = [&](const std::string& path) {
+        const Ref<IWidget> widget = game_->Find(path);
+        return widget && widget->GetVisible();
+    };
+
+    Set("show_scene_hint", "yes");
+    for (const char* help : {"show_hint_button_hint", "show_right_button_hint", "show_autocomplete_hint"})
+        Set(help, "yes");
+    Set("items_japanlayer_1", "lantern,torii,pine,");
+    std::vector<std::vector<uint32_t>> scenes;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.location);
+        const std::string location = c.location;
+        Set("current_level_" + location, std::to_string(c.level));
+        Set("location_layer_" + location, c.layer);
+        Set("items_" + location + c.layer, c.bought);
+        OpenScene(location);
+        ASSERT_EQ(game_->StackNames(), "GS_Main GS_Scene");
+        std::vector<uint32_t> scene;
+        for (const TPoint& p : points) scene.push_back(game_->Pixel(p.x, p.y));
+        scenes.push_back(scene);
+
+        game_->ClickAt(Marker(location, c.level));
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_GameNonogram"); }));
+        const auto* board =
+            dynamic_cast<TQuillmarchControlGameNonogram*>(game_->Find("control_game_nonogram").get());
+        ASSERT_TRUE(board);
+        ASSERT_TRUE(RunUntil([&] { return board->GetGameMode() == 2; }));
+        ASSERT_EQ(board->Rules().Rows(), 10);
+        ASSERT_EQ(board->Rules().Cols(), 10);
+        game_->Step(5, 20);
+
+        // Only this location's picture, at the profile's layer and items.
+        for (const char* other : kLocations)
+            EXPECT_EQ(shown(std::string("locations/") + other), location == other) << other;
+        for (const char* layer : {"layer_1", "layer_2", "layer_3"})
+            EXPECT_EQ(shown("locations/" + location + "/" + layer), std::string(layer) == c.layer) << layer;
+        const std::string items = "locations/" + location + "/" + c.layer + "/items/";
+        if (c.unlocked) {
+            EXPECT_TRUE(shown(items + c.unlocked));
+            EXPECT_EQ(TextOrEmpty(game_->Find(items + c.unlocked)->GetProperty("state")), "unlocked");
+        }
+        EXPECT_FALSE(shown(items + c.locked));
+        EXPECT_EQ(TextOrEmpty(game_->Find(items + c.locked)->GetProperty("state")), "locked");
+
+        // And drawn: around the board, the scene's picture under the blackout.
+        auto* blackout = dynamic_cast<TRectWidget*>(game_->Find("bg_group/blackout").get());
+        ASSERT_TRUE(blackout);
+        const uint32_t shade = blackout->GetColor();
+        const int alpha = int(shade >> 24) * blackout->GetTransparentLevel() / 255;
+        for (size_t i = 0; i < points.size(); ++i) {
+            const uint32_t expected = shaded(scene[i], shade, alpha);
+            const uint32_t pixel = game_->Pixel(points[i].x, points[i].y);
+            EXPECT_TRUE(near(pixel, expected)) << points[i].x << "," << points[i].y << ": "
+                                               << std::hex << pixel << " for " << expected;
+        }
+        Shot("13-level-in-" + location);
+
+        // Back through the level's menu to the scene, and to the map.
+        game_->ClickAt("control_game_nonogram/button_menu");
+        game_->Step(2, 20);
+        ASSERT_TRUE(OnTop("GS_MiniMenu"));
+        game_->ClickAt("buttons/button_main_menu");
+        game_->Step(2, 20);
+        ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
+        game_->ClickAt("button_yes");
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_Scene"); }));
+        game_->Step(40, 20);
+        game_->ClickAt("button_exit");
+        ASSERT_TRUE(RunUntil([&] { return game_->StackNames() == "GS_Main"; }));
+    }
+    // The two pictures differ where they are compared.
+    ASSERT_EQ(scenes.size(), 2u);
+    EXPECT_NE(scenes[0], scenes[1]);
 }
 
 }  // namespace
