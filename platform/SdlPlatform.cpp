@@ -59,6 +59,10 @@ TSdlPlatform::TSdlPlatform() : gl_(std::make_unique<TGl>()) {
     // The close box must reach the game's close query, not end the program
     // through a quit event of SDL's own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A double click is two clicks on one spot. SDL's default radius (32
+    // pixels) would make quick clicks on neighbouring cells of a large board
+    // double clicks, which the board does not take.
+    SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "4");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw EPlatformError(std::string("The video could not be started: ") + SDL_GetError());
     // Without a display SDL falls back to drivers that show nothing; a game
