@@ -135,19 +135,7 @@ protected:
 
     void TearDown() override {
         if (real_.Connected() && real_.Running()) real_.WaitForExit(milliseconds(1));
-        if (shadow_) {
-            // The shadow, like the window, names nothing the data lacks.
-            std::string lines;
-            for (const std::string& line : shadow_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        shadow_.reset();
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
+        EndBuiltGame(shadow_);
         LoadLanguage("");
     }
 

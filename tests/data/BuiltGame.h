@@ -8,9 +8,13 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
+#include "game/GameConfig.h"
 #include "tests/support/GameHarness.h"
 
 // Runs the started game to its main menu with the player `name` (letters
@@ -37,6 +41,24 @@ inline ::testing::AssertionResult ReachMainMenuWithPlayer(TGameHarness& game, co
         return ::testing::AssertionFailure() << "the menu is not alone: " << game.StackNames();
     }
     return ::testing::AssertionSuccess();
+}
+
+// Ends a game started on the built data, which must have logged nothing
+// (the data names nothing the program cannot find or take), and puts back
+// the shell's configuration its definition changed.
+inline void EndBuiltGame(std::unique_ptr<TGameHarness>& game) {
+    if (game) {
+        std::string lines;
+        for (const std::string& line : game->Log().Lines()) lines += line + "\n";
+        EXPECT_EQ(lines, "");
+    }
+    game.reset();
+    ResetGameShellConfiguration();
+    SetGameDefinitionPath(kDefaultGameDefinitionPath);
+    SetDataFileKey("");
+    SetProductName(kDefaultProductName);
+    SetGameVersion("");
+    ClearStorageCache();
 }
 
 // The back surface as an RGB PNG file.

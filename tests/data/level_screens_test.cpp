@@ -54,20 +54,9 @@ protected:
         ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Tester"));
     }
     void TearDown() override {
-        if (game_) {
-            std::string lines;
-            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        game_.reset();
+        EndBuiltGame(game_);
         DefaultLanguageFile = savedLanguageFile_;
         LoadLanguage("");
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
     }
 
     bool OnTop(const std::string& name) const {

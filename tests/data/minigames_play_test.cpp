@@ -58,19 +58,7 @@ protected:
         ASSERT_EQ(profiles->GetCurrent()->GetName(), kPlayer);
     }
     void TearDown() override {
-        // The data names nothing the program cannot find or take.
-        if (game_) {
-            std::string lines;
-            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        game_.reset();
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
+        EndBuiltGame(game_);
         LoadLanguage("");
     }
 

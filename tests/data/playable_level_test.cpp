@@ -17,6 +17,7 @@
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
 #include "nonogram/ControlGameNonogram.h"
+#include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 
@@ -69,19 +70,7 @@ protected:
         ASSERT_EQ(game_->StackNames(), "GS_Main");
     }
     void TearDown() override {
-        // The data names nothing the program cannot find or take.
-        if (game_) {
-            std::string lines;
-            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        game_.reset();
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
+        EndBuiltGame(game_);
     }
 
     bool OnTop(const std::string& name) const {

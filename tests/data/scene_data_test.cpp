@@ -48,21 +48,9 @@ protected:
         ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ann"));
     }
     void TearDown() override {
-        // The data names nothing the program cannot find or take.
-        if (game_) {
-            std::string lines;
-            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        game_.reset();
+        EndBuiltGame(game_);
         DefaultLanguageFile = savedLanguageFile_;
         if (GetMultiLanguages()) GetMultiLanguages()->Strings().Clear();
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
     }
 
     bool OnTop(const std::string& name) const {

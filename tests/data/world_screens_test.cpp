@@ -50,20 +50,8 @@ protected:
         fs::create_directories(kArtifacts);
     }
     void TearDown() override {
-        // The data names nothing the program cannot find or take.
-        if (game_) {
-            std::string lines;
-            for (const std::string& line : game_->Log().Lines()) lines += line + "\n";
-            EXPECT_EQ(lines, "");
-        }
-        game_.reset();
+        EndBuiltGame(game_);
         GetMultiLanguages()->Strings().Clear();
-        ResetGameShellConfiguration();
-        SetGameDefinitionPath(kDefaultGameDefinitionPath);
-        SetDataFileKey("");
-        SetProductName(kDefaultProductName);
-        SetGameVersion("");
-        ClearStorageCache();
     }
 
     bool OnTop(const std::string& name) const {
