@@ -218,4 +218,16 @@ inline void AlphaBlendYardstick(benchmark::State& state) {
     }
 }
 
+// Every iteration draws the whole of a screen into a surface of the screen's
+// size, as a full redraw does.
+template <class Screen>
+inline void DrawWholeScreen(benchmark::State& state, TBenchGame& run, Screen& screen) {
+    const Ref<ISurface> target = run.engine->CreateSurface();
+    target->SetSize(kWidth, kHeight);
+    for (auto _ : state) {
+        screen.Render(*target);
+        benchmark::ClobberMemory();
+    }
+}
+
 }  // namespace bench

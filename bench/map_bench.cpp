@@ -125,12 +125,7 @@ BENCHMARK(AlphaBlendYardstick)->Name("BM_AlphaBlend")->Unit(benchmark::kMicrosec
 
 void BM_FullFrame(benchmark::State& state) {
     TBenchMap bench;
-    const Ref<ISurface> target = bench.run.engine->CreateSurface();
-    target->SetSize(kWidth, kHeight);
-    for (auto _ : state) {
-        bench.map->Render(*target);
-        benchmark::ClobberMemory();
-    }
+    DrawWholeScreen(state, bench.run, *bench.map);
 }
 BENCHMARK(BM_FullFrame)->Unit(benchmark::kMicrosecond);
 

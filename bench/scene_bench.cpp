@@ -162,12 +162,7 @@ BENCHMARK(AlphaBlendYardstick)->Name("BM_AlphaBlend")->Unit(benchmark::kMicrosec
 
 void BM_FullRedraw(benchmark::State& state) {
     TBenchScene bench;
-    const Ref<ISurface> target = bench.run.engine->CreateSurface();
-    target->SetSize(kWidth, kHeight);
-    for (auto _ : state) {
-        bench.scene->Render(*target);
-        benchmark::ClobberMemory();
-    }
+    DrawWholeScreen(state, bench.run, *bench.scene);
 }
 BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMicrosecond);
 

@@ -128,12 +128,7 @@ BENCHMARK(AlphaBlendYardstick)->Name("BM_AlphaBlend")->Unit(benchmark::kMicrosec
 
 void BM_ShopFullRedraw(benchmark::State& state) {
     TBenchShop bench;
-    const Ref<ISurface> target = bench.run.engine->CreateSurface();
-    target->SetSize(kWidth, kHeight);
-    for (auto _ : state) {
-        bench.shop->Render(*target);
-        benchmark::ClobberMemory();
-    }
+    DrawWholeScreen(state, bench.run, *bench.shop);
 }
 BENCHMARK(BM_ShopFullRedraw)->Unit(benchmark::kMicrosecond);
 

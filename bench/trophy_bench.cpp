@@ -111,12 +111,7 @@ BENCHMARK(AlphaBlendYardstick)->Name("BM_AlphaBlend")->Unit(benchmark::kMicrosec
 
 void BM_CabinetFrame(benchmark::State& state) {
     TBenchCabinet bench;
-    const Ref<ISurface> target = bench.run.engine->CreateSurface();
-    target->SetSize(kWidth, kHeight);
-    for (auto _ : state) {
-        bench.cabinet->Render(*target);
-        benchmark::ClobberMemory();
-    }
+    DrawWholeScreen(state, bench.run, *bench.cabinet);
 }
 BENCHMARK(BM_CabinetFrame)->Unit(benchmark::kMicrosecond);
 

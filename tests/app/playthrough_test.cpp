@@ -145,10 +145,7 @@ protected:
     // with the same player files.
     void Launch(const std::string& run) {
         shadow_.reset();
-        ClearStorageCache();
-        shadow_ = std::make_unique<TGameHarness>(kWidth, kHeight);
-        fs::copy(AppData(), shadow_->Folder().Path(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        shadow_ = HarnessOnBuiltData(AppData());
         const fs::path playerFiles = RealPlayerDir();
         if (fs::exists(playerFiles)) {
             for (const auto& entry : fs::directory_iterator(playerFiles))
@@ -156,7 +153,7 @@ protected:
                               fs::copy_options::overwrite_existing);
         }
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(shadow_->Folder().File("lang/default.lng")));
-        ASSERT_TRUE(shadow_->Start(ReadFileBytes(shadow_->Folder().File("data/ini/Quillmarch.ini"))));
+        ASSERT_TRUE(StartBuiltDefinition(*shadow_));
 
         ASSERT_TRUE(real_.Start(AppProgram(), {"--data", AppData()},
                                 (artifacts_ / (run + ".log")).string(),

@@ -16,6 +16,24 @@
 #include "engine/EngineStartup.h"
 #include "game/GameConfig.h"
 #include "tests/support/GameHarness.h"
+#include "tests/support/TempDir.h"
+
+// A harness for the game's 1024 x 768 screen on a copy of the built data
+// folder dataDir, with the program's configuration applied.
+inline std::unique_ptr<TGameHarness> HarnessOnBuiltData(const std::string& dataDir) {
+    ApplyQuillmarchConfiguration();
+    auto game = std::make_unique<TGameHarness>(1024, 768);
+    std::filesystem::copy(dataDir, game->Folder().Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    ClearStorageCache();
+    return game;
+}
+
+// Starts the game on the built definition in its folder, as the program does.
+inline bool StartBuiltDefinition(TGameHarness& game) {
+    return game.Start(ReadFileBytes(game.Folder().File("data/ini/Quillmarch.ini")));
+}
 
 // Runs the started game to its main menu with the player `name` (letters
 // only): on a first start the menu asks for a player at once, and the name is

@@ -44,14 +44,10 @@ Ref<IParamCollection> Params(std::initializer_list<std::pair<const char*, const 
 class MiniGamesOnBuiltData : public ::testing::Test {
 protected:
     void SetUp() override {
-        ApplyQuillmarchConfiguration();
-        game_ = std::make_unique<TGameHarness>(1024, 768);
-        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        ClearStorageCache();
+        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
         // The texts as the program shows them: the base language of the data.
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(game_->Folder().File("lang/default.lng")));
-        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        ASSERT_TRUE(StartBuiltDefinition(*game_));
         ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, kPlayer));
         const Ref<IUserProfileCollection> profiles = game_->Game()->GetUserProfiles();
         ASSERT_TRUE(profiles->GetCurrent());

@@ -50,14 +50,10 @@ TBuiltLevel ReadBuiltLevel(const std::string& file) {
 class PlayableLevel : public ::testing::Test {
 protected:
     void SetUp() override {
-        ApplyQuillmarchConfiguration();
-        game_ = std::make_unique<TGameHarness>(1024, 768);
-        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        ClearStorageCache();
+        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
         // The definition as built, enciphered: the engine reads it with the
         // game's data-file key, as the program does.
-        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        ASSERT_TRUE(StartBuiltDefinition(*game_));
         // The logo's sequence, the splash's loading, then the main menu, which
         // asks for a player first.
         for (int i = 0; i < 1000 && !OnTop("GS_NewUser"); ++i) game_->Step(1, 20);

@@ -34,17 +34,13 @@ constexpr const char* kLocations[] = {"japan", "rome", "tibet", "egypt", "greece
 class SceneData : public ::testing::Test {
 protected:
     void SetUp() override {
-        ApplyQuillmarchConfiguration();
-        game_ = std::make_unique<TGameHarness>(1024, 768);
-        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        ClearStorageCache();
+        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
         // The texts as the program reads them at its start, before the
         // screens are loaded.
         savedLanguageFile_ = DefaultLanguageFile;
         DefaultLanguageFile = game_->Folder().File("lang/default.lng");
         ASSERT_TRUE(LoadLanguage(""));
-        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        ASSERT_TRUE(StartBuiltDefinition(*game_));
         ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ann"));
     }
     void TearDown() override {

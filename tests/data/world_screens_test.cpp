@@ -39,14 +39,10 @@ const char* const kLocations[] = {"japan", "rome", "tibet", "egypt", "greece", "
 class WorldScreens : public ::testing::Test {
 protected:
     void SetUp() override {
-        ApplyQuillmarchConfiguration();
-        game_ = std::make_unique<TGameHarness>(1024, 768);
-        fs::copy(QM_BUILT_DATA_DIR, game_->Folder().Path(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        ClearStorageCache();
+        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
         // The texts, which the program loads from its data folder at start-up.
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(game_->Folder().File("lang/default.lng")));
-        ASSERT_TRUE(game_->Start(ReadFileBytes(game_->Folder().File("data/ini/Quillmarch.ini"))));
+        ASSERT_TRUE(StartBuiltDefinition(*game_));
         fs::create_directories(kArtifacts);
     }
     void TearDown() override {
