@@ -3,6 +3,7 @@
 #include "nonogram/LevelDefs.h"
 #include "world/MapObjects.h"
 
+using mapdetail::ListHolds;
 using mapdetail::ProfileText;
 
 void PaintLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& profile,
@@ -39,7 +40,7 @@ void PaintLocationLayers(const Ref<IWidget>& widget, const Ref<IUserProfile>& pr
     for (int32_t i = 0; i < list->GetCount(); ++i) {
         const Ref<IWidget> item = list->GetWidgetByIndex(i);
         if (!item || TextOrEmpty(item->GetProperty("item_type")) != "magic") continue;
-        const bool unlocked = bought.find(item->GetName() + ",") != std::string::npos;
+        const bool unlocked = ListHolds(bought, item->GetName());
         item->SetProperty("state", Variant(unlocked ? "unlocked" : "locked"));
         item->SetVisible(unlocked);
     }

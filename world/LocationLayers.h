@@ -6,8 +6,9 @@
 // Only the given location is shown, only its current layer (the profile's
 // "location_layer_" + location, "layer_1" by default) with its items, and
 // each magic item ("item_type" "magic") of that layer gets the "state"
-// "unlocked" and is shown when its name followed by "," occurs in the
-// profile's "items_" + location + layer, else "locked" and hidden. Items of
+// "unlocked" and is shown when its name stands whole among the entries of
+// the profile's comma-separated "items_" + location + layer (as the map and
+// the scene count it: "ab," buys no "b"), else "locked" and hidden. Items of
 // other types keep what the data gives them.
 //
 // Failures: a null widget, a missing "locations" group or a missing picture

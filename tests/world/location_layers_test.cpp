@@ -53,8 +53,10 @@ TEST_F(LocationLayersTest, BoughtItemsOfTheCurrentLayerAreShownUnlocked) {
     };
     const TCase cases[] = {
         {"layer_1", "a,", "", "10110001", "unlocked+", "locked-", "locked-", "locked-"},
-        // "ab," holds "b,": the list is matched as text, so b counts as bought.
-        {"layer_1", "ab,", "", "10110001", "locked-", "unlocked+", "unlocked+", "locked-"},
+        // Whole names only: "ab," buys ab and not b, whose name it ends with.
+        {"layer_1", "ab,", "", "10110001", "locked-", "locked-", "unlocked+", "locked-"},
+        // Entries are trimmed, and the last needs no comma after it.
+        {"layer_1", " b , a", "", "10110001", "unlocked+", "unlocked+", "locked-", "locked-"},
         // The second layer reads its own list; layer_1's purchases are not looked at.
         {"layer_2", "a,b,", "d,", "10001101", "locked-", "locked-", "locked-", "unlocked+"},
         {"layer_3", "a,", "d,", "10000011", "locked-", "locked-", "locked-", "locked-"},

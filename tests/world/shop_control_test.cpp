@@ -152,6 +152,16 @@ TEST_F(ShopControlTest, ABoughtItemShowsItsInformationAndItsBigHint) {
     EXPECT_EQ(Text("items_japanlayer_1"), "a,");
 }
 
+TEST_F(ShopControlTest, AnItemWhoseNameEndsAnotherBoughtNameIsStillForSale) {
+    // "xa," ends with "a,", yet only an item named "xa" was bought.
+    StartInShop({{"items_japanlayer_1", "xa,"}, {"magic_points", "50"}});
+    EXPECT_EQ(State("layer_1", "a"), "locked");
+    EXPECT_EQ(Prop(ItemPath("layer_1", "a"), "available"), "yes");
+    ClickItem(100, 100);
+    EXPECT_EQ(Text("items_japanlayer_1"), "xa,a,");
+    EXPECT_EQ(Text("magic_points"), "0");
+}
+
 TEST_F(ShopControlTest, ItemsAreFoundOnTheCurrentLayerThenOnTheLayersBelow) {
     struct TCase {
         const char* layer;
