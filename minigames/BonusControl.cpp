@@ -8,6 +8,7 @@
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
 #include "core/base/Random.h"
+#include "core/base/SafeConvert.h"
 #include "game/HighScores.h"
 #include "nonogram/GameServices.h"
 #include "nonogram/GridDefs.h"
@@ -428,8 +429,9 @@ Ref<IParamCollection> TQuillmarchControlGameBonus::Results(bool won) {
     }
     if (won) {
         const double secondsLeft = static_cast<double>(timeLimitMs_ - elapsedMs_) / 1000.0;
-        const int64_t bonus =
-            std::max<int64_t>(0, std::llround(secondsLeft) * kBonusTimeBonusPerSecond);
+        // Whole seconds, a half to the even one as everywhere else in the game.
+        const int64_t bonus = std::max<int64_t>(
+            0, SaturatingRound<int64_t>(secondsLeft) * kBonusTimeBonusPerSecond);
         p->SetValue("level_time_bonus", Variant("+ " + std::to_string(bonus) + " %points%"));
         SetPoints(ClampToInt32(int64_t{points_} + bonus));
     } else {

@@ -144,6 +144,36 @@ TEST_F(BonusControlTest, AWonLevelReportsItsResultsOnceAfterItsEndScenario) {
     EXPECT_EQ(Lines("event").size(), 1u);
 }
 
+TEST_F(BonusControlTest, TheTimeBonusRoundsTheSecondsLeftHalfToEven) {
+    struct TCase {
+        int32_t playedMs;  // of the 100 s limit
+        int64_t bonus;     // 5 points a second left
+    };
+    const TCase cases[] = {
+        {75500, 120},   // 24.5 s: to 24, the even neighbour
+        {74500, 130},   // 25.5 s: to 26
+        {75400, 125},   // 24.6 s
+        {75600, 120},   // 24.4 s
+        {98500, 10},    // 1.5 s: to 2
+        {99500, 0},     // 0.5 s: to 0
+        {0, 500},       // the whole limit
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.playedMs);
+        Begin({kDiagonal}, 1, {}, "3", 100);
+        Finish("scenario_start_level");
+        if (c.playedMs > 0) game_->Step(1, c.playedMs);
+        SolveDiagonal();
+        const int32_t before = control_->GetPoints();
+        Finish("scenario_end_level");
+        const std::vector<std::string> events = Lines("event");
+        ASSERT_EQ(events.size(), 1u);
+        const std::string shown = "level_time_bonus=+ " + std::to_string(c.bonus) + " %points%,";
+        EXPECT_NE(events[0].find(shown), std::string::npos) << events[0];
+        EXPECT_EQ(control_->GetPoints(), before + kBonusHintBonus + c.bonus);
+    }
+}
+
 TEST_F(BonusControlTest, AFailedLevelReportsWhyWithItsHintBonusAndNoTimeBonus) {
     struct TCase {
         const char* name;
