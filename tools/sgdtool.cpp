@@ -15,9 +15,10 @@
 // exit: 1 for bad input or a failed read or write, 2 for bad usage. A wrong
 // key cannot be told from the right one: it deciphers to other bytes.
 //
-// pack leaves out, with a warning, links that lead out of DIR or to folders
-// and whatever is no regular file; it refuses a folder without files, files
-// of 4 GB or more, and an output that is one of the files to pack. list
+// pack refuses a folder holding links that lead out of DIR, to folders or to
+// nothing, or anything else that is no regular file (a pack without them
+// would lack files the game sees in the folder), a folder without files,
+// files of 4 GB or more, and an output that is one of the files to pack. list
 // refuses entries of equal names (letter case ignored) and entries whose
 // stored bytes overlap, and prints control characters in names as escapes.
 // check-level prints one line per file (line-solvable, needs guesses with the
@@ -52,6 +53,7 @@
 #include "core/base/Units.h"
 #include "core/base/Utf8.h"
 #include "core/packs/Cipher.h"
+#include "core/packs/PackableFiles.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 #include "nonogram/solver/LevelPicture.h"
@@ -147,46 +149,18 @@ std::string Printable(const std::string& name) {
     return text;
 }
 
-void Warn(const std::string& message) {
-    std::fprintf(stderr, "sgdtool: warning: %s\n", message.c_str());
-}
-
-// Whether path lies inside folder (both canonical).
-bool IsInside(const fs::path& path, const fs::path& folder) {
-    auto [end, ignored] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-    return end == folder.end();
-}
-
-// What a file that is not packed is, for the warning; empty for a file that
-// is packed.
-std::string SkipReason(const fs::directory_entry& entry, const fs::path& canonicalFolder) {
-    std::error_code error;
-    const fs::file_status link = entry.symlink_status(error);
-    const fs::file_status target = entry.status(error);
-    if (fs::is_symlink(link)) {
-        if (fs::is_directory(target)) return "a link to a folder";
-        if (!fs::exists(target)) return "a link to nothing";
-        const fs::path resolved = fs::canonical(entry.path(), error);
-        if (error || !IsInside(resolved, canonicalFolder)) return "a link out of the folder";
-    }
-    if (fs::is_directory(target)) return {};
-    if (fs::is_regular_file(target)) return {};
-    if (fs::is_fifo(target)) return "a named pipe";
-    if (fs::is_socket(target)) return "a socket";
-    if (fs::is_block_file(target) || fs::is_character_file(target)) return "a device";
-    return "not a regular file";
-}
-
 // The files under folder by entry name ("/" between folders), in byte order,
 // without the earlier pack at out (which is replaced). Links to folders are
-// not entered, so no loop is possible; they, links that lead out of the
-// folder, and whatever is no regular file are left out with a warning. A file
-// too large for a pack, names the engine could not read, the output being one
-// of the files, and a folder without files are refused.
+// not entered, so no loop is possible. A folder holding anything a pack
+// cannot hold as the game reads it in the folder (core/packs/PackableFiles.h)
+// is refused, all such entries named, rather than packed without them; so are
+// a file too large for a pack, names the engine could not read, the output
+// being one of the files, and a folder without files.
 std::map<std::string, fs::path> CollectFiles(const fs::path& folder, const fs::path& out,
                                              const std::string& temp) {
     std::map<std::string, fs::path> files;
     std::map<std::string, std::string> byUpperName;
+    std::vector<std::string> unpackable;
     std::error_code error;
     const fs::path canonicalFolder = fs::canonical(folder, error);
     if (error)
@@ -194,8 +168,8 @@ std::map<std::string, fs::path> CollectFiles(const fs::path& folder, const fs::p
     fs::recursive_directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
         std::string name = it->path().lexically_relative(folder).generic_string();
-        if (const std::string reason = SkipReason(*it, canonicalFolder); !reason.empty()) {
-            Warn(std::string("\"") + Printable(name) + "\" is " + reason + ": left out");
+        if (const std::string reason = UnpackableReason(*it, canonicalFolder); !reason.empty()) {
+            unpackable.push_back("\"" + Printable(name) + "\" is " + reason);
             continue;
         }
         std::error_code ignored;
@@ -225,6 +199,12 @@ std::map<std::string, fs::path> CollectFiles(const fs::path& folder, const fs::p
     }
     if (error)
         throw EToolError("cannot read folder \"" + folder.string() + "\": " + error.message());
+    if (!unpackable.empty()) {
+        std::string list;
+        for (const std::string& entry : unpackable) list += (list.empty() ? "" : "; ") + entry;
+        throw EToolError(list + ": a pack cannot hold " + (unpackable.size() == 1 ? "it" : "them") +
+                         ", and one without would lack what the folder shows");
+    }
     if (files.empty())
         throw EToolError("folder \"" + folder.string() + "\" holds no files to pack");
     return files;

@@ -178,25 +178,38 @@ def case_refusals():
         check(not os.path.exists(os.path.join(tmp, 'l.sgd')), 'pack of 4 GB: a pack')
         check(sorted(os.listdir(tmp)) == ['empty', 'large', 'src'], f'left: {os.listdir(tmp)}')
 
-        # Links out of the folder, to folders, pipes: left out, each with a warning.
+        # Links out of the folder, to folders or to nothing, pipes: the game
+        # reading the folder would see files a pack would lack, so the pack
+        # is refused with every such entry named, and nothing is written.
         write(os.path.join(tmp, 'secret.txt'), b'not for the pack')
         os.symlink(os.path.join(tmp, 'secret.txt'), os.path.join(src, 'secret_link'))
         os.symlink('../../secret.txt', os.path.join(src, 'sub', 'relative_link'))
         os.symlink('a.txt', os.path.join(src, 'inner_link'))
         os.symlink('sub', os.path.join(src, 'folder_link'))
+        os.symlink('gone.txt', os.path.join(src, 'dangling_link'))
+        os.makedirs(os.path.join(tmp, 'outside_fonts'))
+        write(os.path.join(tmp, 'outside_fonts', 'font.ttf'), b'glyphs')
+        os.symlink(os.path.join(tmp, 'outside_fonts'), os.path.join(src, 'fonts'))
         os.mkfifo(os.path.join(src, 'pipe'))
         out = os.path.join(tmp, 'links.sgd')
+        r = expect_failure('pack with links', 'pack', src, out)
+        for name, why in (('secret_link', b'a link out of the folder'),
+                          ('sub/relative_link', b'a link out of the folder'),
+                          ('fonts', b'a link out of the folder'),
+                          ('folder_link', b'a link to a folder'),
+                          ('dangling_link', b'a link to nothing'), ('pipe', b'a named pipe')):
+            check(f'"{name}" is '.encode() + why in r.stderr, f'{name} not named: {r.stderr!r}')
+        check(b'inner_link' not in r.stderr, f'a link inside refused: {r.stderr!r}')
+        check(not os.path.exists(out), 'pack with links: a pack was written')
+        for name in ('secret_link', 'sub/relative_link', 'folder_link', 'dangling_link', 'fonts',
+                     'pipe'):
+            os.remove(os.path.join(src, name))
         r = run('pack', src, out)
-        check(r.returncode == 0, f'pack with links: {r.stderr!r}')
-        for name, why in (('secret_link', b'out of the folder'),
-                          ('sub/relative_link', b'out of the folder'),
-                          ('folder_link', b'link to a folder'), ('pipe', b'named pipe')):
-            check(any(name.encode() in l and why in l and l.startswith(b'sgdtool: warning: ')
-                      for l in r.stderr.splitlines()), f'no warning for {name}: {r.stderr!r}')
+        check(r.returncode == 0 and r.stderr == b'', f'pack with a link inside: {r.stderr!r}')
         with zipfile.ZipFile(out) as z:
             check(sorted(z.namelist()) == ['a.txt', 'inner_link', 'sub/b.txt'],
-                  f'pack with links: {z.namelist()}')
-            check(all(z.read(n) != b'not for the pack' for n in z.namelist()), 'secret packed')
+                  f'pack with a link inside: {z.namelist()}')
+            check(z.read('inner_link') == b'the only copy', 'pack with a link inside: content')
 
 
 def local_header(name, method, crc, csize, usize):

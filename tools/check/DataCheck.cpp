@@ -15,6 +15,7 @@
 #include "core/packs/Cipher.h"
 #include "core/object/GeneralClasses.h"
 #include "core/persist/EngineGeneralClasses.h"
+#include "core/packs/PackableFiles.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/Engine.h"
@@ -131,6 +132,7 @@ public:
         CheckLanguage();
         CheckLevels();
         ReportLog(dataDir_);
+        CheckPackable();
         return problems_;
     }
 
@@ -442,6 +444,20 @@ private:
                     if (!texts.count(key)) Problem(At(n, name), "no text for \"%" + key + "%\" in " + path);
                 }
             }
+        }
+    }
+
+    // The folder is packed for the players: what the game would find through
+    // a link that a pack cannot hold (one out of the folder, say) would be
+    // missing from the pack, so it is reported as the pack refuses it.
+    void CheckPackable() {
+        try {
+            for (const TUnpackableEntry& entry : UnpackableEntries(".")) {
+                Problem(Slashes(entry.name),
+                        "is " + entry.reason + ", which a pack of the data cannot hold");
+            }
+        } catch (const std::exception& e) {
+            Problem(dataDir_, e.what());
         }
     }
 

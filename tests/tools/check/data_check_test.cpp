@@ -353,6 +353,41 @@ TEST(DataCheck, SgdtoolListsTheProblemsAndFails) {
     EXPECT_EQ(passed.status, 0) << passed.output;
 }
 
+// A folder of the data that is a link to a folder outside reads in the game,
+// but no pack can hold it: the check and the pack both refuse the data,
+// naming it, and no pack is made.
+TEST(DataCheck, ALinkOutOfTheFolderFailsTheCheckAsItFailsThePack) {
+    TTempDir folder{"datacheck"};
+    TSmallData().WriteTo(folder);
+    TTempDir outside{"datacheck"};
+    fs::rename(folder.Path() / "data" / "fonts", outside.Path() / "fonts");
+    fs::create_directory_symlink(outside.Path() / "fonts", folder.Path() / "data" / "fonts");
+
+    std::vector<std::string> lines;
+    for (const TDataProblem& problem : CheckGameData(folder.Path().string())) {
+        lines.push_back(FormatDataProblem(problem));
+    }
+    ResetGameShellConfiguration();
+    SetDataFileKey("");
+    // The font itself is found through the link: the link is the one problem.
+    ASSERT_EQ(lines.size(), 1u) << Lines(lines);
+    EXPECT_EQ(lines[0], "data/fonts: is a link out of the folder, which a pack of the data cannot hold");
+
+    const fs::path pack = outside.Path() / "data.sgd";
+    const std::string command = "'" + std::string(QM_SGDTOOL) + "' pack '" +
+                                folder.Path().string() + "' '" + pack.string() + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << output;
+    EXPECT_NE(output.find("\"data/fonts\" is a link out of the folder"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(pack));
+}
+
 // sgdtool alone, without the program that does the check beside it, says
 // what is missing instead of passing or failing silently.
 TEST(DataCheck, SgdtoolWithoutItsCheckProgramSaysSo) {
