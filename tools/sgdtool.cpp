@@ -18,7 +18,8 @@
 // pack refuses a folder holding links that lead out of DIR, to folders or to
 // nothing, or anything else that is no regular file (a pack without them
 // would lack files the game sees in the folder), a folder without files,
-// files of 4 GB or more, and an output that is one of the files to pack. list
+// files of 4 GB or more, an output that is one of the files to pack, and an
+// output that exists and is no regular file (a folder, a device, a link). list
 // refuses entries of equal names (letter case ignored) and entries whose
 // stored bytes overlap, and prints control characters in names as escapes.
 // check-level prints one line per file (line-solvable, needs guesses with the
@@ -253,7 +254,21 @@ int Pack(const std::vector<std::string>& args) {
     if (!fs::is_directory(folder, error)) {
         throw EToolError("\"" + folder.string() + "\" is not a folder");
     }
-    if (fs::is_directory(out, error)) throw EToolError("\"" + out.string() + "\" is a folder");
+    // The pack is renamed over the output at the end: whatever is there goes.
+    // Only an earlier file may be replaced, never a folder, a device or a
+    // link (which would be replaced, not followed).
+    const fs::file_status existing = fs::symlink_status(out, error);
+    if (fs::exists(existing) && !fs::is_regular_file(existing)) {
+        const char* what = fs::is_directory(existing)   ? "a folder"
+                           : fs::is_symlink(existing)   ? "a link"
+                           : fs::is_fifo(existing)      ? "a named pipe"
+                           : fs::is_socket(existing)    ? "a socket"
+                           : fs::is_block_file(existing) || fs::is_character_file(existing)
+                               ? "a device"
+                               : "not a regular file";
+        throw EToolError("the output \"" + Printable(out.string()) + "\" is " + what +
+                         ", not a file a pack may replace");
+    }
     fs::path outFolder = out.parent_path().empty() ? fs::path(".") : out.parent_path();
     if (!fs::is_directory(outFolder, error)) {
         throw EToolError("folder \"" + outFolder.string() + "\" does not exist");

@@ -211,6 +211,25 @@ def case_refusals():
                   f'pack with a link inside: {z.namelist()}')
             check(z.read('inner_link') == b'the only copy', 'pack with a link inside: content')
 
+        # An output that exists and is no regular file is never replaced.
+        os.makedirs(os.path.join(tmp, 'folder.sgd'))
+        os.mkfifo(os.path.join(tmp, 'fifo.sgd'))
+        os.symlink('/dev/null', os.path.join(tmp, 'null.sgd'))
+        os.symlink(out, os.path.join(tmp, 'to_pack.sgd'))
+        for name, why in (('folder.sgd', b'a folder'), ('fifo.sgd', b'a named pipe'),
+                          ('null.sgd', b'a link'), ('to_pack.sgd', b'a link'),
+                          ('/dev/null', b'a device')):
+            target = os.path.join(tmp, name)
+            before = os.lstat(target)
+            r = expect_failure(f'pack over {name}', 'pack', src, target)
+            check(why + b', not a file a pack may replace' in r.stderr, f'{name}: {r.stderr!r}')
+            after = os.lstat(target)
+            check((after.st_mode, after.st_ino) == (before.st_mode, before.st_ino),
+                  f'pack over {name}: it was replaced')
+        check(os.listdir(os.path.join(tmp, 'folder.sgd')) == [], 'pack into a folder: files')
+        check(not any(n.startswith(('folder.sgd.', 'fifo.sgd.', 'null.sgd.', 'to_pack.sgd.'))
+                      for n in os.listdir(tmp)), f'temporary files left: {os.listdir(tmp)}')
+
 
 def local_header(name, method, crc, csize, usize):
     return struct.pack('<IHHHHHIIIHH', 0x04034b50, 20, 0, method, 0, 0x21, crc, csize, usize,
