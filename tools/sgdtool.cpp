@@ -22,9 +22,11 @@
 // output that exists and is no regular file (a folder, a device, a link). list
 // refuses entries of equal names (letter case ignored) and entries whose
 // stored bytes overlap, and prints control characters in names as escapes.
-// check-level prints one line per file (line-solvable, needs guesses with the
-// number of cells no line decides, contradictory, or cannot be read with the
-// reason) and exits with 1 unless every level is line-solvable. check-data
+// check-level prints one line per file (line-solvable; not unique, when
+// another picture shows the same clues; unique but beyond line logic; or
+// cannot be read, with the reason; the number of cells no line decides with
+// the two middle ones), counts the unsolvable and the unreadable apart, and
+// exits with 1 unless every level is line-solvable. check-data
 // runs the program sgdtool-check-data of sgdtool's own folder, which links the
 // whole game (tools/check/): it prints one line per missing or broken thing,
 // with where it is referenced, and exits with 1 when there is any; a missing
@@ -59,6 +61,7 @@
 #include "core/storage/XMLStorage.h"
 #include "nonogram/solver/LevelPicture.h"
 #include "nonogram/solver/NonogramSolver.h"
+#include "nonogram/solver/OtherPicture.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +87,16 @@ void WriteStandardOutput(const std::string& bytes) {
         std::fflush(stdout) != 0) {
         throw EToolError("cannot write standard output");
     }
+}
+
+// A line the library logs, as the tool's own message: the library's
+// module names mean nothing to the tool's user.
+void ToolLog(std::string_view message) {
+    std::string line(message);
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    std::fprintf(stderr, "sgdtool: %s\n", line.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -435,16 +448,15 @@ int BinaryToXml(const std::vector<std::string>&) {
 // ---------------------------------------------------------------------------
 // check-level
 
-// A level a player cannot finish by reasoning (its clues admit another
-// picture, or only a guess goes on) fails the check, as does a file that is
-// no level.
+// A level a player cannot finish by reasoning fails the check, and its line
+// says why: its clues admit another picture (the picture must change), or
+// they admit only it and line logic stops short (a small change may do).
+// A file that is no level, or cannot be read, is counted apart.
 int CheckLevels(const std::vector<std::string>& files) {
     // The reason a level is refused is on its line of output already; the
     // other log lines (a parse error's place, say) still go to standard error.
     TLogSink previous = SetLogSink([](std::string_view module, std::string_view message) {
-        if (module != "LEVEL") {
-            std::fprintf(stderr, "quillmarch: %s\n", FormatLogLine(module, message).c_str());
-        }
+        if (module != "LEVEL") ToolLog(message);
     });
     struct TRestore {
         TLogSink& sink;
@@ -452,26 +464,47 @@ int CheckLevels(const std::vector<std::string>& files) {
     } restore{previous};
     TNonogramSolver solver;
     TNonogramPicture picture;
-    size_t failed = 0;
+    size_t unsolvable = 0, unreadable = 0;
     for (const std::string& file : files) {
         std::string result, error;
-        bool solvable = false;
         if (!LoadLevelPicture(file, picture, error)) {
             result = "cannot be read: " + Printable(error);
+            ++unreadable;
         } else {
             const TSolveVerdict verdict = solver.Check(picture);
-            solvable = verdict == TSolveVerdict::kLineSolvable;
             result = VerdictName(verdict);
             if (verdict == TSolveVerdict::kNeedsGuessing) {
-                result += " (" + std::to_string(solver.UnknownCells()) + " unknown cells)";
+                const std::string unknown =
+                    std::to_string(solver.UnknownCells()) + " unknown cells";
+                switch (FindOtherPicture(picture)) {
+                    case TOtherPicture::kFound:
+                        result = "not unique: another picture shows the same clues (line logic "
+                                 "leaves " + unknown + ")";
+                        break;
+                    case TOtherPicture::kNone:
+                        result = "unique, but line logic cannot reach it: needs guesses (" +
+                                 unknown + ")";
+                        break;
+                    case TOtherPicture::kUndecided:
+                        result = "needs guesses (" + unknown +
+                                 "); whether another picture shows the same clues is undecided";
+                        break;
+                }
             }
+            if (verdict != TSolveVerdict::kLineSolvable) ++unsolvable;
         }
-        if (!solvable) ++failed;
         WriteStandardOutput(Printable(file) + ": " + result + "\n");
     }
-    if (failed > 0) {
-        throw EToolError(std::to_string(failed) + " of " + std::to_string(files.size()) +
-                         " levels are not line-solvable");
+    if (unsolvable + unreadable > 0) {
+        std::string summary;
+        const std::string of = " of " + std::to_string(files.size()) + " levels ";
+        if (unsolvable > 0) summary = std::to_string(unsolvable) + of + "are not line-solvable";
+        if (unreadable > 0) {
+            summary += (summary.empty() ? std::to_string(unreadable) + of
+                                        : ", " + std::to_string(unreadable) + " ") +
+                       "cannot be read";
+        }
+        throw EToolError(summary);
     }
     return 0;
 }
@@ -565,6 +598,7 @@ int main(int argc, char** argv) {
     }
     try {
         // The library starts as the game does, with the game's pack extension.
+        SetLogSink([](std::string_view, std::string_view message) { ToolLog(message); });
         TUnitRunner units({kToolUnits});
         SetPackExtension(".sgd");
         return command->run(args);

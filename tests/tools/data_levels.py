@@ -3,7 +3,8 @@
 
 Level files are the files named *.xml (any letter case) anywhere under
 DATA/levels/. Each must be a level that sgdtool check-level finds
-line-solvable; a data folder without level files passes.
+line-solvable. A data folder without level files fails: the game has
+levels, so their absence means the data build lost them.
 """
 import os
 import subprocess
@@ -16,7 +17,7 @@ files = sorted(os.path.join(root, name)
                for name in names if name.lower().endswith('.xml'))
 if not files:
     print(f'no level files under {folder}')
-    sys.exit(0)
+    sys.exit(1)
 r = subprocess.run([TOOL, 'check-level', *files], capture_output=True, timeout=600)
 sys.stdout.write(r.stdout.decode(errors='replace'))
 sys.stdout.write(r.stderr.decode(errors='replace'))

@@ -364,11 +364,18 @@ def case_levels():
             # Colour digits and rows whose clue is 0.
             'colours.xml': (level_xml(['a1F3c', '00000', '20507', '00000', 'bbbbb']),
                             'line-solvable'),
-            # Its mirror image has the same clues.
-            'diagonal.xml': (level_xml(['10', '01']), 'needs guesses (4 unknown cells)'),
+            # Its mirror image has the same clues: the picture must change.
+            'diagonal.xml': (level_xml(['10', '01']),
+                             'not unique: another picture shows the same clues '
+                             '(line logic leaves 4 unknown cells)'),
+            # Two pictures (counted by trying every row) whose difference
+            # only a guess finds.
+            'two.xml': (level_xml(['00000', '10001', '01011', '10010', '11100']),
+                        'not unique: another picture shows the same clues'),
             # The only picture of its clues, but no line alone decides the rest.
             'guess.xml': (level_xml(['00010', '01110', '00001', '00111', '01000']),
-                          'needs guesses (8 unknown cells)'),
+                          'unique, but line logic cannot reach it: needs guesses '
+                          '(8 unknown cells)'),
             'short.xml': (level_xml(['00100', '0111', '11111', '00100', '01110']),
                           'cannot be read: row 2 ("r1") has 4 cells for 5 columns'),
             'huge.xml': (level_xml(['1'], 'rows=100000\\cols=100000'),
@@ -391,8 +398,14 @@ def case_levels():
             if verdict == 'line-solvable':
                 check(r.returncode == 0, f'check-level {name}: exit {r.returncode} {r.stderr!r}')
             else:
-                check(r.returncode == 1 and b'sgdtool: 1 of 1 levels are not line-solvable'
-                      in r.stderr, f'check-level {name}: exit {r.returncode} {r.stderr!r}')
+                summary = (b'sgdtool: 1 of 1 levels cannot be read\n'
+                           if verdict.startswith('cannot be read') else
+                           b'sgdtool: 1 of 1 levels are not line-solvable\n')
+                check(r.returncode == 1 and r.stderr.endswith(summary),
+                      f'check-level {name}: exit {r.returncode} {r.stderr!r}')
+            # Every message, the library's too, is the tool's.
+            check(all(l.startswith(b'sgdtool: ') for l in r.stderr.splitlines()),
+                  f'check-level {name}: a message not from sgdtool: {r.stderr!r}')
 
         # One line per file in order; one bad level fails the lot.
         names = ['good.xml', 'diagonal.xml', 'binary.xml', 'missing.xml']
@@ -400,7 +413,12 @@ def case_levels():
         lines = r.stdout.decode().splitlines()
         check([l.split(': ', 1)[0] for l in lines] == [os.path.join(tmp, n) for n in names],
               f'check-level of four: {lines}')
-        check(r.returncode == 1 and b'2 of 4 levels' in r.stderr, f'check-level of four: {r.stderr!r}')
+        check(r.returncode == 1 and r.stderr.endswith(
+            b'sgdtool: 1 of 4 levels are not line-solvable, 1 cannot be read\n'),
+              f'check-level of four: {r.stderr!r}')
+        r = run('check-level', *(os.path.join(tmp, n) for n in ['good.xml', 'short.xml']))
+        check(r.returncode == 1 and r.stderr.endswith(b'sgdtool: 1 of 2 levels cannot be read\n'),
+              f'check-level of a good and an unreadable level: {r.stderr!r}')
         expect_failure('check-level without files', 'check-level', code=2)
 
         # A level inside a pack, read as the game reads it.
@@ -410,8 +428,9 @@ def case_levels():
         r = run('check-level', os.path.join(tmp, 'packed', 'levels', 'good.xml'))
         check(r.returncode == 0 and b': line-solvable' in r.stdout, f'level in a pack: {r.stdout!r}')
 
-        # The data check: no level files pass; files named *.xml under
-        # levels/ are checked, other files are not.
+        # The data check: data without level files fails (the data build
+        # made none, or they are not where they belong); files named *.xml
+        # under levels/ are checked, other files are not.
         data = os.path.join(tmp, 'data')
         write(os.path.join(data, 'levels', 'README.md'), b'not a level')
         write(os.path.join(data, 'other', 'diagonal.xml'), levels['diagonal.xml'][0])
@@ -420,13 +439,14 @@ def case_levels():
                                timeout=120)
             check(r.returncode == wanted, f'data check {what}: exit {r.returncode} {r.stdout!r}')
             return r.stdout
-        check(b'no level files' in check_data('without levels', 0), 'data check without levels')
+        check(b'no level files' in check_data('without levels', 1), 'data check without levels')
         write(os.path.join(data, 'levels', 'japan', 'Level01.XML'), levels['good.xml'][0])
         check(b'Level01.XML: line-solvable' in check_data('of a good level', 0),
               'data check of a good level')
         write(os.path.join(data, 'levels', 'rome', 'level02.xml'), levels['guess.xml'][0])
         out = check_data('of a level that needs a guess', 1)
-        check(b'level02.xml: needs guesses' in out, f'data check of a bad level: {out!r}')
+        check(b'level02.xml: unique, but line logic cannot reach it' in out,
+              f'data check of a bad level: {out!r}')
 
 
 {'cipher': case_cipher, 'pack': case_pack, 'errors': case_errors, 'xml': case_xml,

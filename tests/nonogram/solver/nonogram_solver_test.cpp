@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "nonogram/solver/NonogramSolver.h"
+#include "nonogram/solver/OtherPicture.h"
 
 namespace {
 
@@ -217,6 +218,48 @@ TEST(NonogramSolver, ReachesTheFixpointOfLineLogic) {
     EXPECT_GT(verdicts[static_cast<int>(TSolveVerdict::kLineSolvable)], 50);
     EXPECT_GT(verdicts[static_cast<int>(TSolveVerdict::kNeedsGuessing)], 50);
     EXPECT_GT(verdicts[static_cast<int>(TSolveVerdict::kContradictory)], 20);
+}
+
+// The search for another picture of the same clues against the count of
+// every combination of rows: found exactly when there are two or more.
+TEST(OtherPicture, FoundExactlyWhenTheCluesAdmitMoreThanOnePicture) {
+    std::mt19937 random(48);
+    int found = 0, unique = 0, uniqueBeyondLines = 0;
+    TNonogramSolver solver;
+    for (int round = 0; round < 400; ++round) {
+        const int32_t rows = 3 + round % 3, cols = 3 + (round / 3) % 3;
+        TNonogramPicture picture;
+        picture.rows = rows;
+        picture.cols = cols;
+        for (int32_t i = 0; i < rows * cols; ++i) picture.filled.push_back(random() % 5 < 3);
+        const int solutions = CountSolutions(Clues(picture));
+        const TOtherPicture other = FindOtherPicture(picture);
+        ASSERT_EQ(other, solutions > 1 ? TOtherPicture::kFound : TOtherPicture::kNone)
+            << "round " << round;
+        if (solutions > 1) {
+            ++found;
+        } else {
+            ++unique;
+            uniqueBeyondLines += solver.Check(picture) == TSolveVerdict::kNeedsGuessing;
+        }
+    }
+    // Both answers came up, and unique pictures line logic cannot finish.
+    EXPECT_GT(found, 40);
+    EXPECT_GT(unique, 40);
+    EXPECT_GT(uniqueBeyondLines, 0);
+}
+
+TEST(OtherPicture, FixturesAndTheBoundOfGuesses) {
+    // The mirror of a diagonal; a unique picture that needs a guess; one
+    // line logic finishes.
+    EXPECT_EQ(FindOtherPicture(Picture({"10", "01"})), TOtherPicture::kFound);
+    const TNonogramPicture guess = Picture({"00010", "01110", "00001", "00111", "01000"});
+    EXPECT_EQ(FindOtherPicture(guess), TOtherPicture::kNone);
+    EXPECT_EQ(FindOtherPicture(Picture({"00100", "01110", "11111"})), TOtherPicture::kNone);
+    // Without enough guesses the answer is left open rather than guessed.
+    EXPECT_EQ(FindOtherPicture(guess, 1), TOtherPicture::kUndecided);
+    // A picture line logic finishes needs no guess at all.
+    EXPECT_EQ(FindOtherPicture(Picture({"00100", "01110", "11111"}), 0), TOtherPicture::kNone);
 }
 
 }  // namespace
