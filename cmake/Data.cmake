@@ -10,6 +10,8 @@
 #       followed by a line feed.
 #   qm_data_svg(SOURCE art.svg OUTPUT rel/name.png|.jpg [WIDTH w] [HEIGHT h]
 #               [QUALITY q] [DEPENDS files...])
+#       (a relative DEPENDS is in the calling folder; an absolute one may be
+#       the output of another step)
 #       rasterises with rsvg-convert; a .jpg goes through tools/pngtojpeg.
 #   qm_data_font(SPEC spec.xml OUTPUT rel/name)
 #       tools/fonttool: rel/name.png (the atlas) and rel/name.xml (the glyph
@@ -18,8 +20,10 @@
 #       tools/soundtool.
 #   qm_data_generated(files...)
 #       names files that a step of the data build makes in
-#       QM_DATA_GENERATED_DIR (the level catalogue...): they are made before
-#       any source is assembled, since a source may include them.
+#       QM_DATA_GENERATED_DIR (the level catalogue, the board parts...): they
+#       are made before any source is assembled, since a source may include
+#       them. Nothing is written there while configuring: every such file is
+#       a step's output, so a build remakes whatever is missing.
 #   qm_data_finish()
 #       the target `data`; with QM_DATA_PACK every output under data/ goes
 #       into the pack data.sgd instead of the folder data/.
@@ -121,9 +125,15 @@ function(qm_data_svg)
   else()
     message(FATAL_ERROR "qm_data_svg: ${ARG_OUTPUT} is neither .png nor .jpg")
   endif()
-  list(TRANSFORM ARG_DEPENDS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  set(depends "")
+  foreach(file IN LISTS ARG_DEPENDS)
+    if(NOT IS_ABSOLUTE ${file})
+      set(file ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    endif()
+    list(APPEND depends ${file})
+  endforeach()
   add_custom_command(OUTPUT ${output} ${commands}
-    DEPENDS ${source} ${ARG_DEPENDS} ${tools}
+    DEPENDS ${source} ${depends} ${tools}
     COMMENT "Data: ${ARG_OUTPUT}" VERBATIM)
 endfunction()
 

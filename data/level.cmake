@@ -4,20 +4,29 @@
 
 # The level's art takes the palette from the folder above it, which the SVG
 # renderer does not read from a subfolder: each picture is rasterised from a
-# copy staged beside a copy of the palette.
+# copy staged beside a copy of the palette. The copies are made by the build
+# (as is every file of the data build), so a build remakes any that is gone.
 set(level_art_stage ${CMAKE_CURRENT_BINARY_DIR}/art-level)
-file(MAKE_DIRECTORY ${level_art_stage})
-configure_file(art/palette.css ${level_art_stage}/palette.css COPYONLY)
+add_custom_command(OUTPUT ${level_art_stage}/palette.css
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${level_art_stage}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/art/palette.css
+          ${level_art_stage}/palette.css
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/art/palette.css
+  COMMENT "Data: the level's palette staged" VERBATIM)
 function(level_art name)
   cmake_parse_arguments(ARG "" "OUTPUT;WIDTH;HEIGHT" "" ${ARGN})
   set(source ${CMAKE_CURRENT_SOURCE_DIR}/art/level/${name}.svg)
   set(staged ${level_art_stage}/${name}.svg)
-  if(NOT EXISTS ${staged} OR ${source} IS_NEWER_THAN ${staged})
-    file(READ ${source} text)
-    string(REPLACE "href=\"../palette.css\"" "href=\"palette.css\"" text "${text}")
-    file(WRITE ${staged} "${text}")
+  # Each picture is staged once, however many sizes are made of it.
+  get_property(done DIRECTORY PROPERTY QM_LEVEL_ART_STAGED)
+  if(NOT staged IN_LIST done)
+    set_property(DIRECTORY APPEND PROPERTY QM_LEVEL_ART_STAGED ${staged})
+    add_custom_command(OUTPUT ${staged}
+      COMMAND ${CMAKE_COMMAND} -DSOURCE=${source} -DOUTPUT=${staged}
+              -P ${PROJECT_SOURCE_DIR}/cmake/DataStageArt.cmake
+      DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/DataStageArt.cmake
+      COMMENT "Data: art/level/${name}.svg staged" VERBATIM)
   endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
   set(size "")
   if(ARG_WIDTH)
     list(APPEND size WIDTH ${ARG_WIDTH})
@@ -29,7 +38,7 @@ function(level_art name)
     set(ARG_OUTPUT ${name})
   endif()
   qm_data_svg(SOURCE ${staged} OUTPUT data/images/level/${ARG_OUTPUT}.png ${size}
-              DEPENDS art/palette.css)
+              DEPENDS art/palette.css ${level_art_stage}/palette.css)
 endfunction()
 
 # Pictures at their own size.
@@ -96,14 +105,33 @@ foreach(board IN LISTS level_boards)
   else()
     set(LEVEL_DIGIT_FONT level_font_digits)
   endif()
-  configure_file(ini/screens/level_grid.xml.in
-                 ${QM_DATA_GENERATED_DIR}/level/grid_${key}.xml @ONLY)
-  configure_file(ini/screens/level_board.xml.in
-                 ${QM_DATA_GENERATED_DIR}/level/board_${key}.xml @ONLY)
-  configure_file(ini/screens/level_result_board.xml.in
-                 ${QM_DATA_GENERATED_DIR}/level/result_board_${key}.xml @ONLY)
-  configure_file(resources/level_board.xml.in
-                 ${QM_DATA_GENERATED_DIR}/level/resources_${key}.xml @ONLY)
+  # Made by the build, like every file of the data build, so that a build
+  # remakes any that is gone; declared generated, so that they are made
+  # before a source that includes them is assembled.
+  set(values "")
+  foreach(name LEVEL_ROWS LEVEL_COLS LEVEL_CELL LEVEL_SHIFT LEVEL_FIVEFOLD LEVEL_DIGIT
+               LEVEL_DIGIT_SHIFT LEVEL_START_X LEVEL_START_Y LEVEL_INFO_X LEVEL_INFO_Y
+               LEVEL_FINAL_STRIP LEVEL_APPEAR_STRIP LEVEL_BREAK_STRIP LEVEL_MINI_CELL
+               LEVEL_MINI_W LEVEL_MINI_H LEVEL_DIGIT_FONT)
+    list(APPEND values "${name}=${${name}}")
+  endforeach()
+  list(JOIN values "|" values)
+  foreach(part ini/screens/level_grid.xml.in:grid ini/screens/level_board.xml.in:board
+               ini/screens/level_result_board.xml.in:result_board
+               resources/level_board.xml.in:resources)
+    string(REPLACE ":" ";" part ${part})
+    list(GET part 0 template)
+    list(GET part 1 stem)
+    set(output ${QM_DATA_GENERATED_DIR}/level/${stem}_${key}.xml)
+    add_custom_command(OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} "-DVARIABLES=${values}"
+              -DTEMPLATE=${CMAKE_CURRENT_SOURCE_DIR}/${template} -DOUTPUT=${output}
+              -P ${PROJECT_SOURCE_DIR}/cmake/DataTemplate.cmake
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${template}
+              ${PROJECT_SOURCE_DIR}/cmake/DataTemplate.cmake
+      COMMENT "Data: level/${stem}_${key}.xml" VERBATIM)
+    qm_data_generated(${output})
+  endforeach()
 endforeach()
 
 # Fonts of the board and the level name.
