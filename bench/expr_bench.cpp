@@ -146,8 +146,42 @@ void BM_Construct_MuParser(benchmark::State& state) {
     }
 }
 
+// Many distinct names: one expression naming N new variables ("n0 + n1 +
+// ..."), each added to the dictionary as it is met; and N variables bound one
+// by one. The time per name should not grow with N.
+std::string SumOfNames(int64_t count) {
+    std::string text;
+    for (int64_t i = 0; i < count; ++i) text += (i ? "+n" : "n") + std::to_string(i);
+    return text;
+}
+
+void BM_ManyNames_Compile(benchmark::State& state) {
+    const std::string text = SumOfNames(state.range(0));
+    for (auto _ : state) {
+        TExpressionParser parser;
+        parser.SetDecimalSeparator('.');
+        parser.SetArgSeparator(',');
+        benchmark::DoNotOptimize(parser.CompileExpression(text));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_ManyNames_Define(benchmark::State& state) {
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < state.range(0); ++i) names.push_back("v" + std::to_string(i));
+    float cell = 0;
+    for (auto _ : state) {
+        TExpressionParser parser;
+        for (const std::string& name : names) parser.DefineVariable(name, &cell);
+        benchmark::DoNotOptimize(parser.WordsList().Count());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 }  // namespace
 
+BENCHMARK(BM_ManyNames_Compile)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyNames_Define)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Eval_Quillmarch)->DenseRange(0, 3);
 BENCHMARK(BM_Eval_MuParser)->DenseRange(0, 3);
 BENCHMARK(BM_Compile_Quillmarch)->Arg(0)->Arg(3);

@@ -1,11 +1,13 @@
 #include "functions/ParseClass.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "core/base/AsciiText.h"
+#include "core/base/Assert.h"
 #include "core/base/Random.h"
 #include "core/base/SafeConvert.h"
 
@@ -180,7 +182,7 @@ TLogicalStringOper::TLogicalStringOper(std::string_view operName, TExprWord* arg
     : TSimpleStringFunction(std::string(operName), std::string(), StringOperRoutine(operName), arg1,
                             arg2) {}
 
-int TExpressList::Compare(std::string_view key1, std::string_view key2) const {
+int TExpressList::Compare(std::string_view key1, std::string_view key2) {
     size_t n = key1.size() < key2.size() ? key1.size() : key2.size();
     for (size_t i = 0; i < n; ++i) {
         unsigned char a = static_cast<unsigned char>(UpperAscii(key1[i]));
@@ -191,9 +193,63 @@ int TExpressList::Compare(std::string_view key1, std::string_view key2) const {
     return key1.size() < key2.size() ? -1 : 1;
 }
 
+size_t TExpressList::THash::operator()(std::string_view name) const {
+    // FNV-1a over the upper-cased bytes, so that names equal but for case
+    // meet in one bucket.
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(UpperAscii(c));
+        hash *= 1099511628211ull;
+    }
+    return static_cast<size_t>(hash);
+}
+
+bool TExpressList::TEqual::operator()(std::string_view a, std::string_view b) const {
+    ++*count;
+    return a.size() == b.size() && Compare(a, b) == 0;
+}
+
+TExpressList::TExpressList(int32_t capacity)
+    : words_(capacity > 0 ? static_cast<size_t>(capacity) : 0, THash{}, TEqual{&comparisons_}) {}
+
 TExprWord* TExpressList::Find(std::string_view name) const {
-    int32_t index = 0;
-    return Search(name, index) ? Items(index) : nullptr;
+    const auto it = words_.find(name);
+    return it == words_.end() ? nullptr : it->second.get();
+}
+
+bool TExpressList::Insert(TExprWord* word) {
+    QM_ASSERT(word != nullptr, "The dictionary was given no word.");
+    const auto [it, added] = words_.try_emplace(std::string_view(word->Name()));
+    if (!added) return false;
+    it->second.reset(word);
+    orderedValid_ = false;
+    return true;
+}
+
+void TExpressList::Free(TExprWord* word) {
+    const auto it = word ? words_.find(std::string_view(word->Name())) : words_.end();
+    QM_ASSERT(it != words_.end() && it->second.get() == word,
+              "A word not in the dictionary was to be freed.");
+    words_.erase(it);
+    orderedValid_ = false;
+}
+
+TExprWord* TExpressList::Items(int32_t index) const {
+    QM_ASSERT(index >= 0 && index < Count(), "The dictionary was read outside its words.");
+    return Ordered()[index];
+}
+
+const std::vector<TExprWord*>& TExpressList::Ordered() const {
+    if (!orderedValid_) {
+        ordered_.clear();
+        ordered_.reserve(words_.size());
+        for (const auto& [name, word] : words_) ordered_.push_back(word.get());
+        std::sort(ordered_.begin(), ordered_.end(), [](const TExprWord* a, const TExprWord* b) {
+            return Compare(a->Name(), b->Name()) < 0;
+        });
+        orderedValid_ = true;
+    }
+    return ordered_;
 }
 
 // Arithmetic. Float operations give the same results as the double forms

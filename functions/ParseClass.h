@@ -13,8 +13,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "core/base/Exception.h"
 #include "functions/OObjects.h"
@@ -290,15 +293,56 @@ public:
     int ResultType() const override { return kBooleanResult; }
 };
 
-// The dictionary: words sorted by name, compared ignoring ASCII case, no two
-// of one name. It owns its words.
-class TExpressList : public TSortedCollection<TExprWord, std::string_view> {
+// The dictionary: words by name, compared ignoring ASCII case, no two of one
+// name. It owns its words. A lookup, an insertion and a removal take a
+// constant time on average whatever the number of words (an expression may
+// name a great many variables, each added as it is met), so words are hashed;
+// the ordered view that listing needs is sorted when asked for after a
+// change.
+class TExpressList {
 public:
-    using TSortedCollection::TSortedCollection;
-    int Compare(std::string_view key1, std::string_view key2) const override;
-    std::string_view KeyOf(const TExprWord* item) const override { return item->Name(); }
+    explicit TExpressList(int32_t capacity = 0);
+    ~TExpressList() = default;
+    TExpressList(const TExpressList&) = delete;
+    TExpressList& operator=(const TExpressList&) = delete;
+
+    // Negative, zero or positive as key1 orders before, with or after key2:
+    // byte order after upper-casing ASCII letters.
+    static int Compare(std::string_view key1, std::string_view key2);
+
     // The word of that name (any case), or null.
     TExprWord* Find(std::string_view name) const;
+    // Takes the word, unless one of its name (any case) is present: then
+    // answers false and the caller keeps it.
+    bool Insert(TExprWord* word);
+    // Deletes the word, which must be in the dictionary.
+    void Free(TExprWord* word);
+    int32_t Count() const { return static_cast<int32_t>(words_.size()); }
+
+    // The words in the order of Compare.
+    TExprWord* Items(int32_t index) const;
+    std::vector<TExprWord*>::const_iterator begin() const { return Ordered().begin(); }
+    std::vector<TExprWord*>::const_iterator end() const { return Ordered().end(); }
+
+    // How many times two names have been compared for equality by lookups
+    // and insertions so far: the dictionary's work, for tests and benches.
+    int64_t NameComparisons() const { return comparisons_; }
+
+private:
+    struct THash {
+        size_t operator()(std::string_view name) const;
+    };
+    struct TEqual {
+        int64_t* count;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    const std::vector<TExprWord*>& Ordered() const;
+
+    mutable int64_t comparisons_ = 0;
+    // Keyed by each word's own name, which lives as long as the word.
+    std::unordered_map<std::string_view, std::unique_ptr<TExprWord>, THash, TEqual> words_;
+    mutable std::vector<TExprWord*> ordered_;
+    mutable bool orderedValid_ = true;
 };
 
 // The words of one expression in order; it owns none of them.

@@ -620,7 +620,7 @@ void TCustomExpressionParser::AddWord(std::unique_ptr<TExprWord> word) {
     QM_ASSERT(word != nullptr, "AddWord was given no word.");
     if (TExprWord* old = wordsList_.Find(word->Name())) {
         ReplaceExprWord(old, word.get());
-        wordsList_.AtFree(wordsList_.IndexOf(old));
+        wordsList_.Free(old);
     }
     bool inserted = wordsList_.Insert(word.get());
     QM_ASSERT(inserted, "A word was refused by the dictionary after its name was freed.");
@@ -638,7 +638,7 @@ void TCustomExpressionParser::ReplaceWord(std::string_view name,
     }
     if (old) {
         ReplaceExprWord(old, newWord.get());
-        wordsList_.AtFree(wordsList_.IndexOf(old));
+        wordsList_.Free(old);
     }
     if (newWord) AddWord(std::move(newWord));
 }

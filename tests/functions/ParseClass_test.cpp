@@ -568,4 +568,46 @@ TEST(ExprWordsTest, SettingTheStyleInUseChangesNothing) {
     EXPECT_EQ(parser.Evaluate("7 % 3"), 1);
 }
 
+// The dictionary's work for each new name stays the same however many names
+// it holds: an expression naming 200000 new variables makes about as many
+// name comparisons per name as one naming 20000, a handful each (a sorted
+// list would make twice the logarithm of the count, 30 and more), and every
+// name is then found, with its case ignored, as a variable of its own.
+TEST(ExprWordsTest, ManyNewNamesCostTheSameWorkPerName) {
+    const auto comparisonsPerName = [](int32_t count) {
+        TExpressionParser parser;
+        std::string text;
+        for (int32_t i = 0; i < count; ++i) text += (i ? "+n" : "n") + std::to_string(i);
+        const int64_t before = parser.WordsList().NameComparisons();
+        EXPECT_EQ(parser.CompileExpression(text), 0);
+        const double perName =
+            double(parser.WordsList().NameComparisons() - before) / double(count);
+        std::vector<expr::TGeneratedVariable*> generated;
+        parser.GetGeneratedVars(generated);
+        EXPECT_EQ(generated.size(), static_cast<size_t>(count));
+        std::set<const float*> cells;
+        for (int32_t i = 0; i < count; i += 997) {
+            const expr::TExprWord* word = parser.WordsList().Find("N" + std::to_string(i));
+            EXPECT_NE(word, nullptr) << i;
+            if (!word) continue;
+            EXPECT_EQ(word->Name(), "n" + std::to_string(i));
+            EXPECT_TRUE(cells.insert(const_cast<expr::TExprWord*>(word)->AsPointer()).second);
+        }
+        EXPECT_EQ(parser.WordsList().Find("n" + std::to_string(count)), nullptr);
+        // The ordered view lists each word once, in order.
+        const expr::TExpressList& words = parser.WordsList();
+        EXPECT_TRUE(std::is_sorted(words.begin(), words.end(),
+                                   [](const expr::TExprWord* a, const expr::TExprWord* b) {
+                                       return expr::TExpressList::Compare(a->Name(), b->Name()) < 0;
+                                   }));
+        EXPECT_EQ(std::distance(words.begin(), words.end()), words.Count());
+        return perName;
+    };
+    const double small = comparisonsPerName(20000);
+    const double large = comparisonsPerName(200000);
+    EXPECT_LT(small, 6.0);
+    EXPECT_LT(large, 6.0);
+    EXPECT_LT(large, small + 1.0) << small;
+}
+
 }  // namespace
