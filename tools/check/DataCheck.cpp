@@ -22,9 +22,12 @@
 #include "engine/EngineStartup.h"
 #include "engine/resources/EngineImages.h"
 #include "game/GameConfig.h"
+#include "game/HighScores.h"
+#include "game/PlayerDataFile.h"
 #include "nonogram/solver/LevelPicture.h"
 #include "platform/HeadlessPlatform.h"
 #include "platform/audio/AudioDevice.h"
+#include "tools/check/StrictDecode.h"
 
 namespace {
 
@@ -132,6 +135,7 @@ public:
         CheckLanguage();
         CheckLevels();
         ReportLog(dataDir_);
+        CheckHighScores();
         CheckPackable();
         return problems_;
     }
@@ -255,9 +259,8 @@ private:
                 // A picture or sound whose file is gone may load as an empty
                 // resource without a word, so its file is looked for first.
                 const std::string resourceFile = entry.node->GetValue("file", Variant("")).ToString();
-                if (!resourceFile.empty() && !OpenResource(resourceFile)) {
-                    Problem(Slashes(file) + ": resource[" + name + "] file",
-                            "the file \"" + Slashes(resourceFile) + "\" does not exist");
+                if (!resourceFile.empty()) {
+                    CheckWhole(Slashes(file) + ": resource[" + name + "] file", resourceFile);
                 }
                 const auto [it, added] = listOf.emplace(name, Slashes(file));
                 if (!added) {
@@ -292,6 +295,58 @@ private:
             }
         }
         Decode(lists);
+        DecodeStrictly();
+    }
+
+    // A file a resource names: it must exist (false when it does not), and
+    // once the engine has loaded the resources, a picture or a sound must
+    // decode completely without damage (StrictDecode.h).
+    bool CheckWhole(const std::string& where, const std::string& file) {
+        if (!OpenResource(file)) {
+            Problem(where, "the file \"" + Slashes(file) + "\" does not exist");
+            return false;
+        }
+        wholeFiles_.emplace_back(where, file);
+        return true;
+    }
+
+    void DecodeStrictly() {
+        for (const auto& [where, file] : wholeFiles_) {
+            try {
+                std::unique_ptr<TStream> stream = OpenResource(file);
+                if (!stream) continue;
+                const std::string damage = StrictDamage(file, ReadAllText(*stream));
+                if (!damage.empty()) {
+                    Problem(where, "the file \"" + Slashes(file) + "\": " + damage);
+                }
+            } catch (const std::exception& e) {
+                Problem(where, "the file \"" + Slashes(file) + "\" cannot be read: " + e.what());
+            }
+        }
+    }
+
+    // The seed high scores the game reads at its first start, read as the
+    // game reads them: a damaged file would be set aside with a log line.
+    void CheckHighScores() {
+        const std::string path = kHighScoresFileName;
+        std::error_code failed;
+        if (!std::filesystem::is_regular_file(path, failed)) {
+            Problem(path, "the seed high scores \"" + path + "\" do not exist");
+            return;
+        }
+        const Ref<THighScores> scores = Query<THighScores>(
+            CreateAbstractObject(ClassOf<THighScores>(), GetHighScoresDefinition()));
+        if (!scores) {
+            Problem(path, "the high-score store cannot be made");
+            return;
+        }
+        const size_t before = log_.size();
+        const TPlayerFileLoad loaded =
+            LoadPlayerFile(path, THighScores::FileFormat(), false, *scores);
+        if (loaded != TPlayerFileLoad::kLoaded && log_.size() == before) {
+            Problem(path, "the seed high scores \"" + path + "\" cannot be read");
+        }
+        ReportLog(path);
     }
 
     // A location's pictures are named in the scene's item store
@@ -317,10 +372,7 @@ private:
                 const size_t png = value.find(".png");
                 picture.format = png != std::string::npos && png + 4 == value.size() ? "png" : "jpeg";
             }
-            if (picture.file.empty() || !OpenResource(picture.file)) {
-                Problem(At(n, "value"), "the file \"" + Slashes(picture.file) + "\" does not exist");
-                continue;
-            }
+            if (picture.file.empty() || !CheckWhole(At(n, "value"), picture.file)) continue;
             const auto [it, added] = listOf.emplace(name, "the scene's item store");
             if (!added) {
                 Problem(At(n, "name"), "also in \"" + it->second + "\"");
@@ -527,6 +579,7 @@ private:
     std::vector<TNode> nodes_;
     std::map<std::string, std::vector<std::string>> resourceLists_;
     std::vector<std::pair<std::string, TScenePicture>> scenePictures_;  // where named, what
+    std::vector<std::pair<std::string, std::string>> wholeFiles_;  // where named, the file
     std::vector<TDataProblem> problems_;
 };
 

@@ -8,7 +8,8 @@
 // of the definition; that every resource list of "resourcefiles" can be
 // read, that no resource name is in two lists, that each resource's file
 // exists and that every resource decodes through the engine (pictures, fonts,
-// sounds, music); that every "resourcename" (also inside a parameter string)
+// sounds, music) and, more strictly, completely (tools/check/StrictDecode.h);
+// that every "resourcename" (also inside a parameter string)
 // names a resource of those lists or a location's picture of the scene's item
 // store ("magic_items"; each picture's file must exist and decode); that the default cursor and each screen's
 // "cursor_name" is a cursor of "cursors"; that every "%key%" (and each key
@@ -16,7 +17,10 @@
 // every level of a "levels" catalogue has a readable level file whose size
 // "ROWS_COLS" has a grid definition in a "grids" list, a factory
 // "digitROWS_COLS" and a factory "cellROWS_COLS_K" for each colour K of its
-// picture. Names are compared ignoring ASCII case, as the game finds them.
+// picture; that the seed high scores ("highscores.dat") read as the game
+// reads them; and that the folder holds nothing a pack of it could not hold
+// (core/packs/PackableFiles.h). Names are compared ignoring ASCII case, as
+// the game finds them.
 // Inside a widget factory's template that fills in "%param%" macros, a
 // "%...%" is a macro: no language key, and a value holding one is not
 // checked.

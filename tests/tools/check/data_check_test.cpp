@@ -91,6 +91,7 @@ struct TSmallData {
             _outstorage="\file=data/fonts/font.xml"/>
   <resource name="click" type="SoundResource" file="data\sounds\click.wav"/>
   <resource name="tune" type="MusicResource" format="ogg" file="data\music\tune.ogg"/>
+  <resource name="song" type="MusicResource" format="mo3" file="data\music\song.mod"/>
 </content></resources>
 )";
         const std::string built = std::string(QM_BUILT_DATA_DIR) + "/data/";
@@ -102,6 +103,8 @@ struct TSmallData {
         for (const auto& [file, from] : copies) {
             files[std::string("data/") + file] = ReadFileBytes(built + from);
         }
+        files["data/music/song.mod"] = ReadFileBytes(built + "music/game.mod");
+        files["highscores.dat"] = ReadFileBytes(std::string(QM_BUILT_DATA_DIR) + "/highscores.dat");
         language = R"(<language id="" name="English"><strings>
   <string name="thousand_separator">,</string>
   <string name="CreateNewUser">New</string>
@@ -255,6 +258,41 @@ const TBrokenCase kBroken[] = {
      "@data/resources/base.xml: AUDIO: sample not loaded: unknown sound format", true},
     {"MusicThatDoesNotDecode", [](TSmallData& d) { d.files["data/music/tune.ogg"] = "OggS not music"; },
      "@data/resources/base.xml: AUDIO: sample not loaded: truncated Ogg stream", true},
+    // Damage the game's own decoders pass over (it shows or plays what it
+    // can), found by decoding completely and strictly.
+    {"JpegWithBytesBeforeItsEnd",
+     [](TSmallData& d) {
+         std::string& jpeg = d.files["data/images/photo.jpg"];
+         jpeg.insert(jpeg.size() - 2, std::string(64, 'x'));  // before the end marker
+     },
+     "@data/resources/base.xml: resource[photo] file: the file \"data/images/photo.jpg\": JPEG is "
+     "damaged: Corrupt JPEG data: "},
+    {"JpegOverwrittenInTheMiddle",
+     [](TSmallData& d) {
+         std::string& jpeg = d.files["data/images/photo.jpg"];
+         jpeg.replace(jpeg.size() / 2, 64, std::string(64, '\0'));
+     },
+     "@data/resources/base.xml: resource[photo] file: the file \"data/images/photo.jpg\": JPEG is "
+     "damaged: Corrupt JPEG data: "},
+    {"PngWithADamagedTextChunk",
+     [](TSmallData& d) {
+         // A text chunk after the header (signature 8 bytes, IHDR 25) whose
+         // CRC does not match: the game's decoder skips it.
+         const std::string text = "Comment\0damaged";
+         std::string chunk = std::string("\0\0\0", 3) + char(text.size()) + "tEXt" + text + "CRC!";
+         d.files["data/images/pic.png"].insert(33, chunk);
+     },
+     "@data/resources/base.xml: resource[pic] file: the file \"data/images/pic.png\": PNG is "
+     "damaged: "},
+    {"WavLongerThanItsHeaderSays",
+     [](TSmallData& d) { d.files["data/sounds/click.wav"] += std::string(64, '\0'); },
+     "@data/resources/base.xml: resource[click] file: the file \"data/sounds/click.wav\": WAV is "
+     "damaged: its RIFF header gives "},
+    {"SeedHighScoresMissing", [](TSmallData& d) { d.files.erase("highscores.dat"); },
+     "@highscores.dat: the seed high scores \"highscores.dat\" do not exist"},
+    {"SeedHighScoresDamaged",
+     [](TSmallData& d) { d.files["highscores.dat"] = "0123456789ABCDEF\n"; },
+     "@highscores.dat: PLAYER: highscores.dat is damaged"},
     {"ScenePictureFile", [](TSmallData& d) { d.files.erase("data/images/scene.png"); },
      "game/gamescreens/gamescreen[GS_Board]/magic_items/group[loc]/item_type[components]/"
      "item[resources]/param[scene_pic] value: the file \"data/images/scene.png\" does not exist",
