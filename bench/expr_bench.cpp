@@ -33,7 +33,8 @@ struct TExpressionPair {
     const char* muparser;
 };
 
-// Eval case 3 is the five-line body of a particle's update function.
+// Eval case 3 is the five-line body of a particle's update function, case 4
+// a square.
 const TExpressionPair kExpressions[] = {
     {"y := 2*sin(t) + x*x - 3", "y = 2*sin(t) + x*x - 3"},
     {"x := x1 + (x2 - x1)*t/tt", "x = x1 + (x2 - x1)*t/tt"},
@@ -45,6 +46,8 @@ const TExpressionPair kExpressions[] = {
      "alpha := max(0, 1 - age/life)",
      "vx = vx + ax*dt, vy = vy + ay*dt, px = px + vx*dt, py = py + vy*dt, "
      "alpha = max(0, 1 - age/life)"},
+    // A square written as the function call, against muParser's operator.
+    {"y := pow(b, 2)", "y = b^2"},
 };
 
 template <class Define, class Cells>
@@ -182,8 +185,8 @@ void BM_ManyNames_Define(benchmark::State& state) {
 
 BENCHMARK(BM_ManyNames_Compile)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ManyNames_Define)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Eval_Quillmarch)->DenseRange(0, 3);
-BENCHMARK(BM_Eval_MuParser)->DenseRange(0, 3);
+BENCHMARK(BM_Eval_Quillmarch)->DenseRange(0, 4);
+BENCHMARK(BM_Eval_MuParser)->DenseRange(0, 4);
 BENCHMARK(BM_Compile_Quillmarch)->Arg(0)->Arg(3);
 BENCHMARK(BM_Compile_MuParser)->Arg(0)->Arg(3);
 BENCHMARK(BM_Construct_Quillmarch);

@@ -276,6 +276,12 @@ void FuncPlus(TExprRec& rec) {
 void FuncPower(TExprRec& rec) {
     rec.Res = static_cast<float>(std::pow(double(*rec.Args[0]), double(*rec.Args[1])));
 }
+void FuncSquare(TExprRec& rec) {
+    // The product of two singles is exact in double, as pow's result for the
+    // exponent 2 is: the same value, without the library call.
+    const double a = *rec.Args[0];
+    rec.Res = static_cast<float>(a * a);
+}
 void FuncIntPower(TExprRec& rec) {
     // pow with a whole exponent is exact enough and never loops |b| times.
     double exponent = static_cast<double>(RoundedArg(rec, 1));

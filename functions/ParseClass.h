@@ -360,6 +360,7 @@ void FuncNegate(TExprRec& rec);    // -a
 void FuncPlus(TExprRec& rec);      // 0 + a
 void FuncPower(TExprRec& rec);     // a raised to the real b
 void FuncIntPower(TExprRec& rec);  // a raised to round(b)
+void FuncSquare(TExprRec& rec);    // a * a in double: a raised to the literal 2
 void FuncIntDiv(TExprRec& rec);    // round(a) div round(b), toward zero
 void FuncMod(TExprRec& rec);       // remainder of round(a) by round(b), sign of a
 void FuncAnd(TExprRec& rec);       // bitwise on round(a), round(b)

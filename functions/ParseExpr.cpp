@@ -528,6 +528,18 @@ private:
         return node->word->IsOperand() ? node->word->AsPointer() : &node->rec->Res;
     }
 
+    // The node's routine; a power whose exponent is the literal 2 (written,
+    // or folded from literals) squares instead. Literals belong to their
+    // expression, so no word replacement changes that argument later.
+    static TExprFunc OperationOf(const TNode& node) {
+        const TExprFunc func = node.word->ExprFunc();
+        if ((func == &FuncPower || func == &FuncIntPower) && node.argc == 2 &&
+            IsNumberLiteral(node.args[1]->word) && *node.args[1]->word->AsPointer() == 2.0f) {
+            return &FuncSquare;
+        }
+        return func;
+    }
+
     // Post-order walk: each operation after the ones it reads.
     void Link(TNode* root) {
         if (root->word->IsOperand()) {
@@ -560,7 +572,7 @@ private:
             TNode* node = order[i];
             TExprRec& rec = out_.Records[i];
             node->rec = &rec;
-            rec.Oper = node->word->ExprFunc();
+            rec.Oper = OperationOf(*node);
             rec.Word = node->word;
             for (int a = 0; a < node->argc; ++a) rec.Args[a] = CellOf(node->args[a]);
             rec.Next = i + 1 < order.size() ? &out_.Records[i + 1] : nullptr;

@@ -196,6 +196,7 @@ void TFlashScenarioBase::LoadFrom(const Ref<IHierStorage>& storage) {
     previousList_ = ReadString(storage, "previos", "");
     nextAction_ = ReadString(storage, "next", "");
     z_ = ReadInteger(storage, "z", 0);
+    NoteZChanged();
 }
 
 void TFlashScenarioBase::LoadTracks(const std::string& names, const std::string& values) {

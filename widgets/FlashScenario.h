@@ -117,7 +117,10 @@ public:
     void Pause() override;
     // "z" is kept and answered only.
     int32_t GetZ() override { return z_; }
-    void SetZ(int32_t value) override { z_ = value; }
+    void SetZ(int32_t value) override {
+        if (value != z_) NoteZChanged();
+        z_ = value;
+    }
     // Takes the mouse only while a run is in progress.
     bool GetMouseStop() override { return mouseStop_ && running_; }
     void SetMouseStop(bool value) override { mouseStop_ = value; }

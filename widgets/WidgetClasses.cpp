@@ -6,6 +6,7 @@
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/base/SafeConvert.h"
+#include "widgets/WidgetCollections.h"
 #include "widgets/WidgetInternal.h"
 #include "widgets/WidgetUtils.h"
 
@@ -225,6 +226,7 @@ void TAbstractWidget::SetProperty(const std::string& name, const Variant& value)
 void TAbstractWidget::LoadFrom(const Ref<IHierStorage>& storage) {
     TPropertyObject::LoadFrom(storage);
     currentTime_ = startTime_;
+    NoteZChanged();  // a widget loaded again while in a list may have a new z
 
     extraParams_ = nullptr;
     const std::string extra = ReadString(storage, "extraparams", "");
@@ -326,6 +328,10 @@ void TAbstractWidget::Detach() {
     if (function_ && functionBound_) function_->ReleaseOwner();
     functionBound_ = false;
     owner_ = nullptr;
+}
+
+void TAbstractWidget::NoteZChanged() {
+    if (list_) list_->ChildZChanged();
 }
 
 void TAbstractWidget::Invalidate() {
@@ -549,8 +555,10 @@ const TPropertyTable& TVisualWidget::Table() {
 }
 
 void TVisualWidget::SetZ(int32_t value) {
-    if (value != z_) SetChanged(true);
+    if (value == z_) return;
+    SetChanged(true);
     z_ = value;
+    NoteZChanged();
 }
 
 void TVisualWidget::SetLeft(double value) {

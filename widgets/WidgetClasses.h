@@ -162,6 +162,9 @@ protected:
     void SetTimeToLive(int32_t value) { timeToLive_ = value; }
     void SetFirstPaint(bool value) { firstPaint_ = value; }
     void SetInvalidated(bool value) { invalidated_ = value; }
+    // Tells the list holding the widget that its z may have changed, so that
+    // the list's next SortByZ looks at the order again.
+    void NoteZChanged();
 
     // Each "target=source" pair of the redefined parameters: the target
     // property takes the source property's value. A pair that fails is

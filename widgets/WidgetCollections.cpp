@@ -130,6 +130,8 @@ void TSimpleWidgetCollection::ItemAdded(TInterfaceCollection& collection,
                   "A widget joined a second child list; widgets join lists through AddWidget, "
                   "which takes them out of the first.");
         concrete->list_ = this;
+    } else {
+        ++foreignWidgets_;
     }
     if (widget) WidgetJoined(*widget);
 }
@@ -155,6 +157,8 @@ void TSimpleWidgetCollection::ItemRemoved(TInterfaceCollection& collection,
     }
     if (auto* concrete = dynamic_cast<TAbstractWidget*>(&item)) {
         if (concrete->list_ == this) concrete->list_ = nullptr;
+    } else {
+        --foreignWidgets_;
     }
 }
 
@@ -207,6 +211,7 @@ void TWidgetCollection::Delete(const Variant& key) {
 void TWidgetCollection::WidgetJoined(IWidget& widget) {
     (void)widget;
     listChanged_ = true;
+    orderKnown_ = false;
 }
 
 void TWidgetCollection::WidgetLeft(IWidget& widget) {
@@ -220,6 +225,8 @@ void TWidgetCollection::WidgetLeft(IWidget& widget) {
 }
 
 void TWidgetCollection::SortByZ() {
+    if (orderKnown_ && foreignWidgets_ == 0) return;
+    orderKnown_ = true;
     const int32_t count = GetCount();
     if (count < 2) return;
     bool sorted = true;

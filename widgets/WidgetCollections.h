@@ -85,6 +85,8 @@ protected:
     // its reference). Nothing here.
     virtual void WidgetJoined(IWidget& widget) { (void)widget; }
     virtual void WidgetLeft(IWidget& widget) { (void)widget; }
+    // A child's z may have changed (TAbstractWidget::NoteZChanged).
+    virtual void ChildZChanged() {}
 
     void ItemAdded(TInterfaceCollection& collection, IInterface& item) noexcept override;
     void ItemRemoved(TInterfaceCollection& collection, IInterface& item) noexcept override;
@@ -117,8 +119,11 @@ private:
     };
     std::vector<TEntry> entries_;
     int32_t joinPosition_ = -1;  // where Place is inserting, for ItemAdded
+    // Widgets that are no TAbstractWidget, which cannot report a change of z.
+    int32_t foreignWidgets_ = 0;
 
     friend class TWidgetCollection;
+    friend class TAbstractWidget;  // ChildZChanged
 };
 
 // The z-ordered child list of a group.
@@ -137,9 +142,14 @@ public:
     void Delete(const Variant& key) override;
 
     bool GetSortByZ() override { return sortByZ_; }
-    void SetSortByZ(bool value) override { sortByZ_ = value; }
+    void SetSortByZ(bool value) override {
+        sortByZ_ = value;
+        orderKnown_ = false;
+    }
     // Children in ascending z, equal z in their present order. Allocates only
-    // when the order changes.
+    // when the order changes. The order is looked at only after a child
+    // joined or reported a change of z (or while a child that cannot report
+    // one is in the list), not on every frame.
     void SortByZ() override;
     // Passes over the list until one runs without an add or delete; each
     // child is updated at most once a frame.
@@ -158,6 +168,7 @@ public:
 protected:
     void WidgetJoined(IWidget& widget) override;
     void WidgetLeft(IWidget& widget) override;
+    void ChildZChanged() override { orderKnown_ = false; }
 
 private:
     struct TSortKey {
@@ -171,5 +182,6 @@ private:
     bool invalidated_ = false;
     bool listChanged_ = false;
     bool closing_ = false;            // the list is going: leaving widgets report nothing
+    bool orderKnown_ = false;         // sorted by z since the last join or z change
     std::vector<TSortKey> sortKeys_;  // reused by SortByZ
 };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -85,12 +86,37 @@ private:
     std::vector<std::string> lines_;
 };
 
+// Stopping SDL's audio after a failed open waits for its ALSA hot-plug
+// thread to finish a sleep of about 100 ms. Nothing depends on that stop, so
+// it runs on a thread of its own instead of delaying the first frame; the
+// next start of SDL's audio, and the end of the program, wait for it.
+class TAudioQuit {
+public:
+    static TAudioQuit& Get() {
+        static TAudioQuit quit;  // joined at exit at the latest
+        return quit;
+    }
+    ~TAudioQuit() { Wait(); }
+
+    void Start() {
+        Wait();
+        thread_ = std::thread([] { SDL_QuitSubSystem(SDL_INIT_AUDIO); });
+    }
+    void Wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
+};
+
 }  // namespace
 
 TAudioDevice::TAudioDevice() = default;
 
 TAudioDevice::~TAudioDevice() {
     Close();
+    TAudioQuit::Get().Wait();
 }
 
 void TAudioDevice::Log(const std::string& message) const {
@@ -127,6 +153,7 @@ bool TAudioDevice::Open(int frequency) {
     Close();
     if (!ValidFrequency(frequency)) return false;
     TAlsaMessages::Get().Catch();
+    TAudioQuit::Get().Wait();
     LogAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         LogNoDevice("no audio");
@@ -148,7 +175,7 @@ bool TAudioDevice::Open(int frequency) {
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id == 0) {
         LogNoDevice("no audio device");
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        TAudioQuit::Get().Start();
         return false;
     }
     LogAlsaMessages();

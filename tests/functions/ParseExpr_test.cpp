@@ -490,4 +490,44 @@ TEST(ExpressionParserTest, BaseCompileReplacesItsCurrentExpression) {
     EXPECT_TRUE(std::isnan(parser.CurrentValue()));
 }
 
+// A power whose exponent is the literal 2 is computed as a square: every
+// spelling gives the library's pow of the value, to the bit, also for the
+// values at the edges; other exponents, and an exponent in a variable, still
+// take the general power.
+TEST(ExpressionParserTest, SquaresAgreeWithTheLibraryPower) {
+    const float values[] = {3.0f,     -1.5f,   0.1f,    0.0f,
+                            -0.0f,    1e20f,   -1e25f,  1e-30f,
+                            16777217.0f, std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), kNaN};
+    const char* squares[] = {"pow(x, 2)", "x^2", "power(x, 2.0)", "intpower(x, 2)", "pow(x, 1+1)"};
+    TExpressionParser parser;
+    parser.SetDecimalSeparator('.');
+    float x = 0, y = 2;
+    parser.DefineVariable("x", &x);
+    parser.DefineVariable("y", &y);
+    const auto same = [](float got, double expected) {
+        const float want = static_cast<float>(expected);
+        if (std::isnan(want)) return std::isnan(got);
+        return got == want && std::signbit(got) == std::signbit(want);
+    };
+    for (const char* text : squares) {
+        const int32_t e = parser.CompileExpression(text);
+        for (float v : values) {
+            x = v;
+            const float got = parser.EvaluateExpression(e);
+            EXPECT_TRUE(same(got, std::pow(double(v), 2.0))) << text << " at " << v << ": " << got;
+        }
+    }
+    const int32_t general = parser.CompileExpression("pow(x, 2.5)");
+    const int32_t variable = parser.CompileExpression("pow(x, y)");
+    for (float v : {3.0f, 0.1f, 1e10f}) {
+        x = v;
+        EXPECT_TRUE(same(parser.EvaluateExpression(general), std::pow(double(v), 2.5))) << v;
+        y = 2;
+        EXPECT_TRUE(same(parser.EvaluateExpression(variable), std::pow(double(v), 2.0))) << v;
+        y = 3;
+        EXPECT_TRUE(same(parser.EvaluateExpression(variable), std::pow(double(v), 3.0))) << v;
+    }
+}
+
 }  // namespace

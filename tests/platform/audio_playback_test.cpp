@@ -556,6 +556,33 @@ TEST(AudioDevice, WithoutADeviceOpenFailsAndTheGameRunsSilent) {
     EXPECT_FALSE(device.Start());
 }
 
+// A device SDL finds but cannot open (the disk driver's file cannot be
+// made): Open fails and SDL's audio is stopped behind the caller's back; the
+// next Open starts it again and works, and its device plays.
+TEST(AudioDevice, AnOpenAfterAFailedOneWorks) {
+    TTempDir dir("audio");
+    TEnvGuard driver("SDL_AUDIODRIVER", "disk");
+    const std::string file = dir.File("out.raw");
+    TEnvGuard output("SDL_DISKAUDIOFILE", dir.File("no-such-folder/out.raw").c_str());
+    TLogCapture log;
+    TAudioDevice failed;
+    EXPECT_FALSE(failed.Open(kAudioOutputRate));
+    EXPECT_TRUE(log.Has({"AUDIO: no audio device"}));
+    TEnvGuard good("SDL_DISKAUDIOFILE", file.c_str());
+    TAudioDevice device;  // while the failed one's clean-up may still run
+    ASSERT_TRUE(device.Open(kAudioOutputRate));
+    const std::string wav = DcWav(kRate / 20);
+    TAudioHandle ch = device.GetSampleChannel(device.LoadSample(wav.data(), wav.size(), 1, false));
+    ASSERT_TRUE(device.PlayChannel(ch, true));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (device.ChannelActivity(ch) == TChannelActivity::Playing &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(device.ChannelActivity(ch), TChannelActivity::Stopped);
+    device.Close();
+    EXPECT_GE(ReadFileBytes(file).size(), size_t{kRate / 20} * 8) << "the second device was fed";
+}
+
 TEST(AudioDevice, DiskDriverWritesWhatIsPlayed) {
     TTempDir dir("audio");
     const std::string file = dir.File("out.raw");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/object/ElHashList.h"
+#include "core/storage/XMLStorage.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/WidgetHarness.h"
 #include "tests/widgets/WidgetTestClasses.h"
@@ -292,6 +293,37 @@ TEST_F(WidgetLists, AZChangeTakesEffectAtTheNextSort) {
     // Lookups by name still agree with the new places.
     EXPECT_EQ(list->IndexOf("a"), 3);
     EXPECT_EQ(list->GetWidgetByName("c")->GetZ(), 3);
+}
+
+// The list looks at its order only after a change it was told of: each way
+// a child's z can change, after a sort that found the order right, must
+// still reach the next sort.
+TEST_F(WidgetLists, EveryWayOfChangingZReachesTheNextSort) {
+    struct TCase {
+        const char* how;
+        void (*change)(IWidget& widget);
+    };
+    const TCase cases[] = {
+        {"SetZ", [](IWidget& w) { w.SetZ(9); }},
+        {"the property", [](IWidget& w) { Query<IPropertyObject>(Ref<IWidget>(&w))->SetProperty("z", Variant(9)); }},
+        {"loaded again", [](IWidget& w) {
+             Query<IPersistObject>(Ref<IWidget>(&w))
+                 ->Load(LoadStorageFromXML(R"(<widget name="a" z="9" visible="yes"/>)"));
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.how);
+        list->Clear();
+        for (auto [name, z] : {std::pair{"a", 1}, {"b", 2}, {"c", 3}}) list->AddWidget(Leaf(name, z));
+        list->SortByZ();  // in order: nothing to do, and the list knows it
+        c.change(*list->GetWidgetByName("a"));
+        list->SortByZ();
+        EXPECT_EQ(NamesOf(*list), (Names{"b", "c", "a"}));
+        // Back to the front by a sort after a join, without a report of z.
+        list->AddWidgetAs(Leaf("d", 0), "d");
+        list->SortByZ();
+        EXPECT_EQ(NamesOf(*list), (Names{"d", "b", "c", "a"}));
+    }
 }
 
 TEST_F(WidgetLists, ClearDetachesFromTheLastToTheFirst) {
