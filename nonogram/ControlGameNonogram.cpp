@@ -383,12 +383,17 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
 
     int32_t row = -1, col = -1;
     bool act = cell && grid_.Position(cell.get(), row, col);
+    // The cells the pointer skipped since its last position in this drag.
+    std::vector<int32_t> passed;
     if (act && !hintMode_) {
         const int32_t index = row * rules_.Cols() + col;
         if (dragFirst_ < 0) {
             dragFirst_ = index;
         } else if (dragLast_ < 0) {
-            if (index != dragFirst_) dragLast_ = index;
+            if (index != dragFirst_) {
+                passed = CellsBetween(dragFirst_, index, rules_.Cols());
+                dragLast_ = index;
+            }
         } else if (index != dragLast_) {
             // The first two cells fix the line: a row when they share it,
             // else a column.
@@ -398,6 +403,7 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
             const bool sameLine = (lastRow == firstRow && row == firstRow) ||
                                   (lastCol == firstCol && col == firstCol);
             if (sameLine) {
+                passed = CellsBetween(dragLast_, index, cols);
                 dragFirst_ = dragLast_;
                 dragLast_ = index;
             } else {
@@ -405,7 +411,15 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
             }
         }
     }
-    if (act) ActOnCell(row, col, tool);
+    for (const int32_t skipped : passed) {
+        // An error on the way ends the drag, a lost level the play.
+        if (dragFirst_ < 0 || gameMode_ != 2) {
+            act = false;
+            break;
+        }
+        ActOnCell(skipped / rules_.Cols(), skipped % rules_.Cols(), tool);
+    }
+    if (act && (passed.empty() || (dragFirst_ >= 0 && gameMode_ == 2))) ActOnCell(row, col, tool);
 
     if (gameMode_ == 2 && rules_.FullLeft() == 0 && !rules_.Empty()) {
         const Ref<IParamCollection> profile = ProfileParams();
