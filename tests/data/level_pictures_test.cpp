@@ -1,5 +1,7 @@
 // What the level screens show of the pictures, on the game as built. The
-// clues the player reads: every location level and
+// results' miniature of the location is a picture of its own, never one of
+// the location's levels (it would give a solution away). The clues the
+// player reads: every location level and
 // every bonus picture is laid out on its own board (the level screen, the
 // bonus screen), and each line's clue texts, read in the order the player
 // reads them, are the runs the test counts in the picture file itself; every
@@ -245,6 +247,35 @@ TEST_F(ClueDisplay, EveryBonusPictureShowsItsCluesWhole) {
         }
     }
     EXPECT_EQ(pictures, 28);
+}
+
+// The entry named after the location, which the results show as "the
+// location's picture", loaded as the game loads it.
+TEST_F(ClueDisplay, TheLocationsPictureIsNoneOfItsLevels) {
+    const Ref<IQuillmarchLevelDefRefCollection> catalogue = Query<IQuillmarchLevelDefRefCollection>(
+        game_->Game()->GetOption("level_def_refs").ToInterface());
+    ASSERT_TRUE(catalogue);
+    for (const char* location : kLocations) {
+        SCOPED_TRACE(location);
+        const Ref<IQuillmarchLevelDefRef> entry = catalogue->GetItemByName(location);
+        ASSERT_TRUE(entry);
+        const Ref<IQuillmarchLevelDef> def = entry->LoadLevelDef();
+        ASSERT_TRUE(def);
+        std::vector<std::string> shown;
+        const Ref<ILevelDefRowCollection> rows = def->GetRows();
+        for (int32_t i = 0; rows && i < rows->GetCount(); ++i)
+            shown.push_back(rows->GetItem(Variant(i))->GetCells());
+        ASSERT_FALSE(shown.empty());
+        // A coloured picture of a size the results' miniature is made for.
+        EXPECT_TRUE(shown.size() == 10 || shown.size() == 15 || shown.size() == 20) << shown.size();
+        EXPECT_EQ(shown[0].size(), shown.size());
+        bool coloured = false;
+        for (const std::string& row : shown) coloured = coloured || row.find_first_not_of('0') != std::string::npos;
+        EXPECT_TRUE(coloured);
+        const std::vector<fs::path> levels = SetFiles(location);
+        ASSERT_EQ(levels.size(), 10u);
+        for (const fs::path& file : levels) EXPECT_NE(shown, PictureRows(file)) << file;
+    }
 }
 
 }  // namespace
