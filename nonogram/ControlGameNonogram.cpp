@@ -7,6 +7,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
+#include "core/lang/MultiLanguages.h"
 #include "nonogram/GameServices.h"
 #include "widgets/StateScenario.h"
 
@@ -538,8 +539,15 @@ void TQuillmarchControlGameNonogram::RegisterError(int32_t row, int32_t col) {
     const Ref<IParamCollection> profile = ProfileParams();
     if (profile && TextOrEmpty(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
         profile->SetValue("show_hint_error", Variant("yes"));
-        if (const Ref<IGameScreenOwner> game = GameOwner())
-            game->ShowGameScreen("GS_HintError", nullptr);
+        // The help says how many errors this picture still allows; its text
+        // is translated anew with the level's own numbers.
+        const int32_t allowed = counters_[kCounterErrorsAllowed];
+        SetTextVariable("errors_allowed", std::to_string(allowed));
+        SetTextVariable("errors_left",
+                        std::to_string(std::max(0, allowed - counters_[kCounterErrorsMade])));
+        const Ref<IParamCollection> show = NewParams();
+        show->SetValue("label_message", Variant(std::string("%help_error%")));
+        if (const Ref<IGameScreenOwner> game = GameOwner()) game->ShowGameScreen("GS_HintError", show);
     }
 }
 

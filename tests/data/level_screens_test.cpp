@@ -88,11 +88,13 @@ protected:
     // The picture as a level file of the data folder, in a catalogue of its
     // own under the key "test_big" and the location's name (the results'
     // miniature shows the location's entry).
-    void PublishLevel(const std::vector<std::string>& picture = kLandscape, int cupTime = 900) {
+    void PublishLevel(const std::vector<std::string>& picture = kLandscape, int cupTime = 900,
+                      int errors = 3) {
         std::string xml = "<level name=\"4\" LevelName=\"Landscape\" extraparams=\"rows=" +
                           std::to_string(picture.size()) + "\\cols=" +
                           std::to_string(picture[0].size()) +
-                          "\\errors=3\\hints=3\\cup_time=" + std::to_string(cupTime) +
+                          "\\errors=" + std::to_string(errors) +
+                          "\\hints=3\\cup_time=" + std::to_string(cupTime) +
                           "\"><rows>";
         for (size_t i = 0; i < picture.size(); ++i) {
             xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
@@ -360,6 +362,59 @@ TEST_F(BigLevel, AHintThenTooManyErrorsLoseTheLevel) {
     game_->Step(2);
     EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("show_hint_error"), "yes");
+}
+
+// The help on the first error says how many more the picture allows, from
+// the level's own limit: exactly that many more leave the level in play, and
+// the one after them loses it.
+TEST_F(BigLevel, TheFirstErrorsHelpSaysHowManyErrorsAreLeft) {
+    const std::vector<std::string> picture = Chequered(10);
+    // The empty cells of row 0, one an error.
+    std::vector<size_t> empty;
+    for (size_t c = 0; c < picture[0].size(); ++c) {
+        if (picture[0][c] == '0') empty.push_back(c);
+    }
+    for (const int limit : {2, 4}) {
+        SCOPED_TRACE(limit);
+        Profile()->SetValue("show_hint_error", Variant("no"));
+        PublishLevel(picture, 900, limit);
+        Start();
+        ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+        game_->ClickAt("control_game_nonogram/image_select");
+        size_t next = 0;
+        game_->ClickAt(CellPath(0, empty[next++]));
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_HintError"));
+        const std::string text = game_->Find("label_message")->GetProperty("text_utf8").ToString();
+        if (limit == 4) Shot("level-help-error-left");
+        // "... allows N errors; you may still make M, and one more after them ..."
+        const size_t allows = text.find("allows ");
+        const size_t make = text.find("still make ");
+        ASSERT_NE(allows, std::string::npos) << text;
+        ASSERT_NE(make, std::string::npos) << text;
+        const int allowed = std::stoi(text.substr(allows + 7));
+        const int left = std::stoi(text.substr(make + 11));
+        EXPECT_EQ(allowed, limit) << text;
+        EXPECT_NE(text.find("one more after them loses"), std::string::npos) << text;
+        game_->ClickAt("button_ok");
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_GameNonogram"));
+        // As many more errors as the help said: still playing.
+        for (int i = 0; i < left; ++i) {
+            ASSERT_LT(next, empty.size());
+            game_->ClickAt(CellPath(0, empty[next++]));
+            game_->Step(1);
+            EXPECT_EQ(Board()->GetGameMode(), 2) << "lost after " << i + 2 << " errors";
+        }
+        // One more: lost.
+        ASSERT_LT(next, empty.size());
+        game_->ClickAt(CellPath(0, empty[next++]));
+        EXPECT_EQ(Board()->GetGameMode(), 0);
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_FailedNonogram"); }));
+        game_->ClickAt("button_map");
+        game_->Step(2);
+        ASSERT_EQ(game_->StackNames(), "GS_Main");
+    }
 }
 
 // --- The tutorial
