@@ -417,6 +417,36 @@ TEST_F(BigLevel, TheFirstErrorsHelpSaysHowManyErrorsAreLeft) {
     }
 }
 
+// Leaving a picture through the menu: the query says what becomes of it, and
+// the picture opened again is as the query said.
+TEST_F(BigLevel, LeavingAPictureKeepsTheQuerysPromise) {
+    PublishLevel(Chequered(10));
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    game_->ClickAt("control_game_nonogram/image_select");
+    game_->ClickAt(CellPath(0, 0));
+    game_->ClickAt(CellPath(1, 1));
+    ASSERT_EQ(Board()->Rules().UnresolvedLeft(), 98);
+    game_->ClickAt("control_game_nonogram/button_menu");
+    game_->Step(2);
+    game_->ClickAt("buttons/button_main_menu");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
+    const std::string text = game_->Find("label_message")->GetProperty("text_utf8").ToString();
+    Shot("level-leave-query");
+    // The picture is not kept, and the query says so.
+    EXPECT_EQ(text.find("waiting"), std::string::npos) << text;
+    EXPECT_NE(text.find("starts again from the beginning"), std::string::npos) << text;
+    game_->ClickAt("button_yes");
+    game_->Step(2);
+    ASSERT_EQ(game_->StackNames(), "GS_Main");
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 100);
+    EXPECT_EQ(Cell(0, 0)->GetProperty("state").ToString(), "closed");
+    EXPECT_EQ(Cell(1, 1)->GetProperty("state").ToString(), "closed");
+}
+
 // --- The tutorial
 
 class Tutorial : public LevelScreens {
