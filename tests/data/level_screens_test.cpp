@@ -565,6 +565,68 @@ TEST_F(Tutorial, RunsThroughEveryStepByClicksUntilThePlayerHasPassedIt) {
     EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
 }
 
+// Next on a step that asks for moves makes them for the player: each step's
+// cells are then as the picture has them, and the steps that say the
+// picture is finished find every cell settled.
+TEST_F(Tutorial, NextOnAStepThatAsksForMovesMakesThem) {
+    const Ref<IParamCollection> show =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    show->SetValue("tutorial_part", Variant("all"));
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_Tutorial", show));
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_Tutorial"));
+    const auto cellState = [&](const std::string& key) {
+        return game_->Find("control_tutorial/grid/cells/cell" + key)->GetProperty("state").ToString();
+    };
+    std::vector<std::string> picture;
+    int32_t actionSteps = 0, finishedClaims = 0;
+    for (int32_t guard = 0; guard < 100 && OnTop("GS_Tutorial"); ++guard) {
+        const int32_t state = Control()->GetCurrentState();
+        if (state == 0) picture = Picture(1);
+        if (state == 12) picture = Picture(2);
+        ASSERT_EQ(picture.size(), 5u);
+        const std::string text =
+            game_->Find("control_tutorial/states/" + std::to_string(state) + "/text")
+                ->GetProperty("text_utf8")
+                .ToString();
+        // A step that speaks of the picture as finished: no cell is left.
+        if (text.find("Every cell is settled") != std::string::npos ||
+            text.find("The tree is done") != std::string::npos) {
+            ++finishedClaims;
+            for (size_t r = 0; r < 5; ++r) {
+                for (size_t c = 0; c < 5; ++c) {
+                    EXPECT_EQ(cellState(std::to_string(r) + "_" + std::to_string(c)),
+                              picture[r][c] != '0' ? "full" : "empty")
+                        << "state " << state << ": \"" << text << "\" but cell " << r << "_" << c;
+                }
+            }
+        }
+        const std::string cells = StateValue(state, "cells_to_solve");
+        const bool asks = StateValue(state, "enable_mouse") == "yes" && !cells.empty();
+        game_->ClickAt("control_tutorial/button_ok");
+        game_->Step(1);
+        if (!OnTop("GS_Tutorial")) break;
+        EXPECT_EQ(Control()->GetCurrentState(), state + 1);
+        if (!asks) continue;
+        ++actionSteps;
+        if (state == 2) Shot("tutorial-next-on-a-move");
+        // Every cell the step asked for, as the picture has it.
+        for (size_t start = 0; start < cells.size();) {
+            const size_t end = std::min(cells.find(',', start), cells.size());
+            const std::string key = cells.substr(start, end - start);
+            start = end + 1;
+            const size_t row = std::stoul(key.substr(0, key.find('_')));
+            const size_t col = std::stoul(key.substr(key.find('_') + 1));
+            EXPECT_EQ(cellState(key), picture[row][col] != '0' ? "full" : "empty")
+                << "after Next on state " << state << ", cell " << key;
+        }
+    }
+    EXPECT_GT(actionSteps, 8);
+    EXPECT_EQ(finishedClaims, 2);
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
+    EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
+}
+
 TEST_F(Tutorial, IsSkippedThroughItsQuery) {
     const Ref<IParamCollection> show =
         Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
