@@ -278,6 +278,7 @@ void TQuillmarchControlGameNonogram::StartLevel() {
     }
     ClearDrag();
     outcome_ = TOutcome::kNone;
+    finalPending_ = false;
     if (!levelDef_) {
         RefuseLevel("");
         return;
@@ -662,10 +663,10 @@ void TQuillmarchControlGameNonogram::EndLevel(bool won) {
             RestoreToolCursor();
         }
         if (won) {
-            if (!CreateScenario("scenario_show_final_picture", nullptr)) {
-                // Nothing to show: the close button at once.
-                if (const Ref<IWidget> close = OwnerWidget("button_close")) close->SetVisible(true);
-            }
+            // Auto-completed cells break one after another: the picture is
+            // final once the last has broken, not before.
+            finalPending_ = CellsStillBreaking();
+            if (!finalPending_) ShowFinalPicture();
             PlayWindowSound("sound_level_completed");
         } else {
             if (!CreateScenario("scenario_failed_level", SizeParams())) EndLevel(false);
@@ -683,6 +684,25 @@ void TQuillmarchControlGameNonogram::EndLevel(bool won) {
         handler->HandleEvent(Ref<IWidget>(this), won ? kEventLevelWon : kEventLevelFailed,
                              Results(won));
     }
+}
+
+void TQuillmarchControlGameNonogram::ShowFinalPicture() {
+    if (!CreateScenario("scenario_show_final_picture", nullptr)) {
+        // Nothing to show: the close button at once.
+        if (const Ref<IWidget> close = OwnerWidget("button_close")) close->SetVisible(true);
+    }
+}
+
+bool TQuillmarchControlGameNonogram::CellsStillBreaking() const {
+    for (int32_t r = 0; r < rules_.Rows(); ++r) {
+        for (int32_t c = 0; c < rules_.Cols(); ++c) {
+            const Ref<IWidget> cell = grid_.Cell(r, c);
+            if (!cell) continue;
+            const std::string pending = TextOrEmpty(cell->GetProperty("state_to_set"));
+            if (!pending.empty() && pending != TextOrEmpty(cell->GetProperty("state"))) return true;
+        }
+    }
+    return false;
 }
 
 Ref<IParamCollection> TQuillmarchControlGameNonogram::Results(bool won) {
@@ -728,6 +748,10 @@ void TQuillmarchControlGameNonogram::UpdateHover() {
 
 void TQuillmarchControlGameNonogram::DoUpdate(int32_t elapsedMs) {
     TControlWidget::DoUpdate(elapsedMs);
+    if (finalPending_ && !CellsStillBreaking()) {
+        finalPending_ = false;
+        if (gameMode_ == 0 && outcome_ == TOutcome::kWon) ShowFinalPicture();
+    }
     if (gameMode_ != 2) return;
     UpdateHover();
     elapsedMs_ += elapsedMs;

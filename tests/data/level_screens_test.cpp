@@ -417,6 +417,58 @@ TEST_F(BigLevel, TheFirstErrorsHelpSaysHowManyErrorsAreLeft) {
     }
 }
 
+// With auto-complete on, the last picture cell breaks the rest one after
+// another: the button that leaves the final picture waits for the last of
+// them, and nothing of the board is left behind the results.
+TEST_F(BigLevel, AutoCompletedCellsAreGoneBeforeTheResults) {
+    const std::vector<std::string> picture = Chequered(10);
+    Profile()->SetValue("UseAutoComplete", Variant("yes"));
+    PublishLevel(picture);
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    game_->ClickAt("control_game_nonogram/image_select");
+    for (size_t r = 0; r < picture.size(); ++r) {
+        for (size_t c = 0; c < picture[r].size(); ++c) {
+            if (picture[r][c] != '0') game_->ClickAt(CellPath(r, c));
+        }
+    }
+    ASSERT_EQ(Board()->GetGameMode(), 0);
+    // The level's own window: the results come on top of it.
+    const Ref<IWindow> level = game_->Screen("GS_GameNonogram")->GetWindow();
+    ASSERT_TRUE(level);
+    const auto closedCells = [&] {
+        int closed = 0;
+        for (size_t r = 0; r < picture.size(); ++r) {
+            for (size_t c = 0; c < picture[r].size(); ++c) {
+                const Ref<IWidget> cell = level->FindWidget(CellPath(r, c));
+                EXPECT_TRUE(cell) << r << " " << c;
+                if (cell && cell->GetVisible() && cell->GetProperty("state").ToString() == "closed") ++closed;
+            }
+        }
+        return closed;
+    };
+    const Ref<IWidget> close = game_->Find("button_close");
+    // While cells are still breaking, there is no way on.
+    game_->Step(10, 20);
+    ASSERT_GT(closedCells(), 0);
+    EXPECT_FALSE(close->GetVisible());
+    ASSERT_TRUE(RunUntil([&] { return close->GetVisible(); }, 1000));
+    EXPECT_EQ(closedCells(), 0);
+    game_->ClickAt("button_close");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramWithTips"); }));
+    game_->Step(20, 20);
+    Shot("level-autocomplete-results");
+    // Under the results: no closed cell, no breaking cell still drawn.
+    EXPECT_EQ(closedCells(), 0);
+    ASSERT_TRUE(OnTop("GS_StatNonogramWithTips"));
+    const Ref<IWidget> group = level->FindWidget("control_game_nonogram/scenario_group");
+    ASSERT_TRUE(group);
+    for (int32_t i = 0; i < group->GetChildren()->GetCount(); ++i) {
+        const Ref<IWidget> child = group->GetChildren()->GetWidgetByIndex(i);
+        EXPECT_FALSE(child->GetName().rfind("breaking_", 0) == 0 && child->GetVisible()) << child->GetName();
+    }
+}
+
 // Leaving a picture through the menu: the query says what becomes of it, and
 // the picture opened again is as the query said.
 TEST_F(BigLevel, LeavingAPictureKeepsTheQuerysPromise) {

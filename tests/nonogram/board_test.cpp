@@ -365,7 +365,15 @@ TEST_F(BoardTest, AutoCompleteBreaksTheRestOneAfterAnotherAndWins) {
         EXPECT_EQ(board_->Rules().Value(r, c), kCellBroken);
         ++k;
     }
+    // The final picture (and the button that leaves it) waits for the last
+    // cell to break, 400 ms on: none is left on the board behind the results.
+    EXPECT_FALSE(Scenario("scenario_show_final_picture"));
+    game_->Step(3, 100);
+    EXPECT_FALSE(Scenario("scenario_show_final_picture"));
+    EXPECT_EQ(CellState(1, 1), "closed");
+    game_->Step(2, 100);
     EXPECT_TRUE(Scenario("scenario_show_final_picture"));
+    for (const auto& [r, c] : empties) EXPECT_EQ(CellState(r, c), "invisible") << r << "," << c;
 }
 
 TEST_F(BoardTest, AutoCompleteDoesNotRunAfterThePressThatFailedTheLevel) {
