@@ -100,7 +100,9 @@ foreach(board IN LISTS level_boards)
   math(EXPR LEVEL_MINI_CELL "150 / ${LEVEL_COLS}")
   math(EXPR LEVEL_MINI_W "${LEVEL_MINI_CELL} * ${LEVEL_COLS} + 6")
   math(EXPR LEVEL_MINI_H "${LEVEL_MINI_CELL} * ${LEVEL_ROWS} + 6")
-  if(LEVEL_DIGIT GREATER 20)
+  # Two digits of the large font take 24 pixels: a smaller plate takes the
+  # narrow font, or a clue of 10 and more loses its second digit.
+  if(LEVEL_DIGIT GREATER_EQUAL 24)
     set(LEVEL_DIGIT_FONT level_font_digits_large)
   else()
     set(LEVEL_DIGIT_FONT level_font_digits)

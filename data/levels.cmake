@@ -1,5 +1,6 @@
 # The levels: a picture (levels/<set>/<n>.txt) and the settings of each set
-# (levels/<set>/levels.xml, with levels/defaults.xml by picture size) made by
+# (levels/<set>/levels.xml, with levels/defaults.xml by picture size) and each
+# location's emblem (levels/emblems/<location>.txt) made by
 # tools/leveltool into the level files and the generated catalogue parts
 # (levels/catalogue.xml, bonus_catalogue.xml, tutorial_catalogue.xml,
 # params.xml). A picture the tool refuses fails the build.
@@ -24,6 +25,12 @@ foreach(level_set ${level_sets})
     _qm_data_output(data/levels/${level_set}/${n}.xml output)
     list(APPEND level_files ${output})
   endforeach()
+endforeach()
+# Each location's emblem: the picture the results show for the location.
+foreach(location ${level_locations})
+  list(APPEND level_sources ${CMAKE_CURRENT_SOURCE_DIR}/levels/emblems/${location}.txt)
+  _qm_data_output(data/levels/emblems/${location}.xml output)
+  list(APPEND level_files ${output})
 endforeach()
 set(level_parts "")
 foreach(part catalogue bonus_catalogue tutorial_catalogue params)

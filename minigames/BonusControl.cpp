@@ -509,13 +509,18 @@ bool TQuillmarchControlGameBonus::MouseDown(int32_t x, int32_t y, int32_t shift,
     int32_t row = -1, col = -1;
     if (!cell || !grid_.Position(cell.get(), row, col)) return handled;
 
+    // The cells the pointer skipped since its last position in this drag.
+    std::vector<int32_t> passed;
+    const int32_t cols = rules_.Cols();
     if (!hintMode_) {
-        const int32_t cols = rules_.Cols();
         const int32_t index = row * cols + col;
         if (dragFirst_ < 0) {
             dragFirst_ = index;
         } else if (dragSecond_ < 0) {
-            if (index != dragFirst_) dragSecond_ = index;
+            if (index != dragFirst_) {
+                passed = CellsBetween(dragFirst_, index, cols);
+                dragSecond_ = index;
+            }
         } else if (index != dragSecond_) {
             // The first two cells fix the line the drag may follow.
             const int32_t firstRow = dragFirst_ / cols, firstCol = dragFirst_ % cols;
@@ -523,9 +528,23 @@ bool TQuillmarchControlGameBonus::MouseDown(int32_t x, int32_t y, int32_t shift,
             const bool onLine = (firstRow == secondRow && secondRow == row) ||
                                 (firstCol == secondCol && secondCol == col);
             if (!onLine) return handled;
+            passed = CellsBetween(dragSecond_, index, cols);
             dragFirst_ = dragSecond_;
             dragSecond_ = index;
         }
+    }
+    const uint32_t board = boardGeneration_;
+    for (const int32_t skipped : passed) {
+        // An error on the way ends the drag, an ended round the board.
+        if (dragFirst_ < 0 || board != boardGeneration_ ||
+            gameState_ != TBonusGameState::kPlaying) {
+            return handled;
+        }
+        ApplyMove(skipped / cols, skipped % cols, tool);
+    }
+    if (!passed.empty() && (dragFirst_ < 0 || board != boardGeneration_ ||
+                            gameState_ != TBonusGameState::kPlaying)) {
+        return handled;
     }
     ApplyMove(row, col, tool);
     return handled;

@@ -7,6 +7,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Log.h"
+#include "core/lang/MultiLanguages.h"
 #include "nonogram/GameServices.h"
 #include "widgets/StateScenario.h"
 
@@ -277,6 +278,7 @@ void TQuillmarchControlGameNonogram::StartLevel() {
     }
     ClearDrag();
     outcome_ = TOutcome::kNone;
+    finalPending_ = false;
     if (!levelDef_) {
         RefuseLevel("");
         return;
@@ -383,12 +385,17 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
 
     int32_t row = -1, col = -1;
     bool act = cell && grid_.Position(cell.get(), row, col);
+    // The cells the pointer skipped since its last position in this drag.
+    std::vector<int32_t> passed;
     if (act && !hintMode_) {
         const int32_t index = row * rules_.Cols() + col;
         if (dragFirst_ < 0) {
             dragFirst_ = index;
         } else if (dragLast_ < 0) {
-            if (index != dragFirst_) dragLast_ = index;
+            if (index != dragFirst_) {
+                passed = CellsBetween(dragFirst_, index, rules_.Cols());
+                dragLast_ = index;
+            }
         } else if (index != dragLast_) {
             // The first two cells fix the line: a row when they share it,
             // else a column.
@@ -398,6 +405,7 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
             const bool sameLine = (lastRow == firstRow && row == firstRow) ||
                                   (lastCol == firstCol && col == firstCol);
             if (sameLine) {
+                passed = CellsBetween(dragLast_, index, cols);
                 dragFirst_ = dragLast_;
                 dragLast_ = index;
             } else {
@@ -405,7 +413,15 @@ bool TQuillmarchControlGameNonogram::MouseDown(int32_t x, int32_t y, int32_t shi
             }
         }
     }
-    if (act) ActOnCell(row, col, tool);
+    for (const int32_t skipped : passed) {
+        // An error on the way ends the drag, a lost level the play.
+        if (dragFirst_ < 0 || gameMode_ != 2) {
+            act = false;
+            break;
+        }
+        ActOnCell(skipped / rules_.Cols(), skipped % rules_.Cols(), tool);
+    }
+    if (act && (passed.empty() || (dragFirst_ >= 0 && gameMode_ == 2))) ActOnCell(row, col, tool);
 
     if (gameMode_ == 2 && rules_.FullLeft() == 0 && !rules_.Empty()) {
         const Ref<IParamCollection> profile = ProfileParams();
@@ -524,8 +540,15 @@ void TQuillmarchControlGameNonogram::RegisterError(int32_t row, int32_t col) {
     const Ref<IParamCollection> profile = ProfileParams();
     if (profile && TextOrEmpty(profile->GetValue("show_hint_error", Variant("no"))) == "no") {
         profile->SetValue("show_hint_error", Variant("yes"));
-        if (const Ref<IGameScreenOwner> game = GameOwner())
-            game->ShowGameScreen("GS_HintError", nullptr);
+        // The help says how many errors this picture still allows; its text
+        // is translated anew with the level's own numbers.
+        const int32_t allowed = counters_[kCounterErrorsAllowed];
+        SetTextVariable("errors_allowed", std::to_string(allowed));
+        SetTextVariable("errors_left",
+                        std::to_string(std::max(0, allowed - counters_[kCounterErrorsMade])));
+        const Ref<IParamCollection> show = NewParams();
+        show->SetValue("label_message", Variant(std::string("%help_error%")));
+        if (const Ref<IGameScreenOwner> game = GameOwner()) game->ShowGameScreen("GS_HintError", show);
     }
 }
 
@@ -640,10 +663,10 @@ void TQuillmarchControlGameNonogram::EndLevel(bool won) {
             RestoreToolCursor();
         }
         if (won) {
-            if (!CreateScenario("scenario_show_final_picture", nullptr)) {
-                // Nothing to show: the close button at once.
-                if (const Ref<IWidget> close = OwnerWidget("button_close")) close->SetVisible(true);
-            }
+            // Auto-completed cells break one after another: the picture is
+            // final once the last has broken, not before.
+            finalPending_ = CellsStillBreaking();
+            if (!finalPending_) ShowFinalPicture();
             PlayWindowSound("sound_level_completed");
         } else {
             if (!CreateScenario("scenario_failed_level", SizeParams())) EndLevel(false);
@@ -661,6 +684,25 @@ void TQuillmarchControlGameNonogram::EndLevel(bool won) {
         handler->HandleEvent(Ref<IWidget>(this), won ? kEventLevelWon : kEventLevelFailed,
                              Results(won));
     }
+}
+
+void TQuillmarchControlGameNonogram::ShowFinalPicture() {
+    if (!CreateScenario("scenario_show_final_picture", nullptr)) {
+        // Nothing to show: the close button at once.
+        if (const Ref<IWidget> close = OwnerWidget("button_close")) close->SetVisible(true);
+    }
+}
+
+bool TQuillmarchControlGameNonogram::CellsStillBreaking() const {
+    for (int32_t r = 0; r < rules_.Rows(); ++r) {
+        for (int32_t c = 0; c < rules_.Cols(); ++c) {
+            const Ref<IWidget> cell = grid_.Cell(r, c);
+            if (!cell) continue;
+            const std::string pending = TextOrEmpty(cell->GetProperty("state_to_set"));
+            if (!pending.empty() && pending != TextOrEmpty(cell->GetProperty("state"))) return true;
+        }
+    }
+    return false;
 }
 
 Ref<IParamCollection> TQuillmarchControlGameNonogram::Results(bool won) {
@@ -706,6 +748,10 @@ void TQuillmarchControlGameNonogram::UpdateHover() {
 
 void TQuillmarchControlGameNonogram::DoUpdate(int32_t elapsedMs) {
     TControlWidget::DoUpdate(elapsedMs);
+    if (finalPending_ && !CellsStillBreaking()) {
+        finalPending_ = false;
+        if (gameMode_ == 0 && outcome_ == TOutcome::kWon) ShowFinalPicture();
+    }
     if (gameMode_ != 2) return;
     UpdateHover();
     elapsedMs_ += elapsedMs;

@@ -119,6 +119,10 @@ private:
     void RestoreToolCursor();
     void ScenarioFinished(const Ref<IParamCollection>& params);
     void EndLevel(bool won);
+    // The final picture of a won level, or its close button at once.
+    void ShowFinalPicture();
+    // A cell whose delayed break has not happened yet.
+    bool CellsStillBreaking() const;
     Ref<IParamCollection> Results(bool won);
     bool ToolsActive(const Ref<IWidget>& tools);
 
@@ -139,6 +143,9 @@ private:
     int32_t dragFirst_ = -1, dragLast_ = -1;  // cell indexes
     int32_t lastAction_ = -1;
     TOutcome outcome_ = TOutcome::kNone;
+    // A won level whose auto-completed cells are still breaking: its final
+    // picture (and the button that leaves it) waits until they are gone.
+    bool finalPending_ = false;
     TNonogramRules rules_;
     TNonogramGrid grid_;
 };

@@ -151,3 +151,18 @@ void TNonogramRules::CrossedRowKeys(int32_t row, std::vector<int32_t>& keys) con
 void TNonogramRules::CrossedColKeys(int32_t col, std::vector<int32_t>& keys) const {
     CrossedKeys(Index(0, col), static_cast<size_t>(cols_), rows_, keys);
 }
+
+std::vector<int32_t> CellsBetween(int32_t from, int32_t to, int32_t cols) {
+    std::vector<int32_t> cells;
+    if (cols <= 0 || from < 0 || to < 0 || from == to) return cells;
+    int32_t step = 0;
+    if (from / cols == to / cols) {
+        step = to > from ? 1 : -1;
+    } else if (from % cols == to % cols) {
+        step = to > from ? cols : -cols;
+    } else {
+        return cells;
+    }
+    for (int32_t at = from + step; at != to; at += step) cells.push_back(at);
+    return cells;
+}

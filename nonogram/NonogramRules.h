@@ -43,6 +43,13 @@ struct TClue {
     bool operator==(const TClue&) const = default;
 };
 
+// The cells a drag passes over between two successive pointer positions
+// on a board cols wide: the indexes strictly between from and to, in the
+// order the pointer went, when both lie on one row or one column; none
+// otherwise. A fast pointer skips cells between two events, and a drag still
+// acts on each of them.
+std::vector<int32_t> CellsBetween(int32_t from, int32_t to, int32_t cols);
+
 class TNonogramRules {
 public:
     // Reads rows strings of cols hexadecimal digits each ("0" an empty cell,

@@ -259,3 +259,24 @@ void TQuillmarchControlTutorial::UpdateClues(int32_t row, int32_t col) {
         [&](int32_t key) { return board_.ColDigit(col, key); },
         [&](std::vector<int32_t>& keys) { rules_.CrossedColKeys(col, keys); });
 }
+
+void TQuillmarchControlTutorial::SolveStepForPlayer() {
+    if (!mouseEnabled_ || over_) return;
+    const Ref<IWidget> self(this);
+    const int32_t state = currentState_;
+    for (const std::string& key : StateKeys("cells_to_solve")) {
+        // The last move moves the script on: the keys left belong to no step.
+        if (currentState_ != state || over_) return;
+        const Ref<IWidget> cell = CellByKey(key);
+        int32_t row = 0, col = 0;
+        if (!cell || TextOrEmpty(cell->GetProperty("state")) != "active" ||
+            !board_.Position(cell.get(), row, col)) {
+            continue;
+        }
+        if (rules_.Value(row, col) == kCellFull) {
+            OpenCell(cell, row, col, true);
+        } else if (rules_.Value(row, col) == kCellEmpty) {
+            BreakCell(cell, row, col, true);
+        }
+    }
+}

@@ -127,7 +127,9 @@ void TQuillmarchControlTutorial::HandleEvent(const Ref<IWidget>& sender, int32_t
     const Ref<IWidget> self(this);
     const std::string name = sender->GetName();
     if (name == "button_ok") {
-        GoToState(currentState_ + 1);
+        const int32_t state = currentState_;
+        SolveStepForPlayer();
+        if (!over_ && currentState_ == state) GoToState(currentState_ + 1);
     } else if (name == "button_close_hint") {
         ShowHint(false, false, nullptr);
     } else if (name == "image_select" || name == "image_hammer") {

@@ -32,7 +32,9 @@
 // "control_tools" (found through the owner) is "active": then its tool acts
 // and the right button switches it. The third button does nothing.
 //
-// The children "button_ok" (next step), "button_close_hint", "button_skip",
+// The children "button_ok" (next step; on a step that asks for moves it
+// makes them for the player first, so that the board is what the next
+// steps speak of), "button_close_hint", "button_skip",
 // "image_select" and "image_hammer" report to this control. It reports to its
 // screen kEventTutorialOver once the last step is done (writing
 // "tutorial_passed" = "yes" into the current profile after step 21), and
@@ -134,6 +136,10 @@ private:
     void Finish(int32_t code);
     void MarkPassed();
     void AfterCorrectMove();
+    // Makes the moves the current step asks for, as the player would have
+    // made them: every cell still to solve opened or broken as the picture
+    // has it. The step is then solved and the next one begins.
+    void SolveStepForPlayer();
     Ref<IWidget> Tools() { return tools_.Lock(); }
 
     int32_t firstState_ = 0;

@@ -13,7 +13,7 @@
 // '.' (empty) and '1' to '5' (a colour), all rows of one length; and its
 // settings, "levels.xml":
 //
-//   <location name="japan" miniature="10">   or  <bonus location="japan">
+//   <location name="japan">                  or  <bonus location="japan">
 //                                            or  <tutorial>
 //     <defaults errors="3" hints="3" cup_time="240" level_points="500" .../>
 //     <level n="1" title="level_japan_lantern" cup_time="180" .../>
@@ -31,7 +31,10 @@
 //
 // Made: OUTPUT/<set>/<n>.xml for every level, and in GENERATED/levels/
 // "catalogue.xml" (the main menu's <level> entries: "<loc>_<n>" for each
-// level, then "<loc>" naming the location's miniature picture),
+// level, then "<loc>" naming the location's emblem, the picture the results
+// show for the location: SOURCE/emblems/<loc>.txt, a location-sized picture
+// that is none of its levels, so the results never give a solution away, made
+// into OUTPUT/emblems/<loc>.xml),
 // "bonus_catalogue.xml" ("bonus_<loc>_<n>" with "bonus_scene" = the
 // location), "tutorial_catalogue.xml" ("1", "2", ...) and "params.xml" (a
 // "lvlcnt_<loc>" game option per location).
@@ -170,7 +173,6 @@ struct TLevelSettings {
 struct TSetSettings {
     TSetKind kind = TSetKind::kLocation;
     std::string location;                // the location's name (locations and bonus sets)
-    int32_t miniature = 0;               // the level the location's miniature shows
     std::vector<TLevelSettings> levels;  // by number, from 1
 };
 
@@ -190,7 +192,7 @@ TSetSettings ReadSetSettings(const fs::path& path, const std::string& set) {
     if (kind == "location") {
         result.kind = TSetKind::kLocation;
         result.location = root->GetValue("name", Variant("")).ToString();
-        rootAttributes = {"name", "miniature"};
+        rootAttributes = {"name"};
         if (result.location != set) {
             throw ELevelToolError(where + ": the location's \"name\" must be its folder's, \"" +
                                   set + "\"");
@@ -258,18 +260,6 @@ TSetSettings ReadSetSettings(const fs::path& path, const std::string& set) {
         }
         ++expected;
         result.levels.push_back(std::move(level));
-    }
-
-    if (result.kind == TSetKind::kLocation) {
-        const std::string miniature = root->GetValue("miniature", Variant("")).ToString();
-        result.miniature = static_cast<int32_t>(result.levels.size());
-        if (!miniature.empty()) {
-            if (!IsWhole(miniature) || std::stol(miniature) < 1 ||
-                std::stol(miniature) > static_cast<long>(result.levels.size())) {
-                throw ELevelToolError(where + ": \"miniature\" names one of the location's levels");
-            }
-            result.miniature = static_cast<int32_t>(std::stol(miniature));
-        }
     }
     return result;
 }
@@ -531,10 +521,23 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
     }
     if (settings.kind == TSetKind::kLocation) {
         // The result screen's miniature is the picture of the entry named
-        // like the location.
+        // like the location: the location's emblem, never one of its levels,
+        // whose solution it would give away.
+        const std::string emblem = "emblems/" + settings.location;
+        const std::string where = emblem + ".txt";
+        const TPicture picture = ReadPicture(source / where, where, settings.kind);
+        // Every level file the game reads is one a player could solve.
+        CheckSolvable(picture, where);
+        for (const TLevelSettings& level : settings.levels) {
+            const std::string name = std::to_string(level.number);
+            if (ReadPicture(folder / (name + ".txt"), set, settings.kind).cells == picture.cells)
+                throw ELevelToolError(where + ": the emblem is level " + name + "'s picture");
+        }
+        TLevelSettings shown;
+        shown.title = settings.location;
+        out.files.emplace_back(fs::path(emblem + ".xml"), LevelFile(shown, picture, where));
         out.catalogue += CatalogueEntry(
-            settings.location, {Param("filename", "data/levels/" + set + "/" +
-                                                      std::to_string(settings.miniature) + ".xml"),
+            settings.location, {Param("filename", "data/levels/" + emblem + ".xml"),
                                 Param("level_type", "location")});
         out.params +=
             Param("lvlcnt_" + settings.location, std::to_string(settings.levels.size())) + "\n";

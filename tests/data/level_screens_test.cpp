@@ -88,11 +88,13 @@ protected:
     // The picture as a level file of the data folder, in a catalogue of its
     // own under the key "test_big" and the location's name (the results'
     // miniature shows the location's entry).
-    void PublishLevel(const std::vector<std::string>& picture = kLandscape, int cupTime = 900) {
+    void PublishLevel(const std::vector<std::string>& picture = kLandscape, int cupTime = 900,
+                      int errors = 3) {
         std::string xml = "<level name=\"4\" LevelName=\"Landscape\" extraparams=\"rows=" +
                           std::to_string(picture.size()) + "\\cols=" +
                           std::to_string(picture[0].size()) +
-                          "\\errors=3\\hints=3\\cup_time=" + std::to_string(cupTime) +
+                          "\\errors=" + std::to_string(errors) +
+                          "\\hints=3\\cup_time=" + std::to_string(cupTime) +
                           "\"><rows>";
         for (size_t i = 0; i < picture.size(); ++i) {
             xml += "<row name=\"r" + std::to_string(i) + "\" cells=\"" + picture[i] + "\"/>";
@@ -362,6 +364,141 @@ TEST_F(BigLevel, AHintThenTooManyErrorsLoseTheLevel) {
     EXPECT_EQ(ProfileValue("show_hint_error"), "yes");
 }
 
+// The help on the first error says how many more the picture allows, from
+// the level's own limit: exactly that many more leave the level in play, and
+// the one after them loses it.
+TEST_F(BigLevel, TheFirstErrorsHelpSaysHowManyErrorsAreLeft) {
+    const std::vector<std::string> picture = Chequered(10);
+    // The empty cells of row 0, one an error.
+    std::vector<size_t> empty;
+    for (size_t c = 0; c < picture[0].size(); ++c) {
+        if (picture[0][c] == '0') empty.push_back(c);
+    }
+    for (const int limit : {2, 4}) {
+        SCOPED_TRACE(limit);
+        Profile()->SetValue("show_hint_error", Variant("no"));
+        PublishLevel(picture, 900, limit);
+        Start();
+        ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+        game_->ClickAt("control_game_nonogram/image_select");
+        size_t next = 0;
+        game_->ClickAt(CellPath(0, empty[next++]));
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_HintError"));
+        const std::string text = game_->Find("label_message")->GetProperty("text_utf8").ToString();
+        if (limit == 4) Shot("level-help-error-left");
+        // "... allows N errors; you may still make M, and one more after them ..."
+        const size_t allows = text.find("allows ");
+        const size_t make = text.find("still make ");
+        ASSERT_NE(allows, std::string::npos) << text;
+        ASSERT_NE(make, std::string::npos) << text;
+        const int allowed = std::stoi(text.substr(allows + 7));
+        const int left = std::stoi(text.substr(make + 11));
+        EXPECT_EQ(allowed, limit) << text;
+        EXPECT_NE(text.find("one more after them loses"), std::string::npos) << text;
+        game_->ClickAt("button_ok");
+        game_->Step(2);
+        ASSERT_TRUE(OnTop("GS_GameNonogram"));
+        // As many more errors as the help said: still playing.
+        for (int i = 0; i < left; ++i) {
+            ASSERT_LT(next, empty.size());
+            game_->ClickAt(CellPath(0, empty[next++]));
+            game_->Step(1);
+            EXPECT_EQ(Board()->GetGameMode(), 2) << "lost after " << i + 2 << " errors";
+        }
+        // One more: lost.
+        ASSERT_LT(next, empty.size());
+        game_->ClickAt(CellPath(0, empty[next++]));
+        EXPECT_EQ(Board()->GetGameMode(), 0);
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_FailedNonogram"); }));
+        game_->ClickAt("button_map");
+        game_->Step(2);
+        ASSERT_EQ(game_->StackNames(), "GS_Main");
+    }
+}
+
+// With auto-complete on, the last picture cell breaks the rest one after
+// another: the button that leaves the final picture waits for the last of
+// them, and nothing of the board is left behind the results.
+TEST_F(BigLevel, AutoCompletedCellsAreGoneBeforeTheResults) {
+    const std::vector<std::string> picture = Chequered(10);
+    Profile()->SetValue("UseAutoComplete", Variant("yes"));
+    PublishLevel(picture);
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    game_->ClickAt("control_game_nonogram/image_select");
+    for (size_t r = 0; r < picture.size(); ++r) {
+        for (size_t c = 0; c < picture[r].size(); ++c) {
+            if (picture[r][c] != '0') game_->ClickAt(CellPath(r, c));
+        }
+    }
+    ASSERT_EQ(Board()->GetGameMode(), 0);
+    // The level's own window: the results come on top of it.
+    const Ref<IWindow> level = game_->Screen("GS_GameNonogram")->GetWindow();
+    ASSERT_TRUE(level);
+    const auto closedCells = [&] {
+        int closed = 0;
+        for (size_t r = 0; r < picture.size(); ++r) {
+            for (size_t c = 0; c < picture[r].size(); ++c) {
+                const Ref<IWidget> cell = level->FindWidget(CellPath(r, c));
+                EXPECT_TRUE(cell) << r << " " << c;
+                if (cell && cell->GetVisible() && cell->GetProperty("state").ToString() == "closed") ++closed;
+            }
+        }
+        return closed;
+    };
+    const Ref<IWidget> close = game_->Find("button_close");
+    // While cells are still breaking, there is no way on.
+    game_->Step(10, 20);
+    ASSERT_GT(closedCells(), 0);
+    EXPECT_FALSE(close->GetVisible());
+    ASSERT_TRUE(RunUntil([&] { return close->GetVisible(); }, 1000));
+    EXPECT_EQ(closedCells(), 0);
+    game_->ClickAt("button_close");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramWithTips"); }));
+    game_->Step(20, 20);
+    Shot("level-autocomplete-results");
+    // Under the results: no closed cell, no breaking cell still drawn.
+    EXPECT_EQ(closedCells(), 0);
+    ASSERT_TRUE(OnTop("GS_StatNonogramWithTips"));
+    const Ref<IWidget> group = level->FindWidget("control_game_nonogram/scenario_group");
+    ASSERT_TRUE(group);
+    for (int32_t i = 0; i < group->GetChildren()->GetCount(); ++i) {
+        const Ref<IWidget> child = group->GetChildren()->GetWidgetByIndex(i);
+        EXPECT_FALSE(child->GetName().rfind("breaking_", 0) == 0 && child->GetVisible()) << child->GetName();
+    }
+}
+
+// Leaving a picture through the menu: the query says what becomes of it, and
+// the picture opened again is as the query said.
+TEST_F(BigLevel, LeavingAPictureKeepsTheQuerysPromise) {
+    PublishLevel(Chequered(10));
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    game_->ClickAt("control_game_nonogram/image_select");
+    game_->ClickAt(CellPath(0, 0));
+    game_->ClickAt(CellPath(1, 1));
+    ASSERT_EQ(Board()->Rules().UnresolvedLeft(), 98);
+    game_->ClickAt("control_game_nonogram/button_menu");
+    game_->Step(2);
+    game_->ClickAt("buttons/button_main_menu");
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_QueryMainMenu"));
+    const std::string text = game_->Find("label_message")->GetProperty("text_utf8").ToString();
+    Shot("level-leave-query");
+    // The picture is not kept, and the query says so.
+    EXPECT_EQ(text.find("waiting"), std::string::npos) << text;
+    EXPECT_NE(text.find("starts again from the beginning"), std::string::npos) << text;
+    game_->ClickAt("button_yes");
+    game_->Step(2);
+    ASSERT_EQ(game_->StackNames(), "GS_Main");
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Board()->GetGameMode() == 2; }));
+    EXPECT_EQ(Board()->Rules().UnresolvedLeft(), 100);
+    EXPECT_EQ(Cell(0, 0)->GetProperty("state").ToString(), "closed");
+    EXPECT_EQ(Cell(1, 1)->GetProperty("state").ToString(), "closed");
+}
+
 // --- The tutorial
 
 class Tutorial : public LevelScreens {
@@ -476,6 +613,68 @@ TEST_F(Tutorial, RunsThroughEveryStepByClicksUntilThePlayerHasPassedIt) {
     EXPECT_TRUE(wrongShown);
     EXPECT_GT(moves, 30);
     EXPECT_GT(pages, 8);
+    EXPECT_EQ(game_->StackNames(), "GS_Main");
+    EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
+}
+
+// Next on a step that asks for moves makes them for the player: each step's
+// cells are then as the picture has them, and the steps that say the
+// picture is finished find every cell settled.
+TEST_F(Tutorial, NextOnAStepThatAsksForMovesMakesThem) {
+    const Ref<IParamCollection> show =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    show->SetValue("tutorial_part", Variant("all"));
+    ASSERT_TRUE(game_->Game()->ShowGameScreen("GS_Tutorial", show));
+    game_->Step(2);
+    ASSERT_TRUE(OnTop("GS_Tutorial"));
+    const auto cellState = [&](const std::string& key) {
+        return game_->Find("control_tutorial/grid/cells/cell" + key)->GetProperty("state").ToString();
+    };
+    std::vector<std::string> picture;
+    int32_t actionSteps = 0, finishedClaims = 0;
+    for (int32_t guard = 0; guard < 100 && OnTop("GS_Tutorial"); ++guard) {
+        const int32_t state = Control()->GetCurrentState();
+        if (state == 0) picture = Picture(1);
+        if (state == 12) picture = Picture(2);
+        ASSERT_EQ(picture.size(), 5u);
+        const std::string text =
+            game_->Find("control_tutorial/states/" + std::to_string(state) + "/text")
+                ->GetProperty("text_utf8")
+                .ToString();
+        // A step that speaks of the picture as finished: no cell is left.
+        if (text.find("Every cell is settled") != std::string::npos ||
+            text.find("The tree is done") != std::string::npos) {
+            ++finishedClaims;
+            for (size_t r = 0; r < 5; ++r) {
+                for (size_t c = 0; c < 5; ++c) {
+                    EXPECT_EQ(cellState(std::to_string(r) + "_" + std::to_string(c)),
+                              picture[r][c] != '0' ? "full" : "empty")
+                        << "state " << state << ": \"" << text << "\" but cell " << r << "_" << c;
+                }
+            }
+        }
+        const std::string cells = StateValue(state, "cells_to_solve");
+        const bool asks = StateValue(state, "enable_mouse") == "yes" && !cells.empty();
+        game_->ClickAt("control_tutorial/button_ok");
+        game_->Step(1);
+        if (!OnTop("GS_Tutorial")) break;
+        EXPECT_EQ(Control()->GetCurrentState(), state + 1);
+        if (!asks) continue;
+        ++actionSteps;
+        if (state == 2) Shot("tutorial-next-on-a-move");
+        // Every cell the step asked for, as the picture has it.
+        for (size_t start = 0; start < cells.size();) {
+            const size_t end = std::min(cells.find(',', start), cells.size());
+            const std::string key = cells.substr(start, end - start);
+            start = end + 1;
+            const size_t row = std::stoul(key.substr(0, key.find('_')));
+            const size_t col = std::stoul(key.substr(key.find('_') + 1));
+            EXPECT_EQ(cellState(key), picture[row][col] != '0' ? "full" : "empty")
+                << "after Next on state " << state << ", cell " << key;
+        }
+    }
+    EXPECT_GT(actionSteps, 8);
+    EXPECT_EQ(finishedClaims, 2);
     EXPECT_EQ(game_->StackNames(), "GS_Main");
     EXPECT_EQ(ProfileValue("tutorial_passed"), "yes");
 }

@@ -427,6 +427,39 @@ TEST_F(BonusControlTest, ADragFollowsTheLineItsFirstTwoCellsFix) {
     EXPECT_EQ(control_->GetErrorsMade(), 1);
 }
 
+// A pointer that jumps along the drag's line in one move acts on every
+// cell it passed, in order, until a wrong move ends the drag.
+TEST_F(BonusControlTest, AFastDragActsOnEveryCellItPassed) {
+    struct TCase {
+        const char* name;
+        std::string row;  // the picture's one row
+        int32_t tool, from, to;
+        std::string after;  // c closed, f full, e empty
+        int32_t errors;
+    };
+    const TCase cases[] = {
+        {"the arrow", "1111111111", 0, 1, 8, "cffffffffc", 0},
+        {"the hammer, leftwards", "0000000001", 1, 8, 1, "ceeeeeeeec", 0},
+        {"a wrong move on the way", "1110111111", 0, 1, 8, "cffecccccc", 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBonusOptions options;
+        options.sizes = {{1, 10}};
+        Begin({{c.row}}, 1, options);
+        Finish("scenario_start_level");
+        Press(0, c.from, c.tool);
+        Drag(0, c.to);
+        control_->MouseUp(X(c.to), Y(0), 0, c.tool);
+        for (int32_t col = 0; col < 10; ++col) {
+            const char want = c.after[size_t(col)];
+            EXPECT_EQ(CellState(0, col), want == 'f' ? "full" : want == 'e' ? "empty" : "closed")
+                << col;
+        }
+        EXPECT_EQ(control_->GetErrorsMade(), c.errors);
+    }
+}
+
 TEST_F(BonusControlTest, TheToolSwitchMapsTheButtons) {
     struct TCase {
         const char* state;

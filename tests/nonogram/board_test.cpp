@@ -365,7 +365,15 @@ TEST_F(BoardTest, AutoCompleteBreaksTheRestOneAfterAnotherAndWins) {
         EXPECT_EQ(board_->Rules().Value(r, c), kCellBroken);
         ++k;
     }
+    // The final picture (and the button that leaves it) waits for the last
+    // cell to break, 400 ms on: none is left on the board behind the results.
+    EXPECT_FALSE(Scenario("scenario_show_final_picture"));
+    game_->Step(3, 100);
+    EXPECT_FALSE(Scenario("scenario_show_final_picture"));
+    EXPECT_EQ(CellState(1, 1), "closed");
+    game_->Step(2, 100);
     EXPECT_TRUE(Scenario("scenario_show_final_picture"));
+    for (const auto& [r, c] : empties) EXPECT_EQ(CellState(r, c), "invisible") << r << "," << c;
 }
 
 TEST_F(BoardTest, AutoCompleteDoesNotRunAfterThePressThatFailedTheLevel) {
@@ -499,6 +507,56 @@ TEST_F(BoardTest, CommandClearEmptiesTheGridAndTheScenarios) {
     EXPECT_EQ(Widget("control_game_nonogram/scenario_group")->GetChildren()->GetCount(), 0);
     Press(0, 0);  // the cells are gone: nothing to act on, nothing breaks
     game_->Step(2);
+}
+
+// A pointer that jumps several cells in one move still acts on every cell
+// it passed along the drag's line, with the tool of the press, in order: an
+// error on the way ends the drag there.
+TEST_F(BoardTest, AFastDragActsOnEveryCellItPassed) {
+    struct TCase {
+        const char* name;
+        std::vector<std::string> picture;
+        int32_t button;
+        std::vector<std::pair<int32_t, int32_t>> path;  // press, then one move each
+        std::vector<std::string> after;                 // c closed, f full, e empty
+        int32_t errors;
+    };
+    const TCase cases[] = {
+        {"a row, left to right", {"1111111111"}, 0, {{0, 1}, {0, 8}}, {"cffffffffc"}, 0},
+        {"a row, right to left", {"1111111111"}, 0, {{0, 8}, {0, 1}}, {"cffffffffc"}, 0},
+        {"the hammer", {"0000000000"}, 1, {{0, 1}, {0, 8}}, {"ceeeeeeeec"}, 0},
+        {"a column",
+         {"1", "1", "1", "1", "1", "1", "1", "1", "1", "1"},
+         0,
+         {{1, 0}, {8, 0}},
+         {"c", "f", "f", "f", "f", "f", "f", "f", "f", "c"},
+         0},
+        {"a locked row, then a jump", {"1111111111"}, 0, {{0, 1}, {0, 2}, {0, 9}}, {"cfffffffff"}, 0},
+        {"a jump, then on along the row", {"1111111111"}, 0, {{0, 0}, {0, 4}, {0, 9}},
+         {"ffffffffff"}, 0},
+        {"an error on the way", {"1111011111"}, 0, {{0, 1}, {0, 8}}, {"cfffeccccc"}, 1},
+        {"off the locked row", {"1111111111", "1111111111"}, 0, {{0, 0}, {0, 2}, {1, 8}},
+         {"fffccccccc", "cccccccccc"}, 0},
+        {"a diagonal jump acts on the end cell only", {"11111", "11111", "11111"}, 0,
+         {{0, 0}, {2, 3}}, {"fcccc", "ccccc", "cccfc"}, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Play(c.picture, "errors=3\\hints=0\\cup_time=60");
+        Tools()->ExecuteCommand(13, Params({{"tools_state", "nonactive"}}));
+        Press(c.path.front().first, c.path.front().second, c.button);
+        for (size_t i = 1; i < c.path.size(); ++i) Drag(c.path[i].first, c.path[i].second);
+        board_->MouseUp(X(c.path.back().second), Y(c.path.back().first), 0, c.button);
+        for (size_t r = 0; r < c.after.size(); ++r) {
+            for (size_t col = 0; col < c.after[r].size(); ++col) {
+                const char want = c.after[r][col];
+                EXPECT_EQ(CellState(int32_t(r), int32_t(col)),
+                          want == 'f' ? "full" : want == 'e' ? "empty" : "closed")
+                    << r << " " << col;
+            }
+        }
+        EXPECT_EQ(board_->GetCounter(kCounterErrorsMade), c.errors);
+    }
 }
 
 // Random presses, with either tool, some of them dragged on, on random

@@ -21,6 +21,8 @@ FRAME = ['1111111111'] + ['1........1'] * 8 + ['1111111111']
 # Two cells on a diagonal: their clues admit the other diagonal too.
 AMBIGUOUS = ['1.........', '.1........'] + ['..........'] * 8
 CROSS15 = ['.......4.......'] * 7 + ['444444444444444'] + ['.......4.......'] * 7
+# The location's emblem: a band across, none of its levels.
+BAND = ['..........'] * 4 + ['3333333333'] * 2 + ['..........'] * 4
 
 DEFAULTS = '''<defaults_by_size>
   <defaults size="10x10" errors="3" hints="2" cup_time="240" level_points="500"
@@ -29,7 +31,7 @@ DEFAULTS = '''<defaults_by_size>
             level_time_bonus="500" level_hint_bonus="300" level_mistake_bonus="300"/>
 </defaults_by_size>'''
 
-LOCATION = '''<location name="alpha" miniature="1">
+LOCATION = '''<location name="alpha">
   <defaults hints="1"/>
   <level n="1" title="level_alpha_frame" show_button_hint="yes" show_tutorial="part2"/>
   <level n="2" title="level_alpha_cross" cup_time="300" tip="tip_cross"/>
@@ -61,6 +63,7 @@ def sources(folder):
     write(folder, 'alpha/levels.xml', LOCATION)
     write(folder, 'alpha/1.txt', FRAME)
     write(folder, 'alpha/2.txt', CROSS15)
+    write(folder, 'emblems/alpha.txt', BAND)
     write(folder, 'bonus/alpha/levels.xml', BONUS)
     write(folder, 'bonus/alpha/1.txt', FRAME)
 
@@ -119,8 +122,12 @@ def case_outputs():
               f'a level entry: {main[0][1]}')
         check(('tip', 'tip_cross') in main[1][1] and ('level_points', '1000') in main[1][1],
               'a 15x15 level takes its size\'s points and its own tip')
-        check(main[2][1] == [('filename', 'data/levels/alpha/1.xml'), ('level_type', 'location')],
-              'the location entry names its miniature')
+        check(main[2][1] == [('filename', 'data/levels/emblems/alpha.xml'), ('level_type', 'location')],
+              'the location entry names its emblem')
+        emblem = ET.parse(os.path.join(out, 'emblems', 'alpha.xml')).getroot()
+        check([row.get('cells') for row in emblem.find('rows').findall('row')] ==
+              [line.replace('.', '0') for line in BAND], 'the emblem\'s picture')
+        check(emblem.get('extraparams') == 'rows=10\\cols=10', 'the emblem has its size only')
         bonus = entries(gen, 'bonus_catalogue.xml')
         check(bonus == [('bonus_alpha_1', [('filename', 'data/levels/bonus/alpha/1.xml'),
                                            ('DisplayName', '%bonus_alpha_frame%'),
@@ -134,7 +141,7 @@ def case_outputs():
               'one level count per location')
 
         made = sorted(os.path.join(root, n) for root, _, names in os.walk(out) for n in names)
-        check(len(made) == 5, f'one file a level: {made}')
+        check(len(made) == 6, f'one file a level and the emblem: {made}')
         r = subprocess.run([SGDTOOL, 'check-level', *made], capture_output=True, text=True)
         check(r.returncode == 0, f'the game\'s loader reads every level as line-solvable: {r.stdout}{r.stderr}')
 
@@ -199,8 +206,13 @@ REFUSALS = [
      'must be its folder\'s, "alpha"'),
     ('a bonus of another location', edit('bonus/alpha/levels.xml', 'location="alpha"', 'location="beta"'),
      'must be the one their folder names'),
-    ('a miniature of no level', edit('alpha/levels.xml', 'miniature="1"', 'miniature="3"'),
-     '"miniature" names one of the location\'s levels'),
+    ('no emblem', remove('emblems/alpha.txt'), 'cannot read'),
+    ('an emblem that is a level', picture('emblems/alpha.txt', FRAME),
+     'emblems/alpha.txt: the emblem is level 1\'s picture'),
+    ('an emblem of a size not used', picture('emblems/alpha.txt', HEART), 'emblems/alpha.txt: 5x5 is no size'),
+    ('an emblem not line-solvable', picture('emblems/alpha.txt', AMBIGUOUS), 'emblems/alpha.txt: needs guesses'),
+    ('a miniature is no more chosen', edit('alpha/levels.xml', 'name="alpha"', 'name="alpha" miniature="1"'),
+     '"miniature"'),
     ('a settings file that does not parse', edit('alpha/levels.xml', '</location>', ''),
      'is not well-formed'),
     ('a missing settings file', remove('bonus/alpha/levels.xml'), 'cannot read'),
