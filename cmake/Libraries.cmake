@@ -25,7 +25,9 @@ function(qm_add_test_folder name)
   target_link_libraries(${name} PRIVATE qm_test_support ${ARG_DEPENDS})
   target_compile_definitions(${name} PRIVATE QM_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     QM_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+  # Listing a sanitized program's tests on a busy machine can take far more
+  # than the default 5 s; a timed-out listing fails every test of the folder.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     PROPERTIES TIMEOUT 300)
 endfunction()

@@ -1,6 +1,7 @@
 // leveltool: the game's levels made from readable sources.
 //
 //   leveltool SOURCE OUTPUT GENERATED SET...
+//   leveltool --difficulty SOURCE SET...
 //
 // SOURCE is the folder of level sources (data/levels), OUTPUT the folder the
 // level files go to (the built data's "data/levels"), GENERATED the folder of
@@ -28,6 +29,15 @@
 // "show_right_button_hint", "show_autocomplete_hint", "show_tutorial". A
 // location's levels need all of the level file's settings and the four point
 // values.
+//
+// A location's level whose levels.xml gives no "cup_time" (the expert time in
+// seconds) gets its size's "cup_time" plus "cup_time_per_round" seconds for
+// each round of line logic its clues need (nonogram/solver/LevelDifficulty.h),
+// so that a hard picture gives more time than an easy one of its size.
+//
+// --difficulty makes nothing: it reads the sets as the build does and prints
+// each level's difficulty (its rounds of line logic and the share of cells a
+// blank board decides) and expert time.
 //
 // Made: OUTPUT/<set>/<n>.xml for every level, and in GENERATED/levels/
 // "catalogue.xml" (the main menu's <level> entries: "<loc>_<n>" for each
@@ -61,6 +71,7 @@
 #include "core/base/FileReplace.h"
 #include "core/base/Units.h"
 #include "core/storage/XMLStorage.h"
+#include "nonogram/solver/LevelDifficulty.h"
 #include "nonogram/solver/NonogramSolver.h"
 
 namespace {
@@ -87,7 +98,8 @@ std::string ReadFile(const fs::path& path) {
 enum class TSetKind { kLocation, kBonus, kTutorial };
 
 // Where a setting goes and what its value may be.
-enum class TTarget { kLevelFile, kCatalogue };
+// kTool: read by the tool itself, written nowhere.
+enum class TTarget { kLevelFile, kCatalogue, kTool };
 enum class TValue { kWhole, kYesNo, kName };
 
 struct TSettingRule {
@@ -102,6 +114,7 @@ const TSettingRule kSettings[] = {
     {"errors", TTarget::kLevelFile, TValue::kWhole, true},
     {"hints", TTarget::kLevelFile, TValue::kWhole, true},
     {"cup_time", TTarget::kLevelFile, TValue::kWhole, true},
+    {"cup_time_per_round", TTarget::kTool, TValue::kWhole, false},
     {"level_points", TTarget::kCatalogue, TValue::kWhole, true},
     {"level_time_bonus", TTarget::kCatalogue, TValue::kWhole, true},
     {"level_hint_bonus", TTarget::kCatalogue, TValue::kWhole, true},
@@ -383,15 +396,20 @@ TPicture ReadPicture(const fs::path& path, const std::string& where, TSetKind ki
     return picture;
 }
 
-// A picture a player cannot finish by reasoning alone is refused, with the
-// cells the clues leave open marked.
-void CheckSolvable(const TPicture& picture, const std::string& where) {
+TNonogramPicture Grid(const TPicture& picture) {
     TNonogramPicture grid;
     grid.rows = picture.rows;
     grid.cols = picture.cols;
     for (const std::string& row : picture.cells) {
         for (char c : row) grid.filled.push_back(c != '0' ? 1 : 0);
     }
+    return grid;
+}
+
+// A picture a player cannot finish by reasoning alone is refused, with the
+// cells the clues leave open marked.
+void CheckSolvable(const TPicture& picture, const std::string& where) {
+    const TNonogramPicture grid = Grid(picture);
     TNonogramSolver solver;
     const TSolveVerdict verdict = solver.Check(grid);
     if (verdict == TSolveVerdict::kLineSolvable) return;
@@ -417,7 +435,21 @@ void CheckSolvable(const TPicture& picture, const std::string& where) {
 struct TOutputs {
     std::vector<std::pair<fs::path, std::string>> files;
     std::string catalogue, bonusCatalogue, tutorialCatalogue, params;
+    std::string difficulty;  // the report of --difficulty
 };
+
+// One line of the difficulty report.
+std::string DifficultyLine(const std::string& where, const std::string& title,
+                           const TPicture& picture, const TLevelDifficulty& difficulty,
+                           const std::string& cupTime) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%-20s %-32s %2dx%-2d  depth %2d  blank %3d%%", where.c_str(),
+                  title.c_str(), picture.cols, picture.rows, difficulty.depth,
+                  static_cast<int>(difficulty.blankShare * 100.0 + 0.5));
+    std::string text = line;
+    if (!cupTime.empty()) text += "  cup_time " + cupTime;
+    return text + "\n";
+}
 
 std::string Param(const std::string& name, const std::string& value) {
     return "<param name=\"" + name + "\" value=\"" + value + "\"/>";
@@ -480,7 +512,9 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
         const std::string where = set + "/" + name + ".txt";
         const TPicture picture = ReadPicture(folder / (name + ".txt"), where, settings.kind);
         CheckSolvable(picture, where);
+        const TLevelDifficulty difficulty = MeasureDifficulty(Grid(picture));
         if (settings.kind == TSetKind::kLocation) {
+            const bool ownCupTime = level.settings.count("cup_time") != 0;
             const auto shared = sizeDefaults.find(std::to_string(picture.cols) + "x" +
                                                   std::to_string(picture.rows));
             if (shared != sizeDefaults.end())
@@ -491,7 +525,18 @@ void MakeSet(const fs::path& source, const std::string& set, const TSizeDefaults
                                           rule.name + "\", neither its own nor a default");
                 }
             }
+            // Without an expert time of its own, a level gets its size's time
+            // plus some seconds for each round of reasoning its clues need.
+            const auto perRound = level.settings.find("cup_time_per_round");
+            if (!ownCupTime && perRound != level.settings.end()) {
+                level.settings["cup_time"] = std::to_string(
+                    std::stol(level.settings["cup_time"]) +
+                    std::stol(perRound->second) * static_cast<long>(difficulty.depth));
+            }
         }
+        const auto cupTime = level.settings.find("cup_time");
+        out.difficulty += DifficultyLine(where, level.title, picture, difficulty,
+                                         cupTime != level.settings.end() ? cupTime->second : "");
         out.files.emplace_back(fs::path(set) / (name + ".xml"), LevelFile(level, picture, where));
 
         const std::string filename = "data/levels/" + set + "/" + name + ".xml";
@@ -559,16 +604,27 @@ void Write(const fs::path& path, const std::string& bytes) {
     ReplaceFileContents(path.string(), bytes);
 }
 
-int Run(const std::vector<std::string>& args) {
-    const fs::path source = args[0], output = args[1], generated = fs::path(args[2]) / "levels";
+TOutputs MakeSets(const fs::path& source, const std::vector<std::string>& sets) {
     TOutputs out;
     const TSizeDefaults sizeDefaults = ReadSizeDefaults(source / "defaults.xml");
     std::set<std::string> seen;
-    for (size_t i = 3; i < args.size(); ++i) {
-        if (!seen.insert(args[i]).second)
-            throw ELevelToolError("the set \"" + args[i] + "\" is given twice");
-        MakeSet(source, args[i], sizeDefaults, out);
+    for (const std::string& set : sets) {
+        if (!seen.insert(set).second)
+            throw ELevelToolError("the set \"" + set + "\" is given twice");
+        MakeSet(source, set, sizeDefaults, out);
     }
+    return out;
+}
+
+int Report(const std::vector<std::string>& args) {
+    const TOutputs out = MakeSets(args[0], {args.begin() + 1, args.end()});
+    std::fputs(out.difficulty.c_str(), stdout);
+    return 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+    const fs::path source = args[0], output = args[1], generated = fs::path(args[2]) / "levels";
+    const TOutputs out = MakeSets(source, {args.begin() + 3, args.end()});
     // Nothing is written unless every set was made.
     for (const auto& [path, bytes] : out.files) Write(output / path, bytes);
     Write(generated / "catalogue.xml", Part("The main menu's level catalogue", out.catalogue));
@@ -585,12 +641,16 @@ int Run(const std::vector<std::string>& args) {
 const TUnit kToolUnits[] = {kXMLStorageUnit};
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: leveltool SOURCE OUTPUT GENERATED SET...\n");
+    const bool report = argc > 1 && std::string(argv[1]) == "--difficulty";
+    if (report ? argc < 4 : argc < 5) {
+        std::fprintf(stderr,
+                     "usage: leveltool SOURCE OUTPUT GENERATED SET...\n"
+                     "       leveltool --difficulty SOURCE SET...\n");
         return 2;
     }
     try {
         TUnitRunner units({kToolUnits});
+        if (report) return Report(std::vector<std::string>(argv + 2, argv + argc));
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "leveltool: %s\n", e.what());

@@ -8,12 +8,15 @@
 // are written to test-artifacts/minigames of the build folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/base/Random.h"
 #include "core/lang/MultiLanguages.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
@@ -24,6 +27,7 @@
 #include "minigames/BonusControl.h"
 #include "minigames/MosaicScreen.h"
 #include "nonogram/NonogramRules.h"
+#include "nonogram/solver/LineSolver.h"
 #include "tests/data/BuiltGame.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
@@ -65,10 +69,11 @@ protected:
     Ref<IParamCollection> Profile() const {
         return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
     }
-    // Frames of 20 ms until ready() holds, at most 20 s of the game's clock.
+    // Frames of frameMs (20 ms by default) until ready() holds, at most 20 s
+    // of the game's clock.
     template <class F>
-    bool RunUntil(F ready) {
-        for (int i = 0; i < 1000 && !ready(); ++i) game_->Step(1, 20);
+    bool RunUntil(F ready, int32_t frameMs = 20) {
+        for (int i = 0; i < 20000 / frameMs && !ready(); ++i) game_->Step(1, frameMs);
         return ready();
     }
     // The window as the last frame left it, as a PNG in the artifacts.
@@ -309,5 +314,156 @@ TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighSco
     game_->Step(5, 20);
     Shot("16-bonus-selection-after");
 }
+
+// --- The seeded high scores against play at a person's pace
+
+// How fast a person plays: a pause to think before each line they work out,
+// then a click for each of its cells they open.
+struct TPace {
+    const char* name;
+    int32_t thinkMs;
+    int32_t clickMs;
+};
+
+constexpr TPace kBrisk = {"brisk", 2000, 350};
+constexpr TPace kSlow = {"slow", 7000, 1000};
+// A line's clicks keep the bonus's combo going at either pace.
+static_assert(kBrisk.clickMs < kBonusComboTimeMs && kSlow.clickMs < kBonusComboTimeMs);
+
+struct TMove {
+    int32_t row, col;
+    bool full;
+};
+
+// The order a person reasoning line by line settles the picture's cells: in
+// rounds, each line worked out against the board as the round found it; one
+// entry per line that settles something, with its new cells.
+std::vector<std::vector<TMove>> LineByLineOrder(const TNonogramRules& rules) {
+    const int32_t rows = rules.Rows(), cols = rules.Cols();
+    std::vector<TCell> board(static_cast<size_t>(rows) * cols, TCell::kUnknown);
+    std::vector<std::vector<TMove>> order;
+    TLineSolver solver;
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::vector<TCell> next = board;
+        for (int32_t line = 0; line < rows + cols; ++line) {
+            const bool isRow = line < rows;
+            const int32_t index = isRow ? line : line - rows, length = isRow ? cols : rows;
+            std::vector<uint8_t> picture;
+            std::vector<TCell> cells;
+            for (int32_t i = 0; i < length; ++i) {
+                const int32_t r = isRow ? index : i, c = isRow ? i : index;
+                const int32_t value = rules.Value(r, c);
+                picture.push_back(value == kCellFull || value == kCellOpened ? 1 : 0);
+                cells.push_back(board[static_cast<size_t>(r) * cols + c]);
+            }
+            TRuns runs;
+            LineRuns(picture, 1, runs);
+            if (solver.Solve(runs, cells) <= 0) continue;
+            std::vector<TMove> settled;
+            for (int32_t i = 0; i < length; ++i) {
+                const int32_t r = isRow ? index : i, c = isRow ? i : index;
+                TCell& cell = next[static_cast<size_t>(r) * cols + c];
+                if (cell != TCell::kUnknown || cells[i] == TCell::kUnknown) continue;
+                cell = cells[i];
+                changed = true;
+                settled.push_back({r, c, cell == TCell::kFilled});
+            }
+            // The filled cells with the arrow first, then the empty ones with the hammer.
+            std::stable_partition(settled.begin(), settled.end(), [](const TMove& m) { return m.full; });
+            if (!settled.empty()) order.push_back(std::move(settled));
+        }
+        board.swap(next);
+    }
+    return order;
+}
+
+// The waits between games see no clicks: frames of 100 ms keep them short.
+constexpr int32_t kCoarseFrameMs = 100;
+
+class SeededBonusTable : public MiniGamesOnBuiltData,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SeededBonusTable, IsWithinReachOfAPersonsPace) {
+    const char* const location = GetParam();
+    Profile()->SetValue("show_bonus_help", Variant("yes"));
+    Profile()->SetValue(std::string("location_state_") + location, Variant("completed"));
+    const Ref<IRecordTableCollection> tables = game_->Game()->GetHighScores()->GetTables();
+    // The table as the data seeds it, before any game of this test enters it.
+    const Ref<IRecordCollection> records = tables->GetItem(Variant(location))->GetRecords();
+    std::vector<int32_t> seeded;
+    for (int32_t i = 0; i < records->GetCount(); ++i)
+        seeded.push_back(records->GetItem(Variant(i))->GetScore());
+    ASSERT_FALSE(seeded.empty());
+    const auto [lowest, highest] = std::minmax_element(seeded.begin(), seeded.end());
+
+    std::map<std::string, int32_t> totals;
+    for (const TPace& pace : {kBrisk, kSlow}) {
+        // Both paces play the same three pictures.
+        RandomSeed(static_cast<uint32_t>(location[0]));
+        game_->Game()->ShowGameScreen("GS_MainBonus", nullptr);
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_MainBonus"); }, kCoarseFrameMs));
+        game_->ClickAt(std::string("level_buttons/") + location + "/enabled_image/button");
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_GameBonus"); }, kCoarseFrameMs));
+        TQuillmarchControlGameBonus* board = BonusBoard(*game_);
+        ASSERT_NE(board, nullptr);
+        for (int32_t round = 1; round <= board->GetRounds(); ++round) {
+            if (!RunUntil([&] {
+                    return (board->GetCurrentRound() == round &&
+                            board->GetGameState() == TBonusGameState::kPlaying) ||
+                           OnTop("GS_StatNonogramBonus");
+                }, kCoarseFrameMs) ||
+                OnTop("GS_StatNonogramBonus")) {
+                break;  // the clock ran out
+            }
+            game_->ClickAt("control_game_nonogram/image_select");
+            bool arrow = true;
+            for (const std::vector<TMove>& line : LineByLineOrder(board->Rules())) {
+                game_->Step(1, pace.thinkMs);
+                for (const TMove& move : line) {
+                    if (board->GetCurrentRound() != round ||
+                        board->GetGameState() != TBonusGameState::kPlaying) {
+                        break;
+                    }
+                    if (IsResolved(board->Rules().Value(move.row, move.col))) continue;
+                    if (arrow != move.full) {
+                        arrow = move.full;
+                        game_->ClickAt(arrow ? "control_game_nonogram/image_select"
+                                             : "control_game_nonogram/image_hammer");
+                        game_->Step(1, pace.clickMs);
+                    }
+                    game_->ClickAt("control_game_nonogram/grid/cells/cell" +
+                                   std::to_string(move.row) + "_" + std::to_string(move.col));
+                    game_->Step(1, pace.clickMs);
+                }
+            }
+        }
+        ASSERT_TRUE(RunUntil([&] { return OnTop("GS_StatNonogramBonus"); }, kCoarseFrameMs))
+            << game_->StackNames();
+        totals[pace.name] = board->GetPoints();
+        // Back to the selection past whatever the result opens (a record, a trophy).
+        ASSERT_TRUE(RunUntil([&] {
+            if (OnTop("GS_MainBonus")) return true;
+            for (const char* button : {"button_ok", "button_close"}) {
+                const Ref<IWidget> widget = game_->Find(button);
+                if (widget && widget->GetVisible()) {
+                    game_->ClickAt(button);
+                    break;
+                }
+            }
+            return false;
+        }, kCoarseFrameMs)) << game_->StackNames();
+    }
+    std::printf("%-7s brisk %7d  slow %7d  seeded %7d..%d\n", location, totals["brisk"],
+                totals["slow"], *lowest, *highest);
+    // A brisk player can top the table; a slow one enters it but does not top it.
+    EXPECT_LT(*highest, totals["brisk"]);
+    EXPECT_GT(*highest, totals["slow"]);
+    EXPECT_LE(*lowest, totals["slow"]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locations, SeededBonusTable,
+                         ::testing::Values("japan", "rome", "tibet", "egypt", "greece", "aztecs",
+                                           "china"));
 
 }  // namespace

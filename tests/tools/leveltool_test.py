@@ -4,7 +4,8 @@
 "outputs": a small set of sources (a tutorial, a location with a level of
 each size rule, its bonus pictures) makes the level files and the four
 catalogue parts, checked element by element, and the level files pass
-sgdtool check-level. "refusals": a table of broken sources, each refused
+sgdtool check-level. "difficulty": the expert times that follow each
+picture's rounds of line logic, and the --difficulty report. "refusals": a table of broken sources, each refused
 with exit status 1, its message, and nothing written.
 """
 import os
@@ -146,6 +147,50 @@ def case_outputs():
         check(r.returncode == 0, f'the game\'s loader reads every level as line-solvable: {r.stdout}{r.stderr}')
 
 
+# Every line full or empty: one round of line logic decides it all.
+STRIPES = ['1111111111', '..........'] * 5
+
+
+def case_difficulty():
+    """The expert time grows with the rounds of line logic; --difficulty reports them."""
+    with tempfile.TemporaryDirectory() as folder:
+        src = os.path.join(folder, 'src')
+        sources(src)
+        edit('defaults.xml', 'cup_time="240"', 'cup_time="200" cup_time_per_round="10"')(src)
+        write(src, 'alpha/levels.xml', '''<location name="alpha">
+  <level n="1" title="level_alpha_stripes"/>
+  <level n="2" title="level_alpha_frame"/>
+  <level n="3" title="level_alpha_frame_again" cup_time="300"/>
+</location>''')
+        write(src, 'alpha/1.txt', STRIPES)
+        write(src, 'alpha/2.txt', FRAME)
+        write(src, 'alpha/3.txt', FRAME)
+        r, out, _ = run(folder)
+        check(r.returncode == 0, f'a good set is made: {r.stderr}')
+
+        def cup_time(n):
+            level = ET.parse(os.path.join(out, 'alpha', f'{n}.xml')).getroot()
+            return dict(p.split('=', 1) for p in level.get('extraparams').split('\\'))['cup_time']
+        # Stripes take one round; the frame two (its border, then its inside).
+        check(cup_time(1) == '210', f'one round: {cup_time(1)}')
+        check(cup_time(2) == '220', f'two rounds: {cup_time(2)}')
+        check(cup_time(3) == '300', f'a level\'s own expert time stays: {cup_time(3)}')
+
+        r = subprocess.run([TOOL, '--difficulty', src, 'alpha', 'bonus/alpha'],
+                           capture_output=True, text=True, timeout=60)
+        check(r.returncode == 0, f'the report runs: {r.stderr}')
+        lines = [line.split() for line in r.stdout.splitlines()]
+        check([line[:2] for line in lines] == [['alpha/1.txt', 'level_alpha_stripes'],
+                                               ['alpha/2.txt', 'level_alpha_frame'],
+                                               ['alpha/3.txt', 'level_alpha_frame_again'],
+                                               ['bonus/alpha/1.txt', 'bonus_alpha_frame']],
+              f'one line a level: {r.stdout}')
+        # The frame's border is 36 of its 100 cells.
+        check(lines[0][2:] == ['10x10', 'depth', '1', 'blank', '100%', 'cup_time', '210'], lines[0])
+        check(lines[1][2:] == ['10x10', 'depth', '2', 'blank', '36%', 'cup_time', '220'], lines[1])
+        check(lines[3][2:] == ['10x10', 'depth', '2', 'blank', '36%'], lines[3])
+
+
 def edit(path, old, new):
     def apply(src):
         full = os.path.join(src, path)
@@ -254,4 +299,4 @@ def case_refusals():
         sys.exit(1)
 
 
-{'outputs': case_outputs, 'refusals': case_refusals}[CASE]()
+{'outputs': case_outputs, 'refusals': case_refusals, 'difficulty': case_difficulty}[CASE]()
