@@ -63,7 +63,16 @@ Ref<IInterface> TUserProfileCollection::CreateItem(const Ref<IHierStorage>& node
 
 void TUserProfileCollection::LoadFrom(const Ref<IHierStorage>& storage) {
     TPersistItemCollection::LoadFrom(storage);
-    SetCurrent(ReadString(storage, "current_user_profile_name", ""));
+    // No current name is no current profile, not the nameless one: SaveTo
+    // writes the name (empty too) exactly when a profile is current.
+    current_ = nullptr;
+    if (!storage) return;
+    for (int32_t i = 0; i < storage->GetValueCount(); ++i) {
+        if (storage->GetValueName(i) == "current_user_profile_name") {
+            SetCurrent(storage->GetValueAt(i, Variant("")).ToString());
+            return;
+        }
+    }
 }
 
 void TUserProfileCollection::SaveTo(const Ref<IHierStorage>& storage) {

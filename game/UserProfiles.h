@@ -82,7 +82,9 @@ public:
     bool Save(const Ref<IEngine>& engine) override;
 
     // Every "userprofile" element into the profile of its name (added when
-    // new), then "current_user_profile_name" made current.
+    // new), then "current_user_profile_name" made current; none is current
+    // when the file names none (a present empty name is the nameless
+    // profile's).
     void LoadFrom(const Ref<IHierStorage>& storage) override;
     // One "userprofile" per profile, then the current profile's name.
     void SaveTo(const Ref<IHierStorage>& storage) override;

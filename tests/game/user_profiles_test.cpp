@@ -105,5 +105,40 @@ TEST_F(UserProfilesFileTest, LoadingMergesIntoProfilesOfTheSameName) {
     EXPECT_EQ(profiles->GetCurrent(), profiles->GetItem(Variant(kAwkwardName)));
 }
 
+TEST_F(UserProfilesFileTest, ASaveAndALoadKeepWhoIsCurrent) {
+    // Files as the game or a hand may leave them: a profile without a name
+    // and no current name; the same with a current named one; and one whose
+    // current name is the nameless profile's.
+    const struct {
+        const char* xml;
+        const char* current;  // who is current after loading the file
+    } cases[] = {
+        {"<userprofiles><userprofile/></userprofiles>", "<none>"},
+        {"<userprofiles><userprofile name=\"Ann\"/><userprofile/></userprofiles>", "<none>"},
+        {"<userprofiles current_user_profile_name=\"Ann\"><userprofile/>"
+         "<userprofile name=\"Ann\"/></userprofiles>",
+         "Ann"},
+        // An empty current name is the nameless profile's.
+        {"<userprofiles current_user_profile_name=\"\"><userprofile name=\"Ann\"/><userprofile/>"
+         "</userprofiles>",
+         ""},
+    };
+    for (const auto& c : cases) {
+        WritePlayerFile(UserFile("users.dat"), c.xml, GetUsersFileKey());
+        Ref<TUserProfileCollection> first = NewProfiles();
+        ASSERT_EQ(first->Load(Engine()), TPlayerFileLoad::kLoaded) << c.xml;
+        const std::string loaded = Describe(first);
+        EXPECT_EQ(loaded.substr(0, loaded.find(" | ")), std::string("current=") + c.current)
+            << c.xml;
+        for (int round = 1; round <= 2; ++round) {
+            ASSERT_TRUE(first->Save(Engine()));
+            Ref<TUserProfileCollection> again = NewProfiles();
+            ASSERT_EQ(again->Load(Engine()), TPlayerFileLoad::kLoaded);
+            EXPECT_EQ(Describe(again), loaded) << c.xml << " after " << round << " saves";
+            first = again;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace playerdata
