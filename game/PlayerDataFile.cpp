@@ -10,6 +10,7 @@
 
 #include "core/base/Log.h"
 #include "core/base/Streams.h"
+#include "core/base/Utf8.h"
 #include "core/packs/Cipher.h"
 #include "core/storage/XMLStorage.h"
 
@@ -174,4 +175,8 @@ bool SavePlayerFile(const Ref<IEngine>& engine, const TPlayerFileFormat& format,
     if (!MakePlayerFileText(format, owner, text)) return false;
     // The engine's writer logs its own failures.
     return engine->SaveUserTextFile(text, format.fileName);
+}
+
+bool IsStorableText(const std::string& text) {
+    return text.empty() || WideToUTF8(UTF8ToWide(text)) == text;
 }

@@ -72,6 +72,11 @@ bool EncodeCheckedPlayerFileText(const std::string& xml, const TPlayerFileFormat
 bool MakePlayerFileText(const TPlayerFileFormat& format, const Ref<IPersistObject>& owner,
                         std::string& text);
 
+// Whether a player file gives the text back as it is: empty or UTF-8. Other
+// bytes would come back changed (each read as a character of its own), so
+// names that are not are refused where they enter (a log line says so).
+bool IsStorableText(const std::string& text);
+
 // Writes owner into format.fileName in the engine's player data folder.
 // False when there is no engine or no owner, when the text cannot be made,
 // when a damaged file there is held (see above) or when the engine's writer

@@ -1,5 +1,6 @@
 #include "game/UserProfiles.h"
 
+#include "core/base/Log.h"
 #include "game/GameConfig.h"
 
 // ---------------------------------------------------------------------------
@@ -51,6 +52,10 @@ void TUserProfileCollection::SetCurrent(const std::string& name) {
 
 Ref<IUserProfile> TUserProfileCollection::FindOrAdd(const std::string& name) {
     if (Ref<IUserProfile> profile = GetItem(Variant(name))) return profile;
+    if (!IsStorableText(name)) {
+        Log(kPlayerLogModule, "No profile is made for a name that is not UTF-8 text");
+        return nullptr;
+    }
     Ref<IUserProfile> profile = Query<IUserProfile>(CreateAbstractObject(ClassOf<TUserProfile>()));
     profile->SetName(name);
     Add(profile);

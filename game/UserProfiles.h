@@ -35,7 +35,9 @@ public:
     virtual Ref<IUserProfile> GetCurrent() = 0;
     // The profile of that name becomes current; none when no profile has it.
     virtual void SetCurrent(const std::string& name) = 0;
-    // The profile of that name, appended with no values when there is none.
+    // The profile of that name, appended with no values when there is none;
+    // null (with a log line) for a new name that is not UTF-8 text, which
+    // the profiles' file could not give back as it is.
     virtual Ref<IUserProfile> FindOrAdd(const std::string& name) = 0;
     // Reads the profiles' file from the player data folder into the
     // collection: profiles of the file merge into those of the same name.
