@@ -243,8 +243,14 @@ void TEngine::OnPlatformEvent(const TPlatformEvent& event) {
             SetActive(false);
             return;
         case TPlatformEventKind::CloseRequest:
-        case TPlatformEventKind::QuitRequest:
             QueryQuitAndEndLoop();
+            return;
+        case TPlatformEventKind::QuitRequest:
+            // The session is ending (or a signal asked): nobody is there to
+            // answer a query. The loop ends, and the game's Done saves what
+            // leaving through the close box would.
+            EngineLog("Asked to quit from outside the window: ending without a query");
+            platform_->QuitLoop();
             return;
     }
 }

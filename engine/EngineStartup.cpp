@@ -124,14 +124,24 @@ std::string LoadUserTextFile(const std::string& fileName) {
     }
 }
 
+namespace {
+thread_local std::string g_lastSaveFailure;
+}  // namespace
+
 bool SaveTextFileAtomically(const std::string& text, const std::string& path) {
+    g_lastSaveFailure.clear();
     try {
         ReplaceFileContents(path, NormalizeLineBreaks(text));
         return true;
     } catch (const Exception& e) {
+        g_lastSaveFailure = e.Message();
         EngineLog(e.Message());
         return false;
     }
+}
+
+const std::string& LastSaveFailure() {
+    return g_lastSaveFailure;
 }
 
 bool SaveUserTextFile(const std::string& text, const std::string& fileName) {

@@ -78,6 +78,9 @@ bool SaveUserTextFile(const std::string& text, const std::string& fileName);
 bool SaveResourceTextFile(const std::string& text, const std::string& fileName);
 // The same for any path.
 bool SaveTextFileAtomically(const std::string& text, const std::string& path);
+// Why the last of those saves on this thread failed ("Cannot save <path>:
+// <reason>"); empty after one that succeeded.
+const std::string& LastSaveFailure();
 
 // ---------------------------------------------------------------------------
 // Value helpers

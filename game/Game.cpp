@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <exception>
+#include <utility>
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
@@ -9,6 +10,7 @@
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
 #include "game/GlobalOptions.h"
+#include "game/PlayerDataFile.h"
 
 namespace {
 
@@ -72,6 +74,7 @@ Ref<IGameScreenSlave> TGSCollection::At(int32_t position) const {
 
 TGame::~TGame() {
     // A game let go without Done leaves nothing linked to it.
+    if (listening_) SetPlayerFileSaveListener(nullptr);
     DetachCursorWidgets();
     DetachScreens();
 }
@@ -149,6 +152,13 @@ void TGame::SaveTo(const Ref<IHierStorage>& storage) {
 bool TGame::Init(const Ref<IEngine>& engine) {
     const Ref<TGame> self(this);
     engine_ = engine;
+    {
+        const Weak<TGame> weak(self);
+        SetPlayerFileSaveListener([weak](const std::string&, const std::string& why) {
+            if (const Ref<TGame> game = weak.Lock()) game->NoteSaveFailure(why);
+        });
+        listening_ = true;
+    }
 
     highScores_->Load(engine, false);
     levelRecords_->Load(engine);
@@ -192,6 +202,10 @@ bool TGame::Init(const Ref<IEngine>& engine) {
 
 void TGame::Done() {
     const Ref<TGame> self(this);
+    // Nobody is left to tell of the saves from here on; the log has them.
+    if (listening_) SetPlayerFileSaveListener(nullptr);
+    listening_ = false;
+    pendingSaveFailure_.clear();
     lastResults_ = nullptr;
     customSettings_ = nullptr;
     levelRecords_ = nullptr;
@@ -264,6 +278,7 @@ void TGame::Update(int32_t elapsedMs) {
         startUpPending_ = false;
         StartUp();
     }
+    if (!starting_ && !pendingSaveFailure_.empty()) ShowSaveFailure();
     if (const Ref<IWidget> widget = CursorWidget()) {
         if (engine_) {
             const TPoint mouse = engine_->GetMousePos();
@@ -360,6 +375,26 @@ bool TGame::CloseGameScreen(const Ref<IGameScreenSlave>& screen,
     lastResults_ = results;
     RemoveClosedScreens();
     return true;
+}
+
+void TGame::NoteSaveFailure(const std::string& why) {
+    if (pendingSaveFailure_.empty() && !stack_->Exists(kSaveFailedScreenName)) {
+        pendingSaveFailure_ = why;
+    }
+}
+
+void TGame::ShowSaveFailure() {
+    const std::string why = std::exchange(pendingSaveFailure_, std::string());
+    if (stack_->Exists(kSaveFailedScreenName)) return;
+    if (!screens_->Exists(kSaveFailedScreenName)) {
+        Log(kPlayerLogModule, std::string("No screen \"") + kSaveFailedScreenName +
+                                  "\" to tell the player: " + why);
+        return;
+    }
+    const Ref<IParamCollection> params =
+        Query<IParamCollection>(CreateAbstractObject(ClassOf<TParamCollection>()));
+    params->SetValue("label_reason", Variant(why));
+    ShowGameScreen(kSaveFailedScreenName, params);
 }
 
 void TGame::RemoveClosedScreens() {

@@ -107,9 +107,18 @@ public:
     // the resource groups last to first; drops the engine.
     void Done() override;
     // The top screen's step, then the closed screens removed; in the logo
-    // phase nothing more. Otherwise the start-up once, then the cursor
-    // widget follows the mouse and steps.
+    // phase nothing more. Otherwise the start-up once, then a save that
+    // failed is told (below), then the cursor widget follows the mouse and
+    // steps.
     void Update(int32_t elapsedMs) override;
+
+    // The screen that tells the player their progress could not be saved:
+    // from Init to Done every player file that fails to save is noted, and
+    // the next update after the start-up shows this screen (when the game
+    // has it and it is not open) with "label_reason" = why. A failure seen
+    // while the screen is open or pending adds nothing.
+    static constexpr char kSaveFailedScreenName[] = "GS_SaveFailed";
+    const std::string& GetPendingSaveFailure() const { return pendingSaveFailure_; }
     // The open screens bottom up but those inside a screen above them, then
     // the cursor widget.
     void Render(const Ref<ISurface>& surface) override;
@@ -210,6 +219,8 @@ private:
     // The picture of the covered screens at the bottom of the stack, made
     // again whenever they change, restored into every redrawn area.
     void RestoreBackdrop(ISurface& surface, int32_t coveredCount);
+    void NoteSaveFailure(const std::string& why);
+    void ShowSaveFailure();
 
     std::string splashLogosName_;
     std::string splashName_;
@@ -229,6 +240,10 @@ private:
     Ref<ICursorCollection> cursors_;
     Ref<ICustomSettingsCollection> customSettings_;
     Ref<IParamCollection> lastResults_;
+    // Why the last save failed, until the player is told; see
+    // kSaveFailedScreenName.
+    std::string pendingSaveFailure_;
+    bool listening_ = false;
 
     // Screens and cursor widgets are linked to the game (Init to Done).
     bool attached_ = false;

@@ -70,11 +70,18 @@ bool TGlobalOptions::Save() {
         Log(kPlayerLogModule, std::string("Cannot make the document of the options: ") + e.what());
         return false;
     }
-    if (IsPlayerFileHeld(GetUserDataDir() + kOptionsFileName)) return false;
+    const std::string path = GetUserDataDir() + kOptionsFileName;
+    if (IsPlayerFileHeld(path)) {
+        ReportPlayerFileNotSaved(kOptionsFileName,
+                                 path + " is damaged and could not be set aside, so it is kept.");
+        return false;
+    }
     std::string text;
     if (!EncodeCheckedPlayerFileText(xml, OptionsFormat(), text)) return false;
     // The writer logs its own failures.
-    return SaveUserTextFile(text, kOptionsFileName);
+    if (SaveUserTextFile(text, kOptionsFileName)) return true;
+    ReportPlayerFileNotSaved(kOptionsFileName, LastSaveFailure() + ".");
+    return false;
 }
 
 bool TGlobalOptions::ReadOption(const std::string& name, std::string& value) {

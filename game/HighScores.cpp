@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 
+#include "core/base/Log.h"
 #include "core/persist/ValueText.h"
 #include "game/GameConfig.h"
 
@@ -39,6 +40,14 @@ std::string FieldText(const Ref<IParamCollection>& params, const char* name,
     if (!params) return fallback;
     Ref<IParam> param = params->GetParam(Variant(name));
     return param ? TextOrEmpty(param->GetValue()) : fallback;
+}
+
+// A "Player" the high-score file could not give back as it is refuses the
+// row, with a log line.
+bool HasStorablePlayer(const Ref<IParamCollection>& params) {
+    if (IsStorableText(FieldText(params, kPlayer, ""))) return true;
+    Log(kPlayerLogModule, "No high score is entered for a player name that is not UTF-8 text");
+    return false;
 }
 
 // A row that a player owns: its "Player" is the player and it is not marked
@@ -198,7 +207,7 @@ Ref<IRecord> TRecordTable::AddScore(const Ref<IParamCollection>& params) {
     Ref<IParam> scoreParam = params->GetParam(Variant(kScore));
     int32_t score = 0;
     if (!scoreParam || !ScoreValue(scoreParam->GetValue(), score)) return nullptr;
-    if (score <= 0 || !IsHighScore(score)) return nullptr;
+    if (score <= 0 || !IsHighScore(score) || !HasStorablePlayer(params)) return nullptr;
     Ref<IRecord> row = NewRecord();
     if (!row) return nullptr;
     const Ref<IParamCollection> fields = row->GetParams();
@@ -232,7 +241,7 @@ bool TRecordTable::SubmitScore(const Ref<IParamCollection>& params) {
     Ref<IParam> scoreParam = params->GetParam(Variant(kScore));
     int32_t score = 0;
     if (scoreParam && !ScoreValue(scoreParam->GetValue(), score)) score = 0;
-    if (!IsHighScore(score)) return false;
+    if (!IsHighScore(score) || !HasStorablePlayer(params)) return false;
 
     Ref<IRecord> own;
     const int32_t count = records_->GetCount();

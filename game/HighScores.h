@@ -59,8 +59,10 @@ public:
     // Whether a score would enter the table: above 0, and either the table
     // is not full or the score beats the last row's (a tie does not).
     virtual bool IsHighScore(int32_t score) = 0;
-    // Adds a row with the params' fields when their "Score" qualifies;
-    // answers it, or null when nothing was added.
+    // Adds a row with the params' fields when their "Score" qualifies and
+    // their "Player" is UTF-8 text (IsStorableText; a log line otherwise);
+    // answers it, or null when nothing was added. SubmitScore refuses such
+    // a "Player" the same way.
     virtual Ref<IRecord> AddScore(const Ref<IParamCollection>& params) = 0;
     // As AddScore, only when the params' "Player" has no ordinary row yet
     // (rows whose "Const" is "yes" do not count).

@@ -7,11 +7,14 @@
 #include <cstring>
 #include <exception>
 #include <set>
+#include <utility>
 
 #include "core/base/Log.h"
 #include "core/base/Streams.h"
+#include "core/base/Utf8.h"
 #include "core/packs/Cipher.h"
 #include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
 
 namespace {
 
@@ -33,6 +36,11 @@ bool Exists(const std::string& path) {
 
 void PlayerLog(const std::string& message) {
     Log(kPlayerLogModule, message);
+}
+
+TPlayerFileSaveListener& SaveListener() {
+    static TPlayerFileSaveListener listener;
+    return listener;
 }
 
 }  // namespace
@@ -169,9 +177,35 @@ bool SavePlayerFile(const Ref<IEngine>& engine, const TPlayerFileFormat& format,
         PlayerLog("Cannot save " + format.fileName + " without " + (engine ? "data" : "an engine"));
         return false;
     }
-    if (IsPlayerFileHeld(engine->GetUserDir() + format.fileName)) return false;
+    const std::string path = engine->GetUserDir() + format.fileName;
+    if (IsPlayerFileHeld(path)) {
+        ReportPlayerFileNotSaved(format.fileName,
+                                 path + " is damaged and could not be set aside, so it is kept.");
+        return false;
+    }
     std::string text;
-    if (!MakePlayerFileText(format, owner, text)) return false;
+    if (!MakePlayerFileText(format, owner, text)) {
+        ReportPlayerFileNotSaved(format.fileName,
+                                 "The data of " + format.fileName + " could not be put in writing.");
+        return false;
+    }
     // The engine's writer logs its own failures.
-    return engine->SaveUserTextFile(text, format.fileName);
+    if (engine->SaveUserTextFile(text, format.fileName)) return true;
+    const std::string& why = LastSaveFailure();
+    ReportPlayerFileNotSaved(format.fileName,
+                             why.empty() ? path + " could not be written." : why + ".");
+    return false;
+}
+
+bool IsStorableText(const std::string& text) {
+    return text.empty() || WideToUTF8(UTF8ToWide(text)) == text;
+}
+
+TPlayerFileSaveListener SetPlayerFileSaveListener(TPlayerFileSaveListener listener) {
+    return std::exchange(SaveListener(), std::move(listener));
+}
+
+void ReportPlayerFileNotSaved(const std::string& fileName, const std::string& why) {
+    // A copy: the listener may replace itself while it runs.
+    if (const TPlayerFileSaveListener listener = SaveListener()) listener(fileName, why);
 }

@@ -18,6 +18,7 @@
 // damaged file elsewhere (a default shipped with the game) is only logged.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/persist/EngineGeneralClasses.h"
@@ -75,9 +76,23 @@ bool MakePlayerFileText(const TPlayerFileFormat& format, const Ref<IPersistObjec
 // Writes owner into format.fileName in the engine's player data folder.
 // False when there is no engine or no owner, when the text cannot be made,
 // when a damaged file there is held (see above) or when the engine's writer
-// fails; each failure writes a log line.
+// fails; each failure writes a log line, and all but the first two are
+// reported (ReportPlayerFileNotSaved).
 bool SavePlayerFile(const Ref<IEngine>& engine, const TPlayerFileFormat& format,
                     const Ref<IPersistObject>& owner);
+
+// Whether a player file gives the text back as it is: empty or UTF-8. Other
+// bytes would come back changed (each read as a character of its own), so
+// names that are not are refused where they enter (a log line says so).
+bool IsStorableText(const std::string& text);
+
+// Who hears of a player file that could not be saved: its name and why, in
+// a sentence a player can read. The game tells the player on screen; with
+// no listener the log line is all there is. Answers the previous listener.
+using TPlayerFileSaveListener =
+    std::function<void(const std::string& fileName, const std::string& why)>;
+TPlayerFileSaveListener SetPlayerFileSaveListener(TPlayerFileSaveListener listener);
+void ReportPlayerFileNotSaved(const std::string& fileName, const std::string& why);
 
 // True, with a log line naming the file, when the damaged file at path could
 // not be renamed aside in this run, so it must not be written over.

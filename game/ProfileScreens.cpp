@@ -117,8 +117,18 @@ void TGameScreenUserProfiles::ChildScreenClosed(const std::string& screenName,
             const Ref<IParam> name = results->GetParam(Variant("user_name"));
             const Ref<IUserProfileCollection> profiles = Profiles();
             if (!name || !profiles) return;
-            if (const Ref<IUserProfile> profile =
-                    profiles->FindOrAdd(name->GetValue().ToString())) {
+            const std::string wanted = name->GetValue().ToString();
+            const bool existed = profiles->GetItem(Variant(wanted)) != nullptr;
+            if (const Ref<IUserProfile> profile = profiles->FindOrAdd(wanted)) {
+                const Ref<IUserProfile> previous = profiles->GetCurrent();
+                profiles->SetCurrent(profile->GetName());
+                if (!existed && !profiles->Save(GetEngine())) {
+                    // Not on the disk, so not made: the game tells the player
+                    // why, and the list stays as it was.
+                    profiles->Delete(Variant(profile->GetName()));
+                    profiles->SetCurrent(previous ? previous->GetName() : std::string());
+                    return;
+                }
                 selectedName_ = profile->GetName();
                 Close(true);
             }

@@ -35,7 +35,9 @@ public:
 // comes back becomes a profile, current at once, and the screen closes.
 // "button_delete" asks "GS_QueryDeleteProfile" about the selected profile;
 // "button_yes" there deletes it, and deleting the last one makes the player
-// create a new one ("GS_NewUser" with "Necessary"). OK or a double click
+// create a new one ("GS_NewUser" with "Necessary"). A new profile that
+// cannot be saved is taken out again (the game tells the player why) and
+// the list stays open. OK or a double click
 // makes the selected profile current; cancel and Escape change nothing. Each
 // change is written at once.
 class TGameScreenUserProfiles : public TGameScreen {

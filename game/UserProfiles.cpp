@@ -1,5 +1,6 @@
 #include "game/UserProfiles.h"
 
+#include "core/base/Log.h"
 #include "game/GameConfig.h"
 
 // ---------------------------------------------------------------------------
@@ -51,6 +52,10 @@ void TUserProfileCollection::SetCurrent(const std::string& name) {
 
 Ref<IUserProfile> TUserProfileCollection::FindOrAdd(const std::string& name) {
     if (Ref<IUserProfile> profile = GetItem(Variant(name))) return profile;
+    if (!IsStorableText(name)) {
+        Log(kPlayerLogModule, "No profile is made for a name that is not UTF-8 text");
+        return nullptr;
+    }
     Ref<IUserProfile> profile = Query<IUserProfile>(CreateAbstractObject(ClassOf<TUserProfile>()));
     profile->SetName(name);
     Add(profile);
@@ -63,7 +68,16 @@ Ref<IInterface> TUserProfileCollection::CreateItem(const Ref<IHierStorage>& node
 
 void TUserProfileCollection::LoadFrom(const Ref<IHierStorage>& storage) {
     TPersistItemCollection::LoadFrom(storage);
-    SetCurrent(ReadString(storage, "current_user_profile_name", ""));
+    // No current name is no current profile, not the nameless one: SaveTo
+    // writes the name (empty too) exactly when a profile is current.
+    current_ = nullptr;
+    if (!storage) return;
+    for (int32_t i = 0; i < storage->GetValueCount(); ++i) {
+        if (storage->GetValueName(i) == "current_user_profile_name") {
+            SetCurrent(storage->GetValueAt(i, Variant("")).ToString());
+            return;
+        }
+    }
 }
 
 void TUserProfileCollection::SaveTo(const Ref<IHierStorage>& storage) {

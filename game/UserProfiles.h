@@ -35,7 +35,9 @@ public:
     virtual Ref<IUserProfile> GetCurrent() = 0;
     // The profile of that name becomes current; none when no profile has it.
     virtual void SetCurrent(const std::string& name) = 0;
-    // The profile of that name, appended with no values when there is none.
+    // The profile of that name, appended with no values when there is none;
+    // null (with a log line) for a new name that is not UTF-8 text, which
+    // the profiles' file could not give back as it is.
     virtual Ref<IUserProfile> FindOrAdd(const std::string& name) = 0;
     // Reads the profiles' file from the player data folder into the
     // collection: profiles of the file merge into those of the same name.
@@ -82,7 +84,9 @@ public:
     bool Save(const Ref<IEngine>& engine) override;
 
     // Every "userprofile" element into the profile of its name (added when
-    // new), then "current_user_profile_name" made current.
+    // new), then "current_user_profile_name" made current; none is current
+    // when the file names none (a present empty name is the nameless
+    // profile's).
     void LoadFrom(const Ref<IHierStorage>& storage) override;
     // One "userprofile" per profile, then the current profile's name.
     void SaveTo(const Ref<IHierStorage>& storage) override;

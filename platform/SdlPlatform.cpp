@@ -4,6 +4,7 @@
 #include <SDL2/SDL_opengl.h>
 
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "platform/UrlOpener.h"
@@ -55,7 +56,30 @@ private:
     }
 };
 
+namespace {
+
+// The signals that ask the program to end: the session ending (SIGHUP at
+// logout, SIGTERM at shutdown) and Ctrl+C. Each becomes a quit event on the
+// next pump, which the engine answers by ending with a save and no query.
+constexpr int kQuitSignals[] = {SIGTERM, SIGHUP, SIGINT};
+volatile std::sig_atomic_t g_quitSignal = 0;
+
+extern "C" void OnQuitSignal(int signal) {
+    g_quitSignal = signal;
+}
+
+}  // namespace
+
 TSdlPlatform::TSdlPlatform() : gl_(std::make_unique<TGl>()) {
+    // SDL's own handlers cover only SIGINT and SIGTERM; ours cover SIGHUP too.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    for (size_t i = 0; i < std::size(kQuitSignals); ++i) {
+        struct sigaction action {};
+        action.sa_handler = OnQuitSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(kQuitSignals[i], &action, &previousSignalActions_[i]);
+    }
     // The close box must reach the game's close query, not end the program
     // through a quit event of SDL's own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -63,8 +87,10 @@ TSdlPlatform::TSdlPlatform() : gl_(std::make_unique<TGl>()) {
     // pixels) would make quick clicks on neighbouring cells of a large board
     // double clicks, which the board does not take.
     SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "4");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        RestoreSignalActions();
         throw EPlatformError(std::string("The video could not be started: ") + SDL_GetError());
+    }
     // Without a display SDL falls back to drivers that show nothing; a game
     // nobody can see is refused unless such a driver was asked for by name.
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -72,6 +98,7 @@ TSdlPlatform::TSdlPlatform() : gl_(std::make_unique<TGl>()) {
     if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
         !(asked && SDL_strcasecmp(asked, driver) == 0)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        RestoreSignalActions();
         throw EPlatformError(
             "There is no display to open a window on: no X11 or Wayland display could be reached.");
     }
@@ -82,6 +109,13 @@ TSdlPlatform::~TSdlPlatform() {
     DestroyDisplay();
     SDL_ShowCursor(SDL_ENABLE);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    RestoreSignalActions();
+}
+
+void TSdlPlatform::RestoreSignalActions() {
+    for (size_t i = 0; i < std::size(kQuitSignals); ++i) {
+        ::sigaction(kQuitSignals[i], &previousSignalActions_[i], nullptr);
+    }
 }
 
 void TSdlPlatform::Run(uint32_t periodMs) {
@@ -243,6 +277,12 @@ bool TSdlPlatform::OpenURL(const std::string& url) {
 
 void TSdlPlatform::PumpEvents() {
     SDL_PumpEvents();
+    if (g_quitSignal != 0) {
+        g_quitSignal = 0;
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
 }
 
 bool TSdlPlatform::PeekEvent(SDL_Event& event) {

@@ -1,9 +1,11 @@
 // The real platform: an SDL2 window (or the full screen) with an OpenGL
 // context whose entry points are looked up at run time, presenting the
-// back surface with one glDrawPixels per frame.
+// back surface with one glDrawPixels per frame. While it lives, SIGTERM,
+// SIGHUP and SIGINT arrive as quit events (TPlatformEventKind::QuitRequest).
 #pragma once
 
 #include <SDL2/SDL_video.h>
+#include <signal.h>
 
 #include <memory>
 #include <string>
@@ -55,7 +57,10 @@ private:
     struct TGl;  // the OpenGL entry points
 
     void ApplyCursor();
+    void RestoreSignalActions();
 
+    // What SIGTERM, SIGHUP and SIGINT did before the platform took them.
+    struct sigaction previousSignalActions_[3] = {};
     std::unique_ptr<TGl> gl_;
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;

@@ -143,9 +143,12 @@ void TQuillmarchGameScreenMain::ChildScreenClosed(const std::string& screenName,
         try {
             if (const Ref<IParam> userName = results->GetParam(Variant("user_name"))) {
                 const std::string name = userName->GetValue().ToString();
-                profiles->FindOrAdd(name);
-                profiles->SetCurrent(name);
-                profiles->Save(owner->GetEngine());
+                if (profiles->FindOrAdd(name)) {
+                    profiles->SetCurrent(name);
+                    // A profile that is not on the disk is not made: the game
+                    // tells the player why, and the greeting below asks again.
+                    if (!profiles->Save(owner->GetEngine())) profiles->Delete(Variant(name));
+                }
             }
         } catch (const std::exception& e) {
             // The greeting below asks for a profile again.

@@ -10,7 +10,8 @@
 //                  "show_scroll" = "yes"
 //   exit button    "GS_Quit"
 //   child closes   "GS_NewUser": its "user_name" becomes the current profile
-//                  (saved); "GS_Game": "GS_HighScores" with its results;
+//                  once it is saved (a profile that cannot be saved is taken
+//                  out again, and the game tells why); "GS_Game": "GS_HighScores" with its results;
 //                  "GS_Map": "GS_BonusEnabled" once per "new_bonus_levels_
 //                  enabled" = "yes"; "GS_History": "GS_Map", then "GS_Tutorial"
 //                  ("tutorial_part" = "part1") until the tutorial is passed.
@@ -25,8 +26,9 @@
 //
 // Failures: a tree without "medallion" or "scenario_group" logs one "WORLD"
 // line when the screen joins the game, and the steps that use them are
-// skipped. A failure while making or saving a new profile is dropped; with
-// no profile current the menu asks for one again.
+// skipped. A new profile that cannot be made or saved is not kept (the
+// game tells the player why a save failed); with no profile current the
+// menu asks for one again.
 #pragma once
 
 #include <string>

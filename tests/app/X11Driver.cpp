@@ -186,6 +186,10 @@ bool TX11Driver::Running() {
     return false;
 }
 
+void TX11Driver::Signal(int signal) {
+    if (Running()) ::kill(pid_, signal);
+}
+
 bool TX11Driver::WaitForExit(std::chrono::milliseconds timeout) {
     const TClock::time_point end = TClock::now() + timeout;
     while (Running()) {

@@ -61,6 +61,8 @@ public:
     // Whether the program still runs; when it has ended, its exit status.
     bool Running();
     int ExitStatus() const { return exitStatus_; }
+    // Sends the program a signal, as the session does at logout or shutdown.
+    void Signal(int signal);
     // Waits for the program to end; false after the timeout (it is then killed).
     bool WaitForExit(std::chrono::milliseconds timeout);
 

@@ -13,6 +13,8 @@
 // build/rel/gamedata).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -302,6 +304,59 @@ TEST_F(AppEndToEnd, FromTheLogoToTheQuitQueryAndBackWithThePlayerKept) {
         "main screen, second start: " + std::to_string(Ms(secondToMain)) + " ms\n";
     std::ofstream(artifacts / "timing.txt") << timing;
     std::printf("%s", timing.c_str());
+}
+
+// At logout or shutdown the session sends SIGHUP or SIGTERM: the program
+// saves what leaving through the close box would and ends at once, with
+// status 0 and no query, where the close box asks first (above).
+TEST_F(AppEndToEnd, SigtermAndSighupSaveAndEndWithoutAQuery) {
+    ApplyQuillmarchConfiguration();
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const std::string run = signal == SIGTERM ? "sigterm" : "sighup";
+        SCOPED_TRACE(run);
+        // A first start each time: the menu asks for a player.
+        fs::remove_all(GetUserDataDir());
+        Launch(run);
+        const TShot newPlayer = driver.WaitFor(
+            [&](const TShot& s) { return Shows(s, kPanel) && Shows(s, kNameField); },
+            kScreenTimeout);
+        ASSERT_FALSE(newPlayer.Empty()) << "the main menu never asked for a player";
+        driver.Type("Ada");
+        driver.Key("Return");
+        Expect(run + "-1-main", {kOptionsButton, kProfilesButton});
+        // Start: the story rolls down over the menu. That the story was told
+        // is kept in the player's profile, in memory until the game ends.
+        ClickAndLeave(240, 304);
+        const TShot story = driver.WaitFor(
+            [&](const TShot& s) { return !Shows(s, kOptionsButton); }, kScreenTimeout);
+        ASSERT_FALSE(story.Empty()) << "the story never began";
+        if (const Ref<IHierStorage> users =
+                PlayerFile("users.dat", "userprofiles", GetUsersFileKey())) {
+            EXPECT_EQ(users->GetXML().ToString().find("show_history"), std::string::npos)
+                << "already saved: the test would show nothing";
+        }
+
+        const TClock::time_point sent = TClock::now();
+        driver.Signal(signal);
+        ASSERT_TRUE(driver.WaitForExit(kScreenTimeout)) << "the program did not end";
+        std::printf("%s: the program ended %.0f ms after the signal\n", run.c_str(),
+                    Ms(TClock::now() - sent));
+        EXPECT_EQ(driver.ExitStatus(), 0);
+        std::ifstream log(artifacts / (run + ".log"));
+        const std::string logText((std::istreambuf_iterator<char>(log)),
+                                  std::istreambuf_iterator<char>());
+        EXPECT_NE(logText.find("Asked to quit from outside the window"), std::string::npos)
+            << logText;
+        if (const Ref<IHierStorage> users =
+                PlayerFile("users.dat", "userprofiles", GetUsersFileKey())) {
+            const std::string xml = users->GetXML().ToString();
+            const size_t at = xml.find(R"("show_history")");
+            const size_t end = xml.find('>', at);
+            EXPECT_TRUE(at != std::string::npos &&
+                        xml.substr(at, end - at).find(R"(value="yes")") != std::string::npos)
+                << xml;
+        }
+    }
 }
 
 }  // namespace

@@ -168,7 +168,7 @@ TEST_F(EngineLoop, ARefusedQuitKeepsTheProgramRunning) {
                 platform->InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
                 break;
             case 4:
-                platform->InjectQuit();
+                platform->InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
                 break;
             case 6:
                 engine->Quit();
@@ -187,6 +187,20 @@ TEST_F(EngineLoop, ARefusedQuitKeepsTheProgramRunning) {
     EXPECT_EQ(platform->TicksRun(), 9u);
     EXPECT_TRUE(platform->QuitRequested());
     EXPECT_EQ(platform->Tick(), TTickOutcome::Quitting);
+}
+
+TEST_F(EngineLoop, AQuitFromOutsideTheWindowEndsTheLoopWithoutAskingTheGame) {
+    Open();
+    script.allowQuit = false;
+    script.recordMoves = false;
+    platform->SetRunTickLimit(100);
+    platform->SetBeforeTick([&](uint64_t tick) {
+        if (tick == 3) platform->InjectQuit();
+    });
+    engine->Run();
+    EXPECT_EQ(script.queryQuitCalls, 0);
+    EXPECT_EQ(platform->TicksRun(), 4u);
+    EXPECT_TRUE(platform->QuitRequested());
 }
 
 TEST_F(EngineLoop, LoadingResourcesTickingReentersTheTickBeforeEachEntry) {

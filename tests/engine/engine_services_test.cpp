@@ -20,6 +20,7 @@
 #include "tests/support/EnvGuard.h"
 #include "tests/support/KillTest.h"
 #include "tests/support/Locale.h"
+#include "tests/support/TempDir.h"
 
 namespace enginetest {
 namespace {

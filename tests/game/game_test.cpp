@@ -131,25 +131,41 @@ TEST_F(GameShellTest, WithoutLogoOrSplashScreenTheFirstUpdateShowsTheMainScreen)
     }
 }
 
-TEST_F(GameShellTest, QuitIsRefusedDuringStartUpThenAskedThenAllowed) {
+TEST_F(GameShellTest, TheCloseBoxIsRefusedDuringStartUpThenAskedThenAllowed) {
     TGameHarness& game =
         Start(GameOf(R"(closequerygs="GS_Quit" maings="GS_Main")",
                      ScreensOf(PlainScreen("GS_Main", 0, 0, 640, 480, kBlue) +
                                PlainScreen("GS_Quit", 100, 100, 200, 100, kGreen))));
     // Before the first update the start-up has not run.
-    game.Platform().InjectQuit();
+    game.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     game.Step(1);
     EXPECT_FALSE(game.Platform().QuitRequested());
     EXPECT_EQ(game.StackNames(), "GS_Main");  // the close-query screen was not shown
 
-    game.Platform().InjectQuit();
+    game.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     game.Step(1);
     EXPECT_FALSE(game.Platform().QuitRequested());
     EXPECT_EQ(game.StackNames(), "GS_Main GS_Quit");
 
-    game.Platform().InjectQuit();
+    game.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     game.Deliver();
     EXPECT_TRUE(game.Platform().QuitRequested());
+}
+
+TEST_F(GameShellTest, AQuitFromOutsideTheWindowEndsAtOnceWithoutAQuery) {
+    // A signal or the session's end: nobody is there to answer a query,
+    // neither during the start-up nor later.
+    for (const int steps : {0, 1}) {
+        TGameHarness& game =
+            Start(GameOf(R"(closequerygs="GS_Quit" maings="GS_Main")",
+                         ScreensOf(PlainScreen("GS_Main", 0, 0, 640, 480, kBlue) +
+                                   PlainScreen("GS_Quit", 100, 100, 200, 100, kGreen))));
+        game.Step(steps);
+        game.Platform().InjectQuit();
+        game.Deliver();
+        EXPECT_TRUE(game.Platform().QuitRequested()) << steps;
+        EXPECT_EQ(game.StackNames().find("GS_Quit"), std::string::npos) << steps;
+    }
 }
 
 TEST_F(GameShellTest, QuitIsAllowedAtOnceWithoutACloseQueryScreen) {

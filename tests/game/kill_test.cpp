@@ -3,21 +3,25 @@
 //
 // A child process saves profiles, level records and high scores in a loop,
 // one generation after another, telling the parent through a pipe when each
-// save starts and ends; the parent kills it with SIGKILL at a random moment
-// (seeded, so a failure repeats), then loads the files and checks them
-// against what the child said.
+// save starts and ends. The parent traces it (ptrace) and sees it stop at
+// each of its system calls; it kills it with SIGKILL at a stop chosen at
+// random (seeded, so a failure repeats), then loads the files and checks
+// them against what the child said. Between two of its system calls the
+// child touches no file, so the stops are every moment a kill can leave
+// different files behind; counting stops rather than time aims the kills
+// the same way on a fast machine and on a busy one.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "tests/game/PlayerDataDescribe.h"
@@ -46,7 +50,8 @@ void WriteEvent(int fd, char file, char what, int generation) {
 }
 
 // The child's work: generation after generation, the three files saved in
-// turn, each save announced ("U+5;") and confirmed ("U=5;").
+// turn, each save announced ("U+5;") and confirmed ("U=5;"); "S=0;" first,
+// when it is ready to save.
 // The high scores may lag a generation behind the profiles (the child died
 // between the two saves): the missing scores are added first.
 [[noreturn]] void SaveForever(const Owners& o, const Ref<IEngine>& engine, int firstGeneration,
@@ -60,8 +65,8 @@ void WriteEvent(int fd, char file, char what, int generation) {
                 ->GetParams()
                 ->SetValue("gen", Variant(std::to_string(k)));
         }
-        // Ready to save: the parent's clock runs from here, so that the
-        // time the fresh process takes to get going does not count.
+        // Ready to save: the parent counts stops from here, so that what the
+        // fresh process does to get going does not count.
         if (k == firstGeneration) WriteEvent(fd, 'S', '=', 0);
         WriteEvent(fd, 'U', '+', k);
         if (!o.profiles->Save(engine)) ::_exit(2);
@@ -104,6 +109,45 @@ std::map<char, LastEvent> ParseEvents(const std::string& text) {
         i = end + 1;
     }
     return last;
+}
+
+// What the pipe holds now, without waiting (the read end does not block).
+void Drain(int fd, std::string& text) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof(buffer))) > 0) text.append(buffer, size_t(n));
+}
+
+// Runs the child under the parent's trace until it has reported "S=0;" and
+// then made `stops` more system-call stops, or (stops < 0) until events hold
+// `until`; the child is left stopped, or it has ended (ended set, status
+// kept). Answers the stops counted after "S=0;".
+int TraceChild(pid_t child, int readFd, std::string& events, int stops, const std::string& until,
+               bool& ended, int& status) {
+    ended = false;
+    bool started = false;
+    int counted = 0;
+    int pass = 0;  // a signal the child got, handed on when it resumes
+    for (;;) {
+        if (::ptrace(PTRACE_SYSCALL, child, nullptr, reinterpret_cast<void*>(intptr_t(pass))) != 0)
+            return counted;
+        pass = 0;
+        if (::waitpid(child, &status, 0) != child || !WIFSTOPPED(status)) {
+            ended = true;
+            return counted;
+        }
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            pass = WSTOPSIG(status);
+            continue;
+        }
+        Drain(readFd, events);
+        if (!started) {
+            started = events.find("S=0;") != std::string::npos;
+            continue;
+        }
+        ++counted;
+        if (stops >= 0 ? counted >= stops : events.find(until) != std::string::npos) return counted;
+    }
 }
 
 std::string ReadAll(int fd) {
@@ -204,12 +248,12 @@ TEST_F(KillTest, EveryFileIsOldOrNewAfterAKillAndNoProfileIsLost) {
     }
 
     std::mt19937 random(20240611);
-    // Kills are spread from the child's start to the end of its first
-    // generation: the median of what the first runs (which wait for that)
-    // took.
+    // Kills are spread over the child's stops from its start to the end of
+    // its first generation: as many as the first runs (which wait for that)
+    // counted.
     constexpr int kMeasuringRuns = 3;
     std::vector<int> spans;
-    int maxDelayUs = 0;
+    int maxStops = 0;
     std::map<char, int> generation = {{'U', 0}, {'R', 0}, {'H', 0}};
     int killedMidSaveOld = 0, killedMidSaveNew = 0, betweenSaves = 0, losses = 0;
 
@@ -219,41 +263,41 @@ TEST_F(KillTest, EveryFileIsOldOrNewAfterAKillAndNoProfileIsLost) {
         const bool measuring = run < kMeasuringRuns;
         int fds[2];
         ASSERT_EQ(::pipe(fds), 0);
+        ASSERT_EQ(::fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
         std::fflush(nullptr);
         const int first = generation['U'] + 1;
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::close(fds[0]);
+            // Stopped until the parent has taken up the trace.
+            if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(3);
+            ::raise(SIGSTOP);
             SaveForever(o, Engine(), first, generation['H'], fds[1]);
         }
         ::close(fds[1]);
-        std::string events;
-        // Reads the child's reports until one holds the text.
-        const auto readUntil = [&](const std::string& text) {
-            char buffer[256];
-            ssize_t n;
-            while (events.find(text) == std::string::npos &&
-                   (n = ::read(fds[0], buffer, sizeof(buffer))) > 0) {
-                events.append(buffer, size_t(n));
-            }
-        };
-        readUntil("S=0;");
-        const auto start = std::chrono::steady_clock::now();
-        if (measuring) {
-            readUntil("H=" + std::to_string(first) + ";");
-            spans.push_back(int(std::chrono::duration_cast<std::chrono::microseconds>(
-                                    std::chrono::steady_clock::now() - start)
-                                    .count()));
-            std::sort(spans.begin(), spans.end());
-            maxDelayUs = spans[spans.size() / 2];
-        } else {
-            std::uniform_int_distribution<int> delay(0, maxDelayUs);
-            std::this_thread::sleep_until(start + std::chrono::microseconds(delay(random)));
-        }
-        ::kill(child, SIGKILL);
         int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSTOPPED(status)) << "the child could not be traced";
+        ASSERT_EQ(::ptrace(PTRACE_SETOPTIONS, child, nullptr,
+                           reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL)),
+                  0);
+        std::string events;
+        bool ended = false;
+        if (measuring) {
+            spans.push_back(TraceChild(child, fds[0], events, -1, "H=" + std::to_string(first) + ";",
+                                       ended, status));
+            std::sort(spans.begin(), spans.end());
+            maxStops = spans[spans.size() / 2];
+        } else {
+            std::uniform_int_distribution<int> stop(1, std::max(1, maxStops));
+            TraceChild(child, fds[0], events, stop(random), "", ended, status);
+        }
+        ASSERT_FALSE(ended) << "the child ended by itself (status " << status << ") after events "
+                            << events;
+        ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
+        ::fcntl(fds[0], F_SETFL, 0);
         events += ReadAll(fds[0]);
         ::close(fds[0]);
         ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << "a save failed in the child";
@@ -301,12 +345,16 @@ TEST_F(KillTest, EveryFileIsOldOrNewAfterAKillAndNoProfileIsLost) {
     EXPECT_EQ(losses, 0);
     EXPECT_TRUE(UserFilesStartingWith("users.dat.damaged").empty());
     EXPECT_TRUE(log.Lines().empty()) << log.Lines().front();
-    // Most kills must land inside a save, or the test shows nothing.
+    // Most kills must land inside a save, or the test shows nothing, and
+    // some on either side of the moment the new file takes the old one's
+    // place.
     EXPECT_GT(killedMidSaveOld + killedMidSaveNew, kRuns / 2);
+    EXPECT_GT(killedMidSaveOld, 0);
+    EXPECT_GT(killedMidSaveNew, 0);
     std::printf(
-        "kill test: %d runs over %d us; killed mid-save: %d kept the old file, %d had the "
-        "new one; %d killed between saves; %d losses; %d generations saved\n",
-        kRuns, maxDelayUs, killedMidSaveOld, killedMidSaveNew, betweenSaves, losses,
+        "kill test: %d runs over %d system-call stops; killed mid-save: %d kept the old file, "
+        "%d had the new one; %d killed between saves; %d losses; %d generations saved\n",
+        kRuns, maxStops, killedMidSaveOld, killedMidSaveNew, betweenSaves, losses,
         generation['U']);
 }
 

@@ -128,9 +128,9 @@ TEST_F(QueryScreens, TheQuitScreenQuitsOnExitOrWhenAScreenAboveItClosesAndCancel
                                                Leaf("button_other", 110, 10, 40, 20, kGrey)) +
                                 PlainScreen("GS_Note", 200, 200, 100, 100, kGrey);
 
-    // Asked to quit, the game shows its close-query screen; cancel closes it.
+    // The close box shows the game's close-query screen; cancel closes it.
     TGameHarness& game = StartWith(screens, R"(closequerygs="GS_Quit")");
-    game.Platform().InjectQuit();
+    game.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     game.Step(1);
     EXPECT_EQ(game.StackNames(), "GS_Main GS_Quit");
     game.ClickAt("button_other");
@@ -139,14 +139,14 @@ TEST_F(QueryScreens, TheQuitScreenQuitsOnExitOrWhenAScreenAboveItClosesAndCancel
     EXPECT_EQ(game.StackNames(), "GS_Main");
     EXPECT_FALSE(game.Platform().QuitRequested());
 
-    game.Platform().InjectQuit();
+    game.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     game.Step(1);
     game.ClickAt("button_exit");
     EXPECT_TRUE(game.Platform().QuitRequested());
 
     // A screen shown above the quit screen quits when it closes.
     TGameHarness& again = StartWith(screens, R"(closequerygs="GS_Quit")");
-    again.Platform().InjectQuit();
+    again.Platform().InjectWindowEvent(SDL_WINDOWEVENT_CLOSE);
     again.Step(1);
     ASSERT_TRUE(Game().ShowGameScreen("GS_Note", nullptr));
     again.Step(1);

@@ -105,5 +105,100 @@ TEST_F(UserProfilesFileTest, LoadingMergesIntoProfilesOfTheSameName) {
     EXPECT_EQ(profiles->GetCurrent(), profiles->GetItem(Variant(kAwkwardName)));
 }
 
+TEST_F(UserProfilesFileTest, ASaveAndALoadKeepWhoIsCurrent) {
+    // Files as the game or a hand may leave them: a profile without a name
+    // and no current name; the same with a current named one; and one whose
+    // current name is the nameless profile's.
+    const struct {
+        const char* xml;
+        const char* current;  // who is current after loading the file
+    } cases[] = {
+        {"<userprofiles><userprofile/></userprofiles>", "<none>"},
+        {"<userprofiles><userprofile name=\"Ann\"/><userprofile/></userprofiles>", "<none>"},
+        {"<userprofiles current_user_profile_name=\"Ann\"><userprofile/>"
+         "<userprofile name=\"Ann\"/></userprofiles>",
+         "Ann"},
+        // An empty current name is the nameless profile's.
+        {"<userprofiles current_user_profile_name=\"\"><userprofile name=\"Ann\"/><userprofile/>"
+         "</userprofiles>",
+         ""},
+    };
+    for (const auto& c : cases) {
+        WritePlayerFile(UserFile("users.dat"), c.xml, GetUsersFileKey());
+        Ref<TUserProfileCollection> first = NewProfiles();
+        ASSERT_EQ(first->Load(Engine()), TPlayerFileLoad::kLoaded) << c.xml;
+        const std::string loaded = Describe(first);
+        EXPECT_EQ(loaded.substr(0, loaded.find(" | ")), std::string("current=") + c.current)
+            << c.xml;
+        for (int round = 1; round <= 2; ++round) {
+            ASSERT_TRUE(first->Save(Engine()));
+            Ref<TUserProfileCollection> again = NewProfiles();
+            ASSERT_EQ(again->Load(Engine()), TPlayerFileLoad::kLoaded);
+            EXPECT_EQ(Describe(again), loaded) << c.xml << " after " << round << " saves";
+            first = again;
+        }
+    }
+}
+
+// Names as bytes: UTF-8 ones come back from the file as they went in; any
+// other is refused where it enters (no profile, no high-score row, a log
+// line), since the file would give it back changed.
+TEST_F(UserProfilesFileTest, ANameReadsBackAsItWasWrittenOrIsRefused) {
+    const struct {
+        const char* name;
+        bool utf8;
+    } cases[] = {
+        {"Zo\xC3\xAB", true},           // Zoë
+        {"\xE6\x97\xA5\xE6\x9C\xAC", true},  // two CJK characters
+        {"\xF0\x9F\x90\xB1" "cat", true},  // beyond the 16-bit plane
+        {"Zo\xC3", false},              // cut inside a sequence
+        {"Zo\xEB", false},              // Latin-1
+        {"\xFF\xFE", false},
+        {"\xC0\xAF", false},             // overlong "/"
+        {"a\xED\xA0\x80", false},        // an encoded surrogate
+        {"\xF4\x90\x80\x80", false},     // above U+10FFFF
+        {"\x80lead", false},             // a continuation byte alone
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.name;
+        log.Clear();
+        Ref<TUserProfileCollection> profiles = NewProfiles();
+        profiles->FindOrAdd("Ann");
+        const Ref<IUserProfile> made = profiles->FindOrAdd(name);
+        profiles->SetCurrent(name);
+        Ref<THighScores> scores = NewHighScores();
+        const Ref<IRecord> row =
+            scores->AddScore(Params({{"Score", "500"}, {"Player", name}}), "japan");
+        ASSERT_TRUE(profiles->Save(Engine()));
+        ASSERT_TRUE(scores->Save(Engine()));
+        Ref<TUserProfileCollection> profilesBack = NewProfiles();
+        ASSERT_EQ(profilesBack->Load(Engine()), TPlayerFileLoad::kLoaded);
+        Ref<THighScores> scoresBack = NewHighScores();
+        ASSERT_EQ(scoresBack->Load(Engine(), false), TPlayerFileLoad::kLoaded);
+        const Ref<IRecordCollection> rows =
+            scoresBack->GetTables()->GetItem(Variant("japan"))->GetRecords();
+        if (c.utf8) {
+            ASSERT_TRUE(made) << name << " " << (log.Lines().empty() ? "" : log.Lines()[0]);
+            ASSERT_TRUE(row) << name;
+            EXPECT_EQ(profilesBack->GetCount(), 2) << name;
+            ASSERT_TRUE(profilesBack->GetCurrent()) << name;
+            EXPECT_EQ(profilesBack->GetCurrent()->GetName(), name);
+            ASSERT_EQ(rows->GetCount(), 1) << name;
+            EXPECT_EQ(TextOf(rows->GetItem(Variant(0))->GetParams()->GetValue("Player", Variant())),
+                      name);
+            EXPECT_TRUE(log.Lines().empty()) << name;
+        } else {
+            EXPECT_FALSE(made) << name;
+            EXPECT_FALSE(row) << name;
+            EXPECT_FALSE(scores->SubmitScore(Params({{"Score", "600"}, {"Player", name}}),
+                                             "japan"))
+                << name;
+            EXPECT_EQ(Describe(profilesBack), "current=<none> | Ann{}[]") << name;
+            EXPECT_EQ(rows->GetCount(), 0) << name;
+            EXPECT_EQ(log.Lines().size(), 3u) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace playerdata

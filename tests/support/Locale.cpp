@@ -3,7 +3,6 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -22,12 +21,8 @@ TCommaLocale::TCommaLocale() : previousLocale_(std::setlocale(LC_NUMERIC, nullpt
         previousPath_ = path;
     }
     if (!SelectInstalledCommaLocale()) {
-        const std::string target = (dir_.Path() / "de_DE.UTF-8").string();
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0 || std::filesystem::exists(target)) {
-            setenv("LOCPATH", dir_.Path().c_str(), 1);
-            std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-        }
+        setenv("LOCPATH", QM_TEST_LOCALE_DIR, 1);
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     }
     active_ = std::strcmp(std::localeconv()->decimal_point, ",") == 0;
 }

@@ -1,12 +1,11 @@
 // Switches the numeric locale to one whose decimal separator is "," for the
 // lifetime of the object, and puts the locale back when it goes. Where no
-// such locale is installed it builds one with localedef in a temporary
-// folder; Active() is false when even that is impossible.
+// such locale is installed it takes the one the build made (the test-locale
+// folder of the build, see tests/CMakeLists.txt); Active() is false when
+// neither is there.
 #pragma once
 
 #include <string>
-
-#include "tests/support/TempDir.h"
 
 class TCommaLocale {
 public:
@@ -18,7 +17,6 @@ public:
     bool Active() const { return active_; }
 
 private:
-    TTempDir dir_{"locale"};
     std::string previousLocale_;
     std::string previousPath_;
     bool hadPath_ = false;
