@@ -42,7 +42,7 @@ function(qm_add_test_folder name)
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       TEST_FILTER "${ARG_WINDOW_TESTS}"
       PROPERTIES TIMEOUT 300
-        ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=string_append::detect_leaks=0")
+        ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=path_list_append:detect_leaks=0")
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
