@@ -73,8 +73,10 @@ void TQuillmarchGameScreenMain::UpdateWelcome() {
     if (const Ref<IUserProfile> profile = profiles->GetCurrent()) {
         if (const Ref<IWidget> welcome = FindWidget("welcome_message")) {
             SetTextVariable("username", profile->GetName());
-            // A player who has not begun the journey yet is new here, not back.
-            const bool isNew = ProfileText(profile, "show_history", "no") == "no";
+            // A player who has not begun the journey yet is new here, not back
+            // (when the texts have a greeting for that).
+            const bool isNew = ProfileText(profile, "show_history", "no") == "no" &&
+                               LanguageStringExists("welcome_new");
             welcome->SetProperty("text_utf8",
                                  Variant(Translate(isNew ? "%welcome_new%" : "%welcome%")));
         }

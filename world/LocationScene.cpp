@@ -393,10 +393,10 @@ void TQuillmarchControlScene::ShowInfo(bool show, const Ref<IWidget>& button) {
                          ProfileText(profile, medal + ref, "no") == "no");
             }
             if (const Ref<IWidget> earned = medals->FindWidget("earned"))
-                earned->SetProperty("text_utf8", Variant(FormatThousands(Whole(
+                earned->SetProperty("text", Variant(FormatThousands(Whole(
                     Variant(ProfileText(profile, "points_" + ref, "0")), 0))));
             if (const Ref<IWidget> total = medals->FindWidget("total"))
-                total->SetProperty("text_utf8", Variant(FormatThousands(LevelMaxPoints(ref))));
+                total->SetProperty("text", Variant(FormatThousands(LevelMaxPoints(ref))));
             medals->SetVisible(true);
             Replay(medals);
             medals->Invalidate();
@@ -435,7 +435,7 @@ void TQuillmarchControlScene::RefreshMagicCounter() {
     const Ref<IWidget> counter = OwnerWidget("mana_counter");
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
     if (counter && profile)
-        counter->SetProperty("text_utf8",
+        counter->SetProperty("text",
                              Variant(FormatThousands(Whole(Variant(ProfileText(profile, "magic_points", "0")), 0))));
 }
 

@@ -108,7 +108,7 @@ Ref<IWidget> TQuillmarchControlSceneShop::LayerItems(const std::string& layer) {
 void TQuillmarchControlSceneShop::SetMagicPoints(int64_t points) {
     magicPoints_ = points;
     if (const Ref<IWidget> counter = FindWidget("../mana_counter"))
-        counter->SetProperty("text_utf8", Variant(FormatThousands(points)));
+        counter->SetProperty("text", Variant(FormatThousands(points)));
 }
 
 // --- Commands

@@ -46,7 +46,7 @@ Ref<IUserProfile> TQuillmarchGameScreenSceneShop::Profile() {
 void TQuillmarchGameScreenSceneShop::SetMagicPoints(int64_t points) {
     magicPoints_ = points;
     if (const Ref<IWidget> counter = FindWidget("mana_counter"))
-        counter->SetProperty("text_utf8", Variant(FormatThousands(points)));
+        counter->SetProperty("text", Variant(FormatThousands(points)));
     if (const Ref<IUserProfile> profile = Profile())
         profile->GetParams()->SetValue("magic_points", Variant(points));
 }

@@ -118,8 +118,13 @@ void TQuillmarchGameScreenTrophy::FillCabinet() {
     if (!profile) return;
     const Ref<IUserProfile> current = GetOwner()->GetUserProfiles()->GetCurrent();
     // A player's name: as typed, never translated, cut with an ellipsis.
-    if (const Ref<ITextWidget> user = Query<ITextWidget>(FindWidget("user")))
-        user->SetText(FitWithEllipsis(*user, UTF8ToWide(current->GetName())));
+    if (const Ref<IWidget> widget = FindWidget("user")) {
+        if (const Ref<ITextWidget> user = Query<ITextWidget>(widget)) {
+            user->SetText(FitWithEllipsis(*user, UTF8ToWide(current->GetName())));
+        } else {
+            widget->SetProperty("text_utf8", Variant(current->GetName()));
+        }
+    }
     for (const char* kind : {"error", "hint", "speed"}) {
         const std::string base = kind;
         if (const Ref<IWidget> counter =

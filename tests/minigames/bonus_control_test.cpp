@@ -133,7 +133,7 @@ TEST_F(BonusControlTest, AWonLevelReportsItsResultsOnceAfterItsEndScenario) {
         "event 32773 level_time=1:05,level_time_in_sec=65,level_errors=2,level_hints_used=0,"
         "total_leveltime=100000,current_round=1,level_result=%bonus_level_completed%,"
         "level_progress=%bonus_level_progress_completed%,level_points=1230,"
-        "level_hints_bonus=+ 1,000 %points%,level_time_bonus=+ 125 %points%,"
+        "level_hints_bonus=+ 1000 %points%,level_time_bonus=+ 125 %points%,"
         "level_total_points=2355,award_record=no,LevelName=japan"};
     EXPECT_EQ(Lines("event"), expected);
     // A repeated report of the end scenario, or one of the other end, tells
@@ -178,7 +178,7 @@ TEST_F(BonusControlTest, AFailedLevelReportsWhyWithItsHintBonusAndNoTimeBonus) {
         const std::vector<std::string> expected = {
             "event 32774 " + c.result +
             ",level_progress=1 / 3,level_points=" + std::to_string(points) +
-            ",level_hints_bonus=+ 1,000 %points%,level_time_bonus=0,"
+            ",level_hints_bonus=+ 1000 %points%,level_time_bonus=0,"
             "level_total_points=" +
             std::to_string(points + 1000) + ",award_record=no,LevelName=japan"};
         EXPECT_EQ(Lines("event"), expected);
