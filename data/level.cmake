@@ -52,7 +52,7 @@ endforeach()
 qm_data_svg(SOURCE art/panel.svg OUTPUT data/images/level/tutorial_panel.png WIDTH 400 HEIGHT 460
             DEPENDS art/palette.css)
 # The level's menu: the same panel, tall.
-qm_data_svg(SOURCE art/panel.svg OUTPUT data/images/level/menu_panel.png WIDTH 320 HEIGHT 520
+qm_data_svg(SOURCE art/panel.svg OUTPUT data/images/level/menu_panel.png WIDTH 320 HEIGHT 600
             DEPENDS art/palette.css)
 
 # Each board size: its cell and clue sizes, and where the board stands so

@@ -155,9 +155,10 @@ bool SaveResourceTextFile(const std::string& text, const std::string& fileName) 
 // ---------------------------------------------------------------------------
 // Value helpers
 
-std::string FormatThousands(int32_t value) {
+std::string FormatThousands(int64_t value) {
     const int64_t wide = value;
-    const std::string digits = std::to_string(wide < 0 ? -wide : wide);
+    const uint64_t magnitude = wide < 0 ? 0 - uint64_t(wide) : uint64_t(wide);
+    const std::string digits = std::to_string(magnitude);
     const std::string separator = Translate("%thousand_separator%");
     std::string result;
     result.reserve(digits.size() + (digits.size() / 3) * separator.size() + 1);

@@ -87,7 +87,7 @@ const std::string& LastSaveFailure();
 
 // The decimal digits of value with the translated "%thousand_separator%"
 // between groups of three from the right, and "-" in front when negative.
-std::string FormatThousands(int32_t value);
+std::string FormatThousands(int64_t value);
 // The text as a floating-point number with "." as the decimal separator,
 // whatever the locale; blanks around it are allowed. The default for an
 // empty text, anything else that is no finite number, or a "," separator.

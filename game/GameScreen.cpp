@@ -5,6 +5,7 @@
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "widgets/ControlWidget.h"
 
 namespace {
 
@@ -341,6 +342,24 @@ Ref<IWidget> TGameScreen::GetFocus() {
 
 Ref<IWidgetCollection> TGameScreen::GetChildren() {
     return window_ ? window_->GetChildren() : nullptr;
+}
+
+namespace {
+
+void TellPointerGone(const Ref<IWidget>& widget) {
+    if (!widget) return;
+    if (auto* control = dynamic_cast<TControlWidget*>(widget.get())) control->PointerGone();
+    const Ref<IWidgetCollection> children = widget->GetChildren();
+    for (int32_t i = 0; children && i < children->GetCount(); ++i) {
+        TellPointerGone(children->GetWidgetByIndex(i));
+    }
+}
+
+}  // namespace
+
+void TGameScreen::Deactivate() {
+    shown_ = false;
+    TellPointerGone(window_);
 }
 
 void TGameScreen::ResetInputState() {

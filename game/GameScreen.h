@@ -91,7 +91,9 @@ public:
     // stay: the screen is updated and drawn until its window is invisible.
     void Hide() override;
     void Activate() override { shown_ = true; }
-    void Deactivate() override { shown_ = false; }
+    // No more updates; controls lit under the pointer go back to their
+    // normal look, since the pointer is over the screen above now.
+    void Deactivate() override;
     // While shown: the tree's step, then the check for the show effect's end.
     void Update(int32_t elapsedMs) override;
     // The window at its position rounded (halves to even).

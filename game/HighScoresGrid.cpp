@@ -124,7 +124,7 @@ void THighScoresGridControl::Render(ISurface& surface, int32_t x, int32_t y) {
             if (!CellText(*row, column.fieldName, text)) continue;
             // Players' names are shown as typed.
             if (textCell) {
-                textCell->SetText(UTF8ToWide(text));
+                textCell->SetText(FitWithEllipsis(*textCell, UTF8ToWide(text)));
             } else {
                 cell->SetProperty("text_utf8", Variant(text));
             }

@@ -9,6 +9,7 @@
 #include "core/base/Log.h"
 #include "core/base/Random.h"
 #include "core/base/SafeConvert.h"
+#include "engine/EngineStartup.h"  // FormatThousands
 #include "game/HighScores.h"
 #include "nonogram/GameServices.h"
 #include "nonogram/GridDefs.h"
@@ -359,7 +360,7 @@ void TQuillmarchControlGameBonus::EndRound(bool won) {
         SetPoints(points_ + kBonusRoundBonus);
         const Ref<IParamCollection> params = NewParams();
         params->SetValue("name", Variant(std::to_string(elapsedMs_)));
-        params->SetValue("text", Variant("+ " + std::to_string(kBonusRoundBonus)));
+        params->SetValue("text", Variant("+ " + FormatThousands(kBonusRoundBonus)));
         params->SetValue("anchor_left", Variant(380));
         params->SetValue("anchor_top", Variant(100));
         StartScenario("flying_points", params);
@@ -423,7 +424,7 @@ Ref<IParamCollection> TQuillmarchControlGameBonus::Results(bool won) {
     if (hintsUsed_ < 1 && !refused_) {
         SetPoints(points_ + kBonusHintBonus);
         p->SetValue("level_hints_bonus",
-                    Variant("+ " + std::to_string(kBonusHintBonus) + " %points%"));
+                    Variant("+ " + FormatThousands(kBonusHintBonus) + " %points%"));
     } else {
         p->SetValue("level_hints_bonus", Variant("0"));
     }
@@ -432,7 +433,7 @@ Ref<IParamCollection> TQuillmarchControlGameBonus::Results(bool won) {
         // Whole seconds, a half to the even one as everywhere else in the game.
         const int64_t bonus = std::max<int64_t>(
             0, SaturatingRound<int64_t>(secondsLeft) * kBonusTimeBonusPerSecond);
-        p->SetValue("level_time_bonus", Variant("+ " + std::to_string(bonus) + " %points%"));
+        p->SetValue("level_time_bonus", Variant("+ " + FormatThousands(bonus) + " %points%"));
         SetPoints(ClampToInt32(int64_t{points_} + bonus));
     } else {
         p->SetValue("level_time_bonus", Variant("0"));
@@ -636,12 +637,12 @@ void TQuillmarchControlGameBonus::AddMovePoints(bool good, const Ref<IWidget>& c
         moveReward_ = comboTimeLeft_ > 0 ? moveReward_ + kBonusRewardStep : kBonusBaseMoveReward;
         comboTimeLeft_ = kBonusComboTimeMs;
         SetPoints(ClampToInt32(int64_t{points_} + moveReward_));
-        text = "+ " + std::to_string(moveReward_);
+        text = "+ " + FormatThousands(moveReward_);
     } else {
         moveReward_ = kBonusBaseMoveReward;
         comboTimeLeft_ = 0;
         SetPoints(std::max(0, points_ - kBonusWrongMovePenalty));
-        text = "- " + std::to_string(kBonusWrongMovePenalty);
+        text = "- " + FormatThousands(kBonusWrongMovePenalty);
     }
     if (!cell) return;
     const Ref<IParamCollection> params = NewParams();

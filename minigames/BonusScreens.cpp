@@ -9,6 +9,7 @@
 #include "core/storage/XMLStorage.h"
 #include "game/HighScores.h"
 #include "minigames/BonusControl.h"
+#include "nonogram/GameScreenNonogram.h"  // SetScreenWidgetText
 #include "widgets/GroupStorage.h"
 #include "widgets/WidgetFactories.h"
 
@@ -194,9 +195,17 @@ void TQuillmarchGameScreenGameBonus::Show(const Ref<IParamCollection>& params) {
     SendToControl(kBonusCommandStart, params);
 }
 
+void TQuillmarchGameScreenGameBonus::ShowMenu() {
+    // The menu is shared with the levels: its leaving button is named after
+    // where it leads from here, the bonus selection.
+    SetScreenWidgetText(GetGameScreenOwner(), "GS_MiniMenu", "buttons/button_main_menu/caption",
+                        "%button_back_to_bonus_rounds%");
+    ShowGameScreen("GS_MiniMenu", nullptr);
+}
+
 void TQuillmarchGameScreenGameBonus::SetActive(bool active) {
     TGameScreen::SetActive(active);
-    if (!active && GetShown()) ShowGameScreen("GS_MiniMenu", nullptr);
+    if (!active && GetShown()) ShowMenu();
 }
 
 Ref<IParamCollection> TQuillmarchGameScreenGameBonus::RestartParams() const {
@@ -228,7 +237,7 @@ void TQuillmarchGameScreenGameBonus::HandleEvent(const Ref<IWidget>& sender, int
     } else if (name == "image_hammer") {
         SendToTools(14, "active_tool", "hammer");
     } else if (name == "button_menu") {
-        ShowGameScreen("GS_MiniMenu", nullptr);
+        ShowMenu();
     } else if (name.find("hint_") != std::string::npos) {
         if (code != 1) return;
         const Ref<IParamCollection> hint = NewParams();

@@ -60,6 +60,8 @@ private:
     Ref<IParamCollection> RestartParams() const;
     void SendToControl(int32_t command, const Ref<IParamCollection>& params);
     void SendToTools(int32_t command, const char* name, const char* value);
+    // "GS_MiniMenu", its leaving button named "Back to the bonus rounds".
+    void ShowMenu();
     // Clears the control and closes this screen with level_completed = "no"
     // in results (a new collection when null).
     void GiveUp(Ref<IParamCollection> results);

@@ -1,6 +1,7 @@
 #include "nonogram/GameScreenNonogram.h"
 
 #include "core/base/AsciiText.h"
+#include "core/lang/MultiLanguages.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "nonogram/LevelDefs.h"
 
@@ -31,6 +32,8 @@ constexpr const char* kPanelWidgets[] = {
     "control_tools/frame",          "control_game_nonogram/nonogram_panel",
 };
 constexpr double kOffScreenLeft = 1024.0;
+
+constexpr const char* kMenuLeaveCaption = "buttons/button_main_menu/caption";
 
 }  // namespace
 
@@ -78,8 +81,29 @@ void TQuillmarchGameScreenGameNonogram::Show(const Ref<IParamCollection>& params
     BoardCommand(kCommandStartLevel, params);
 }
 
+bool SetScreenWidgetText(const Ref<IGameScreenOwner>& game, const std::string& screen,
+                         const std::string& path, const std::string& text) {
+    const Ref<IGSCollection> screens = game ? game->GetGameScreens() : nullptr;
+    const Ref<IGameScreenSlave> target = screens ? screens->GetItem(Variant(screen)) : nullptr;
+    const Ref<IWindow> window = target ? target->GetWindow() : nullptr;
+    const Ref<IWidget> widget = window ? window->FindWidget(path) : nullptr;
+    if (!widget) return false;
+    widget->SetProperty("text", Variant(text));
+    return true;
+}
+
+bool TQuillmarchGameScreenGameNonogram::ShowWithWayBack(const char* screen, const char* caption) {
+    // The screens are shared (the bonus game names the menu's button too):
+    // the caption is set every time, plainly when the place is not known.
+    if (!location_.empty()) SetTextVariable("level_location", Translate("%" + location_ + "%"));
+    SetScreenWidgetText(GetGameScreenOwner(), screen, caption,
+                        location_.empty() ? "%button_leave_level%" : "%button_back_to_location%");
+    return ShowGameScreen(screen, nullptr);
+}
+
 void TQuillmarchGameScreenGameNonogram::PrepareScreen(const Ref<IParamCollection>& params) {
     const std::string location = Value(params, "active_map_part", "");
+    location_ = location;
     if (const Ref<IWidget> title = FindWidget("control_game_nonogram/title"))
         title->SetProperty("text_utf8", Variant("%" + location + "%"));
     if (const Ref<IWidget> blackout = FindWidget("bg_group/blackout"))
@@ -106,7 +130,7 @@ void TQuillmarchGameScreenGameNonogram::SetActive(bool active) {
     TGameScreen::SetActive(active);
     // Only the screen on top (not covered by a menu or a result screen, not
     // closing) opens the menu: the menu's answer must come back here.
-    if (!active && GetShown() && !leaving_) ShowGameScreen("GS_MiniMenu", nullptr);
+    if (!active && GetShown() && !leaving_) ShowWithWayBack("GS_MiniMenu", kMenuLeaveCaption);
 }
 
 void TQuillmarchGameScreenGameNonogram::HandleEvent(const Ref<IWidget>& sender, int32_t code,
@@ -122,7 +146,7 @@ void TQuillmarchGameScreenGameNonogram::HandleEvent(const Ref<IWidget>& sender, 
             tools->ExecuteCommand(14, tool);
         }
     }
-    if (name == "button_menu") ShowGameScreen("GS_MiniMenu", nullptr);
+    if (name == "button_menu") ShowWithWayBack("GS_MiniMenu", kMenuLeaveCaption);
     if (name.find("hint_") != std::string::npos && code == 1) {
         const Ref<IParamCollection> hint = NewParams();
         hint->SetValue("name", Variant(name));
@@ -131,7 +155,7 @@ void TQuillmarchGameScreenGameNonogram::HandleEvent(const Ref<IWidget>& sender, 
     if (name == "control_game_nonogram" && code == kEventLevelWon)
         ShowGameScreen("GS_StatNonogramWithTips", params);
     if (name == "control_game_nonogram" && code == kEventLevelFailed)
-        ShowGameScreen("GS_FailedNonogram", nullptr);
+        ShowWithWayBack("GS_FailedNonogram", "button_map/caption");
     if (name == "button_close") BoardCommand(kCommandCloseFinalPicture, nullptr);
 }
 

@@ -18,6 +18,10 @@
 // "all"), "GS_Quit" and the two result screens.
 //
 // Deactivating the program while this screen is on top opens "GS_MiniMenu".
+// The menu's "button_main_menu" and the failure screen's "button_map" lead
+// back to the location's scene: before either screen shows, their captions
+// are named after that location ("%button_back_to_location%" with the text
+// variable "level_location").
 //
 // Failures: a missing widget is skipped; without a board the level neither
 // starts nor restarts, and a menu answer the screen cannot read counts as
@@ -58,11 +62,21 @@ private:
     // Board command 25, then this screen closes with results.
     void Leave(const Ref<IParamCollection>& results);
     void MenuClosed(const Ref<IParamCollection>& results);
+    // Shows the screen with its leaving button's caption named after the
+    // location the level returns to.
+    bool ShowWithWayBack(const char* screen, const char* caption);
 
     Weak<IWidget> board_;
     Weak<IWidget> tools_;
     bool leaving_ = false;
+    std::string location_;
 };
+
+// Sets the data text (translated now) of the widget at path in the game's
+// screen of that name, which need not be shown; false when there is none.
+// For a label that names what a button of another screen leads to.
+bool SetScreenWidgetText(const Ref<IGameScreenOwner>& game, const std::string& screen,
+                         const std::string& path, const std::string& text);
 
 // Registers "QuillmarchGameScreenGameNonogram".
 void RegisterGameScreenNonogramClasses();

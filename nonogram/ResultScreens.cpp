@@ -7,6 +7,7 @@
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "engine/EngineStartup.h"  // FormatThousands
 #include "widgets/LabelControls.h"
 
 namespace {
@@ -95,6 +96,14 @@ constexpr int32_t kCommandClearParticles = 2;
 // Miniatures are made of one widget per cell: a bound keeps a broken level
 // file from asking for millions.
 constexpr int64_t kMaxMiniatureSide = 50;
+
+// A result as shown: a whole number with the game's thousands separators,
+// any other text as it is.
+Variant PointsText(const Variant& value) {
+    int64_t number = 0;
+    if (ReadWholeNumber(value, number)) return Variant(FormatThousands(number));
+    return Variant(TextOrEmpty(value));
+}
 
 }  // namespace
 
@@ -186,7 +195,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
 
         if (FindWidget("level_Points")) {
             const Variant points = Param(params, "level_points");
-            SetText("level_Points", Variant(TextOrEmpty(points)));
+            SetText("level_Points", PointsText(points));
             total += ResultNumber(points);
         }
 
@@ -204,7 +213,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
         }
         if (FindWidget("levelExpertTime")) {
             SetText("levelExpertTime",
-                    Variant(FormatTimeString(hasCupTime ? ClampToInt32(cupTime) : 0, " : ")));
+                    Variant(FormatTimeString(hasCupTime ? ClampToInt32(cupTime) : 0, ":")));
             Hide("levelExpertTime");
         }
         // One award row: its flag in the results, its label, its bonus.
@@ -214,7 +223,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
             if (earned) {
                 const Variant bonus = Param(params, bonusName);
                 resultParams_->SetValue(key, Variant("yes"));
-                SetText(label, Variant("+" + TextOrEmpty(bonus)));
+                SetText(label, Variant("+" + FormatThousands(ResultNumber(bonus))));
                 total += ResultNumber(bonus);
             } else {
                 resultParams_->SetValue(key, Variant("no"));
@@ -240,7 +249,7 @@ void TQuillmarchGameScreenNonogramStat::ShowResults(const Ref<IParamCollection>&
               "level_mistake_bonus");
 
         totalPoints_ = ClampToInt32(total);
-        SetText("total_Points", Variant(std::to_string(totalPoints_)));
+        SetText("total_Points", Variant(FormatThousands(totalPoints_)));
         resultParams_->SetValue("level_total_points", Variant(totalPoints_));
     }
     StartScenario("scenario_stat", resultParams_);
@@ -469,10 +478,10 @@ void TQuillmarchGameScreenNonogramBonusStat::ShowResults(const Ref<IParamCollect
         line("title_Result", "level_result");
         if (const Ref<IWidget> title = FindWidget("title_Result")) title->SetVisible(true);
         line("levelProgress", "level_progress");
-        line("level_Points", "level_points");
+        SetText("level_Points", PointsText(Param(params, "level_points")));
         line("levelHintsBonus", "level_hints_bonus");
         line("levelTimeBonus", "level_time_bonus");
-        line("levelTotalPoints", "level_total_points");
+        SetText("levelTotalPoints", PointsText(Param(params, "level_total_points")));
     } else {
         bonusLevelName_.clear();
         bonusTotalPoints_ = 0;

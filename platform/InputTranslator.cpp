@@ -162,9 +162,10 @@ TPlatformEvent TInputTranslator::MouseEvent(int32_t code, int32_t x, int32_t y,
     TPlatformEvent e;
     e.kind = TPlatformEventKind::Mouse;
     e.code = code;
-    e.x = x;
-    e.y = y;
-    e.inside = Inside(x, y, state.ContentSize());
+    const TPlatformPoint p = state.PictureFromWindow({x, y});
+    e.x = p.x;
+    e.y = p.y;
+    e.inside = Inside(p.x, p.y, state.ContentSize());
     return e;
 }
 

@@ -24,8 +24,11 @@ public:
     virtual uint32_t CurrentMouseButtons() = 0;
     // The pointer relative to the window's content, possibly outside it.
     virtual TPlatformPoint CurrentPointer() = 0;
-    // The window's content size; events outside it are not "inside".
+    // The picture's size; events outside it are not "inside".
     virtual TPlatformPoint ContentSize() = 0;
+    // A point of the window's content as a pixel of the picture shown there
+    // (the same point unless the picture is scaled into the window).
+    virtual TPlatformPoint PictureFromWindow(TPlatformPoint point) { return point; }
     // The SDL id of the current window; window events of other (destroyed)
     // windows are dropped. 0 when there is no window.
     virtual uint32_t CurrentWindowId() = 0;

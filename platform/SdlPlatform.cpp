@@ -7,6 +7,7 @@
 #include <csignal>
 #include <thread>
 
+#include "platform/PictureFit.h"
 #include "platform/UrlOpener.h"
 #include "platform/Utf8Text.h"
 
@@ -18,12 +19,16 @@ struct TSdlPlatform::TGl {
     using RasterPos2dFn = void(APIENTRY*)(GLdouble, GLdouble);
     using DrawPixelsFn = void(APIENTRY*)(GLsizei, GLsizei, GLenum, GLenum, const void*);
     using ViewportFn = void(APIENTRY*)(GLint, GLint, GLsizei, GLsizei);
+    using ClearColorFn = void(APIENTRY*)(GLfloat, GLfloat, GLfloat, GLfloat);
+    using ClearFn = void(APIENTRY*)(GLbitfield);
 
     DisableFn Disable = nullptr;
     PixelZoomFn PixelZoom = nullptr;
     RasterPos2dFn RasterPos2d = nullptr;
     DrawPixelsFn DrawPixels = nullptr;
     ViewportFn Viewport = nullptr;
+    ClearColorFn ClearColor = nullptr;
+    ClearFn Clear = nullptr;
 
     // Answers the name of the first entry point missing, or null when all are there.
     const char* Load() {
@@ -32,6 +37,8 @@ struct TSdlPlatform::TGl {
         if (!Find(RasterPos2d, "glRasterPos2d")) return "glRasterPos2d";
         if (!Find(DrawPixels, "glDrawPixels")) return "glDrawPixels";
         if (!Find(Viewport, "glViewport")) return "glViewport";
+        if (!Find(ClearColor, "glClearColor")) return "glClearColor";
+        if (!Find(Clear, "glClear")) return "glClear";
         return nullptr;
     }
 
@@ -46,6 +53,7 @@ struct TSdlPlatform::TGl {
         Disable(GL_TEXTURE_2D);
         Disable(GL_DEPTH_TEST);
         PixelZoom(1.0f, -1.0f);
+        ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     }
 
 private:
@@ -156,8 +164,8 @@ bool TSdlPlatform::CreateDisplay(const TDisplayMode& mode) {
     int x = SDL_WINDOWPOS_CENTERED_DISPLAY(0);
     int y = SDL_WINDOWPOS_CENTERED_DISPLAY(0);
     if (mode.fullScreen) {
-        // The closest display mode to the size; the picture stays unscaled at
-        // the top-left when the display cannot take the size exactly.
+        // The closest display mode to the size; when the display cannot take
+        // the size exactly, the picture is scaled to fit it and centred.
         flags |= SDL_WINDOW_FULLSCREEN;
     } else if (positionKnown_) {
         x = windowX_;
@@ -171,6 +179,8 @@ bool TSdlPlatform::CreateDisplay(const TDisplayMode& mode) {
     }
     windowId_ = SDL_GetWindowID(window_);
     fullScreen_ = mode.fullScreen;
+    pictureWidth_ = mode.width;
+    pictureHeight_ = mode.height;
     ApplyCursor();
 
     context_ = SDL_GL_CreateContext(window_);
@@ -197,6 +207,7 @@ bool TSdlPlatform::CreateDisplay(const TDisplayMode& mode) {
 void TSdlPlatform::DestroyDisplay() {
     glReady_ = false;
     viewportWidth_ = viewportHeight_ = -1;
+    presentedScale_ = 0;
     if (context_) {
         SDL_GL_DeleteContext(context_);
         context_ = nullptr;
@@ -229,14 +240,25 @@ void TSdlPlatform::PresentPixels(const uint32_t* pixels, int32_t width, int32_t 
     int drawableWidth = 0;
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
+    if (drawableWidth <= 0 || drawableHeight <= 0) return;
+    pictureWidth_ = width;
+    pictureHeight_ = height;
     if (drawableWidth != viewportWidth_ || drawableHeight != viewportHeight_) {
-        // The raster position (-1, 1) is the top-left of the whole window,
-        // also after a full-screen window took the display's size.
         gl_->Viewport(0, 0, drawableWidth, drawableHeight);
         viewportWidth_ = drawableWidth;
         viewportHeight_ = drawableHeight;
     }
-    gl_->RasterPos2d(-1.0, 1.0);
+    // A display of another size (a full screen that kept its own mode)
+    // shows the picture scaled to fit, centred between black bars.
+    const TPictureFit fit = FitPicture(width, height, drawableWidth, drawableHeight);
+    if (fit.scale != presentedScale_) {
+        gl_->PixelZoom(float(fit.scale), float(-fit.scale));
+        presentedScale_ = fit.scale;
+    }
+    if (fit.width != drawableWidth || fit.height != drawableHeight) gl_->Clear(GL_COLOR_BUFFER_BIT);
+    // The raster position in the viewport's -1..1 units: the picture's
+    // top-left corner.
+    gl_->RasterPos2d(-1.0 + 2.0 * fit.left / drawableWidth, 1.0 - 2.0 * fit.top / drawableHeight);
     // BGRA with 8-8-8-8 reversed reads each native ARGB word as it is.
     gl_->DrawPixels(width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
 }
@@ -256,6 +278,19 @@ void TSdlPlatform::ApplyCursor() {
 }
 
 TPlatformPoint TSdlPlatform::GetMousePos() {
+    return PictureFromWindow(WindowPointer());
+}
+
+TPlatformPoint TSdlPlatform::PictureFromWindow(TPlatformPoint point) {
+    if (!window_ || pictureWidth_ <= 0 || pictureHeight_ <= 0) return point;
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w == pictureWidth_ && h == pictureHeight_) return point;
+    return AreaToPicture(FitPicture(pictureWidth_, pictureHeight_, w, h), point);
+}
+
+TPlatformPoint TSdlPlatform::WindowPointer() {
     int x = 0;
     int y = 0;
     if (window_ && SDL_GetMouseFocus() == window_) {
@@ -305,8 +340,5 @@ uint32_t TSdlPlatform::CurrentMouseButtons() {
 
 TPlatformPoint TSdlPlatform::ContentSize() {
     if (!window_) return {0, 0};
-    int w = 0;
-    int h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
-    return {w, h};
+    return {pictureWidth_, pictureHeight_};
 }

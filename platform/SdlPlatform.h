@@ -41,6 +41,11 @@ public:
 
     // The window, for tests that look at it (null without one).
     SDL_Window* Window() const { return window_; }
+    // The picture's size: what was last presented, or the display's mode.
+    TPlatformPoint ContentSize() override;
+    // A window pixel as the picture's pixel shown there: a window of another
+    // size shows the picture scaled to fit and centred.
+    TPlatformPoint PictureFromWindow(TPlatformPoint point) override;
 
 protected:
     void PumpEvents() override;
@@ -49,12 +54,13 @@ protected:
 
     uint32_t CurrentKeyModifiers() override;
     uint32_t CurrentMouseButtons() override;
-    TPlatformPoint CurrentPointer() override { return GetMousePos(); }
-    TPlatformPoint ContentSize() override;
+    TPlatformPoint CurrentPointer() override { return WindowPointer(); }
     uint32_t CurrentWindowId() override { return windowId_; }
 
 private:
     struct TGl;  // the OpenGL entry points
+    // The pointer in window pixels, possibly outside the window.
+    TPlatformPoint WindowPointer();
 
     void ApplyCursor();
     void RestoreSignalActions();
@@ -72,6 +78,11 @@ private:
     bool positionKnown_ = false;
     int viewportWidth_ = -1;
     int viewportHeight_ = -1;
+    // The picture's size (the back surface's), which a full screen of
+    // another size shows scaled to fit and centred.
+    int32_t pictureWidth_ = 0;
+    int32_t pictureHeight_ = 0;
+    double presentedScale_ = 0;
     std::string title_;  // the title for windows made later; empty until set
     bool cursorVisible_ = true;
     std::string lastError_;

@@ -60,6 +60,13 @@ void TButtonControl::DoUpdate(int32_t elapsedMs) {
     SetChanged(true);
 }
 
+void TButtonControl::PointerGone() {
+    if (!hover_) return;
+    hover_ = false;
+    UpdateImageState();
+    SetChanged(true);
+}
+
 void TButtonControl::SetEnabled(bool value) {
     TControlWidget::SetEnabled(value);
     UpdateImageState();

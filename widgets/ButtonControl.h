@@ -41,6 +41,7 @@ public:
     // The left release of a press: the action when inside, then the capture
     // released either way; true. False without a press.
     bool MouseUp(int32_t x, int32_t y, int32_t shift, int32_t button) override;
+    void PointerGone() override;
 
     // Hides the three images and shows the one of the state; nothing when
     // the state is the one shown.

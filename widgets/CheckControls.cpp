@@ -53,6 +53,12 @@ void TCheckBoxControl::DoUpdate(int32_t elapsedMs) {
     UpdateImages();
 }
 
+void TCheckBoxControl::PointerGone() {
+    if (!hover_) return;
+    hover_ = false;
+    UpdateImages();
+}
+
 void TCheckBoxControl::SetEnabled(bool value) {
     TControlWidget::SetEnabled(value);
     UpdateImages();

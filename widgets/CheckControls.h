@@ -32,6 +32,7 @@ public:
     // The left release of a press: inside, the state flips and code 2 goes
     // to the event handler; the capture is released either way.
     bool MouseUp(int32_t x, int32_t y, int32_t shift, int32_t button) override;
+    void PointerGone() override;
 
     bool GetCheckBoxState() const { return checked_; }
     // Stores the state and shows its images.

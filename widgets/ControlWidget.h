@@ -92,6 +92,10 @@ public:
     virtual bool MouseDown(int32_t x, int32_t y, int32_t shift, int32_t button);
     virtual bool MouseUp(int32_t x, int32_t y, int32_t shift, int32_t button);
     virtual bool MouseDoubleClick(int32_t x, int32_t y, int32_t shift, int32_t button);
+    // The pointer is no longer over this control's screen (another screen
+    // covers it): a hover look goes back to the normal one until the
+    // control is updated again. Nothing here.
+    virtual void PointerGone() {}
 
     // The first child after position after (from max(after + 1, 0)) that is
     // a visible tab stop; null when none. Does not wrap.

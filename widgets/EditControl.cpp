@@ -182,11 +182,34 @@ void TEditControl::Insert(int32_t key) {
     SetText(text);
 }
 
+void TEditControl::ScrollToCaret(ITextWidget& textWidget) {
+    const int64_t room = textWidget.GetWidth();
+    const int32_t length = Length(text_);
+    const auto width = [&](int32_t from, int32_t to) {
+        return int64_t{textWidget.GetTextWidth(text_.substr(size_t(from), size_t(to - from)))};
+    };
+    if (firstShown_ > caretPos_) firstShown_ = caretPos_;
+    if (firstShown_ > length) firstShown_ = length;
+    // The caret inside: drop characters at the front until what is before
+    // it fits.
+    while (firstShown_ < caretPos_ && width(firstShown_, caretPos_) > room) ++firstShown_;
+    // No room wasted: characters at the front come back while the rest fits.
+    while (firstShown_ > 0 && width(firstShown_ - 1, length) <= room) --firstShown_;
+    int32_t end = length;
+    while (end > caretPos_ && width(firstShown_, end) > room) --end;
+    shownCount_ = end - firstShown_;
+}
+
 void TEditControl::UpdateView() {
     const Ref<ITextWidget> textWidget = TextWidget();
     if (!textWidget) return;
-    // A player's text, shown as typed: never through the language tables.
-    textWidget->SetText(text_);
+    // The part of the text that fits the field, the caret always in it: a
+    // longer text scrolls rather than running past the field. A player's
+    // text, shown as typed: never through the language tables.
+    ScrollToCaret(*textWidget);
+    const WideString shown = text_.substr(size_t(firstShown_), size_t(shownCount_));
+    const int32_t caretInShown = caretPos_ - firstShown_;
+    textWidget->SetText(shown);
     const Ref<IWidget> caret = caretWidget_.Lock();
     if (!caret) return;
     caret->SetVisible(GetFocused());
@@ -198,18 +221,18 @@ void TEditControl::UpdateView() {
     } catch (const Exception&) {
     }
     const std::string alignment = align.IsString() ? align.ToString() : std::string();
-    const int64_t free = int64_t{textWidget->GetWidth()} - textWidget->GetTextWidth(text_);
+    const int64_t free = int64_t{textWidget->GetWidth()} - textWidget->GetTextWidth(shown);
     if (alignment == "right") {
         x += free;
     } else if (alignment == "center") {
         x += free / 2;
     }
-    x += textWidget->GetTextWidth(text_.substr(0, size_t(caretPos_)));
+    x += textWidget->GetTextWidth(shown.substr(0, size_t(caretInShown)));
     caret->SetLeft(double(x));
     // Where the layout put the character before the caret wins: the caret
     // keeps the offset from it that the data gave it from the text.
     TRect symbol{};
-    if (textWidget->GetSymbolPosition(caretPos_, symbol)) {
+    if (textWidget->GetSymbolPosition(caretInShown, symbol)) {
         caret->SetLeft(double(int64_t{symbol.right} - caretOffsetX_));
         caret->SetTop(double(int64_t{symbol.top} - caretOffsetY_));
     }

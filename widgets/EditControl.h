@@ -2,7 +2,9 @@
 // score screens. It keeps a wide text and a caret, shows the text in its
 // child text widget "text" exactly as typed (a player's text is never
 // translated) and places its child "cursor" after the character before the
-// caret. The caret moves on key presses; characters are inserted and
+// caret. A text wider than the text widget scrolls: the widget shows the
+// characters that fit its width around the caret, so the caret and the
+// text never run past the field. The caret moves on key presses; characters are inserted and
 // deleted on key releases, and after every release the screen is told with
 // code 4. A left press gives a tab-stop edit the focus; the caret shows only
 // while it has it.
@@ -65,10 +67,15 @@ private:
     static void SetTextUtf8Property(TEditControl& edit, const Variant& value);
     Ref<ITextWidget> TextWidget();
     void Insert(int32_t key);
+    // The characters shown: from firstShown_ as many as fit the text
+    // widget's width, the caret among them or just after them.
+    void ScrollToCaret(ITextWidget& textWidget);
 
     WideString text_;
     int32_t max_ = 0;  // 255 once loaded without the key
     int32_t caretPos_ = 0;
+    int32_t firstShown_ = 0;
+    int32_t shownCount_ = 0;
     bool capitalize_ = false;
     Weak<IWidget> textWidget_;
     Weak<IWidget> caretWidget_;

@@ -60,6 +60,12 @@ void TLabelControl::DoUpdate(int32_t elapsedMs) {
     UpdateState();
 }
 
+void TLabelControl::PointerGone() {
+    if (!hover_) return;
+    hover_ = false;
+    UpdateState();
+}
+
 void TLabelControl::UpdateState() {
     if (GetEnabled()) SetState(hover_ ? 1 : 0);
 }

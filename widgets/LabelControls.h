@@ -22,6 +22,7 @@ public:
     void Attach(IWidgetOwner* owner) override;
     // The group's step, then the hover test against the engine's pointer.
     void DoUpdate(int32_t elapsedMs) override;
+    void PointerGone() override;
 
     // Only while enabled: the selected image under the pointer, else the
     // normal one. A disabled label keeps what its children show.

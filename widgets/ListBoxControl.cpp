@@ -154,7 +154,7 @@ void TListBoxControl::Render(ISurface& surface, int32_t x, int32_t y) {
         // A player's text: shown as typed, never translated.
         const WideString row = UTF8ToWide(items_.GetItem(Variant(i)));
         if (textWidget) {
-            textWidget->SetText(row);
+            textWidget->SetText(FitWithEllipsis(*textWidget, row));
         } else {
             text->SetProperty("text", Variant(row));
         }

@@ -208,11 +208,12 @@ void TDigitTimerControl::Refresh() {
         const int64_t seconds = RoundToInt(currentValue_ / 1000.0);
         const int64_t minutes = seconds / 60;
         const std::string secs = TwoDigits(seconds % 60);
-        timeString_ = std::to_string(minutes) + " : " + secs + " ";
+        // Times are written one way, "M:SS", on the clock and in the results.
+        timeString_ = std::to_string(minutes) + ":" + secs;
         const Ref<IWidget> minWidget = minWidget_.Lock();
         const Ref<IWidget> secWidget = secWidget_.Lock();
         if (minWidget && secWidget) {
-            minWidget->SetProperty("text", Variant(std::to_string(minutes) + ":" + secs));
+            minWidget->SetProperty("text", Variant(timeString_));
             secWidget->SetProperty("text", Variant(secs));
         }
     }

@@ -44,8 +44,8 @@ private:
 // "DigitTimerControl". Stored key "countdown" (read, never written).
 // Properties: "value" (the target of a fast count; setting it starts one),
 // "current_value" (read: the milliseconds shown), "time_in_sec" (read:
-// whole seconds, truncated), "time_string" (read: "M : SS " with blanks
-// around the colon), "currenttime" (write: also sets the clock) and
+// whole seconds, truncated), "time_string" (read: "M:SS", minutes and
+// two-digit seconds, the one way the game writes a time), "currenttime" (write: also sets the clock) and
 // "play_effect" (write: plays the digits' effect now).
 class TDigitTimerControl : public TControlWidget {
 public:

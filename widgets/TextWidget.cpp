@@ -30,6 +30,17 @@ int64_t LineStart(const std::string& align, int64_t width, int64_t lineWidth) {
 
 }  // namespace
 
+WideString FitWithEllipsis(ITextWidget& widget, const WideString& text) {
+    const int64_t room = widget.GetWidth();
+    if (widget.GetTextWidth(text) <= room) return text;
+    const WideString dots = u"...";
+    size_t keep = text.size();
+    while (keep > 0 && widget.GetTextWidth(text.substr(0, keep) + dots) > room) --keep;
+    // Trailing blanks before the dots read as a gap, not as the cut.
+    while (keep > 0 && text[keep - 1] == u' ') --keep;
+    return text.substr(0, keep) + dots;
+}
+
 WideString TranslateDisplayText(const std::string& utf8) {
     const std::string text = Translate(utf8);
     WideString wide = UTF8ToWide(text);

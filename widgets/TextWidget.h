@@ -150,6 +150,11 @@ private:
     const IFontResource* layoutFont_ = nullptr;
 };
 
+// A player's text (a name) for a one-line widget: the text when its width
+// fits the widget, else as much of its start as fits followed by "..." so the
+// player sees that it goes on.
+WideString FitWithEllipsis(ITextWidget& widget, const WideString& text);
+
 // A data text as the widget shows it: every "%key%" of the UTF-8 text
 // translated, then decoded (bytes that are no UTF-8 taken one per
 // character).

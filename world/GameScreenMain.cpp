@@ -73,7 +73,12 @@ void TQuillmarchGameScreenMain::UpdateWelcome() {
     if (const Ref<IUserProfile> profile = profiles->GetCurrent()) {
         if (const Ref<IWidget> welcome = FindWidget("welcome_message")) {
             SetTextVariable("username", profile->GetName());
-            welcome->SetProperty("text_utf8", Variant(Translate("%welcome%")));
+            // A player who has not begun the journey yet is new here, not back
+            // (when the texts have a greeting for that).
+            const bool isNew = ProfileText(profile, "show_history", "no") == "no" &&
+                               LanguageStringExists("welcome_new");
+            welcome->SetProperty("text_utf8",
+                                 Variant(Translate(isNew ? "%welcome_new%" : "%welcome%")));
         }
         return;
     }

@@ -1,6 +1,7 @@
 #include "world/LocationScene.h"
 
 #include "core/base/Log.h"
+#include "engine/EngineStartup.h"  // FormatThousands
 #include "nonogram/GameServices.h"
 #include "nonogram/LevelDefs.h"
 #include "widgets/GroupStorage.h"
@@ -392,9 +393,10 @@ void TQuillmarchControlScene::ShowInfo(bool show, const Ref<IWidget>& button) {
                          ProfileText(profile, medal + ref, "no") == "no");
             }
             if (const Ref<IWidget> earned = medals->FindWidget("earned"))
-                earned->SetProperty("text", Variant(ProfileText(profile, "points_" + ref, "0")));
+                earned->SetProperty("text", Variant(FormatThousands(Whole(
+                    Variant(ProfileText(profile, "points_" + ref, "0")), 0))));
             if (const Ref<IWidget> total = medals->FindWidget("total"))
-                total->SetProperty("text", Variant(std::to_string(LevelMaxPoints(ref))));
+                total->SetProperty("text", Variant(FormatThousands(LevelMaxPoints(ref))));
             medals->SetVisible(true);
             Replay(medals);
             medals->Invalidate();
@@ -433,7 +435,8 @@ void TQuillmarchControlScene::RefreshMagicCounter() {
     const Ref<IWidget> counter = OwnerWidget("mana_counter");
     const Ref<IParamCollection> profile = CurrentProfileParams(GetOwner());
     if (counter && profile)
-        counter->SetProperty("text", Variant(ProfileText(profile, "magic_points", "0")));
+        counter->SetProperty("text",
+                             Variant(FormatThousands(Whole(Variant(ProfileText(profile, "magic_points", "0")), 0))));
 }
 
 void MarkLocationCompleted(const Ref<IParamCollection>& profile, const std::string& location) {

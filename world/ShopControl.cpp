@@ -1,6 +1,7 @@
 #include "world/ShopControl.h"
 
 #include "core/base/Log.h"
+#include "engine/EngineStartup.h"  // FormatThousands
 #include "nonogram/GameServices.h"
 #include "nonogram/LevelDefs.h"
 #include "widgets/GroupStorage.h"
@@ -107,7 +108,7 @@ Ref<IWidget> TQuillmarchControlSceneShop::LayerItems(const std::string& layer) {
 void TQuillmarchControlSceneShop::SetMagicPoints(int64_t points) {
     magicPoints_ = points;
     if (const Ref<IWidget> counter = FindWidget("../mana_counter"))
-        counter->SetProperty("text", Variant(std::to_string(points)));
+        counter->SetProperty("text", Variant(FormatThousands(points)));
 }
 
 // --- Commands
@@ -246,7 +247,7 @@ void TQuillmarchControlSceneShop::ShowItemHint(const Ref<IWidget>& item, bool sh
         const int64_t cost = Cost(item);
         const bool affordable = cost >= 0 && cost <= magicPoints_;
         panel->SetProperty("title", item->GetProperty("title"));
-        panel->SetProperty("cost", item->GetProperty("cost"));
+        panel->SetProperty("cost", Variant(FormatThousands(cost)));
         panel->SetProperty("icon_105", item->GetProperty("icon_105"));
         if (const Ref<IWidget> buy = panel->FindWidget("click_to_buy")) buy->SetVisible(affordable);
         if (const Ref<IWidget> short_ = panel->FindWidget("not_enough_points"))

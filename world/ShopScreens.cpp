@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "engine/EngineStartup.h"  // FormatThousands
 #include "nonogram/LevelDefs.h"
 #include "widgets/ControlWidget.h"
 #include "world/LocationScene.h"
@@ -45,7 +46,7 @@ Ref<IUserProfile> TQuillmarchGameScreenSceneShop::Profile() {
 void TQuillmarchGameScreenSceneShop::SetMagicPoints(int64_t points) {
     magicPoints_ = points;
     if (const Ref<IWidget> counter = FindWidget("mana_counter"))
-        counter->SetProperty("text", Variant(std::to_string(points)));
+        counter->SetProperty("text", Variant(FormatThousands(points)));
     if (const Ref<IUserProfile> profile = Profile())
         profile->GetParams()->SetValue("magic_points", Variant(points));
 }

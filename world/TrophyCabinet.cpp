@@ -4,7 +4,10 @@
 #include <array>
 
 #include "core/base/SafeConvert.h"
+#include "core/base/Utf8.h"
 #include "core/lang/MultiLanguages.h"
+#include "engine/EngineStartup.h"  // FormatThousands
+#include "widgets/TextWidget.h"
 #include "world/MapObjects.h"
 
 using namespace mapdetail;
@@ -114,8 +117,14 @@ void TQuillmarchGameScreenTrophy::FillCabinet() {
     const Ref<IParamCollection> profile = ProfileParams();
     if (!profile) return;
     const Ref<IUserProfile> current = GetOwner()->GetUserProfiles()->GetCurrent();
-    if (const Ref<IWidget> user = FindWidget("user"))
-        user->SetProperty("text_utf8", Variant(current->GetName()));
+    // A player's name: as typed, never translated, cut with an ellipsis.
+    if (const Ref<IWidget> widget = FindWidget("user")) {
+        if (const Ref<ITextWidget> user = Query<ITextWidget>(widget)) {
+            user->SetText(FitWithEllipsis(*user, UTF8ToWide(current->GetName())));
+        } else {
+            widget->SetProperty("text_utf8", Variant(current->GetName()));
+        }
+    }
     for (const char* kind : {"error", "hint", "speed"}) {
         const std::string base = kind;
         if (const Ref<IWidget> counter =
@@ -246,7 +255,10 @@ std::string TQuillmarchGameScreenTrophy::TrophyText(bool owned, const Ref<IWidge
     const TTrophyKind* kind = FindTrophy(name);
     if (!kind) return "";
     IGameScreenOwner* game = GetOwner();
-    const std::string limit = game ? TextOrEmpty(game->GetOption(kind->limit)) : "";
+    std::string limit = game ? TextOrEmpty(game->GetOption(kind->limit)) : "";
+    int64_t number = 0;
+    // Points as every number is shown: with thousands separators.
+    if (TryTextToInt64(limit, number)) limit = FormatThousands(number);
     SetTextVariable(kind->variable, limit);
     return Translate(std::string("%") + kind->textStem + (owned ? "_yes%" : "_no%"));
 }

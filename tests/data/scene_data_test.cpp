@@ -159,7 +159,7 @@ TEST_F(SceneData, ALocationShowsTheProfilesLayerItemsAndLevels) {
     EXPECT_TRUE(Visible(Marker("japan", 2) + "/completed/non_expert"));
     // The header, and the panels in their places once slid in.
     EXPECT_EQ(Prop("title", "text_utf8"), "Japan");
-    EXPECT_EQ(Prop("mana_counter", "text"), "1250");
+    EXPECT_EQ(Prop("mana_counter", "text"), "1,250");
     EXPECT_EQ(Scene("top_panel")->GetTop(), 0.0);
     EXPECT_EQ(Scene("panel")->GetTop(), 664.0);
     EXPECT_EQ(Scene("control_scene/map_parts")->GetTop(), 0.0);
@@ -305,7 +305,7 @@ TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
         EXPECT_EQ(TextOrEmpty(widget->GetProperty("state")), "locked") << item;
         EXPECT_TRUE(game_->Find(items + item + "/locked/shadow")->GetVisible()) << item;
     }
-    EXPECT_EQ(TextOrEmpty(game_->Find("mana_counter")->GetProperty("text_utf8")), "1000");
+    EXPECT_EQ(TextOrEmpty(game_->Find("mana_counter")->GetProperty("text_utf8")), "1,000");
     const TPoint lantern = game_->CenterOf(items + "lantern");
     game_->MouseMove(lantern.x, lantern.y);
     game_->Step(10, 20);

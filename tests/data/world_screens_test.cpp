@@ -110,7 +110,8 @@ protected:
 
 TEST_F(WorldScreens, AFirstStartGoesFromTheMenuThroughTheStoryToTheMap) {
     StartWithNewPlayer();
-    EXPECT_EQ(Text("welcome_message"), "Welcome back, Ada!");
+    // Just made: welcomed as new, not as one coming back.
+    EXPECT_EQ(Text("welcome_message"), "Welcome, Ada!");
     // A new player's medallion has every part empty, neither look shown.
     for (const char* location : kLocations) {
         const std::string part = std::string("medallion/elements/") + location;
@@ -216,6 +217,8 @@ TEST_F(WorldScreens, OnTheMapAPlaceUnderThePointerIsExplainedAndASealedOneSaysWh
     game_->ClickAt("button_menu");
     game_->Step(2, 20);
     ASSERT_EQ(game_->StackNames(), "GS_Main");
+    // Back from a journey begun: now the player is welcomed back.
+    EXPECT_EQ(Text("welcome_message"), "Welcome back, Ada!");
 }
 
 TEST_F(WorldScreens, TheTrophyCabinetShowsOwnedAndEmptyTrophiesAndExplainsThem) {
@@ -240,7 +243,7 @@ TEST_F(WorldScreens, TheTrophyCabinetShowsOwnedAndEmptyTrophiesAndExplainsThem) 
     EXPECT_EQ(Text("info/label"), "Finish 40 pictures within the expert time to win this trophy.");
     Shot("11-trophies");
     MoveTo("trophies/trophy_rome/full");
-    EXPECT_EQ(Text("info/label"), "Yours: 1500 points or more in Rome's bonus round.");
+    EXPECT_EQ(Text("info/label"), "Yours: 1,500 points or more in Rome's bonus round.");
     game_->MouseMove(1000, 10);
     game_->Step(2, 20);
     EXPECT_FALSE(Visible("info"));

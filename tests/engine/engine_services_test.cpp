@@ -297,6 +297,9 @@ TEST(EngineHelpers, FormatThousandsUsesTheTranslatedSeparator) {
         {INT32_MIN, "-2'147'483'648"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(FormatThousands(value), text) << value;
+    // Counts kept in 64 bits (magic points, prices) go through it as well.
+    EXPECT_EQ(FormatThousands(int64_t{5000000000}), "5'000'000'000");
+    EXPECT_EQ(FormatThousands(INT64_MIN), "-9'223'372'036'854'775'808");
     strings.Delete("thousand_separator");
     EXPECT_EQ(FormatThousands(1234567), "1234567");
 }

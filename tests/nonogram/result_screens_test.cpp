@@ -250,7 +250,7 @@ TEST_F(ResultScreensTest, AwardsLabelsAndTotalFollowTheLevel) {
         EXPECT_EQ(ProbeOf(s, "total_Points")->Text(), std::to_string(c.total));
         EXPECT_EQ(ProbeOf(s, "level_Points")->Text(), "100");
         EXPECT_EQ(ProbeOf(s, "levelTime")->Text(), "1:05");
-        EXPECT_EQ(ProbeOf(s, "levelExpertTime")->Text(), "1 : 00");
+        EXPECT_EQ(ProbeOf(s, "levelExpertTime")->Text(), "1:00");
         EXPECT_EQ(ProbeOf(s, "levelHints")->Text(), std::to_string(c.hints));
         EXPECT_EQ(ProbeOf(s, "levelErrors")->Text(), std::to_string(c.errors));
         // The lines and medals wait for the reveal.
@@ -293,7 +293,7 @@ TEST_F(ResultScreensTest, MissingOrBrokenResultParametersAreRefusedCleanly) {
     const std::string s = "GS_StatNonogramWithTips";
     EXPECT_EQ(ProbeOf(s, "level_Points")->Text(), "lots");
     EXPECT_EQ(ProbeOf(s, "levelErrors")->Text(), "0");
-    EXPECT_EQ(ProbeOf(s, "levelExpertTime")->Text(), "0 : 00");
+    EXPECT_EQ(ProbeOf(s, "levelExpertTime")->Text(), "0:00");
     Game().CloseGameScreen(harness->Screen(s), nullptr);
     harness->Step(2);
 

@@ -4,7 +4,9 @@
 #include <SDL2/SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -63,21 +65,46 @@ TEST_F(SdlPlatform, APresentedSurfaceReadsBackFromTheWindowUnchanged) {
     EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, kW, kH, kH)), Opaque(surface));
     platform->SwapBuffers();
 
-    // A smaller surface lands at the top-left corner, unscaled.
-    const std::vector<uint32_t> small = Pattern(10, 6);
-    platform->PresentPixels(small.data(), 10, 6);
-    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, 10, 6, kH)), Opaque(small));
-    platform->SwapBuffers();
-
-    // Still at the top-left when the window has grown (as a full-screen
-    // window does when the display keeps a larger mode).
+    // A window larger than the picture (as a full-screen window is when the
+    // display keeps a larger mode): the picture is scaled to fit, its aspect
+    // kept, centred between black bars, and the pointer maps back onto it.
     SDL_SetWindowSize(platform->Window(), 100, 80);
     SDL_PumpEvents();
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(platform->Window(), &dw, &dh);
+    ASSERT_EQ(dw, 100);
     ASSERT_EQ(dh, 80);
     platform->PresentPixels(surface.data(), kW, kH);
-    EXPECT_EQ(Opaque(ReadWindowPixels(GL_BACK, kW, kH, dh)), Opaque(surface));
+    const std::vector<uint32_t> shown = Opaque(ReadWindowPixels(GL_BACK, dw, dh, dh));
+    // 64 x 48 fits 100 x 80 at 100 / 64 = 1.5625: 100 x 75, 2 rows of bar above.
+    const double scale = 100.0 / 64;
+    const double top = 2;
+    int mismatches = 0;
+    for (int y = 0; y < dh; ++y) {
+        for (int x = 0; x < dw; ++x) {
+            const uint32_t pixel = shown[size_t(y) * dw + x];
+            const double sy = (y + 0.5 - top) / scale, sx = (x + 0.5) / scale;
+            if (sy < 0 || sy >= kH) {
+                if (pixel != 0xFF000000u) ++mismatches;  // the bars are black
+                continue;
+            }
+            // The source pixel whose scaled area holds this pixel's centre
+            // (either neighbour where the centre lies on their border).
+            bool found = false;
+            for (const double d : {-0.01, 0.0, 0.01}) {
+                const int i = std::min(kW - 1, std::max(0, int(std::floor(sx + d))));
+                const int j = std::min(kH - 1, std::max(0, int(std::floor(sy + d))));
+                found |= pixel == (surface[size_t(j) * kW + i] | 0xFF000000u);
+            }
+            if (!found) ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(platform->ContentSize(), (TPlatformPoint{kW, kH}));
+    EXPECT_EQ(platform->PictureFromWindow({0, 2}), (TPlatformPoint{0, 0}));
+    EXPECT_EQ(platform->PictureFromWindow({99, 76}), (TPlatformPoint{63, 47}));
+    EXPECT_EQ(platform->PictureFromWindow({50, 40}), (TPlatformPoint{32, 24}));
+    EXPECT_LT(platform->PictureFromWindow({50, 0}).y, 0);
 }
 
 TEST_F(SdlPlatform, FullScreenHidesThePointerWhateverIsAsked) {

@@ -201,6 +201,49 @@ TEST_F(EditControl, TheCaretShowsWithTheFocusAfterTheCharacterBeforeIt) {
     EXPECT_FALSE(edit.GetFocused());
 }
 
+TEST_F(EditControl, ATextWiderThanTheFieldScrollsWithTheCaretAndStaysInside) {
+    // 30 letters of 10 pixels in a text 150 wide at 5: 15 fit.
+    TEditControl& edit = LoadFocused(R"(max="40")");
+    const std::string typed = "abcdefghjklmnopqrstuvwxyzabcde";
+    Type(typed);
+    ASSERT_EQ(edit.GetProperty("text_utf8"), Variant(typed));
+    auto* text = dynamic_cast<TTextWidget*>(screen.Find("e/text").get());
+    ASSERT_NE(text, nullptr);
+    struct TStep {
+        SDL_Scancode scancode;
+        SDL_Keycode key;
+        int presses;
+        const char* shown;  // the 15 letters around the caret
+        int caretAfter;     // letters of them before the caret
+    };
+    const TStep steps[] = {
+        {SDL_SCANCODE_END, SDLK_END, 0, "qrstuvwxyzabcde", 15},
+        {SDL_SCANCODE_LEFT, SDLK_LEFT, 5, "qrstuvwxyzabcde", 10},
+        {SDL_SCANCODE_HOME, SDLK_HOME, 1, "abcdefghjklmnop", 0},
+        {SDL_SCANCODE_RIGHT, SDLK_RIGHT, 20, "fghjklmnopqrstu", 15},
+        {SDL_SCANCODE_END, SDLK_END, 1, "qrstuvwxyzabcde", 15},
+    };
+    for (const TStep& step : steps) {
+        for (int i = 0; i < step.presses; ++i) Press(step.scancode, step.key);
+        const std::string expected = step.shown;
+        SCOPED_TRACE(expected);
+        // The letters shown are the typed ones around the caret, and no more
+        // than fit.
+        EXPECT_EQ(Shown(), expected);
+        EXPECT_NE(typed.find(Shown()), std::string::npos);
+        EXPECT_LE(text->GetTextRect().right, text->GetWidth());
+        // The caret stays inside the text's place (5 to 155, less its data
+        // offset of 2): after the letter before it, or at the start.
+        EXPECT_GE(Caret()->GetLeft(), 3);
+        EXPECT_LE(Caret()->GetLeft(), 5 + 150 - 2);
+        EXPECT_EQ(Caret()->GetLeft(), step.caretAfter == 0 ? 5 : 3 + 10 * step.caretAfter);
+    }
+    // Deleting lets the start come back into view.
+    for (int i = 0; i < 20; ++i) Press(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE);
+    EXPECT_EQ(Shown(), "abcdefghjk");
+    EXPECT_EQ(Caret()->GetLeft(), 3 + 100);
+}
+
 TEST_F(EditControl, ACentredTextPlacesTheCaretFromItsCentredStart) {
     Load(R"(enabled="yes" tabstop="yes" max="20")", R"(textalign="center" width="100")", 5);
     screen.Click(100, 20);

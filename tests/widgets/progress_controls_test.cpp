@@ -122,7 +122,7 @@ TEST_F(DigitTimer, TheClockShowsMinutesAndPaddedSeconds) {
     timer.SetProperty("currenttime", Variant(65000));
     EXPECT_EQ(Text("min"), "1:05");
     EXPECT_EQ(Text("sec"), "05");
-    EXPECT_EQ(timer.GetProperty("time_string"), Variant(std::string("1 : 05 ")));
+    EXPECT_EQ(timer.GetProperty("time_string"), Variant(std::string("1:05")));
     EXPECT_EQ(timer.GetProperty("time_in_sec"), Variant(65));
     EXPECT_EQ(timer.GetProperty("current_value"), Variant(65000));
     // The widget's own age took the value too.
