@@ -3,6 +3,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -96,6 +97,7 @@ void TAudioMixer::Reset(int rate) {
     }
     rate_ = rate;
     paused_ = false;
+    limiterGain_ = 1.0f;
 }
 
 TAudioMixer::TSample* TAudioMixer::FindSample(TAudioHandle handle) {
@@ -407,7 +409,10 @@ size_t TAudioMixer::MixSource(TChannel& ch, float* out, size_t frames, float l0,
 
 void TAudioMixer::Render(float* out, size_t frames) {
     std::fill(out, out + 2 * frames, 0.0f);
-    if (paused_) return;
+    if (paused_) {
+        Limit(out, frames);  // silence: the limiter's gain comes back meanwhile
+        return;
+    }
     for (TChannel& ch : channels_) {
         if (!ch.inUse) continue;
         size_t done = 0;
@@ -430,5 +435,20 @@ void TAudioMixer::Render(float* out, size_t frames) {
         }
         // Time passes for slides of channels that are not playing, too.
         if (done < frames) AdvanceSlides(ch, frames - done);
+    }
+    Limit(out, frames);
+}
+
+void TAudioMixer::Limit(float* out, size_t frames) {
+    const float release = 1000.0f / (static_cast<float>(kLimiterReleaseMs) * static_cast<float>(rate_));
+    for (size_t i = 0; i < frames; ++i) {
+        const float peak = std::max(std::fabs(out[2 * i]), std::fabs(out[2 * i + 1]));
+        // The most gain this frame allows; the gain climbs back towards it.
+        const float allowed = peak > kLimit ? kLimit / peak : 1.0f;
+        limiterGain_ = std::min(allowed, limiterGain_ + release);
+        if (limiterGain_ < 1.0f) {
+            out[2 * i] *= limiterGain_;
+            out[2 * i + 1] *= limiterGain_;
+        }
     }
 }

@@ -59,6 +59,15 @@ public:
     // Writes `frames` interleaved stereo frames (left, right) of mixed output.
     void Render(float* out, size_t frames);
 
+    // The output stage: a limiter keeps every sample at or below kLimit (of
+    // full scale), so that a loud moment (a jingle over the music and several
+    // sounds at once) is turned down rather than cut flat at 1.0. It acts at
+    // once on a frame above the limit (both sides alike, so the stereo image
+    // stays) and gives the gain back over kLimiterReleaseMs; a mix that stays
+    // within the limit passes unchanged.
+    static constexpr float kLimit = 0.9f;
+    static constexpr int kLimiterReleaseMs = 200;
+
 private:
     struct TSlide {
         bool active = false;
@@ -103,11 +112,13 @@ private:
     uint64_t MsToFrames(uint32_t ms) const;
 
     void AdvanceSlides(TChannel& ch, uint64_t frames);
+    void Limit(float* out, size_t frames);
     size_t MixSource(TChannel& ch, float* out, size_t frames, float l0, float r0, float l1,
                      float r1);
 
     int rate_;
     bool paused_ = false;
+    float limiterGain_ = 1.0f;  // the limiter's gain now: 1 when it does not act
     uint64_t bindCounter_ = 0;
     std::vector<TSample> samples_;
     std::vector<TChannel> channels_;

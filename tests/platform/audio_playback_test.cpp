@@ -291,8 +291,10 @@ TEST_F(AudioPlayback, MaxPlaybacksAllowsThatManyAndRefusesMore) {
     ASSERT_NE(b, 0u);
     ASSERT_NE(c, 0u);
     EXPECT_EQ(device_.GetSampleChannel(sample), 0u) << "a fourth playback is refused";
+    // At half volume the three stay within the limiter's limit, so they add up.
+    for (TAudioHandle ch : {a, b, c}) device_.SetChannelAttributes(ch, 50, 0);
     auto out = Render(100);
-    EXPECT_NEAR(out[198], 3 * kHalf, 1e-5) << "three copies sound at once";
+    EXPECT_NEAR(out[198], 3 * kHalf * 0.5f, 1e-5) << "three copies sound at once";
     EXPECT_EQ(device_.ChannelActivity(a), TChannelActivity::Playing);
 
     device_.StopChannel(b);
@@ -301,8 +303,9 @@ TEST_F(AudioPlayback, MaxPlaybacksAllowsThatManyAndRefusesMore) {
     EXPECT_NE(d, b);
     EXPECT_EQ(device_.ChannelActivity(b), TChannelActivity::Stopped);
     EXPECT_FALSE(device_.PlayChannel(b, true)) << "the recycled channel's old handle is dead";
+    device_.SetChannelAttributes(d, 50, 0);
     device_.PlayChannel(d, true);
-    EXPECT_NEAR(Render(1)[0], 3 * kHalf, 1e-5);
+    EXPECT_NEAR(Render(1)[0], 3 * kHalf * 0.5f, 1e-5);
 
     // A paused playback still counts; 0 means one.
     TAudioHandle one = Sample(DcWav(100), 0);
@@ -311,6 +314,79 @@ TEST_F(AudioPlayback, MaxPlaybacksAllowsThatManyAndRefusesMore) {
     EXPECT_EQ(device_.GetSampleChannel(one), 0u);
     device_.StopChannel(p);
     EXPECT_NE(device_.GetSampleChannel(one), 0u);
+}
+
+// A sine of `amplitude` (of full scale) at 441 Hz: 100 frames a period.
+static std::vector<int16_t> Sine(size_t frames, float amplitude) {
+    std::vector<int16_t> v(frames);
+    for (size_t i = 0; i < frames; ++i)
+        v[i] = static_cast<int16_t>(std::lround(amplitude * 32767.0f * std::sin(2.0 * M_PI * static_cast<double>(i) / 100.0)));
+    return v;
+}
+
+// A mix within the limit comes out as the plain sum of its sources, sample
+// for sample, also right after the limiter has turned a loud moment down
+// once its release time is over.
+TEST_F(AudioPlayback, LimiterLeavesAMixWithinTheLimitUnchanged) {
+    struct Case {
+        const char* what;
+        std::vector<float> amplitudes;  // one sine per entry, at full volume
+    };
+    const std::vector<Case> cases = {
+        {"one quiet sound", {0.3f}},
+        {"one sound just within the limit", {0.89f}},
+        {"three sounds adding up to just within it", {0.3f, 0.3f, 0.29f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // First a loud moment, then its release time and a little more of silence.
+        std::vector<int16_t> loud(2000, 30000);
+        TAudioHandle burst = Play(Sample(MakeWav16(kRate, 1, loud), 4));
+        Play(Sample(MakeWav16(kRate, 1, loud), 4));
+        ASSERT_NE(burst, 0u);
+        ASSERT_GT(Peak(Render(2000)), 0.0f);
+        Render(static_cast<size_t>(kRate * (TAudioMixer::kLimiterReleaseMs + 20) / 1000));
+
+        std::vector<std::vector<int16_t>> sources;
+        for (float a : c.amplitudes) {
+            sources.push_back(Sine(1000, a));
+            Play(Sample(MakeWav16(kRate, 1, sources.back())));
+        }
+        auto out = Render(1000);
+        for (size_t i = 0; i < 1000; ++i) {
+            float sum = 0.0f;
+            for (const auto& s : sources) sum += static_cast<float>(s[i]) / 32768.0f;
+            ASSERT_NEAR(out[2 * i], sum, 1e-6) << i;
+            ASSERT_NEAR(out[2 * i + 1], sum, 1e-6) << i;
+        }
+    }
+}
+
+// A mix far above full scale (four sounds, each near full scale) comes out
+// turned down as a whole: every sample within the limit, none at full scale,
+// and the waveform kept (each sample the same share of the sum, not cut flat
+// at the top while the rest passes).
+TEST_F(AudioPlayback, LimiterTurnsALoudMixDownWithoutCuttingIt) {
+    const std::vector<int16_t> sine = Sine(kRate / 2, 0.5f);
+    TAudioHandle sample = Sample(MakeWav16(kRate, 1, sine), 4);
+    for (int i = 0; i < 4; ++i) ASSERT_NE(Play(sample), 0u);
+    auto out = Render(kRate / 2);
+    float peak = 0.0f;
+    for (size_t i = 0; i < kRate / 2; ++i) {
+        const float sum = 4.0f * static_cast<float>(sine[i]) / 32768.0f;
+        ASSERT_EQ(out[2 * i], out[2 * i + 1]) << i;
+        ASSERT_LT(std::fabs(out[2 * i]), 1.0f) << i;
+        peak = std::max(peak, std::fabs(out[2 * i]));
+        // After the first crest the gain stays near limit / crest (0.45):
+        // it climbs back by only a little between two crests.
+        if (i > 25 && std::fabs(sum) > 0.2f) {
+            const float gain = out[2 * i] / sum;
+            ASSERT_GT(gain, 0.44f) << i;
+            ASSERT_LT(gain, 0.47f) << i;
+        }
+    }
+    EXPECT_LE(peak, TAudioMixer::kLimit + 1e-6f);
+    EXPECT_GT(peak, TAudioMixer::kLimit - 0.01f) << "turned down to the limit, not below it";
 }
 
 TEST_F(AudioPlayback, FinishedChannelsAreRecycledOldestFirst) {
@@ -491,7 +567,9 @@ TEST_F(AudioPlayback, BadFilesLoadAsNothingWithALogLine) {
     EXPECT_EQ(Music(wav), 0u) << "a WAV is no music";
 }
 
-TEST_F(AudioPlayback, SixteenBitOutputRoundsAndClips) {
+// Three copies add up to 1.5 of full scale: the 16-bit output gets the
+// limiter's level, not full scale.
+TEST_F(AudioPlayback, SixteenBitOutputRoundsAndALoudMixIsLimitedBelowFullScale) {
     TAudioHandle sample = Sample(DcWav(100), 3);
     Play(sample);
     std::vector<int16_t> out(8);
@@ -501,7 +579,9 @@ TEST_F(AudioPlayback, SixteenBitOutputRoundsAndClips) {
     Play(sample);
     Play(sample);
     device_.RenderInt16(out.data(), 4);
-    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[0], std::lround(TAudioMixer::kLimit * 32767.0f));
+    EXPECT_EQ(out[7], out[0]);
+    EXPECT_LT(out[0], 32767);
 }
 
 TEST(AudioBackendClosed, EveryCallAnswersNothing) {

@@ -37,45 +37,46 @@ LAYERS = ["layer_1", "layer_2", "layer_3"]
 
 LOC = {
     "japan": dict(
+        path=(560, 496),
         land="#5f8f4a", far="#6a7fa0", hills="#4f7a52", water="#5f9fb8", accent="#c8412e",
         items=[
-            [("lantern", "lantern_stone", {}, 150, 640, 180, "Stone Lantern",
+            [("lantern", "lantern_stone", {}, 200, 664, 140, "Stone Lantern",
               "Carved granite that keeps a small flame through the night."),
-             ("torii", "gate", {"wood": "#c8412e"}, 560, 600, 170, "Torii Gate",
+             ("torii", "gate", {"wood": "#c8412e"}, 720, 505, 120, "Torii Gate",
               "A vermilion gate marking the way into sacred ground."),
-             ("pine", "pine", {"leaf": "#3f6a3a"}, 880, 648, 190, "Old Pine",
+             ("pine", "pine", {"leaf": "#3f6a3a"}, 930, 505, 120, "Old Pine",
               "A windswept pine, patient as the mountain behind it.")],
-            [("cherry", "tree_round", {"leaf": "#8fb060", "blossom": "#f4b8c8"}, 330, 585, 210, "Cherry Tree",
+            [("cherry", "tree_round", {"leaf": "#8fb060", "blossom": "#f4b8c8"}, 800, 660, 150, "Cherry Tree",
               "Blossoms that fall like pink snow each spring."),
-             ("pagoda", "pagoda", {"wall": "#c8412e", "roof": "#2c4260", "tiers": 4}, 740, 560, 250,
+             ("pagoda", "pagoda", {"wall": "#c8412e", "roof": "#2c4260", "tiers": 5}, 420, 505, 210,
               "Pagoda", "Five storeys of cedar climbing toward the clouds."),
-             ("bridge", "bridge", {"wood": "#c8412e"}, 540, 478, 70, "Arched Bridge",
+             ("bridge", "bridge", {"wood": "#c8412e"}, 230, 512, 52, "Arched Bridge",
               "A red bridge curving over the koi pond.")],
-            [("paper_lanterns", "lantern_paper", {"paper": "#d9482e"}, 70, 652, 210, "Paper Lanterns",
+            [("paper_lanterns", "lantern_paper", {"paper": "#d9482e"}, 70, 664, 160, "Paper Lanterns",
               "Red lanterns that glow warmly at dusk."),
              ("crane", "bird", {"body": "#f6f1e6", "wing": "#f1ece0", "head": "#f6f1e6", "crest": "#c8412e"},
               640, 250, 90, "Red-crowned Crane", "A graceful crane, bringer of good fortune."),
-             ("bell", "bell", {"bronze": "#b5852e"}, 960, 560, 160, "Temple Bell",
+             ("bell", "bell", {"bronze": "#b5852e"}, 350, 660, 130, "Temple Bell",
               "Its deep voice rolls over the valley at evening.")],
         ]),
     "rome": dict(
         land="#8f9a4a", far="#8a8070", hills="#7a8a48", water="#6fa7c0", accent="#9a2f22",
         items=[
-            [("cypress", "tree_tall", {"leaf": "#2f5a34"}, 40, 650, 240, "Cypress",
+            [("cypress", "tree_tall", {"leaf": "#2f5a34"}, 40, 665, 230, "Cypress",
               "A dark green spire standing guard along the road."),
-             ("column", "column", {"stone": "#efe6d2", "capital": "ionic"}, 470, 600, 190, "Marble Column",
+             ("column", "column", {"stone": "#efe6d2", "capital": "ionic"}, 380, 505, 150, "Marble Column",
               "A fluted column of white Carrara marble."),
-             ("amphora", "vase", {"clay": "#c0703a", "band": "#1b2a3d"}, 780, 650, 130, "Amphora",
+             ("amphora", "vase", {"clay": "#c0703a", "band": "#1b2a3d", "waves": True}, 690, 660, 110, "Amphora",
               "A tall jar for olive oil and wine, painted with waves.")],
-            [("fountain", "fountain", {"stone": "#e8dcc0"}, 620, 600, 150, "Fountain",
+            [("fountain", "fountain", {"stone": "#e8dcc0"}, 320, 665, 120, "Fountain",
               "Fresh water from the aqueduct, splashing in the square."),
-             ("arch", "arch", {"stone": "#e8dcc0"}, 300, 570, 190, "Triumphal Arch",
+             ("arch", "arch", {"stone": "#e8dcc0"}, 760, 500, 140, "Triumphal Arch",
               "Built to welcome a victorious legion home."),
-             ("olive", "tree_round", {"leaf": "#7f9a5a", "fruit": "#3b2e3a"}, 930, 620, 200, "Olive Tree",
+             ("olive", "tree_round", {"leaf": "#7f9a5a", "fruit": "#3b2e3a"}, 900, 660, 160, "Olive Tree",
               "Silver leaves and dark olives, the gift of the goddess.")],
-            [("statue", "statue", {"stone": "#e8e0cc", "wreath": "#5f8f3a"}, 120, 560, 190, "Emperor Statue",
+            [("statue", "statue", {"stone": "#e8e0cc", "wreath": "#5f8f3a"}, 150, 665, 150, "Emperor Statue",
               "A laurel-crowned emperor watching over the forum."),
-             ("temple", "temple", {"stone": "#efe6d2", "frieze": "#9a2f22"}, 520, 470, 110, "Temple of Jupiter",
+             ("temple", "temple", {"stone": "#efe6d2", "frieze": "#9a2f22"}, 240, 500, 110, "Temple of Jupiter",
               "A temple on the hill, bright against the sky."),
              ("eagle", "bird", {"body": "#9a7222", "wing": "#b5852e", "head": "#e8dcc0"}, 220, 230, 90,
               "Golden Eagle", "The proud eagle of the legions, soaring high.")],
@@ -83,65 +84,68 @@ LOC = {
     "tibet": dict(
         land="#8a8a5a", far="#7f8fb0", hills="#6f7a52", water="#7fb4c8", accent="#9a2f22",
         items=[
-            [("prayer_flags", "flags", {}, 260, 520, 130, "Prayer Flags",
+            [("prayer_flags", "flags", {}, 160, 500, 120, "Prayer Flags",
               "Bright flags sending blessings on every gust of wind."),
-             ("mani_wheel", "wheel", {"drum": "#d8a93f"}, 640, 630, 180, "Prayer Wheel",
+             ("mani_wheel", "wheel", {"drum": "#d8a93f"}, 940, 662, 140, "Prayer Wheel",
               "Each turn of the drum sends a prayer into the world."),
-             ("yak", "yak", {"fur": "#3b2e26"}, 880, 640, 130, "Yak",
+             ("yak", "yak", {"fur": "#3b2e26"}, 760, 660, 120, "Yak",
               "A shaggy yak, tireless on the high passes.")],
-            [("stupa", "stupa", {"wall": "#f1ece0"}, 470, 590, 220, "White Stupa",
+            [("stupa", "stupa", {"wall": "#f1ece0"}, 360, 505, 200, "White Stupa",
               "A whitewashed stupa crowned with a golden spire."),
-             ("bell", "bell", {"bronze": "#c59a3a", "roof": "#9a2f22"}, 130, 640, 170, "Monastery Bell",
+             ("bell", "bell", {"bronze": "#c59a3a", "roof": "#9a2f22"}, 80, 665, 150, "Monastery Bell",
               "Rung at dawn to wake the monks for prayer."),
-             ("juniper", "pine", {"leaf": "#3f6a4a"}, 800, 600, 150, "Juniper",
+             ("juniper", "pine", {"leaf": "#3f6a4a"}, 930, 505, 110, "Juniper",
               "A hardy juniper clinging to the mountainside.")],
             [("banners", "flags", {"colors": ["#e3b52e", "#c8412e", "#f1ece0"]}, 760, 420, 110,
               "Victory Banners", "Golden banners strung between the monastery roofs."),
-             ("snow_lion", "statue", {"stone": "#f1ece0", "lying": True, "headdress": "#3a8c86"}, 330, 652, 110,
+             ("snow_lion", "big_cat", {"stone": "#f6f1e6", "mane": "#3a9c96", "eye": "#3a6fa0", "plinth": "#cfc6b0"}, 260, 665, 130,
               "Snow Lion", "The guardian of the mountains, with a turquoise mane."),
              ("kite", "kite", {"color": "#2c6fbf", "emblem": "#f3d27a"}, 560, 230, 120, "Festival Kite",
               "Flown from the rooftops on the new year.")],
         ]),
     "egypt": dict(
+        path=(500, 566),
         land="#d9b36a", far="#c99a5a", hills="#cfa85e", water="#3f8fa8", accent="#3a8c86",
         items=[
-            [("palm", "palm", {"leaf": "#4f8a3a", "fruit": "#7a3a1e"}, 140, 650, 240, "Date Palm",
+            [("palm", "palm", {"leaf": "#4f8a3a", "fruit": "#7a3a1e"}, 80, 665, 220, "Date Palm",
               "Shade and sweet dates on the banks of the river."),
-             ("obelisk", "obelisk", {"stone": "#d9b36a"}, 600, 560, 230, "Obelisk",
+             ("obelisk", "obelisk", {"stone": "#d9b36a"}, 600, 462, 200, "Obelisk",
               "A needle of granite covered in hieroglyphs."),
-             ("jar", "jar", {"clay": "#d8a93f", "lid": "#3a8c86"}, 860, 640, 120, "Canopic Jar",
+             ("jar", "jar", {"clay": "#d8a93f", "lid": "#3a8c86"}, 860, 665, 100, "Canopic Jar",
               "A gilded jar with a falcon-blue lid.")],
-            [("sphinx", "statue", {"stone": "#d2ad6a", "lying": True, "headdress": "#3a6fa0"}, 360, 610, 110,
+            [("sphinx", "statue", {"stone": "#d2ad6a", "lying": True, "headdress": "#3a6fa0"}, 300, 640, 90,
               "Sphinx", "A lion with a pharaoh's face, keeping the desert's secrets."),
-             ("felucca", "boat", {"hull": "#8a5a2a", "style": "lateen"}, 780, 560, 130, "Felucca",
+             ("felucca", "boat", {"hull": "#8a5a2a", "style": "lateen"}, 820, 520, 90, "Felucca",
               "A sailing boat gliding up the Nile."),
-             ("papyrus", "plants", {"leaf": "#5f8f3a", "head": "papyrus"}, 940, 640, 140, "Papyrus Reeds",
+             ("papyrus", "plants", {"leaf": "#5f8f3a", "head": "papyrus"}, 960, 600, 110, "Papyrus Reeds",
               "Reeds from the marshes, made into scrolls.")],
-            [("lotus_column", "column", {"stone": "#e2c48a", "capital": "lotus", "paint": "#3a8c86"}, 470, 600, 200,
+            [("lotus_column", "column", {"stone": "#e2c48a", "capital": "lotus", "paint": "#3a8c86"}, 410, 640, 170,
               "Lotus Column", "A painted column shaped like a lotus in bloom."),
-             ("camel", "camel", {"fur": "#c9a064"}, 680, 650, 140, "Camel",
+             ("camel", "camel", {"fur": "#c9a064"}, 720, 665, 120, "Camel",
               "A caravan's patient traveller across the sands."),
              ("ibis", "bird", {"body": "#f1ece0", "wing": "#f1ece0", "head": "#1b2a3d"}, 300, 240, 80,
               "Sacred Ibis", "The bird of Thoth, god of writing.")],
         ]),
     "greece": dict(
+        path=(500, 508),
         land="#a9a86a", far="#8a9ab0", hills="#8f9a5a", water="#2f7fa8", accent="#3a6fa0",
         items=[
-            [("olive", "tree_round", {"leaf": "#7f9a5a", "fruit": "#2b2e3a"}, 140, 648, 210, "Olive Grove",
+            [("olive", "tree_round", {"leaf": "#7f9a5a", "fruit": "#2b2e3a"}, 170, 650, 170, "Olive Grove",
               "The sacred olive of Athena, old and gnarled."),
-             ("amphora", "vase", {"clay": "#b8602e", "band": "#1b2a3d"}, 520, 630, 130, "Painted Amphora",
+             ("amphora", "vase", {"clay": "#c8682e", "figures": "#1b1612"}, 400, 665, 110, "Painted Amphora",
               "Black figures of heroes dance around its belly."),
-             ("column", "column", {"stone": "#f1ece0", "capital": "ionic"}, 880, 640, 200, "Ionic Column",
+             ("column", "column", {"stone": "#f1ece0", "capital": "ionic"}, 860, 580, 170, "Ionic Column",
               "Scrolled like a ram's horns, light and elegant.")],
-            [("trireme", "boat", {"hull": "#5b3e26", "style": "square", "sail": "#f1e6c8", "emblem": "#3a6fa0"},
-              640, 505, 100, "Trireme", "Three banks of oars driving the fleet across the sea."),
-             ("owl", "owl", {"body": "#9a7a5a"}, 330, 640, 130, "Owl of Athena",
+            [("trireme", "boat", {"hull": "#5b3e26", "style": "square", "sail": "#f1e6c8", "emblem": "#3a6fa0", "banks": 3,
+                          "ram": "#9a7222"},
+              660, 492, 90, "Trireme", "Three banks of oars driving the fleet across the sea."),
+             ("owl", "owl", {"body": "#9a7a5a"}, 310, 665, 110, "Owl of Athena",
               "Wisdom's bird, watching from its pedestal."),
-             ("statue", "statue", {"stone": "#f1ece0", "item": "torch"}, 780, 630, 200, "Statue of a Hero",
+             ("statue", "statue", {"stone": "#f1ece0", "item": "torch"}, 720, 665, 170, "Statue of a Hero",
               "A bronze-age hero holding a torch aloft.")],
-            [("lyre", "lyre", {"gold": "#d8a93f"}, 960, 650, 130, "Golden Lyre",
+            [("lyre", "lyre", {"gold": "#d8a93f"}, 960, 665, 110, "Golden Lyre",
               "Apollo's instrument, strung for the festival."),
-             ("cypress", "tree_tall", {"leaf": "#2f5a34"}, 40, 600, 200, "Cypress",
+             ("cypress", "tree_tall", {"leaf": "#2f5a34"}, 36, 665, 200, "Cypress",
               "A tall cypress on the cliff path."),
              ("gull", "bird", {"body": "#f6f1e6", "wing": "#dcd6ca", "head": "#f6f1e6"}, 480, 220, 70,
               "Sea Gull", "Crying over the harbour at sunset.")],
@@ -149,44 +153,45 @@ LOC = {
     "aztecs": dict(
         land="#3f7a3a", far="#6a8a7a", hills="#356a36", water="#3f8fa0", accent="#d8a93f",
         items=[
-            [("cactus", "cactus", {"leaf": "#4f8a4a", "flower": "#e06a8a"}, 140, 640, 190, "Nopal Cactus",
+            [("cactus", "nopal", {"leaf": "#5f9a4a", "fruit": "#c8412e", "flower": "#e3b52e"}, 80, 665, 150, "Nopal Cactus",
               "The cactus where the eagle landed, founding the city."),
-             ("maize", "plants", {"leaf": "#5f9a3a", "head": "maize"}, 520, 620, 130, "Maize Field",
+             ("maize", "plants", {"leaf": "#5f9a3a", "head": "maize"}, 330, 540, 90, "Maize Field",
               "Golden corn, the gift of the gods."),
-             ("pot", "vase", {"clay": "#a8502a", "band": "#2b1e12", "motif": "#e3b52e"}, 880, 646, 120,
+             ("pot", "olla", {"clay": "#a8502a", "band": "#2b1e12", "motif": "#e3b52e"}, 820, 665, 80,
               "Painted Pot", "Clay pottery painted with stepped frets.")],
-            [("sun_stone", "sun_disc", {"stone": "#b8a98a", "inner": "#3a8c86"}, 320, 600, 190, "Sun Stone",
+            [("sun_stone", "sun_disc", {"stone": "#b8a98a", "inner": "#3a8c86"}, 230, 665, 150, "Sun Stone",
               "The great calendar stone with the sun's face at its heart."),
-             ("jaguar", "statue", {"stone": "#c9a064", "lying": True, "headdress": "#2b1e12"}, 700, 650, 100,
+             ("jaguar", "big_cat", {"stone": "#c9a064", "spots": "#4a3320", "fret": "#9a2f22"}, 395, 665, 135,
               "Jaguar Statue", "The jaguar warrior's guardian, carved in stone."),
-             ("palm", "palm", {"leaf": "#3f7a3a"}, 950, 600, 220, "Jungle Palm",
+             ("palm", "palm", {"leaf": "#3f7a3a", "style": "jungle"}, 940, 665, 230, "Jungle Palm",
               "A tall palm rising over the canopy.")],
-            [("pyramid", "pyramid", {"stone": "#b8a98a", "steps": True, "temple": "#9a2f22"}, 560, 520, 140,
+            [("pyramid", "pyramid", {"stone": "#b8a98a", "steps": True, "temple": "#9a2f22"}, 640, 500, 130,
               "Temple Pyramid", "Steep steps leading to the temple of the sun."),
              ("quetzal", "bird", {"body": "#2f8a5a", "wing": "#3aa06a", "head": "#2f8a5a", "tail": "#2f8a5a",
                                   "crest": "#c8412e"}, 380, 230, 90, "Quetzal",
               "Its long emerald feathers crown the emperor."),
-             ("torch", "statue", {"stone": "#c9a064", "item": "torch"}, 820, 600, 190, "Torch Bearer",
+             ("torch", "warrior", {"stone": "#c9a064", "paint": "#9a2f22", "jade": "#3a8c86", "feather": "#2f8a5a"}, 700, 665, 160, "Torch Bearer",
               "A stone warrior holding the sacred fire.")],
         ]),
     "china": dict(
+        path=(500, 530),
         land="#6f9a5a", far="#7f9a9a", hills="#5a8a52", water="#5fa0a8", accent="#c8412e",
         items=[
-            [("bamboo", "bamboo", {"leaf": "#5f9a4a"}, 110, 648, 230, "Bamboo Grove",
+            [("bamboo", "bamboo", {"leaf": "#5f9a4a"}, 70, 665, 210, "Bamboo Grove",
               "Green stalks whispering in the breeze."),
-             ("lantern", "lantern_paper", {"paper": "#d9482e", "tassel": "#e3b52e"}, 580, 620, 170,
+             ("lantern", "lantern_paper", {"paper": "#d9482e", "tassel": "#e3b52e"}, 370, 665, 150,
               "Red Lanterns", "Lanterns of silk for the spring festival."),
-             ("moon_gate", "moon_gate", {"wall": "#e8dcc0", "roof": "#2c4260"}, 870, 600, 150, "Moon Gate",
+             ("moon_gate", "moon_gate", {"wall": "#e8dcc0", "roof": "#2c4260"}, 730, 665, 130, "Moon Gate",
               "A round gate opening onto the scholar's garden.")],
-            [("pagoda", "pagoda", {"wall": "#9a2f22", "roof": "#3a6a5a", "tiers": 5}, 350, 560, 240, "Pagoda",
+            [("pagoda", "pagoda", {"wall": "#9a2f22", "roof": "#3a6a5a", "tiers": 7, "bells": "#e3b52e"}, 340, 505, 250, "Pagoda",
               "Seven eaves hung with tiny bells that sing in the wind."),
-             ("junk", "boat", {"hull": "#6b3a22", "style": "junk", "sail": "#c8704a"}, 680, 500, 100, "Junk",
+             ("junk", "boat", {"hull": "#6b3a22", "style": "junk", "sail": "#c8704a"}, 720, 510, 90, "Junk",
               "A ship with ribbed sails trading along the river."),
-             ("pavilion", "pavilion", {"wood": "#9a2f22", "roof": "#2c4260"}, 940, 640, 150, "Pavilion",
+             ("pavilion", "pavilion", {"wood": "#9a2f22", "roof": "#2c4260"}, 920, 665, 140, "Pavilion",
               "A place to sit, drink tea and watch the moon.")],
             [("dragon_kite", "kite", {"color": "#c8412e", "emblem": "#e3b52e"}, 720, 230, 110, "Dragon Kite",
               "A red kite with a golden dragon pearl."),
-             ("pine", "pine", {"leaf": "#3f6a4a", "pot": "#3a6fa0"}, 560, 640, 120, "Bonsai Pine",
+             ("pine", "pine", {"leaf": "#3f6a4a", "pot": "#3a6fa0"}, 200, 665, 110, "Bonsai Pine",
               "A tiny pine shaped over a hundred years."),
              ("wall", "wall", {"stone": "#b8a98a"}, 190, 470, 90, "Great Wall",
               "A watchtower on the wall winding over the hills.")],
@@ -294,22 +299,28 @@ def water_band(loc, layer, c):
     w = tint(c["water"], layer)
     glint = light(w, 0.5)
     if loc in ("greece",):
-        d = f'<rect x="0" y="400" width="{W}" height="120" fill="{w}"/>'
+        d = f'<rect id="water" x="0" y="400" width="{W}" height="100" fill="{w}"/>'
     elif loc == "egypt":
-        d = f'<path d="M0 470 C240 450 520 500 760 470 C860 458 960 470 1030 462 L1030 520 C900 530 760 520 600 540 C380 566 180 520 0 530 Z" fill="{w}"/>'
+        d = f'<path id="water" d="M0 470 C240 450 520 500 760 470 C860 458 960 470 1030 462 L1030 520 C900 530 760 520 600 540 C380 566 180 520 0 530 Z" fill="{w}"/>'
     elif loc == "china":
-        d = f'<path d="M440 470 C560 456 700 470 820 462 L1030 466 L1030 520 C860 512 700 540 560 520 C500 510 460 500 440 470 Z" fill="{w}"/>'
+        d = f'<path id="water" d="M440 470 C560 456 700 470 820 462 L1030 466 L1030 520 C860 512 700 540 560 520 C500 510 460 500 440 470 Z" fill="{w}"/>'
     elif loc == "japan":
-        d = f'<ellipse cx="540" cy="490" rx="200" ry="26" fill="{w}"/>'
+        d = f'<ellipse id="water" cx="250" cy="500" rx="150" ry="22" fill="{w}"/>'
     elif loc == "aztecs":
-        d = f'<path d="M0 450 L420 450 C380 470 300 480 0 490 Z" fill="{w}"/>'
+        d = f'<path id="water" d="M0 450 L420 450 C380 470 300 480 0 490 Z" fill="{w}"/>'
     else:
         return ""
+    # Glints on the water, kept to it.
+    clip = (d.replace('id="water"', "").replace(f'fill="{w}"', "")
+            .replace("<rect", '<clipPath id="water_clip"><rect').replace("<path", '<clipPath id="water_clip"><path')
+            .replace("<ellipse", '<clipPath id="water_clip"><ellipse') + "</clipPath>")
+    d += clip + '<g clip-path="url(#water_clip)">'
     rnd = random.Random(len(loc))
     for _ in range(14):
-        x = rnd.uniform(0, W)
-        y = rnd.uniform(455, 515) if loc != "greece" else rnd.uniform(410, 510)
+        x = rnd.uniform(*{"japan": (100, 360), "aztecs": (0, 380), "china": (440, W)}.get(loc, (0, W)))
+        y = rnd.uniform(455, 515) if loc != "greece" else rnd.uniform(410, 492)
         d += f'<path d="M{x:.0f} {y:.0f} h{rnd.uniform(14, 40):.0f}" stroke="{glint}" stroke-width="2" stroke-opacity="0.6"/>'
+    d += "</g>"
     return d
 
 
@@ -332,6 +343,16 @@ def nested(item, x, y, w, h, prefix, body_filter=""):
     vw, vh, defs, body = item
     return (f'<svg x="{x:.1f}" y="{y:.1f}" width="{w:.1f}" height="{h:.1f}" viewBox="-4 -4 {vw + 8} {vh + 8}" '
             f'overflow="visible"><defs>{defs}</defs><g {body_filter}>{body}</g></svg>')
+
+
+def footpath(tx, ty):
+    """The path winding from the foreground up to its far end, centred on
+    (tx, ty): that end is set per location so that it stops at the shore."""
+    def p(x, y):
+        t = (640 - y) / (640 - 488)
+        return f"{x + (tx - 500) * t:.0f} {640 - (640 - y) * (640 - ty) / (640 - 488):.0f}"
+    return (f"M{p(470, 488)} C{p(430, 540)} {p(560, 580)} 470 640 C420 680 380 720 360 {H} L560 {H} "
+            f"C560 720 600 680 620 640 C{p(680, 580)} {p(540, 540)} {p(530, 488)} Z")
 
 
 def item_box(item_def, kind_box):
@@ -379,8 +400,7 @@ def layer_svg(loc, li, placed):
     out.append(water_band(loc, layer, c))
     # A path winding to the foreground, and tufts of grass.
     pathc = tint(mix(c["land"], "#e8d8b0", 0.55), layer)
-    out.append(f'<path d="M470 488 C430 540 560 580 470 640 C420 680 380 720 360 {H} L{560} {H} C560 720 600 680 620 640 '
-               f'C680 580 540 540 530 488 Z" fill="{pathc}" opacity="0.75"/>')
+    out.append(f'<path id="path" d="{footpath(*c.get("path", (500, 488)))}" fill="{pathc}" opacity="0.75"/>')
     rnd = random.Random(len(loc) * 3 + 1)
     grass = dark(land, 0.25)
     for _ in range(60):

@@ -125,6 +125,8 @@ def tree_tall(D, c):
 
 
 def palm(D, c):
+    if c.get("style") == "jungle":
+        return jungle_palm(D, c)
     vw, vh = 200, 260
     leaf = c["leaf"]
     out = [ground_shadow(vw, vh, 40)]
@@ -144,6 +146,38 @@ def palm(D, c):
     if "fruit" in c:
         for (x, y) in [(118, 80), (128, 82), (123, 88)]:
             out.append(f'<circle cx="{x}" cy="{y}" r="6" fill="{c["fruit"]}" {OUTLINE}/>')
+    return vw, vh, "".join(out)
+
+
+def jungle_palm(D, c):
+    """A rain-forest palm: a tall thin curving trunk whose crown of long
+    feathered fronds rises above a canopy of broad leaves."""
+    vw, vh = 200, 300
+    leaf = c["leaf"]
+    trunk = c.get("trunk", "#7a6a4a")
+    out = [ground_shadow(vw, vh, 70)]
+    out.append(shape("M96 298 C92 220 96 140 120 64 L128 66 C108 140 106 220 108 298 Z", D.hgrad(trunk)))
+    for i in range(10):
+        y = 286 - i * 22
+        x = 96 + (298 - y) * 0.1
+        out.append(f'<path d="M{x:.1f} {y} l12 -3" stroke="{dark(trunk, 0.4)}" stroke-width="1.5"/>')
+    # Feathered fronds: a curved rib with leaflets hanging from it.
+    for (ex, ey, cx_, cy_) in [(10, 96, 60, 30), (190, 100, 180, 30), (40, 140, 70, 70), (170, 146, 160, 80),
+                               (70, 10, 90, 10), (160, 12, 150, 10), (120, 150, 118, 110)]:
+        out.append(f'<path d="M124 64 Q{cx_} {cy_} {ex} {ey}" fill="none" stroke="{dark(leaf, 0.3)}" stroke-width="3"/>')
+        for k in range(1, 9):
+            t = k / 9
+            x = (1 - t) ** 2 * 124 + 2 * (1 - t) * t * cx_ + t * t * ex
+            y = (1 - t) ** 2 * 64 + 2 * (1 - t) * t * cy_ + t * t * ey
+            for side in (-1, 1):
+                out.append(f'<path d="M{x:.1f} {y:.1f} q{side * 10:.1f} 12 {side * 8:.1f} {36 - k * 3:.1f}" fill="none" '
+                           f'stroke="{leaf if side > 0 else light(leaf, 0.15)}" stroke-width="5.5" stroke-linecap="round"/>')
+    # The canopy of broad-leaved shrubs at its foot.
+    for (x, y, rx, ry, col) in [(56, 270, 40, 26, dark(leaf, 0.1)), (146, 272, 42, 24, dark(leaf, 0.1)),
+                                (100, 280, 48, 18, leaf)]:
+        out.append(ellipse(x, y, rx, ry, D.vgrad(col)))
+    for (x, y, a) in [(40, 262, -30), (72, 252, 10), (136, 258, -10), (166, 264, 30), (102, 270, 0)]:
+        out.append(f'<path d="M{x} {y} q6 -16 0 -30 q-6 14 0 30 Z" fill="{light(leaf, 0.25)}" fill-opacity="0.7" transform="rotate({a} {x} {y})"/>')
     return vw, vh, "".join(out)
 
 
@@ -249,14 +283,21 @@ def pagoda(D, c):
     tiers = c.get("tiers", 4)
     out = [ground_shadow(vw, vh, 70)]
     h = 250 / tiers
+    # One eave a storey, the storeys narrowing from 120 to 48 wide.
+    step = (120 - 48) / max(tiers - 1, 1)
     for i in range(tiers):
-        w = 120 - i * 18
+        w = 120 - i * step
         y = vh - 4 - (i + 1) * h
         out.append(rect(90 - w / 2, y + h * 0.3, w, h * 0.7, D.hgrad(wall)))
         out.append(f'<rect x="{90 - w / 4:.1f}" y="{y + h * 0.45:.1f}" width="{w / 2:.1f}" height="{h * 0.35:.1f}" fill="#f3d27a" fill-opacity="0.7"/>')
-        rw = w / 2 + 26
+        rw = w / 2 + min(26, 10 + h * 0.35)
         out.append(shape(f"M{90 - rw:.1f} {y + h * 0.34:.1f} Q90 {y + h * 0.22:.1f} {90 + rw:.1f} {y + h * 0.34:.1f} "
                          f"L{90 + rw - 16:.1f} {y + h * 0.06:.1f} L{90 - rw + 16:.1f} {y + h * 0.06:.1f} Z", D.vgrad(roof)))
+        if c.get("bells"):
+            for side in (-1, 1):
+                bx = 90 + side * (rw - 2)
+                out.append(f'<line x1="{bx:.1f}" y1="{y + h * 0.32:.1f}" x2="{bx:.1f}" y2="{y + h * 0.32 + 6:.1f}" stroke="{INK}" stroke-width="1"/>')
+                out.append(f'<circle cx="{bx:.1f}" cy="{y + h * 0.32 + 8:.1f}" r="2.6" fill="{c["bells"]}" stroke="{INK}" stroke-width="0.8"/>')
     top = vh - 4 - tiers * h
     out.append(rect(87, top - 40, 6, 46, c.get("spire", "#d8a93f")))
     for k in range(3):
@@ -362,7 +403,25 @@ def vase(D, c):
     out.append(shape("M44 8 L76 8 L72 30 C108 50 110 120 84 160 L88 176 L32 176 L36 160 C10 120 12 50 48 30 Z", D.hgrad(body)))
     out.append(shape("M48 30 C30 20 18 30 22 48 M72 30 C90 20 102 30 98 48", "none", 'stroke-width="5"'))
     band = c.get("band", "#1b2a3d")
+    if c.get("figures"):
+        # Black figures on the red clay: a black neck and foot, and between
+        # the belly's borders two warriors with crest, shield and spear.
+        black = c["figures"]
+        out.append(shape("M44 8 L76 8 L72 30 L48 30 Z", black))
+        out.append(shape("M36 150 L84 150 L88 176 L32 176 Z", black))
+        out.append(f'<path d="M20 62 C50 56 70 56 100 62 M18 128 C50 136 70 136 102 128" fill="none" stroke="{black}" stroke-width="4"/>')
+        for (x, s) in [(42, 1), (78, -1)]:
+            out.append(f'<path d="M{x} 72 l{s * 2} -6 l{s * 6} 4 Z" fill="{black}"/>'
+                       f'<circle cx="{x}" cy="80" r="5" fill="{black}"/>'
+                       f'<path d="M{x - 4} 86 L{x + 4} 86 L{x + 5} 106 L{x + s * 8} 122 L{x + s * 4} 124 L{x} 110 L{x - s * 4} 124 L{x - s * 8} 122 L{x - 5} 106 Z" fill="{black}"/>'
+                       f'<circle cx="{x + s * 8}" cy="98" r="8" fill="{black}" stroke="{c.get("clay", "#c0703a")}" stroke-width="1"/>'
+                       f'<path d="M{x - s * 6} 120 L{x - s * 2} 70" stroke="{black}" stroke-width="2"/>')
+        return vw, vh, "".join(out)
     out.append(f'<path d="M22 80 C50 92 70 92 98 80 L100 104 C70 116 50 116 20 104 Z" fill="{band}"/>')
+    if c.get("waves"):
+        # A running wave.
+        out.append(f'<path d="M26 96 ' + " ".join(f"q7 -12 14 0" for _ in range(5)) + f'" fill="none" stroke="{c.get("motif", "#f3d27a")}" stroke-width="2.5"/>')
+        return vw, vh, "".join(out)
     for x in range(30, 96, 14):
         out.append(f'<path d="M{x} 86 l6 10 l6 -10" fill="none" stroke="{c.get("motif", "#f3d27a")}" stroke-width="2"/>')
     return vw, vh, "".join(out)
@@ -456,8 +515,15 @@ def boat(D, c):
         out.append(shape("M50 40 L210 40 C200 90 200 120 210 150 L50 150 C60 120 60 90 50 40 Z", D.vgrad(sail)))
         if c.get("emblem"):
             out.append(ellipse(130, 96, 24, 24, c["emblem"]))
-        for x in range(30, 240, 22):
-            out.append(f'<line x1="{x}" y1="186" x2="{x - 14}" y2="214" stroke="{INK}" stroke-width="3" stroke-opacity="0.6"/>')
+        banks = c.get("banks", 1)
+        for b in range(banks):
+            y0 = 176 + b * 9 if banks > 1 else 186
+            for x in range(30 + b * 7, 236, 16 if banks > 1 else 22):
+                out.append(f'<line x1="{x}" y1="{y0}" x2="{x - 14 - b * 4}" y2="214" stroke="{INK}" stroke-width="2.4" stroke-opacity="0.65"/>')
+        if c.get("ram"):
+            # The bronze ram at the waterline and the painted eye at the bow.
+            out.append(shape("M246 168 L262 196 L236 196 Z", D.vgrad(c["ram"])))
+            out.append(f'<ellipse cx="226" cy="170" rx="7" ry="4" fill="#f6f1e6" stroke="{INK}" stroke-width="1.5"/><circle cx="227" cy="170" r="2" fill="{INK}"/>')
     return vw, vh, "".join(out)
 
 
@@ -701,10 +767,135 @@ def yak(D, c):
     return vw, vh, "".join(out)
 
 
+def big_cat(D, c):
+    """A seated cat carved in stone on a plinth, facing right: an Aztec
+    jaguar (rosettes) or a Tibetan snow lion (curled turquoise mane)."""
+    vw, vh = 180, 230
+    body = c.get("stone", "#c9a064")
+    mane = c.get("mane")
+    out = [ground_shadow(vw, vh, 76)]
+    plinth = c.get("plinth", dark(body, 0.12))
+    out.append(rect(14, 196, 152, 32, D.vgrad(plinth)))
+    if c.get("fret"):
+        # Stepped frets along the plinth.
+        for x in range(22, 160, 24):
+            out.append(f'<path d="M{x} 222 v-12 h8 v-6 h8 v12 h-4 v-6" fill="none" stroke="{c["fret"]}" stroke-width="2.5"/>')
+    # The tail curls round the front of the plinth.
+    out.append(f'<path d="M40 190 C8 192 10 214 40 212 C64 210 70 200 60 196" fill="none" stroke="{INK}" stroke-opacity="0.55" stroke-width="14" stroke-linecap="round"/>')
+    out.append(f'<path d="M40 190 C8 192 10 214 40 212 C64 210 70 200 60 196" fill="none" stroke="{body}" stroke-width="10" stroke-linecap="round"/>')
+    # Haunch, back and chest.
+    out.append(shape("M30 198 C20 160 34 120 70 112 C88 84 104 70 122 74 L148 96 C146 130 142 166 140 198 Z", D.vgrad(body)))
+    out.append(ellipse(62, 170, 34, 30, D.vgrad(light(body, 0.06))))
+    # The forelegs, straight down to the paws.
+    for x in (112, 130):
+        out.append(rect(x, 120, 16, 76, D.hgrad(body), rx=6))
+        out.append(ellipse(x + 11, 194, 12, 6, D.vgrad(body)))
+    # The head: skull, muzzle, ear, eye and mouth.
+    if mane:
+        for i in range(12):
+            a = -2.6 + i * 0.42
+            out.append(f'<circle cx="{118 + math.cos(a) * 40:.1f}" cy="{78 + math.sin(a) * 38:.1f}" r="13" fill="{D.vgrad(mane)}" {OUTLINE}/>')
+            out.append(f'<path d="M{118 + math.cos(a) * 40 - 5:.1f} {78 + math.sin(a) * 38:.1f} a5 5 0 1 1 5 5" fill="none" stroke="{dark(mane, 0.35)}" stroke-width="2"/>')
+    out.append(ellipse(122, 68, 32, 28, D.vgrad(body)))
+    out.append(shape("M138 64 C156 60 168 70 166 82 C162 92 146 94 136 88 Z", D.vgrad(light(body, 0.08))))
+    out.append(shape("M104 48 L108 28 L122 42 Z", D.vgrad(dark(body, 0.1))))
+    out.append(f'<ellipse cx="136" cy="60" rx="5" ry="4" fill="{c.get("eye", "#f3d27a")}" stroke="{INK}" stroke-width="1.5"/>')
+    out.append(f'<circle cx="137" cy="60" r="1.8" fill="{INK}"/>')
+    out.append(f'<path d="M162 72 l4 4 M150 88 q8 4 14 -4" fill="none" stroke="{INK}" stroke-width="2.5" stroke-linecap="round"/>')
+    out.append(f'<path d="M156 84 l2 7 l3 -6" fill="#f6f1e6" stroke="{INK}" stroke-width="1"/>')
+    if c.get("spots"):
+        for (x, y, r) in [(52, 150, 7), (76, 140, 6), (64, 178, 7), (90, 168, 5), (44, 176, 5), (96, 120, 5),
+                          (82, 194, 5), (110, 96, 4), (100, 146, 5), (118, 150, 4), (136, 170, 4)]:
+            out.append(f'<circle cx="{x}" cy="{y}" r="{r}" fill="none" stroke="{c["spots"]}" stroke-width="2.6"/>')
+            out.append(f'<circle cx="{x}" cy="{y}" r="{r * 0.35:.1f}" fill="{c["spots"]}"/>')
+    if mane:
+        out.append(f'<path d="M60 196 m-4 0" fill="none"/>')
+        for (x, y) in [(10, 202), (18, 214)]:
+            out.append(f'<circle cx="{x}" cy="{y}" r="8" fill="{D.vgrad(mane)}" {OUTLINE}/>')
+    return vw, vh, "".join(out)
+
+
+def warrior(D, c):
+    """An Aztec stone warrior standing stiff on a plinth, feathers on his
+    head, a butterfly breastplate, and a raised torch in his right hand."""
+    vw, vh = 140, 280
+    st = c.get("stone", "#c9a064")
+    out = [ground_shadow(vw, vh, 46)]
+    out.append(rect(22, 244, 96, 34, D.vgrad(dark(st, 0.12))))
+    for x in range(30, 112, 20):
+        out.append(f'<path d="M{x} 272 v-12 h8 v-6 h8 v12 h-4 v-6" fill="none" stroke="{c.get("paint", "#9a2f22")}" stroke-width="2.5"/>')
+    # Legs, loincloth and body as blocks.
+    out.append(rect(44, 196, 20, 50, D.hgrad(st)))
+    out.append(rect(76, 196, 20, 50, D.hgrad(st)))
+    out.append(rect(38, 104, 64, 98, D.hgrad(st), rx=4))
+    out.append(rect(40, 176, 60, 12, D.vgrad(c.get("paint", "#9a2f22"))))
+    out.append(shape("M58 188 L82 188 L76 214 L64 214 Z", D.vgrad(c.get("paint", "#9a2f22"))))
+    # The butterfly breastplate.
+    out.append(shape("M70 126 C56 110 44 118 48 132 C44 146 60 150 70 138 C80 150 96 146 92 132 C96 118 84 110 70 126 Z",
+                     D.vgrad(c.get("jade", "#3a8c86"))))
+    # The left arm down, the right arm up holding the torch.
+    out.append(rect(26, 108, 14, 70, D.hgrad(st), rx=5))
+    out.append(shape("M100 110 L118 60 L130 64 L114 116 Z", D.hgrad(st)))
+    out.append(shape("M116 66 L122 16 L130 16 L128 68 Z", "#5b3e26"))
+    out.append(shape("M126 18 C112 6 124 -8 122 -16 C136 -4 138 8 126 18 Z", c.get("fire", "#f3a03a")))
+    out.append(shape("M126 14 C120 6 126 0 126 -6 C132 2 132 8 126 14 Z", "#fff0b0"))
+    out.append(rect(112, 58, 20, 12, D.vgrad(st), rx=4))
+    # The head under its feathers, eyes and mouth cut square.
+    for i in range(7):
+        x = 40 + i * 10
+        col = [c.get("feather", "#2f8a5a"), c.get("paint", "#9a2f22")][i % 2]
+        out.append(shape(f"M{x} 62 C{x - 4} 40 {x - 2} 24 {x + 4} 14 C{x + 10} 24 {x + 12} 40 {x + 8} 62 Z", D.vgrad(col)))
+    out.append(rect(44, 56, 52, 10, D.vgrad(c.get("jade", "#3a8c86"))))
+    out.append(rect(48, 64, 44, 42, D.vgrad(st), rx=3))
+    out.append(f'<path d="M56 78 h10 M74 78 h10 M62 94 h16" stroke="{INK}" stroke-width="3"/>')
+    out.append(rect(42, 76, 6, 14, D.vgrad(c.get("jade", "#3a8c86"))))
+    out.append(rect(92, 76, 6, 14, D.vgrad(c.get("jade", "#3a8c86"))))
+    return vw, vh, "".join(out)
+
+
+def olla(D, c):
+    """An Aztec round-bellied pot on three feet, a band of stepped frets."""
+    vw, vh = 160, 150
+    clay = c.get("clay", "#a8502a")
+    out = [ground_shadow(vw, vh, 56)]
+    for x in (40, 80, 120):
+        out.append(shape(f"M{x - 10} 120 L{x + 10} 120 L{x + 4} 146 L{x - 4} 146 Z", D.vgrad(dark(clay, 0.15))))
+    out.append(shape("M52 24 L108 24 L104 40 C148 50 156 110 120 130 L40 130 C4 110 12 50 56 40 Z", D.hgrad(clay)))
+    out.append(rect(46, 14, 68, 12, D.vgrad(dark(clay, 0.1)), rx=4))
+    band = c.get("band", "#2b1e12")
+    out.append(f'<path d="M20 70 C60 80 100 80 140 70 L142 98 C100 108 60 108 18 98 Z" fill="{band}"/>')
+    motif = c.get("motif", "#e3b52e")
+    for x in range(28, 124, 22):
+        out.append(f'<path d="M{x} 98 v-8 h6 v-6 h6 v-6 h6 v10 h-6 v-4" fill="none" stroke="{motif}" stroke-width="2.4" stroke-linejoin="miter"/>')
+    out.append(f'<path d="M30 52 C60 46 100 46 130 52" fill="none" stroke="{motif}" stroke-width="3"/>')
+    out.append(f'<path d="M34 118 C60 124 100 124 126 118" fill="none" stroke="{c.get("motif2", "#f1ece0")}" stroke-width="3" stroke-dasharray="6 6"/>')
+    return vw, vh, "".join(out)
+
+
+def nopal(D, c):
+    """A prickly-pear cactus: flat oval pads on pads, red fruit on the rims."""
+    vw, vh = 200, 220
+    g = c.get("leaf", "#4f8a4a")
+    out = [ground_shadow(vw, vh, 60)]
+    pads = [(100, 170, 30, 48, 0), (62, 122, 24, 36, -28), (138, 118, 26, 38, 24), (100, 96, 22, 34, 0),
+            (40, 76, 20, 30, -20), (160, 70, 20, 30, 30), (96, 44, 18, 28, 8)]
+    for (x, y, rx, ry, a) in pads:
+        out.append(f'<g transform="rotate({a} {x} {y})">{ellipse(x, y, rx, ry, D.hgrad(g))}'
+                   + "".join(f'<circle cx="{x + dx * rx * 0.5:.1f}" cy="{y + dy * ry * 0.5:.1f}" r="1.6" fill="{light(g, 0.6)}"/>'
+                             for dx, dy in [(-1, -1), (1, -0.5), (0, 0.2), (-0.8, 0.8), (0.7, 0.9), (0, -1.2)])
+                   + '</g>')
+    for (x, y) in [(40, 44), (58, 50), (158, 40), (176, 48), (90, 16), (106, 14), (124, 90)]:
+        out.append(ellipse(x, y, 6, 8, D.vgrad(c.get("fruit", "#c8412e"))))
+    if c.get("flower"):
+        for (x, y) in [(140, 82), (70, 90)]:
+            out.append(f'<circle cx="{x}" cy="{y}" r="7" fill="{c["flower"]}" {OUTLINE}/>')
+    return vw, vh, "".join(out)
+
+
 KINDS = {f.__name__: f for f in [
     tree_round, tree_tall, palm, pine, bamboo, lantern_stone, lantern_paper, gate, moon_gate, pagoda,
     column, obelisk, pyramid, arch, temple, vase, statue, stupa, flags, boat, bridge, fountain, bird,
-    kite, sun_disc, cactus, bell, wheel, pavilion, plants, wall, camel, jar, owl, lyre, yak]}
+    kite, sun_disc, cactus, bell, wheel, pavilion, plants, wall, camel, jar, owl, lyre, yak, big_cat, warrior, olla, nopal]}
 
 
 def draw(kind, colours, prefix):
