@@ -19,6 +19,7 @@
 #include "effects/EffectUnits.h"
 #include "engine/EngineStartup.h"
 #include "engine/EngineUnits.h"
+#include "engine/InputLog.h"
 #include "engine/StartupTrace.h"
 #include "functions/FunctionUnits.h"
 #include "game/GameConfig.h"
@@ -246,6 +247,9 @@ int main(int argc, char** argv) {
         // The log goes to the player data folder too (named by now), kept
         // across runs so the lines before a crash are still there after it.
         OpenLogFile();
+        // QM_INPUT_LOG: what became of each click and key, for a driver
+        // that waits for the program rather than for time.
+        OpenInputLogFromEnvironment();
         StartupTrace("the configuration is applied and the log file open");
         // A data folder without the game (as before the game's data is
         // written) gets a window that says so rather than nothing at all.

@@ -11,6 +11,7 @@
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
+#include "engine/InputLog.h"
 #include "engine/StartupTrace.h"
 #include "engine/audio/EngineSounds.h"
 #include "engine/resources/EngineResources.h"
@@ -91,7 +92,9 @@ void TEngine::SetDefaultSettings() {
 bool TEngine::Init(const std::string& gameDefinitionPath) {
     const std::string appDir = GetAppDir();
     if (!appDir.empty()) (void)::chdir(appDir.c_str());  // a failure changes nothing
-    Randomize();
+    // A seed in the environment replays a run's draws (the tests' window
+    // beside their headless shadow); else the clock seeds.
+    RandomizeFromEnvironment();
     SetDefaultSettings();
     ApplyCaption();
     InitSound();
@@ -217,23 +220,39 @@ void TEngine::UpdateGame(int32_t elapsedMs) {
 void TEngine::OnPlatformEvent(const TPlatformEvent& event) {
     switch (event.kind) {
         case TPlatformEventKind::Mouse: {
-            if (!active_ || !game_) return;
-            const Ref<IGame> game = game_;
-            uint32_t buttons = 0;
-            if (event.code == kMouseMove) {
-                // The system pointer shows only outside the window's content.
-                if (!fullScreen_) SetCursorVisible(!event.inside);
-                buttons = event.buttons;
+            // Moves are many: only those of a drag (a button held) are told.
+            const bool logged = InputLogOn() && (event.code != kMouseMove || event.buttons != 0);
+            if (logged) InputLogBeginEvent();
+            if (active_ && game_) {
+                const Ref<IGame> game = game_;
+                uint32_t buttons = 0;
+                if (event.code == kMouseMove) {
+                    // The system pointer shows only outside the window's content.
+                    if (!fullScreen_) SetCursorVisible(!event.inside);
+                    buttons = event.buttons;
+                }
+                game->MouseEvent(event.code, event.x, event.y, static_cast<int32_t>(buttons));
             }
-            game->MouseEvent(event.code, event.x, event.y, static_cast<int32_t>(buttons));
+            if (logged) {
+                InputLogLine("mouse " + std::string(InputLogMouseWord(event.code)) + " " +
+                             std::to_string(event.x) + " " + std::to_string(event.y) + " " +
+                             InputLogEventWhere());
+            }
             return;
         }
         case TPlatformEventKind::Key: {
-            if (!game_) return;
-            const Ref<IGame> game = game_;
+            const bool logged = InputLogOn();
+            if (logged) InputLogBeginEvent();
             // Enter is passed on as Return.
             const uint8_t character = event.character == 3 ? 13 : event.character;
-            game->KeyEvent(event.keyKind, character, event.modifiers);
+            if (game_) {
+                const Ref<IGame> game = game_;
+                game->KeyEvent(event.keyKind, character, event.modifiers);
+            }
+            if (logged) {
+                InputLogLine("key " + std::string(InputLogKeyWord(event.keyKind)) + " " +
+                             std::to_string(character) + " " + InputLogEventWhere());
+            }
             return;
         }
         case TPlatformEventKind::Activate:

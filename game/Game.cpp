@@ -6,6 +6,7 @@
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "engine/InputLog.h"
 #include "engine/StartupTrace.h"
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
@@ -215,7 +216,7 @@ void TGame::Done() {
     DetachCursorWidgets();
     // The open screens go from the top down, without hiding.
     while (stack_->GetCount() > 0) stack_->Delete(Variant(stack_->GetCount() - 1));
-    ++stackGeneration_;
+    StackChanged();
     backdrop_ = nullptr;
     DetachScreens();
     attached_ = false;
@@ -290,8 +291,32 @@ void TGame::Update(int32_t elapsedMs) {
     }
 }
 
+void TGame::StackChanged() {
+    ++stackGeneration_;
+    if (!InputLogOn()) return;
+    // Every change is followed by a word on the top screen at the frame's
+    // end, even when the same screen is on top again.
+    loggedTop_.clear();
+    std::string line = "screens";
+    stack_->ForEachItem([&line](const Ref<IGameScreenSlave>& screen) { line += " " + screen->GetName(); });
+    InputLogLine(line);
+}
+
+void TGame::LogTopReadiness() {
+    const Ref<IGameScreenSlave> top = GetTopScreen();
+    const std::string name = top ? top->GetName() : std::string();
+    // Hidden, or still arriving behind an effect that lets no click through.
+    const Ref<IWidget> window = top ? top->GetWindowWidget() : nullptr;
+    const bool ready = window && window->GetVisible() && window->GetMouseStop();
+    if (name == loggedTop_ && ready == loggedTopReady_) return;
+    loggedTop_ = name;
+    loggedTopReady_ = ready;
+    if (!name.empty()) InputLogLine("top " + name + (ready ? " ready" : " busy"));
+}
+
 void TGame::EndFrame() {
     const Ref<TGame> self(this);
+    if (InputLogOn()) LogTopReadiness();
     stack_->ForEachItem([](const Ref<IGameScreenSlave>& screen) { screen->CollectDirtyRects(); });
     if (const Ref<IWidget> widget = CursorWidget()) widget->CollectDirtyRects(false, false);
 }
@@ -360,7 +385,7 @@ bool TGame::ShowGameScreen(const std::string& name, const Ref<IParamCollection>&
     if (!screen) return false;
     if (const Ref<IGameScreenSlave> top = GetTopScreen()) top->Deactivate();
     stack_->Add(screen);
-    ++stackGeneration_;
+    StackChanged();
     screen->Show(params);
     const TRect bounds = screen->GetBounds();
     if (engine_) engine_->InvalidateRect(bounds.left, bounds.top, bounds.right, bounds.bottom);
@@ -410,7 +435,7 @@ void TGame::RemoveClosedScreens() {
         const int32_t position = cursor.Position();
         if (position < 0) continue;  // gone already
         stack->Delete(Variant(position));
-        ++stackGeneration_;
+        StackChanged();
         const Ref<IGameScreenSlave> below = stack->At(position - 1);
         if (!below) continue;
         const Ref<IParamCollection> results = lastResults_;
@@ -464,7 +489,10 @@ bool TGame::MouseEvent(int32_t code, int32_t x, int32_t y, int32_t buttons) {
     const Ref<TGame> self(this);
     bool handled = false;
     if (const Ref<IGameScreenSlave> top = GetTopScreen()) {
+        if (InputLogOn()) InputLogNoteScreen(top->GetName());
         handled = top->MouseEvent(code, x, y, buttons);
+        // Taken, but by no widget: the screen acted on it itself.
+        if (handled && InputLogOn() && !InputLogHasTaker()) InputLogNoteTaker("(screen)");
     }
     if (handled && IsButtonDown(code)) {
         if (const Ref<IWidget> widget = CursorWidget()) widget->Restart();
@@ -476,7 +504,9 @@ bool TGame::KeyEvent(int32_t kind, uint8_t character, uint32_t modifiers) {
     const Ref<TGame> self(this);
     bool handled = false;
     if (const Ref<IGameScreenSlave> top = GetTopScreen()) {
+        if (InputLogOn()) InputLogNoteScreen(top->GetName());
         handled = top->KeyEvent(kind, character, int32_t(modifiers));
+        if (handled && InputLogOn() && !InputLogHasTaker()) InputLogNoteTaker("(screen)");
     }
     const uint8_t lower = uint8_t(std::tolower(character));
     if (kind != kKeyDown) {

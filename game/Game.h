@@ -221,6 +221,11 @@ private:
     void RestoreBackdrop(ISurface& surface, int32_t coveredCount);
     void NoteSaveFailure(const std::string& why);
     void ShowSaveFailure();
+    // The stack changed: counted for the backdrop, and told to the input log.
+    void StackChanged();
+    // Tells the input log when the top screen starts or stops taking the
+    // mouse.
+    void LogTopReadiness();
 
     std::string splashLogosName_;
     std::string splashName_;
@@ -256,6 +261,9 @@ private:
     Ref<ISurface> backdrop_;
     int32_t backdropCount_ = 0;
     uint64_t backdropGeneration_ = 0;
+    // What the input log last said of the top screen.
+    std::string loggedTop_;
+    bool loggedTopReady_ = false;
     // Render's scratch, kept so that a redraw allocates nothing.
     std::vector<TRect> bounds_;
     std::vector<uint8_t> covered_;

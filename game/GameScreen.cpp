@@ -6,6 +6,8 @@
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
 #include "widgets/ControlWidget.h"
+#include "engine/InputLog.h"
+#include "widgets/WidgetUtils.h"
 
 namespace {
 
@@ -201,12 +203,16 @@ bool TGameScreen::IsVisible() {
 }
 
 bool TGameScreen::MouseEvent(int32_t code, int32_t x, int32_t y, int32_t buttons) {
-    if (const Ref<IWidget> holder = LiveWidget(capture_)) {
-        return holder->HandleEvent(code, x, y, buttons);
+    Ref<IWidget> target = LiveWidget(capture_);
+    if (!target) {
+        target = WidgetAt(x, y);
+        if (!target || !target->GetMouseStop()) return false;
     }
-    const Ref<IWidget> hit = WidgetAt(x, y);
-    if (!hit || !hit->GetMouseStop()) return false;
-    return hit->HandleEvent(code, x, y, buttons);
+    // Named before the event: its handler may take the widget out of the tree.
+    const std::string path = InputLogOn() ? WidgetPathBelow(window_, target) : std::string();
+    const bool handled = target->HandleEvent(code, x, y, buttons);
+    if (handled && InputLogOn()) InputLogNoteTaker(path);
+    return handled;
 }
 
 bool TGameScreen::KeyEvent(int32_t kind, int32_t key, int32_t modifiers) {
@@ -214,7 +220,9 @@ bool TGameScreen::KeyEvent(int32_t kind, int32_t key, int32_t modifiers) {
     if (!LiveWidget(focus_)) SetFocus(FindNextTabStop(-1));
     bool handled = false;
     if (const Ref<IWidget> focused = LiveWidget(focus_)) {
+        const std::string path = InputLogOn() ? WidgetPathBelow(window_, focused) : std::string();
         handled = focused->HandleKey(kind, key, modifiers);
+        if (handled && InputLogOn()) InputLogNoteTaker(path);
     }
     constexpr int32_t kTab = 9;
     if (handled || key != kTab || kind != kKeyUp) return handled;

@@ -297,7 +297,7 @@ void TQuillmarchControlGameBonus::StartNextRound() {
     ClearBoard();
     const int32_t count = roundPool_->GetCount();
     if (count < 1) return Refuse("no picture is left for round " + std::to_string(currentRound_));
-    const int32_t index = Random(count);
+    const int32_t index = PlayRandom(count);
     roundRef_ = roundPool_->GetItem(Variant(index));
     roundPool_->Delete(Variant(index));
     roundDef_ = roundRef_ ? roundRef_->LoadLevelDef() : nullptr;

@@ -5,11 +5,13 @@
 #include "core/base/Log.h"
 #include "core/base/ParamStringUtils.h"
 #include "core/base/Random.h"
+#include "engine/InputLog.h"
 #include "minigames/MosaicExchange.h"
 #include "minigames/MosaicScenarios.h"
 #include "minigames/MosaicStatScreen.h"
 #include "minigames/MosaicValues.h"
 #include "widgets/ControlWidget.h"
+#include "widgets/WidgetUtils.h"
 
 using namespace mosaic;
 
@@ -239,8 +241,8 @@ void TQuillmarchGameScreenGameBigMosaic::Shuffle() {
         const Ref<IWidget>& cell = cells[size_t(i)];
         const Ref<IWidget> piece = PieceOf(cell);
         if (!IsMosaicPieceHome(cell, piece)) continue;
-        int32_t j = Random(n);
-        while (j == i) j = Random(n);
+        int32_t j = PlayRandom(n);
+        while (j == i) j = PlayRandom(n);
         const Ref<IWidget>& other = cells[size_t(j)];
         const Ref<IWidget> otherPiece = PieceOf(other);
         cell->GetChildren()->Clear();
@@ -274,26 +276,34 @@ bool TQuillmarchGameScreenGameBigMosaic::MouseEvent(int32_t code, int32_t x, int
     const Ref<IWidget> hit = cells->WidgetAt(point.x, point.y);
     cells->SetMouseStop(false);
     // Only a cell counts: not the group itself in a gap, nor a cell's parts.
-    if (hit && hit->GetOwner() == dynamic_cast<IWidgetOwner*>(cells.get())) OnCellClick(hit);
+    if (hit && hit->GetOwner() == dynamic_cast<IWidgetOwner*>(cells.get())) {
+        // Named before the click: an exchange moves the cell's picture.
+        const std::string path = InputLogOn() ? WidgetPathBelow(GetWindowWidget(), hit) : std::string();
+        if (OnCellClick(hit) && InputLogOn()) InputLogNoteTaker(path);
+    }
     return handled;
 }
 
-void TQuillmarchGameScreenGameBigMosaic::OnCellClick(const Ref<IWidget>& cell) {
+bool TQuillmarchGameScreenGameBigMosaic::OnCellClick(const Ref<IWidget>& cell) {
     const Ref<IWidget> selected = selectedCell_.Lock();
     if (!selected) {
         SelectCell(cell);
         PlaySound("sound_buttonclick");
-    } else if (cell == selected) {
-        DeselectCell();
-        PlaySound("sound_buttonclick");
-    } else if (HasState(cell, 0)) {
-        PlaySound("sound_buttonclick");
-        const Ref<IParamCollection> params = NewParams();
-        params->SetValue("cell1", Variant(selected->GetName()));
-        params->SetValue("cell2", Variant(cell->GetName()));
-        DeselectCell();
-        StartScenario("mosaic_scenario_exchange_cells", params);
+        return selectedCell_.Get() == cell.get();
     }
+    if (cell == selected) {
+        DeselectCell();
+        PlaySound("sound_buttonclick");
+        return true;
+    }
+    if (!HasState(cell, 0)) return false;  // a tile still on its way
+    PlaySound("sound_buttonclick");
+    const Ref<IParamCollection> params = NewParams();
+    params->SetValue("cell1", Variant(selected->GetName()));
+    params->SetValue("cell2", Variant(cell->GetName()));
+    DeselectCell();
+    StartScenario("mosaic_scenario_exchange_cells", params);
+    return true;
 }
 
 void TQuillmarchGameScreenGameBigMosaic::SelectCell(const Ref<IWidget>& cell) {

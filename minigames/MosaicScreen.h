@@ -87,7 +87,9 @@ public:
     // another drawn at random, so none is home afterwards and all have state
     // 0. Nothing with fewer than two cells.
     void Shuffle();
-    void OnCellClick(const Ref<IWidget>& cell);
+    // Picks up, puts down or exchanges; false when the click did nothing (a
+    // cell whose tile is not at rest).
+    bool OnCellClick(const Ref<IWidget>& cell);
     void SelectCell(const Ref<IWidget>& cell);
     void DeselectCell();
     // Ends the level once every cell has state 1.

@@ -110,8 +110,7 @@ public:
     // The name of a tip drawn by weight; empty without weights.
     std::string ChooseRandomTip();
     const Ref<IQuillmarchTipDefCollection>& GetTipDefs() const { return tipDefs_; }
-    // The source of ChooseRandomTip's draw; the process-wide generator when
-    // empty.
+    // The source of ChooseRandomTip's draw; the play's generator when empty.
     void SetRandomSource(TRandomBelow random) { random_ = std::move(random); }
 
 private:

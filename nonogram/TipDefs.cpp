@@ -39,7 +39,7 @@ std::string ChooseWeightedTip(const Ref<IQuillmarchTipDefCollection>& tips,
     const int32_t bound = total > std::numeric_limits<int32_t>::max()
                               ? std::numeric_limits<int32_t>::max()
                               : static_cast<int32_t>(total);
-    int64_t r = random ? random(bound) : Random(bound);
+    int64_t r = random ? random(bound) : PlayRandom(bound);
     for (int32_t i = 0; i < count; ++i) {
         const Ref<IQuillmarchTipDef> tip = tips->GetItem(Variant(i));
         const int32_t weight = TipWeight(tip);

@@ -59,7 +59,7 @@ using TRandomBelow = std::function<int32_t(int32_t)>;
 // The name of a tip drawn by weight: R below the total weight, then the tips
 // in order, each taking R when R is below its weight and passing R less its
 // weight on otherwise. Empty when no tip has weight. random defaults to the
-// process-wide generator.
+// play's generator (PlayRandom).
 std::string ChooseWeightedTip(const Ref<IQuillmarchTipDefCollection>& tips,
                               const TRandomBelow& random = {});
 

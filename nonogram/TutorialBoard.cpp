@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "core/base/Log.h"
+#include "engine/InputLog.h"
 #include "nonogram/TutorialControl.h"
+#include "widgets/WidgetUtils.h"
 
 namespace {
 
@@ -174,6 +176,9 @@ void TQuillmarchControlTutorial::ApplyTool(const Ref<IWidget>& cell, int32_t too
     if (!mouseEnabled_ || over_ || TextOrEmpty(cell->GetProperty("state")) != "active") return;
     int32_t row = 0, col = 0;
     if (!board_.Position(cell.get(), row, col)) return;
+    // The press stays unhandled for the screen; the log names the cell it
+    // played.
+    if (InputLogOn()) InputLogNoteTaker(WidgetPathInTree(cell));
     const int32_t value = rules_.Value(row, col);
     if (tool == kArrow) {
         heldTool_ = kArrow;

@@ -109,3 +109,21 @@ int32_t CountOverlappingPixels(const Ref<IWidget>& a, const TRect& rectA, const 
                                const TRect& rectB) {
     return CountCovered(a, rectA, b, rectB, false);
 }
+
+std::string WidgetPathBelow(const Ref<IWidget>& root, const Ref<IWidget>& widget) {
+    if (!root || !widget) return {};
+    if (widget == root) return root->GetName();
+    std::string path;
+    for (IWidget* at = widget.get(); at; at = dynamic_cast<IWidget*>(at->GetOwner())) {
+        if (at == root.get()) return path;
+        path = path.empty() ? at->GetName() : at->GetName() + "/" + path;
+    }
+    return {};
+}
+
+std::string WidgetPathInTree(const Ref<IWidget>& widget) {
+    if (!widget) return {};
+    IWidget* root = widget.get();
+    while (IWidget* up = dynamic_cast<IWidget*>(root->GetOwner())) root = up;
+    return WidgetPathBelow(Ref<IWidget>(root), widget);
+}

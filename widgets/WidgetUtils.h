@@ -18,6 +18,14 @@
 // view into path.
 void SplitWidgetPath(std::string_view path, std::string_view& head, std::string_view& rest);
 
+// The path of names from root down to widget, as root's FindWidget takes it
+// ("group/button"); root's own name when widget is root, empty when widget is
+// null or not in root's tree.
+std::string WidgetPathBelow(const Ref<IWidget>& root, const Ref<IWidget>& widget);
+
+// The same path from the root of the widget's tree (a screen's window).
+std::string WidgetPathInTree(const Ref<IWidget>& widget);
+
 // The storage text of a persistent object saved under a root element
 // "widget"; empty for a null or non-persistent object, or when saving fails
 // (logged).

@@ -4,25 +4,31 @@
 // mosaic together, wins Japan's ten levels and buys its nine items in the
 // shop up to the location's completion, opens the trophy cabinet and quits
 // through the close box; a second start finds that progress in the player
-// files, opens Japan's bonus level from the bonus selection and quits in its
-// first round.
+// files, plays Japan's bonus level from the bonus selection through its
+// three rounds to the results and the high-score table, and quits.
 //
 // The player is guided by a shadow: the same game on the same data, run in
-// this process under the screen harness and given every click the window is
-// given. The shadow says where a widget lies, which cells a picture fills and
-// what a settled screen looks like; before each next move the window must
-// show what the shadow shows (every step's window is kept in
+// this process under the screen harness with the same random seed
+// (QM_RANDOM_SEED: the same mosaic shuffle, bonus pictures and tips), and
+// given every input the window is given. Both keep an input log
+// (QM_INPUT_LOG): each click is given to the window once the window's log
+// shows the shadow's screen stack with its top screen taking clicks, and
+// counts as given when the window's log names the widget that took it as the
+// shadow's does; a click nobody took (a board still starting, a tile still
+// moving) is given again once the window says it is settled, and one that
+// another widget took fails the test. The shadow says where a widget lies
+// and what a settled screen looks like; at each step the window must show
+// what the shadow shows (every step's window is kept in
 // test-artifacts/playthrough of the build folder, with the shadow's frame
-// beside it when they never agree). The mosaic's shuffle is the window's own
-// and is read from its tiles. A bonus round's picture is drawn at random as
-// well and is not played here (the headless suite on the built data plays
-// the bonus rounds to their results).
+// beside it when they never agree).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,7 +38,9 @@
 #include "core/lang/MultiLanguages.h"
 #include "core/storage/XMLStorage.h"
 #include "engine/EngineStartup.h"
+#include "engine/InputLog.h"
 #include "game/GameConfig.h"
+#include "game/HighScores.h"
 #include "game/PlayerDataFile.h"
 #include "game/UserProfiles.h"
 #include "minigames/BonusControl.h"
@@ -40,8 +48,10 @@
 #include "nonogram/ControlGameNonogram.h"
 #include "nonogram/TutorialControl.h"
 #include "tests/app/AppUnderTest.h"
+#include "tests/app/InputLogReader.h"
 #include "tests/app/X11Driver.h"
 #include "tests/data/BuiltGame.h"
+#include "tests/support/EnvGuard.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 #include "widgets/WidgetUtils.h"
@@ -57,7 +67,11 @@ constexpr int kWidth = 1024, kHeight = 768;
 // Where the pointer rests between moves: the game draws it, so it stays
 // where both frames have nothing to compare.
 constexpr int kRestX = 1010, kRestY = 755;
-const milliseconds kSettleTimeout(30000);
+const milliseconds kSettleTimeout(60000);
+// What the window must say of an input before the next: a safety bound only.
+const milliseconds kAckTimeout(60000);
+// The seed of both runs' draws.
+constexpr char kSeed[] = "20261211";
 
 struct TArea {
     int left, top, right, bottom;  // right and bottom exclusive
@@ -76,40 +90,61 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
     return true;
 }
 
-// A picture cut from a frame: rows top down, 0x00RRGGBB.
-struct TCut {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
+// The input log's words on one press or release: "screen=... widget=...".
+std::string WhereOf(const std::string& line) {
+    const size_t at = line.find(" screen=");
+    return at == std::string::npos ? line : line.substr(at + 1);
+}
+bool Starts(const std::string& line, const char* head) {
+    return line.rfind(head, 0) == 0;
+}
+bool Untaken(const std::string& where) {
+    return where.size() >= 11 && where.compare(where.size() - 11, 11, "widget=none") == 0;
+}
+
+// Where a click's press and release went, by the log lines from mark on;
+// empty while they are not there.
+struct TTaken {
+    std::string down, up;
 };
-
-// The mean difference per channel between two cuts of one size.
-double Distance(const TCut& a, const TCut& b) {
-    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1e9;
-    double sum = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) {
-        for (int shift : {0, 8, 16})
-            sum += std::abs(int((a.pixels[i] >> shift) & 0xFF) - int((b.pixels[i] >> shift) & 0xFF));
+TTaken TakenSince(const std::vector<std::string>& lines, size_t mark) {
+    TTaken taken;
+    for (size_t i = mark; i < lines.size(); ++i) {
+        if (taken.down.empty() && (Starts(lines[i], "mouse left-down ") || Starts(lines[i], "mouse left-double "))) {
+            taken.down = WhereOf(lines[i]);
+        } else if (!taken.down.empty() && Starts(lines[i], "mouse left-up ")) {
+            taken.up = WhereOf(lines[i]);
+            break;
+        }
     }
-    return sum / (3.0 * a.pixels.size());
+    return taken;
+}
+// Where the first key from mark on went: its three events ("down|up|up-
+// after": a field types on the last), once the last is logged; empty
+// before.
+std::string KeyTakenSince(const std::vector<std::string>& lines, size_t mark) {
+    std::string down, up;
+    for (size_t i = mark; i < lines.size(); ++i) {
+        if (down.empty()) {
+            if (Starts(lines[i], "key down ")) down = WhereOf(lines[i]);
+        } else if (Starts(lines[i], "key up ")) {
+            up = WhereOf(lines[i]);
+        } else if (Starts(lines[i], "key up-after ")) {
+            return down + "|" + up + "|" + WhereOf(lines[i]);
+        }
+    }
+    return {};
 }
 
-// Whether two cuts of one size differ in more than a few scattered pixels
-// (the smallest change a click makes: a thin gate's silhouette).
-bool Differs(const TCut& a, const TCut& b) {
-    if (a.width != b.width || a.height != b.height) return true;
-    size_t count = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i)
-        if (!Near(a.pixels[i], b.pixels[i], 24)) ++count;
-    return count > std::max<size_t>(40, a.pixels.size() / 400);
-}
-
-TCut CutShot(const TShot& shot, const TArea& area) {
-    TCut cut;
-    cut.width = area.right - area.left;
-    cut.height = area.bottom - area.top;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) cut.pixels.push_back(shot.At(x, y) & 0xFFFFFF);
-    return cut;
+// The parts of a "|"-joined answer.
+std::vector<std::string> Parts(const std::string& joined) {
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        const size_t end = joined.find('|', start);
+        parts.push_back(joined.substr(start, end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
 }
 
 // The screens that tell the player something once and close by their OK.
@@ -131,12 +166,15 @@ protected:
         realHome_ = std::make_unique<TTempDir>("playthrough");
         fs::create_directories(artifacts_);
         for (const auto& entry : fs::directory_iterator(artifacts_)) fs::remove_all(entry.path());
+        SetInputLogSink([this](std::string_view line) { shadowLines_.emplace_back(line); });
     }
 
     void TearDown() override {
         if (real_.Connected() && real_.Running()) real_.WaitForExit(milliseconds(1));
         EndBuiltGame(shadow_);
+        SetInputLogSink({});
         LoadLanguage("");
+        std::printf("clicks and keys given to the window again (nobody took them): %d\n", regiven_);
     }
 
     // --- Starting both
@@ -153,11 +191,21 @@ protected:
                               fs::copy_options::overwrite_existing);
         }
         ASSERT_TRUE(GetMultiLanguages()->LoadLanguageFile(shadow_->Folder().File("lang/default.lng")));
-        ASSERT_TRUE(StartBuiltDefinition(*shadow_));
+        {
+            // The engine seeds its generators from the environment at start.
+            const TEnvGuard seed("QM_RANDOM_SEED", kSeed);
+            ASSERT_TRUE(StartBuiltDefinition(*shadow_));
+        }
 
+        const std::string inputLog = (artifacts_ / (run + "-input.log")).string();
+        windowLog_.Open(inputLog);
+        // The shadow's clicks are all single: a click given again at once on
+        // the same spot must not become a double click in the window.
         ASSERT_TRUE(real_.Start(AppProgram(), {"--data", AppData()},
                                 (artifacts_ / (run + ".log")).string(),
-                                {AppAsanOptions(), "XDG_DATA_HOME=" + realHome_->Path().string()}));
+                                {AppAsanOptions(), "XDG_DATA_HOME=" + realHome_->Path().string(),
+                                 "QM_INPUT_LOG=" + inputLog, std::string("QM_RANDOM_SEED=") + kSeed,
+                                 "SDL_MOUSE_DOUBLE_CLICK_TIME=0"}));
         ASSERT_TRUE(real_.WaitForWindow(kSettleTimeout)) << "no window; see " << run << ".log";
         real_.MoveTo(kRestX, kRestY);
         shadow_->MouseMove(kRestX, kRestY);
@@ -208,24 +256,110 @@ protected:
 
     // --- Both
 
-    // One click on the widget at path of the shadow's top screen, given to
-    // both; the pointer then rests in its corner unless stay.
-    // A click that changes the screen is given to the window again until
-    // the window changes: a screen still arriving may not take it yet.
-    void Click(const std::string& path, bool stay = false) {
-        const TPoint at = shadow_->CenterOf(path);
-        if (stay) return ClickAt(at.x, at.y, true);
-        const TShot before = real_.Shot();
-        ClickAt(at.x, at.y);
-        EXPECT_TRUE(RepeatUntilChanged(before, kScreen, [&] {
-            real_.Click(at.x, at.y);
-            real_.MoveTo(kRestX, kRestY);
-        })) << "the window did not take the click on " << path;
+    // The last lines of the window's input log, for a failure's message.
+    std::string WindowTail() {
+        windowLog_.Poll();
+        const std::vector<std::string>& lines = windowLog_.Lines();
+        std::string tail;
+        for (size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) tail += "\n  " + lines[i];
+        return tail;
     }
-    void ClickAt(int x, int y, bool stay = false) {
+
+    // Waits until the window's log shows stack (the shadow's, bottom first)
+    // with its top screen taking clicks.
+    bool WindowSettled(const std::string& stack, const std::string& what) {
+        if (windowLog_.WaitFor([&](const std::vector<std::string>&) { return windowLog_.Settled(stack); },
+                               [&] { return real_.Running(); }, kAckTimeout)) {
+            return true;
+        }
+        ADD_FAILURE() << what << ": the window never settled on the shadow's screens \"" << stack
+                      << "\"; its input log ends:" << WindowTail();
+        return false;
+    }
+
+    // Gives the window an input already given to the shadow, whose log said
+    // expected of it, once the window shows stack settled; again, once it
+    // is settled again, while nobody took it. False, and a failure, when
+    // another widget took it or the window never answers.
+    template <class Give, class Read>
+    bool GiveWindow(const std::string& stack, const std::string& what, const std::string& expected, Give give,
+                    Read read) {
+        const TClock::time_point end = TClock::now() + kAckTimeout;
+        while (TClock::now() < end) {
+            if (!WindowSettled(stack, what)) return false;
+            const size_t mark = windowLog_.Count();
+            give();
+            std::string got;
+            if (!windowLog_.WaitFor(
+                    [&](const std::vector<std::string>& lines) { return !(got = read(lines, mark)).empty(); },
+                    [&] { return real_.Running(); }, kAckTimeout)) {
+                ADD_FAILURE() << what << ": the window never said what became of it; its input log ends:"
+                              << WindowTail();
+                return false;
+            }
+            if (got == expected) return true;
+            // Only events nobody took may differ: then it is given again.
+            const std::vector<std::string> gotParts = Parts(got), expectedParts = Parts(expected);
+            bool other = gotParts.size() != expectedParts.size();
+            for (size_t i = 0; !other && i < gotParts.size(); ++i)
+                other = gotParts[i] != expectedParts[i] && !Untaken(gotParts[i]);
+            if (other) {
+                ADD_FAILURE() << what << ": the window took it as \"" << got << "\", the shadow as \"" << expected
+                              << "\"";
+                return false;
+            }
+            ++regiven_;
+        }
+        ADD_FAILURE() << what << ": nobody in the window took it; its input log ends:" << WindowTail();
+        return false;
+    }
+
+    // One click at x, y given to both: the shadow first, then the window as
+    // GiveWindow does; the pointer then rests in its corner unless stay.
+    bool ClickAt(int x, int y, bool stay = false, const std::string& what = "") {
+        const std::string stack = shadow_->StackNames();
+        const size_t mark = shadowLines_.size();
         shadow_->Click(x, y);
-        real_.Click(x, y);
-        if (!stay) Rest();
+        const TTaken shadow = TakenSince(shadowLines_, mark);
+        if (!stay) shadow_->MouseMove(kRestX, kRestY);
+        const std::string label =
+            "the click " + (what.empty() ? "at " + std::to_string(x) + "," + std::to_string(y) : "on " + what);
+        const bool taken = GiveWindow(
+            stack, label, shadow.down + "|" + shadow.up,
+            [&] {
+                real_.Click(x, y);
+                if (!stay) real_.MoveTo(kRestX, kRestY);
+            },
+            [](const std::vector<std::string>& lines, size_t from) {
+                const TTaken window = TakenSince(lines, from);
+                return window.up.empty() ? std::string() : window.down + "|" + window.up;
+            });
+        EXPECT_TRUE(taken) << label;
+        return taken;
+    }
+    // One click on the widget at path of the shadow's top screen.
+    bool Click(const std::string& path, bool stay = false) {
+        const TPoint at = shadow_->CenterOf(path);
+        return ClickAt(at.x, at.y, stay, path);
+    }
+    // One key (an X key name; the shadow's SDL key and its text) given to
+    // both as ClickAt gives a click.
+    bool PressKey(const std::string& xName, SDL_Scancode scancode, SDL_Keycode key, const char* text) {
+        const std::string stack = shadow_->StackNames();
+        const size_t mark = shadowLines_.size();
+        shadow_->PressKey(scancode, key, text);
+        const bool taken = GiveWindow(
+            stack, "the key " + xName, KeyTakenSince(shadowLines_, mark),
+            [&] {
+                if (xName.size() == 1 && std::isupper(static_cast<unsigned char>(xName[0]))) {
+                    real_.Type(xName);
+                } else {
+                    real_.Key(xName);
+                }
+            },
+            [](const std::vector<std::string>& lines, size_t from) { return KeyTakenSince(lines, from); });
+        EXPECT_TRUE(taken) << "the key " << xName;
+        return taken;
     }
     void Rest() {
         shadow_->MouseMove(kRestX, kRestY);
@@ -264,30 +398,6 @@ protected:
         }
     }
 
-    // Gives the window the moves (already given to the shadow) again until
-    // area of the window changes from what it was before them: a screen
-    // still arriving may not take a click yet.
-    template <class Moves>
-    bool RepeatUntilChanged(const TShot& before, const TArea& area, Moves moves) {
-        const TCut old = CutShot(before, area);
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            const bool changed = !real_.WaitFor([&](const TShot& s) { return Differs(CutShot(s, area), old); },
-                                                milliseconds(2500), milliseconds(50))
-                                      .Empty();
-            if (changed) return true;
-            moves();
-        }
-        return false;
-    }
-
-    // Whether the window comes to show what the shadow shows over area
-    // within timeout.
-    bool Agrees(const TArea& area, double share, milliseconds timeout) {
-        return !real_.WaitFor([&](const TShot& s) { return Agreement(s, area) >= share; }, timeout,
-                              milliseconds(50))
-                    .Empty();
-    }
-
     // Waits until the window shows what the shadow shows over area (at least
     // share of it: clocks, sparks and pictures drawn at random differ) and
     // keeps the window's frame as the step's artifact.
@@ -316,14 +426,19 @@ protected:
 
     // --- Steps of the game
 
-    // The first start: the menu asks for a player at once; the name is typed.
+    // The first start: the menu asks for a player at once; the name is
+    // typed, and Return makes the player.
     void CreatePlayer() {
         ASSERT_TRUE(Until([&] { return OnTop("GS_NewUser"); }));
         Run(10);
         ASSERT_TRUE(Settle("01-new-player", Bounds("button_ok")));
-        ASSERT_TRUE(ReachMainMenuWithPlayer(*shadow_, "Ada"));
-        real_.Type("Ada");
-        real_.Key("Return");
+        ASSERT_TRUE(PressKey("A", SDL_SCANCODE_A, SDLK_a, "A"));
+        ASSERT_TRUE(PressKey("d", SDL_SCANCODE_D, SDLK_d, "d"));
+        ASSERT_TRUE(PressKey("a", SDL_SCANCODE_A, SDLK_a, "a"));
+        ASSERT_TRUE(PressKey("Return", SDL_SCANCODE_RETURN, SDLK_RETURN, nullptr));
+        shadow_->Step(2, 20);
+        ASSERT_EQ(shadow_->StackNames(), "GS_Main");
+        ASSERT_EQ(shadow_->Game()->GetUserProfiles()->GetCurrent()->GetName(), "Ada");
         Rest();
         Run(20);
         ASSERT_TRUE(Settle("02-main-menu"));
@@ -339,20 +454,76 @@ protected:
             return shadow_->Find("text_history/letters_group")->GetChildren()->GetCount() > 0;
         }));
         Run(40);
-        // A click on the page before the window starts writing is lost: the
-        // click is given again until the window shows the whole story.
+        // The page takes the click once it writes (given again before).
         Click("text_history");
         Run(10);
         ASSERT_EQ(shadow_->Find("text_history")->GetProperty("visualization_state").ToInt(), 2);
-        const TPoint page = shadow_->CenterOf("text_history");
-        for (int attempt = 0; attempt < 10 && !Agrees(kScreen, 0.97, milliseconds(3000)); ++attempt) {
-            real_.Click(page.x, page.y);
-            real_.MoveTo(kRestX, kRestY);
-        }
         ASSERT_TRUE(Settle("03-story"));
         Click("button_continue");
         ASSERT_TRUE(Until([&] { return OnTop("GS_Tutorial"); }));
         ASSERT_EQ(shadow_->StackNames(), "GS_Main GS_Map GS_MapFirstTime GS_Tutorial");
+    }
+
+    // A press on the first point dragged through the others to the last,
+    // given to both. The window's drag is done again (once settled) until
+    // it has named every cell the shadow's did: its press and moves may be
+    // given while the board is not yet taking them.
+    bool Drag(const std::vector<TPoint>& through, const std::string& what) {
+        const std::string stack = shadow_->StackNames();
+        size_t mark = shadowLines_.size();
+        shadow_->MouseDown(through.front().x, through.front().y);
+        for (const TPoint& at : through) {
+            shadow_->MouseMove(at.x, at.y);
+            shadow_->Step(1);
+        }
+        shadow_->MouseUp(through.back().x, through.back().y);
+        shadow_->MouseMove(kRestX, kRestY);
+        const auto takers = [](const std::vector<std::string>& lines, size_t from, std::set<std::string>& into) {
+            bool released = false;
+            for (size_t i = from; i < lines.size() && !released; ++i) {
+                released = Starts(lines[i], "mouse left-up ");
+                if (Starts(lines[i], "mouse ") && !Untaken(WhereOf(lines[i]))) into.insert(WhereOf(lines[i]));
+            }
+            return released;
+        };
+        std::set<std::string> expected, named;
+        takers(shadowLines_, mark, expected);
+        const TClock::time_point end = TClock::now() + kAckTimeout;
+        while (TClock::now() < end) {
+            if (!WindowSettled(stack, what)) return false;
+            mark = windowLog_.Count();
+            // Each move once the window has told the one before: moves that
+            // wait in its queue are merged into the last.
+            const auto told = [&](const std::string& head) {
+                return windowLog_.WaitFor(
+                    [&](const std::vector<std::string>& lines) {
+                        for (size_t i = mark; i < lines.size(); ++i)
+                            if (Starts(lines[i], head.c_str())) return true;
+                        return false;
+                    },
+                    [&] { return real_.Running(); }, kAckTimeout);
+            };
+            real_.Press(through.front().x, through.front().y);
+            bool moved = told("mouse left-down ");
+            for (size_t i = 1; moved && i < through.size(); ++i) {
+                real_.MoveTo(through[i].x, through[i].y);
+                moved = told("mouse move " + std::to_string(through[i].x) + " " + std::to_string(through[i].y) + " ");
+            }
+            real_.Release();
+            real_.MoveTo(kRestX, kRestY);
+            std::set<std::string> now;
+            if (!windowLog_.WaitFor([&](const std::vector<std::string>& lines) { return takers(lines, mark, now); },
+                                    [&] { return real_.Running(); }, kAckTimeout)) {
+                ADD_FAILURE() << what << ": the window never said what became of it; its input log ends:"
+                              << WindowTail();
+                return false;
+            }
+            named.insert(now.begin(), now.end());
+            if (std::includes(named.begin(), named.end(), expected.begin(), expected.end())) return true;
+            ++regiven_;
+        }
+        ADD_FAILURE() << what << ": the window's drags never named every cell the shadow's did";
+        return false;
     }
 
     // Every step of the tutorial: its pages by their button, its moves by
@@ -368,15 +539,8 @@ protected:
             const int32_t state = control->GetCurrentState();
             const std::string panel = "control_tutorial/states/" + std::to_string(state) + "/text";
             ASSERT_TRUE(Settle(step + std::to_string(state), Bounds(panel), 0.98));
-            const TArea panelArea = Bounds(panel);
-            const TShot before = real_.Shot();
             if (stateValue(state, "enable_mouse") != "yes") {
-                const TPoint next = shadow_->CenterOf("control_tutorial/button_ok");
-                ClickAt(next.x, next.y);
-                ASSERT_TRUE(RepeatUntilChanged(before, panelArea, [&] {
-                    real_.Click(next.x, next.y);
-                    real_.MoveTo(kRestX, kRestY);
-                })) << "state " << state;
+                ASSERT_TRUE(Click("control_tutorial/button_ok")) << "state " << state;
                 Run(2);
                 continue;
             }
@@ -392,51 +556,27 @@ protected:
             }
             ASSERT_FALSE(asked.empty()) << "state " << state;
             const bool tools = stateValue(state, "tools_state") == "yes";
-            // The moves as window points: the tool, then the cell.
-            std::vector<std::pair<TPoint, TPoint>> moves;
-            for (const auto& [key, full] : asked) {
-                const TPoint tool = shadow_->CenterOf(full ? "control_tutorial/image_select" : "control_tutorial/image_hammer");
-                moves.emplace_back(tool, shadow_->CenterOf(cellPath(key)));
-            }
-            const bool drag = stateValue(state, "info_cell") == "info_drag";
-            const auto play = [&](bool toShadow) {
-                if (drag) {
-                    // A press dragged along the cells.
-                    if (tools) {
-                        if (toShadow) shadow_->Click(moves.front().first.x, moves.front().first.y);
-                        real_.Click(moves.front().first.x, moves.front().first.y);
-                    }
-                    const TPoint first = moves.front().second;
-                    if (toShadow) shadow_->MouseDown(first.x, first.y);
-                    real_.Press(first.x, first.y);
-                    for (const auto& move : moves) {
-                        if (toShadow) {
-                            shadow_->MouseMove(move.second.x, move.second.y);
-                            shadow_->Step(1);
-                        }
-                        real_.MoveTo(move.second.x, move.second.y);
-                        TX11Driver::Sleep(milliseconds(40));
-                    }
-                    if (toShadow) shadow_->MouseUp(moves.back().second.x, moves.back().second.y);
-                    real_.Release();
-                } else {
-                    for (const auto& [tool, cell] : moves) {
-                        if (tools) {
-                            if (toShadow) shadow_->Click(tool.x, tool.y);
-                            real_.Click(tool.x, tool.y);
-                        }
-                        if (toShadow) {
-                            shadow_->Click(cell.x, cell.y);
-                            shadow_->Step(1);
-                        }
-                        real_.Click(cell.x, cell.y);
-                    }
-                }
-                if (toShadow) shadow_->MouseMove(kRestX, kRestY);
-                real_.MoveTo(kRestX, kRestY);
+            const auto toolOf = [](bool full) {
+                return full ? "control_tutorial/image_select" : "control_tutorial/image_hammer";
             };
-            play(true);
-            ASSERT_TRUE(RepeatUntilChanged(before, panelArea, [&] { play(false); })) << "state " << state;
+            if (stateValue(state, "info_cell") == "info_drag") {
+                // A press dragged along the cells.
+                if (tools) {
+                    ASSERT_TRUE(Click(toolOf(asked.front().second), true)) << "state " << state;
+                }
+                std::vector<TPoint> through;
+                for (const auto& [key, full] : asked) through.push_back(shadow_->CenterOf(cellPath(key)));
+                ASSERT_TRUE(Drag(through, "the drag of state " + std::to_string(state)));
+            } else {
+                for (const auto& [key, full] : asked) {
+                    if (tools) {
+                        ASSERT_TRUE(Click(toolOf(full), true)) << "state " << state;
+                    }
+                    ASSERT_TRUE(Click(cellPath(key), true)) << "state " << state;
+                    shadow_->Step(1);
+                }
+                Rest();
+            }
             Run(2);
             ASSERT_NE(control->GetCurrentState(), state) << "state " << state << " was not solved";
         }
@@ -456,9 +596,10 @@ protected:
         ASSERT_TRUE(Settle("07-map"));
     }
 
-    // Japan's first visit: its big mosaic over the scene. The shuffle is the
-    // window's own: each tile is told by its picture, as the shadow shows
-    // its tiles.
+    // Japan's first visit: its big mosaic over the scene, shuffled alike in
+    // both by the seed. Each tile is brought home by a click on the cell
+    // holding it and one on its own cell; a click on a tile still moving is
+    // given again.
     void PutTheMosaicTogether() {
         Click("map_locations/japan/available/image");
         ASSERT_TRUE(Until([&] { return OnTop("GS_HelpMosaic"); }));
@@ -475,86 +616,8 @@ protected:
             return "move_group/cells_group/cell_" + std::to_string(r) + "_" + std::to_string(c);
         };
         const auto whole = [](const Variant& v) { return v.IsString() ? std::stoi(v.ToString()) : v.ToInt(); };
-        // The tiles as the shadow shows them: tile (row, col) is the picture
-        // of the cell holding it.
-        std::map<int32_t, TArea> cellArea;
-        std::map<int32_t, TCut> tile;
-        for (int32_t r = 0; r < rows; ++r) {
-            for (int32_t c = 0; c < cols; ++c) {
-                // The middle of the cell: the board's banner and menu button
-                // lie over the edges of some.
-                const TArea area = Bounds(cellPath(r, c));
-                const int dx = (area.right - area.left) * 3 / 10, dy = (area.bottom - area.top) * 3 / 10;
-                cellArea[r * cols + c] = {area.left + dx, area.top + dy, area.right - dx, area.bottom - dy};
-            }
-        }
-        TShot frame;
-        frame.width = kWidth;
-        frame.height = kHeight;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) frame.pixels.push_back(shadow_->Pixel(x, y) & 0xFFFFFF);
-        for (int32_t r = 0; r < rows; ++r) {
-            for (int32_t c = 0; c < cols; ++c) {
-                const Ref<IWidget> piece = shadow_->Find(cellPath(r, c) + "/picture");
-                ASSERT_TRUE(piece);
-                tile[whole(piece->GetProperty("row")) * cols + whole(piece->GetProperty("col"))] =
-                    CutShot(frame, cellArea[r * cols + c]);
-            }
-        }
-        ASSERT_EQ(int32_t(tile.size()), rows * cols);
-        // The window's board: which tile each cell holds, the nearest picture.
-        const auto tileIn = [&](const TShot& shot, int32_t cell) {
-            const TCut seen = CutShot(shot, cellArea[cell]);
-            int32_t best = -1;
-            double bestDistance = 1e9;
-            for (const auto& [id, picture] : tile) {
-                const double d = Distance(seen, picture);
-                if (d < bestDistance) bestDistance = d, best = id;
-            }
-            return best;
-        };
-        // The board is still until the first click: the window's board as
-        // seen once it agrees with the shadow's outside the cells.
-        const TArea menu = Bounds("button_menu");
-        ASSERT_TRUE(Settle("09-mosaic", {menu.left + 10, menu.top + 10, menu.right - 10, menu.bottom - 10}, 0.97));
-        // Until the window's tiles have come to rest, they are not all told apart.
-        std::vector<int32_t> holds(size_t(rows * cols));
-        const TShot board = real_.WaitFor(
-            [&](const TShot& shot) {
-                std::set<int32_t> seen;
-                for (int32_t cell = 0; cell < rows * cols; ++cell) {
-                    holds[size_t(cell)] = tileIn(shot, cell);
-                    seen.insert(holds[size_t(cell)]);
-                }
-                return int32_t(seen.size()) == rows * cols;
-            },
-            kSettleTimeout, milliseconds(100));
-        ASSERT_FALSE(board.Empty()) << "the window's tiles were not told apart";
-        // The window's board: each cell in turn gets its tile.
-        for (int32_t cell = 0; cell < rows * cols; ++cell) {
-            if (holds[size_t(cell)] == cell) continue;
-            const int32_t holder = int32_t(std::find(holds.begin(), holds.end(), cell) - holds.begin());
-            const TArea from = cellArea[holder], to = cellArea[cell];
-            // The tile picked up shows it before the second click is taken.
-            const auto pick = [&](const TArea& area) {
-                real_.Click((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-                real_.MoveTo(kRestX, kRestY);
-            };
-            TShot before = real_.Shot();
-            pick(from);
-            ASSERT_TRUE(RepeatUntilChanged(before, from, [&] { pick(from); })) << "tile " << holds[size_t(holder)];
-            before = real_.Shot();
-            pick(to);
-            ASSERT_TRUE(RepeatUntilChanged(before, to, [&] { pick(to); })) << "cell " << cell;
-            std::swap(holds[size_t(cell)], holds[size_t(holder)]);
-            const TShot moved = real_.WaitFor(
-                [&](const TShot& s) { return tileIn(s, cell) == cell && tileIn(s, holder) == holds[size_t(holder)]; },
-                kSettleTimeout, milliseconds(50));
-            if (moved.Empty()) WriteShotPng(real_.Shot(), (artifacts_ / "09-mosaic-FAILED.png").string());
-            ASSERT_FALSE(moved.Empty()) << "tile " << cell << " never came home in the window (the tile seen: "
-                                        << tileIn(real_.Shot(), cell) << ")";
-        }
-        // The shadow's board, by its own shuffle.
+        // The board as shuffled: the window shows the shadow's tiles.
+        ASSERT_TRUE(Settle("09-mosaic", Bounds("move_group/cells_group"), 0.97));
         for (int32_t r = 0; r < rows; ++r) {
             for (int32_t c = 0; c < cols; ++c) {
                 if (whole(shadow_->Find(cellPath(r, c))->GetProperty("state")) == 1) continue;
@@ -569,16 +632,15 @@ protected:
                     }
                 }
                 ASSERT_FALSE(holder.empty());
-                const TPoint a = shadow_->CenterOf(holder), b = shadow_->CenterOf(cellPath(r, c));
-                shadow_->Click(a.x, a.y);
-                shadow_->Click(b.x, b.y);
+                ASSERT_TRUE(Click(holder, true));
+                ASSERT_TRUE(Click(cellPath(r, c), true));
                 ASSERT_TRUE(Until([&] {
                     return whole(shadow_->Find(cellPath(r, c))->GetProperty("state")) == 1 &&
                            whole(shadow_->Find(holder)->GetProperty("state")) != 2;
                 }));
             }
         }
-        shadow_->MouseMove(kRestX, kRestY);
+        Rest();
         ASSERT_TRUE(Until([&] { return shadow_->Find("button_close")->GetVisible(); }));
         Run(40);
         ASSERT_TRUE(Settle("10-mosaic-complete"));
@@ -595,6 +657,25 @@ protected:
         return dynamic_cast<TQuillmarchControlGameNonogram*>(shadow_->Find("control_game_nonogram").get());
     }
 
+    // The picture on the board of the top screen: its cells with the arrow,
+    // the others with the hammer, each click taken by the board before the
+    // next, while the shadow's board still plays.
+    template <class Playing>
+    void PlayTheBoard(const TNonogramRules& rules, Playing playing) {
+        const std::string cells = "control_game_nonogram/grid/cells/cell";
+        for (const bool full : {true, false}) {
+            if (!playing()) break;
+            ASSERT_TRUE(Click(full ? "control_game_nonogram/image_select" : "control_game_nonogram/image_hammer", true));
+            for (int32_t r = 0; r < rules.Rows(); ++r) {
+                for (int32_t c = 0; c < rules.Cols(); ++c) {
+                    if ((rules.Value(r, c) == kCellFull) != full || !playing()) continue;
+                    ASSERT_TRUE(Click(cells + std::to_string(r) + "_" + std::to_string(c), true));
+                }
+            }
+            Rest();
+        }
+    }
+
     // A level on the board: the picture's cells with the arrow, the others
     // with the hammer, then its results.
     void WinTheLevel(const std::string& step) {
@@ -609,42 +690,8 @@ protected:
         TQuillmarchControlGameNonogram* board = Board();
         const TArea grid = Bounds("control_game_nonogram/grid");
         ASSERT_TRUE(Settle(step + "-board", grid, 0.97));
-        const TNonogramRules& rules = board->Rules();
-        // The picture, and each cell's middle while it is closed.
-        struct TCell {
-            TPoint at;
-            bool full;
-            uint32_t closed;
-        };
-        std::vector<TCell> cells;
-        for (int32_t r = 0; r < rules.Rows(); ++r) {
-            for (int32_t c = 0; c < rules.Cols(); ++c) {
-                const TPoint at =
-                    shadow_->CenterOf("control_game_nonogram/grid/cells/cell" + std::to_string(r) + "_" + std::to_string(c));
-                cells.push_back({at, rules.Value(r, c) == kCellFull, shadow_->Pixel(at.x, at.y)});
-            }
-        }
-        const TPoint arrow = shadow_->CenterOf("control_game_nonogram/image_select");
-        const TPoint hammer = shadow_->CenterOf("control_game_nonogram/image_hammer");
-        // The window's board takes a click in a few frames: each cell is
-        // clicked once the one before has left its closed look, and again
-        // when a click was missed.
-        const auto closedThere = [&](const TCell& cell) {
-            return Near(real_.Shot().At(cell.at.x, cell.at.y), cell.closed, 4);
-        };
-        for (const bool full : {true, false}) {
-            ClickAt(full ? arrow.x : hammer.x, full ? arrow.y : hammer.y, true);
-            for (const TCell& cell : cells) {
-                if (cell.full != full) continue;
-                ClickAt(cell.at.x, cell.at.y, true);
-                for (int attempt = 0; attempt < 3 && closedThere(cell); ++attempt) {
-                    const TClock::time_point end = TClock::now() + milliseconds(2000);
-                    while (TClock::now() < end && closedThere(cell)) TX11Driver::Sleep(milliseconds(10));
-                    if (closedThere(cell)) real_.Click(cell.at.x, cell.at.y);
-                }
-            }
-            Rest();
-        }
+        PlayTheBoard(board->Rules(), [&] { return board->GetGameMode() == 2; });
+        ASSERT_FALSE(HasFatalFailure());
         EXPECT_EQ(board->GetCounter(kCounterErrorsMade), 0);
         ASSERT_TRUE(Until([&] { return shadow_->Find("button_close")->GetVisible(); }));
         Run(40);
@@ -705,13 +752,7 @@ protected:
         }
         EXPECT_GE(on.x, 0) << "no point of " << cheapest << " takes a click";
         if (on.x < 0) return false;
-        // The window's shop may still be closing its last information.
-        const TShot before = real_.Shot();
-        ClickAt(on.x, on.y);
-        EXPECT_TRUE(RepeatUntilChanged(before, area, [&] {
-            real_.Click(on.x, on.y);
-            real_.MoveTo(kRestX, kRestY);
-        })) << "the window's shop did not sell " << cheapest;
+        if (!ClickAt(on.x, on.y, false, "the shop's " + cheapest)) return false;
         EXPECT_TRUE(Until([&] { return OnTop("GS_ItemInfo"); })) << shadow_->StackNames();
         if (!OnTop("GS_ItemInfo")) return false;
         EXPECT_NE(ShadowValue("items_japan" + layer).find(cheapest + ","), std::string::npos);
@@ -806,15 +847,20 @@ protected:
         Run(5);
         ASSERT_TRUE(OnTop("GS_Quit")) << shadow_->StackNames();
         ASSERT_TRUE(Settle(step, Bounds("button_exit")));
+        // The program ends on the click, perhaps before it logs it.
+        ASSERT_TRUE(WindowSettled(shadow_->StackNames(), "the quit query"));
         const TPoint quit = shadow_->CenterOf("button_exit");
         real_.Click(quit.x, quit.y);
-        ASSERT_TRUE(real_.WaitForExit(kSettleTimeout)) << "the program did not end";
+        ASSERT_TRUE(real_.WaitForExit(kAckTimeout)) << "the program did not end";
         EXPECT_EQ(real_.ExitStatus(), 0);
     }
 
-    // Japan's bonus level from the main menu's bonus selection, up to its
-    // first round's board; the close box then ends the program in the game.
-    void StartABonusLevelOfJapan() {
+    // Japan's bonus level from the main menu's bonus selection: its three
+    // rounds, the same pictures in both by the seed, each solved on its
+    // board; the results, the trophy they earn, and the bonus selection
+    // again with the location's high-score table. The total counts the time
+    // left and is the window's own.
+    void PlayJapansBonusLevel() {
         Click("button_bonus");
         ASSERT_TRUE(Until([&] { return OnTop("GS_MainBonus"); }));
         ASSERT_TRUE(Settle("61-bonus-selection", kScreen, 0.95));
@@ -826,23 +872,87 @@ protected:
         ASSERT_TRUE(OnTop("GS_GameBonus"));
         auto* board = dynamic_cast<TQuillmarchControlGameBonus*>(shadow_->Find("control_game_nonogram").get());
         ASSERT_NE(board, nullptr);
-        ASSERT_TRUE(Until([&] { return board->GetCurrentRound() == 1 && board->GetGameState() == TBonusGameState::kPlaying; }));
         EXPECT_EQ(board->GetRounds(), 3);
-        // The round's picture is the window's own draw: the panel beside it
-        // is what both show alike.
-        ASSERT_TRUE(Settle("63-bonus-round", Bounds("control_game_nonogram/image_select"), 0.97));
-        WriteShotPng(real_.Shot(), (artifacts_ / "63-bonus-round-window.png").string());
-        QuitThroughTheCloseBox("64-quit-query");
+        for (int32_t round = 1; round <= board->GetRounds(); ++round) {
+            const auto playing = [&] {
+                return board->GetCurrentRound() == round && board->GetGameState() == TBonusGameState::kPlaying;
+            };
+            ASSERT_TRUE(Until(playing)) << "round " << round;
+            Run(10);
+            // The clues show the picture: the window drew the shadow's.
+            ASSERT_TRUE(Settle("63-bonus-round-" + std::to_string(round), Bounds("control_game_nonogram/grid"), 0.97));
+            PlayTheBoard(board->Rules(), playing);
+            ASSERT_FALSE(HasFatalFailure()) << "round " << round;
+            EXPECT_EQ(board->GetErrorsMade(), 0) << "round " << round;
+        }
+        ASSERT_TRUE(Until([&] { return OnTop("GS_StatNonogramBonus"); })) << shadow_->StackNames();
+        ASSERT_TRUE(Until([&] { return shadow_->Find("button_ok")->GetVisible(); }));
+        Run(100);
+        ASSERT_TRUE(Settle("66-bonus-results", Bounds("button_ok"), 0.97));
+        Click("button_ok");
+        // The total passes Japan's bonus trophy: the cabinet with its news,
+        // then the bonus selection with the table.
+        for (int i = 0; i < 6 && !OnTop("GS_MainBonus"); ++i) {
+            SettleShadow();
+            const Ref<IGameScreenSlave> top = shadow_->Top();
+            ASSERT_TRUE(top);
+            const std::string name = top->GetName();
+            const std::string step = "67-" + std::to_string(i) + "-" + name;
+            if (IsNotice(name)) {
+                ASSERT_TRUE(Settle(step, TopArea()));
+                Click("button_ok");
+            } else if (name == "GS_Trophy") {
+                ASSERT_TRUE(Settle(step, kScreen, 0.95));
+                Click("button_close");
+            } else if (name != "GS_MainBonus") {
+                FAIL() << "an unexpected screen after the bonus level: " << shadow_->StackNames();
+            }
+            Run(2);
+        }
+        ASSERT_TRUE(Until([&] { return OnTop("GS_MainBonus"); })) << shadow_->StackNames();
+        EXPECT_EQ(ShadowValue("trophy_japan"), "yes");
+        // The table's row holds the window's own total.
+        ASSERT_TRUE(Settle("68-bonus-selection-after", kScreen, 0.93));
+        QuitThroughTheCloseBox("69-quit-query");
     }
 
-    int actions_ = 0, levelsWon_ = 0, purchases_ = 0;
+    // The score of player's row in the table of the window's high-score file;
+    // -1 without one.
+    int64_t WindowHighScore(const std::string& table, const std::string& player) {
+        std::ifstream in(RealPlayerDir() / kHighScoresFileName, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string why;
+        const Ref<IHierStorage> root =
+            DecodePlayerFileText(text, {kHighScoresFileName, "highscores", GetHighScoresFileKey()}, why);
+        EXPECT_TRUE(root) << why;
+        const Ref<IHierStorage> tables = root ? root->GetChild("recordtables", 0) : nullptr;
+        for (int32_t t = 0; tables && t < tables->GetChildCount("recordtable"); ++t) {
+            const Ref<IHierStorage> rows = tables->GetChild("recordtable", t);
+            if (rows->GetValue("name", Variant("")).ToString() != table) continue;
+            const Ref<IHierStorage> records = rows->GetChild("records", 0);
+            for (int32_t r = 0; records && r < records->GetChildCount("record"); ++r) {
+                const Ref<IHierStorage> params = records->GetChild("record", r)->GetChild("params", 0);
+                std::map<std::string, std::string> fields;
+                for (int32_t f = 0; params && f < params->GetChildCount("param"); ++f) {
+                    const Ref<IHierStorage> field = params->GetChild("param", f);
+                    fields[field->GetValue("name", Variant("")).ToString()] = field->GetText().ToString();
+                }
+                if (fields["Player"] == player) return std::stoll("0" + fields["Score"]);
+            }
+        }
+        return -1;
+    }
+
+    int actions_ = 0, levelsWon_ = 0, purchases_ = 0, regiven_ = 0;
     std::unique_ptr<TGameHarness> shadow_;
+    std::vector<std::string> shadowLines_;
+    TInputLogReader windowLog_;
     TX11Driver real_;
     std::unique_ptr<TTempDir> realHome_;
     fs::path artifacts_ = fs::path(QM_ARTIFACTS_DIR) / "playthrough";
 };
 
-TEST_F(PlayThrough, FromANewPlayerToABonusLevelWithTheProgressKeptBetweenStarts) {
+TEST_F(PlayThrough, FromANewPlayerToTheBonusLevelsHighScoresWithTheProgressKeptBetweenStarts) {
     Launch("run1");
     CreatePlayer();
     ASSERT_FALSE(HasFatalFailure());
@@ -897,7 +1007,12 @@ TEST_F(PlayThrough, FromANewPlayerToABonusLevelWithTheProgressKeptBetweenStarts)
     }
     ASSERT_TRUE(Settle("60-second-start", kScreen, 0.95));
 
-    StartABonusLevelOfJapan();
+    PlayJapansBonusLevel();
+    ASSERT_FALSE(HasFatalFailure());
+    // The window's table has the player's row, with a total past the trophy's
+    // 1500 points as the shadow's.
+    EXPECT_GT(WindowHighScore("japan", "Ada"), 1500);
+    EXPECT_GT(shadow_->Game()->GetHighScores()->GetTables()->GetItem(Variant("japan"))->GetRecords()->GetCount(), 0);
 }
 
 }  // namespace
