@@ -5,8 +5,8 @@
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
-#include "widgets/ControlWidget.h"
 #include "engine/InputLog.h"
+#include "widgets/ControlWidget.h"
 #include "widgets/WidgetUtils.h"
 
 namespace {
