@@ -201,6 +201,7 @@ void TGame::Done() {
     DetachCursorWidgets();
     // The open screens go from the top down, without hiding.
     while (stack_->GetCount() > 0) stack_->Delete(Variant(stack_->GetCount() - 1));
+    closing_.clear();
     ++stackGeneration_;
     backdrop_ = nullptr;
     DetachScreens();
@@ -252,7 +253,9 @@ Ref<IWidget> TGame::CursorWidget() const {
 
 void TGame::Update(int32_t elapsedMs) {
     const Ref<TGame> self(this);
-    if (const Ref<IGameScreenSlave> top = GetTopScreen()) top->Update(elapsedMs);
+    const Ref<IGameScreenSlave> top = GetTopScreen();
+    if (top) top->Update(elapsedMs);
+    UpdateClosingScreens(elapsedMs, top);
     RemoveClosedScreens();
     if (logoPhase_) {
         if (!stack_->Exists(splashLogosName_)) logoPhase_ = false;
@@ -273,6 +276,25 @@ void TGame::Update(int32_t elapsedMs) {
         }
         widget->Update(elapsedMs);
     }
+}
+
+void TGame::UpdateClosingScreens(int32_t elapsedMs, const Ref<IGameScreenSlave>& top) {
+    if (closing_.empty()) return;
+    // A step may show and close screens: the list is walked on a copy.
+    const std::vector<Weak<IGameScreenSlave>> closing = closing_;
+    for (const Weak<IGameScreenSlave>& entry : closing) {
+        const Ref<IGameScreenSlave> screen = entry.Lock();
+        if (!screen || screen == top || !screen->IsVisible()) continue;
+        if (stack_->GetItem(Variant(screen->GetName())) != screen) continue;
+        // Covered, the screen is deactivated and runs nothing of its own:
+        // only its window steps, to play the hide effect to its end.
+        if (const Ref<IWidget> window = screen->GetWindowWidget()) window->Update(elapsedMs);
+    }
+    std::erase_if(closing_, [this](const Weak<IGameScreenSlave>& entry) {
+        const Ref<IGameScreenSlave> screen = entry.Lock();
+        return !screen || !screen->IsVisible() ||
+               stack_->GetItem(Variant(screen->GetName())) != screen;
+    });
 }
 
 void TGame::EndFrame() {
@@ -357,6 +379,7 @@ bool TGame::CloseGameScreen(const Ref<IGameScreenSlave>& screen,
     const Ref<IGameScreenSlave> top = GetTopScreen();
     if (!top || !screen || top->GetName() != screen->GetName()) return false;
     top->Hide();
+    if (top->IsVisible()) closing_.push_back(Weak<IGameScreenSlave>(top));
     lastResults_ = results;
     RemoveClosedScreens();
     return true;

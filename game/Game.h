@@ -16,7 +16,9 @@
 // close by name. Done closes the stack, writes the profiles and removes the
 // resource groups.
 //
-// Only the top screen is updated and gets input. Screens are drawn bottom up;
+// Only the top screen is updated and gets input, but the window of a screen
+// closed while its hide effect plays steps until the effect ends, even when
+// another screen is shown over it meanwhile. Screens are drawn bottom up;
 // one that lies inside a screen above it is not drawn, and what such covered
 // screens at the bottom of the stack show is kept in a picture of its own,
 // from which every redrawn area starts, so a translucent screen over them
@@ -106,8 +108,9 @@ public:
     // are not hidden); detaches every screen; writes the profiles; removes
     // the resource groups last to first; drops the engine.
     void Done() override;
-    // The top screen's step, then the closed screens removed; in the logo
-    // phase nothing more. Otherwise the start-up once, then the cursor
+    // The top screen's step, then a step of the window of each screen below
+    // it still playing the hide effect of its closing, then the closed
+    // screens removed; in the logo phase nothing more. Otherwise the start-up once, then the cursor
     // widget follows the mouse and steps.
     void Update(int32_t elapsedMs) override;
     // The open screens bottom up but those inside a screen above them, then
@@ -183,6 +186,9 @@ public:
     // and told its name and the last results. Safe while the screens it
     // tells show and close screens.
     void RemoveClosedScreens();
+    // One step of each closing screen below the top (see closing_); the
+    // ones hidden or gone are forgotten.
+    void UpdateClosingScreens(int32_t elapsedMs, const Ref<IGameScreenSlave>& top);
 
     // --- State
     const Ref<TGSCollection>& GetStack() const { return stack_; }
@@ -229,6 +235,10 @@ private:
     Ref<ICursorCollection> cursors_;
     Ref<ICustomSettingsCollection> customSettings_;
     Ref<IParamCollection> lastResults_;
+    // Screens closed while their hide effect plays. Only the top screen is
+    // stepped, so these are stepped too until they are hidden, or one that
+    // another screen covered in the meantime would never leave the stack.
+    std::vector<Weak<IGameScreenSlave>> closing_;
 
     // Screens and cursor widgets are linked to the game (Init to Done).
     bool attached_ = false;
