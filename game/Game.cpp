@@ -2,13 +2,17 @@
 
 #include <cctype>
 #include <exception>
+#include <set>
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
 #include "engine/StartupTrace.h"
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
 #include "game/GlobalOptions.h"
+#include "game/SplashScreens.h"
 
 namespace {
 
@@ -253,6 +257,8 @@ Ref<IWidget> TGame::CursorWidget() const {
 
 void TGame::Update(int32_t elapsedMs) {
     const Ref<TGame> self(this);
+    // The frames the load runs between its resources show how far it is.
+    ReportLoadProgress();
     const Ref<IGameScreenSlave> top = GetTopScreen();
     if (top) top->Update(elapsedMs);
     UpdateClosingScreens(elapsedMs, top);
@@ -413,10 +419,13 @@ void TGame::StartUp() {
     StartupTrace("the logo screen has ended");
     if (!splashName_.empty()) ShowGameScreen(splashName_, nullptr);
     StartupTrace("the splash screen is shown");
+    loadNames_ = AsynchResourceNames();
+    ReportLoadProgress();
     resourceFiles_->ForEachItem([this](const Ref<IResourceFile>& file) {
         if (file->GetLoadMode() != kResourceFileAsynch || !engine_) return;
         engine_->LoadResourceFile(file->GetFileName(), file->GetName(), kResourceFileAsynch);
     });
+    loadNames_.clear();
     StartupTrace("the resources loaded behind the splash are in");
     const Ref<IGameScreenSlave> splash =
         splashName_.empty() ? nullptr : stack_->GetItem(Variant(splashName_));
@@ -430,6 +439,43 @@ void TGame::StartUp() {
         ShowGameScreen(splashName_, params);
     }
     starting_ = false;
+}
+
+std::vector<std::string> TGame::AsynchResourceNames() {
+    std::vector<std::string> names;
+    if (!engine_) return names;
+    std::set<std::string> seen;  // the engine's names ignore ASCII case
+    resourceFiles_->ForEachItem([&](const Ref<IResourceFile>& file) {
+        if (file->GetLoadMode() != kResourceFileAsynch) return;
+        try {
+            const std::string text = engine_->ReadTextFile(file->GetFileName(), GetDataFileKey());
+            const Ref<IHierStorage> root = text.empty() ? nullptr : LoadStorageFromXML(text);
+            const Ref<IHierStorage> content = root ? root->GetChild("content", 0) : nullptr;
+            if (!content) return;
+            const int32_t count = content->GetChildCount("resource");
+            for (int32_t i = 0; i < count; ++i) {
+                const std::string name = ReadString(content->GetChild("resource", i), "name", "");
+                std::string key = name;
+                for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (seen.insert(key).second) names.push_back(name);
+            }
+        } catch (const std::exception&) {
+            // The load itself reports a list it cannot read.
+        }
+    });
+    return names;
+}
+
+void TGame::ReportLoadProgress() {
+    if (loadNames_.empty() || !engine_ || splashName_.empty()) return;
+    const Ref<ILoadProgress> splash =
+        Query<ILoadProgress>(stack_->GetItem(Variant(splashName_)));
+    if (!splash) return;
+    int32_t done = 0;
+    for (const std::string& name : loadNames_) {
+        if (engine_->GetResource(name)) ++done;
+    }
+    splash->SetLoadProgress(done, static_cast<int32_t>(loadNames_.size()));
 }
 
 void TGame::SplashFinished() {

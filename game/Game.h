@@ -186,6 +186,12 @@ public:
     // and told its name and the last results. Safe while the screens it
     // tells show and close screens.
     void RemoveClosedScreens();
+    // The names of the "asynch" lists' resources, each once; a list that
+    // cannot be read adds none.
+    std::vector<std::string> AsynchResourceNames();
+    // During the start-up's load: how many of its resources the engine
+    // holds, told to the splash screen when it takes progress.
+    void ReportLoadProgress();
     // One step of each closing screen below the top (see closing_); the
     // ones hidden or gone are forgotten.
     void UpdateClosingScreens(int32_t elapsedMs, const Ref<IGameScreenSlave>& top);
@@ -239,6 +245,9 @@ private:
     // stepped, so these are stepped too until they are hidden, or one that
     // another screen covered in the meantime would never leave the stack.
     std::vector<Weak<IGameScreenSlave>> closing_;
+    // The resource names the start-up's lists load (each once), while they
+    // load: the splash's progress is how many the engine holds.
+    std::vector<std::string> loadNames_;
 
     // Screens and cursor widgets are linked to the game (Init to Done).
     bool attached_ = false;
