@@ -348,7 +348,9 @@ TEST_F(ScreenTest, TheSplashBarFollowsTheLoadAndIsFullOnlyWhenItEnds) {
     for (size_t i = 0; i < positions.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_DOUBLE_EQ(positions[i], in[i] / 7.0);
-        if (i > 0) EXPECT_GT(positions[i], positions[i - 1]);
+        if (i > 0) {
+            EXPECT_GT(positions[i], positions[i - 1]);
+        }
         EXPECT_LT(positions[i], 1.0);
     }
     EXPECT_DOUBLE_EQ(positions.front(), 1.0 / 7);
