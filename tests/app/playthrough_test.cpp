@@ -705,10 +705,12 @@ protected:
         }
         EXPECT_GE(on.x, 0) << "no point of " << cheapest << " takes a click";
         if (on.x < 0) return false;
-        // The window's shop may still be closing its last information.
+        // The window's shop may still be closing its last information. The
+        // items it can sell sparkle, so a sale shows in the points counter.
+        const TArea counter = Bounds("mana_counter");
         const TShot before = real_.Shot();
         ClickAt(on.x, on.y);
-        EXPECT_TRUE(RepeatUntilChanged(before, area, [&] {
+        EXPECT_TRUE(RepeatUntilChanged(before, counter, [&] {
             real_.Click(on.x, on.y);
             real_.MoveTo(kRestX, kRestY);
         })) << "the window's shop did not sell " << cheapest;
