@@ -1,9 +1,6 @@
-# The mini-games' data: their resource list, the sample bonus pictures and the pictures, rasterised
+# The mini-games' data: their resource list and the pictures, rasterised
 # from the SVGs of art/minigames (written by art/minigames/generate.py).
 qm_data_xml(SOURCE resources/minigames.xml OUTPUT data/resources/minigames.xml KEY ${QM_DATA_FILE_KEY})
-foreach(picture 1 2 3)
-  qm_data_xml(SOURCE levels/bonus/sample/${picture}.xml OUTPUT data/levels/bonus/sample/${picture}.xml)
-endforeach()
 foreach(location japan rome tibet egypt greece aztecs china)
   foreach(picture mosaic_${location} mosaic_${location}Mat bonus_${location})
     qm_data_svg(SOURCE art/minigames/${picture}.svg OUTPUT data/images/minigames/${picture}.jpg

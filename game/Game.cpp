@@ -2,16 +2,20 @@
 
 #include <cctype>
 #include <exception>
+#include <set>
 #include <utility>
 
 #include "core/base/Log.h"
 #include "core/base/SafeConvert.h"
+#include "core/storage/XMLStorage.h"
+#include "engine/EngineStartup.h"
 #include "engine/InputLog.h"
 #include "engine/StartupTrace.h"
 #include "game/GameConfig.h"
 #include "game/GameScreen.h"
 #include "game/GlobalOptions.h"
 #include "game/PlayerDataFile.h"
+#include "game/SplashScreens.h"
 
 namespace {
 
@@ -216,6 +220,7 @@ void TGame::Done() {
     DetachCursorWidgets();
     // The open screens go from the top down, without hiding.
     while (stack_->GetCount() > 0) stack_->Delete(Variant(stack_->GetCount() - 1));
+    closing_.clear();
     StackChanged();
     backdrop_ = nullptr;
     DetachScreens();
@@ -267,7 +272,11 @@ Ref<IWidget> TGame::CursorWidget() const {
 
 void TGame::Update(int32_t elapsedMs) {
     const Ref<TGame> self(this);
-    if (const Ref<IGameScreenSlave> top = GetTopScreen()) top->Update(elapsedMs);
+    // The frames the load runs between its resources show how far it is.
+    ReportLoadProgress();
+    const Ref<IGameScreenSlave> top = GetTopScreen();
+    if (top) top->Update(elapsedMs);
+    UpdateClosingScreens(elapsedMs, top);
     RemoveClosedScreens();
     if (logoPhase_) {
         if (!stack_->Exists(splashLogosName_)) logoPhase_ = false;
@@ -312,6 +321,25 @@ void TGame::LogTopReadiness() {
     loggedTop_ = name;
     loggedTopReady_ = ready;
     if (!name.empty()) InputLogLine("top " + name + (ready ? " ready" : " busy"));
+}
+
+void TGame::UpdateClosingScreens(int32_t elapsedMs, const Ref<IGameScreenSlave>& top) {
+    if (closing_.empty()) return;
+    // A step may show and close screens: the list is walked on a copy.
+    const std::vector<Weak<IGameScreenSlave>> closing = closing_;
+    for (const Weak<IGameScreenSlave>& entry : closing) {
+        const Ref<IGameScreenSlave> screen = entry.Lock();
+        if (!screen || screen == top || !screen->IsVisible()) continue;
+        if (stack_->GetItem(Variant(screen->GetName())) != screen) continue;
+        // Covered, the screen is deactivated and runs nothing of its own:
+        // only its window steps, to play the hide effect to its end.
+        if (const Ref<IWidget> window = screen->GetWindowWidget()) window->Update(elapsedMs);
+    }
+    std::erase_if(closing_, [this](const Weak<IGameScreenSlave>& entry) {
+        const Ref<IGameScreenSlave> screen = entry.Lock();
+        return !screen || !screen->IsVisible() ||
+               stack_->GetItem(Variant(screen->GetName())) != screen;
+    });
 }
 
 void TGame::EndFrame() {
@@ -397,6 +425,7 @@ bool TGame::CloseGameScreen(const Ref<IGameScreenSlave>& screen,
     const Ref<IGameScreenSlave> top = GetTopScreen();
     if (!top || !screen || top->GetName() != screen->GetName()) return false;
     top->Hide();
+    if (top->IsVisible()) closing_.push_back(Weak<IGameScreenSlave>(top));
     lastResults_ = results;
     RemoveClosedScreens();
     return true;
@@ -450,10 +479,13 @@ void TGame::StartUp() {
     StartupTrace("the logo screen has ended");
     if (!splashName_.empty()) ShowGameScreen(splashName_, nullptr);
     StartupTrace("the splash screen is shown");
+    loadNames_ = AsynchResourceNames();
+    ReportLoadProgress();
     resourceFiles_->ForEachItem([this](const Ref<IResourceFile>& file) {
         if (file->GetLoadMode() != kResourceFileAsynch || !engine_) return;
         engine_->LoadResourceFile(file->GetFileName(), file->GetName(), kResourceFileAsynch);
     });
+    loadNames_.clear();
     StartupTrace("the resources loaded behind the splash are in");
     const Ref<IGameScreenSlave> splash =
         splashName_.empty() ? nullptr : stack_->GetItem(Variant(splashName_));
@@ -467,6 +499,43 @@ void TGame::StartUp() {
         ShowGameScreen(splashName_, params);
     }
     starting_ = false;
+}
+
+std::vector<std::string> TGame::AsynchResourceNames() {
+    std::vector<std::string> names;
+    if (!engine_) return names;
+    std::set<std::string> seen;  // the engine's names ignore ASCII case
+    resourceFiles_->ForEachItem([&](const Ref<IResourceFile>& file) {
+        if (file->GetLoadMode() != kResourceFileAsynch) return;
+        try {
+            const std::string text = engine_->ReadTextFile(file->GetFileName(), GetDataFileKey());
+            const Ref<IHierStorage> root = text.empty() ? nullptr : LoadStorageFromXML(text);
+            const Ref<IHierStorage> content = root ? root->GetChild("content", 0) : nullptr;
+            if (!content) return;
+            const int32_t count = content->GetChildCount("resource");
+            for (int32_t i = 0; i < count; ++i) {
+                const std::string name = ReadString(content->GetChild("resource", i), "name", "");
+                std::string key = name;
+                for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (seen.insert(key).second) names.push_back(name);
+            }
+        } catch (const std::exception&) {
+            // The load itself reports a list it cannot read.
+        }
+    });
+    return names;
+}
+
+void TGame::ReportLoadProgress() {
+    if (loadNames_.empty() || !engine_ || splashName_.empty()) return;
+    const Ref<ILoadProgress> splash =
+        Query<ILoadProgress>(stack_->GetItem(Variant(splashName_)));
+    if (!splash) return;
+    int32_t done = 0;
+    for (const std::string& name : loadNames_) {
+        if (engine_->GetResource(name)) ++done;
+    }
+    splash->SetLoadProgress(done, static_cast<int32_t>(loadNames_.size()));
 }
 
 void TGame::SplashFinished() {

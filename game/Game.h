@@ -16,7 +16,9 @@
 // close by name. Done closes the stack, writes the profiles and removes the
 // resource groups.
 //
-// Only the top screen is updated and gets input. Screens are drawn bottom up;
+// Only the top screen is updated and gets input, but the window of a screen
+// closed while its hide effect plays steps until the effect ends, even when
+// another screen is shown over it meanwhile. Screens are drawn bottom up;
 // one that lies inside a screen above it is not drawn, and what such covered
 // screens at the bottom of the stack show is kept in a picture of its own,
 // from which every redrawn area starts, so a translucent screen over them
@@ -106,10 +108,11 @@ public:
     // are not hidden); detaches every screen; writes the profiles; removes
     // the resource groups last to first; drops the engine.
     void Done() override;
-    // The top screen's step, then the closed screens removed; in the logo
-    // phase nothing more. Otherwise the start-up once, then a save that
-    // failed is told (below), then the cursor widget follows the mouse and
-    // steps.
+    // The top screen's step, then a step of the window of each screen below
+    // it still playing the hide effect of its closing, then the closed
+    // screens removed; in the logo phase nothing more. Otherwise the
+    // start-up once, then a save that failed is told (below), then the cursor
+    // widget follows the mouse and steps.
     void Update(int32_t elapsedMs) override;
 
     // The screen that tells the player their progress could not be saved:
@@ -192,6 +195,15 @@ public:
     // and told its name and the last results. Safe while the screens it
     // tells show and close screens.
     void RemoveClosedScreens();
+    // The names of the "asynch" lists' resources, each once; a list that
+    // cannot be read adds none.
+    std::vector<std::string> AsynchResourceNames();
+    // During the start-up's load: how many of its resources the engine
+    // holds, told to the splash screen when it takes progress.
+    void ReportLoadProgress();
+    // One step of each closing screen below the top (see closing_); the
+    // ones hidden or gone are forgotten.
+    void UpdateClosingScreens(int32_t elapsedMs, const Ref<IGameScreenSlave>& top);
 
     // --- State
     const Ref<TGSCollection>& GetStack() const { return stack_; }
@@ -249,6 +261,13 @@ private:
     // kSaveFailedScreenName.
     std::string pendingSaveFailure_;
     bool listening_ = false;
+    // Screens closed while their hide effect plays. Only the top screen is
+    // stepped, so these are stepped too until they are hidden, or one that
+    // another screen covered in the meantime would never leave the stack.
+    std::vector<Weak<IGameScreenSlave>> closing_;
+    // The resource names the start-up's lists load (each once), while they
+    // load: the splash's progress is how many the engine holds.
+    std::vector<std::string> loadNames_;
 
     // Screens and cursor widgets are linked to the game (Init to Done).
     bool attached_ = false;

@@ -97,10 +97,21 @@ void TGameScreenSplashProgress::Update(int32_t elapsedMs) {
     if (const Ref<IWidget> progress =
             children ? children->GetWidget(Variant("progress")) : nullptr) {
         ++updateCount_;
-        progress->SetProperty(
-            "position", Variant(static_cast<double>(updateCount_) / static_cast<double>(total_)));
+        // The real load when the game reports it: a count of frames runs
+        // ahead of a slow load or lags behind a fast one.
+        const double position =
+            loadTotal_ > 0
+                ? static_cast<double>(loadDone_) / static_cast<double>(loadTotal_)
+                : static_cast<double>(updateCount_) / static_cast<double>(total_);
+        progress->SetProperty("position", Variant(position));
     }
     loading->Update(1);
+}
+
+void TGameScreenSplashProgress::SetLoadProgress(int32_t done, int32_t total) {
+    if (total <= 0) return;
+    loadTotal_ = total;
+    loadDone_ = std::clamp(done, 0, total);
 }
 
 bool TGameScreenSplashProgress::ShowWidget(const std::string& name, bool visible) {
@@ -118,6 +129,13 @@ bool TGameScreenSplashProgress::ShowWidget(const std::string& name, bool visible
 void TGameScreenSplashProgress::LoadCompleted() {
     TGameScreenSplash::LoadCompleted();
     ShowWidget(GetWaitButtonName(), true);
+    if (const Ref<IWidget> loading = FindWidget("image_loading")) {
+        const Ref<IWidgetCollection> children = loading->GetChildren();
+        if (const Ref<IWidget> progress =
+                children ? children->GetWidget(Variant("progress")) : nullptr) {
+            progress->SetProperty("position", Variant(1.0));
+        }
+    }
     ShowWidget("image_loading", false);
     ShowWidget("image_loaded", true);
     if (const Ref<IWidget> loaded = FindWidget("image_loaded")) loaded->Restart();

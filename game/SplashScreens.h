@@ -9,9 +9,10 @@
 //                              "LoadComplete", waits for that button or
 //                              hands over to the main screen at once
 //   GameScreenSplashProgress   the splash with a progress bar
-//                              ("image_loading" and its child "progress"),
-//                              then "image_loaded", the wait button and
-//                              "sound_effect"; "TotalUpdates"
+//                              ("image_loading" and its child "progress")
+//                              following the load, then "image_loaded", the
+//                              wait button and "sound_effect"; "TotalUpdates"
+//                              (frames, when no load is reported)
 //   GameScreenSplashSelfRefresh    rebuilt from its definition on every show
 //   GameScreenSplashResourceLoad   loads one resource of "load_list" a frame
 //                              (after unloading "unload_list"), stepping the
@@ -38,6 +39,14 @@
 class IResourceDefCollection : public virtual ICollection {
 public:
     virtual void LoadByIndex(const Variant& index) = 0;
+};
+
+// A screen that shows how far the start-up's resource load is: the game
+// tells it, in each frame of the load, how many of the resources the load
+// brings the engine holds (done) out of all of them (total > 0).
+class ILoadProgress : public virtual IInterface {
+public:
+    virtual void SetLoadProgress(int32_t done, int32_t total) = 0;
 };
 
 class TGameScreenSplash : public TGameScreen {
@@ -69,14 +78,18 @@ public:
                      const Ref<IParamCollection>& params) override;
 };
 
-class TGameScreenSplashProgress : public TGameScreenSplash {
+class TGameScreenSplashProgress : public TGameScreenSplash, public virtual ILoadProgress {
 public:
     // "TotalUpdates" (200 when absent); it is not written back.
     void LoadFrom(const Ref<IHierStorage>& storage) override;
     // Until the load completes: every frame in which "image_loading" is
-    // visible moves its child "progress" to frames / total (beyond 1 when
-    // more frames run) and gives "image_loading" one more millisecond.
+    // visible moves its child "progress" to the share of the load done, as
+    // the game last told it; when the game tells nothing, to frames /
+    // "TotalUpdates" (beyond 1 when more frames run). "image_loading" gets
+    // one more millisecond.
     void Update(int32_t elapsedMs) override;
+    // The game's count of the load's resources in (see ILoadProgress).
+    void SetLoadProgress(int32_t done, int32_t total) override;
     // The wait button and "image_loaded" (restarted) shown, "image_loading"
     // hidden, "sound_effect" played, counting stopped, the default cursor.
     void LoadCompleted() override;
@@ -95,6 +108,9 @@ private:
     int32_t finished_ = 0;
     int32_t updateCount_ = 0;
     int32_t total_ = 200;
+    // The load's resources in and all of them; loadTotal_ 0 until told.
+    int32_t loadDone_ = 0;
+    int32_t loadTotal_ = 0;
 };
 
 class TGameScreenSplashSelfRefresh : public TGameScreen {

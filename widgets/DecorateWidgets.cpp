@@ -26,6 +26,14 @@ void TakeOutOfFormerList(IWidget& widget) {
     if (position >= 0) list->Delete(Variant(position));
 }
 
+// Whether widget is self or one of its owners.
+bool IsSelfOrAncestor(IWidget* self, IWidget& widget) {
+    for (IWidget* link = self; link; link = dynamic_cast<IWidget*>(link->GetOwner())) {
+        if (link == &widget) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -58,6 +66,13 @@ void TDecorateWidget::SetWidgetProperty(TDecorateWidget& widget, const Variant& 
 }
 
 void TDecorateWidget::Replace(const Ref<IWidget>& widget, bool attach) {
+    // The widget itself or one that holds it would end up owning itself and
+    // attaching it would never end: refused, logged, the inner widget kept.
+    if (widget && IsSelfOrAncestor(this, *widget)) {
+        Log("WIDGET", GetPath() + ": \"" + widget->GetName() +
+                          "\" holds this widget and cannot be its inner widget; the link is refused");
+        return;
+    }
     // The decorating widget may hold the last reference to the old one.
     const Ref<IWidget> old = inner_;
     if (old && OwnsLink(*old)) old->Detach();

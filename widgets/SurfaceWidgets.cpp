@@ -1,5 +1,7 @@
 #include "widgets/SurfaceWidgets.h"
 
+#include "core/base/Log.h"
+
 #include "widgets/ImageWidgets.h"
 #include "widgets/WidgetInternal.h"
 
@@ -108,7 +110,18 @@ void TLinkedSurfaceWidget::DoUpdate(int32_t elapsedMs) {
     TSurfaceWidget::DoUpdate(elapsedMs);
     // An empty path would find this widget itself.
     if (linkedWidgetName_.empty()) return;
-    if (const Ref<IWidget> linked = FindWidget(linkedWidgetName_)) {
-        SetSurface(Variant(linked->GetSnapshot()));
+    const Ref<IWidget> linked = FindWidget(linkedWidgetName_);
+    if (!linked) return;
+    // The snapshot of this widget or of one that holds it would hold the
+    // last snapshot too: the picture would grow with every frame.
+    for (IWidget* link = this; link; link = dynamic_cast<IWidget*>(link->GetOwner())) {
+        if (link != linked.get()) continue;
+        if (refusedLink_ != linkedWidgetName_) {
+            refusedLink_ = linkedWidgetName_;
+            Log("WIDGET", GetPath() + ": \"" + linkedWidgetName_ +
+                              "\" is this widget or holds it; the link is refused");
+        }
+        return;
     }
+    SetSurface(Variant(linked->GetSnapshot()));
 }

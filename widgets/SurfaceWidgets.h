@@ -66,7 +66,9 @@ private:
 
 // Each frame shows a fresh snapshot of the widget at "linked_widget_name" (a
 // path as FindWidget takes it, searched from this widget; stored when not
-// empty, and a property). An empty path links nothing.
+// empty, and a property). An empty path links nothing. A path that finds
+// the widget itself or one of its owners is refused: one log line per path,
+// and the surface stays as it was.
 class TLinkedSurfaceWidget : public TSurfaceWidget {
 public:
     static const TPropertyTable& Table();
@@ -79,4 +81,6 @@ public:
 
 private:
     std::string linkedWidgetName_;
+    // The last path refused, so that it is logged once.
+    std::string refusedLink_;
 };

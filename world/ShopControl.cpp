@@ -386,7 +386,7 @@ void TQuillmarchMagicItem::SetProperty(const std::string& name, const Variant& v
         SetExtraParam("state", value);
     } else if (name == "available") {
         const bool available = IsTrue(value);
-        const Ref<IWidget> particles = FindWidget("locked/ps_shadowitem");
+        const Ref<IWidget> particles = Sparkle(available);
         if (particles) particles->ExecuteCommand(2, nullptr);
         SetExtraParam("available", Variant(available ? "yes" : "no"));
         if (particles) {
@@ -401,6 +401,22 @@ void TQuillmarchMagicItem::SetProperty(const std::string& name, const Variant& v
     } else {
         TVisualGroupWidget::SetProperty(name, value);
     }
+}
+
+Ref<IWidget> TQuillmarchMagicItem::Sparkle(bool make) {
+    if (Ref<IWidget> particles = FindWidget("locked/ps_shadowitem")) return particles;
+    const Ref<IWidget> locked = FindWidget("locked");
+    const Ref<IWidget> shadow = FindWidget("locked/shadow");
+    const Ref<IWidgetCollection> parts = locked ? locked->GetChildren() : nullptr;
+    if (!make || !shadow || !parts) return nullptr;
+    const Ref<IParamCollection> params = NewParams();
+    params->SetValue("width", Variant(shadow->GetWidth()));
+    params->SetValue("height", Variant(shadow->GetHeight()));
+    const Ref<IWidget> particles = CreateFactoryWidget("ps_shadowitem", params);
+    if (!particles) return nullptr;
+    // After the silhouette, so drawn over it.
+    parts->AddWidget(particles);
+    return particles;
 }
 
 void RegisterShopControlClasses() {

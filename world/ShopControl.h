@@ -108,12 +108,21 @@ private:
 
 // One magic item of a location's picture: "unlocked" shows the bought item,
 // "locked" its silhouette ("locked/shadow") with a particle system
-// ("locked/ps_shadowitem") that plays while the item is affordable.
+// ("locked/ps_shadowitem") that plays while the item is affordable. The
+// screens that sell items hold the system as the widget factory
+// "ps_shadowitem" (parameters "width" and "height", the silhouette's size):
+// an item that first becomes affordable makes its own from it, and the
+// pictures the other screens share carry none.
 class TQuillmarchMagicItem : public TVisualGroupWidget {
 public:
     // "state" and "available" are kept in the extra parameters and switch
     // the parts; other names go to the group.
     void SetProperty(const std::string& name, const Variant& value) override;
+
+private:
+    // "locked/ps_shadowitem", made from the factory when make is set and
+    // there is none; null without it.
+    Ref<IWidget> Sparkle(bool make);
 };
 
 // The number of a layer's name ("layer_2" → 2); 0 for any other name.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/base/Log.h"
 #include "core/packs/ResourceReader.h"
 #include "core/storage/XMLStorage.h"
 
@@ -212,13 +213,25 @@ void TMultiLanguages::SetLanguagesFolder(std::string folder) {
     languagesFolder_ = std::move(folder);
 }
 
+// A base file or a listed language file that cannot be read is logged
+// ("LANGUAGE", the file and who loads it); the load goes on without it.
 bool TMultiLanguages::LoadLanguage(const std::string& id) {
     strings_.Clear();
     const TLanguage* listed = languages_.Find(Variant(id));
     const std::string languageFile = listed ? listed->FileName : languagesFolder_ + id + ".lng";
+    const auto who = [&id] { return id.empty() ? std::string("the start-up") : "the language \"" + id + "\""; };
     bool loaded = LoadLanguageFile(DefaultLanguageFile);
+    // Without its base texts every caption is blank: say which file is gone.
+    if (!loaded && !DefaultLanguageFile.empty()) {
+        Log("LANGUAGE", "the base texts \"" + DefaultLanguageFile + "\" that " + who() +
+                            " loads cannot be read: captions stay blank");
+    }
     try {
-        if (LoadLanguageFile(languageFile)) loaded = true;
+        if (LoadLanguageFile(languageFile)) {
+            loaded = true;
+        } else if (listed) {
+            Log("LANGUAGE", "the texts \"" + languageFile + "\" of " + who() + " cannot be read");
+        }
     } catch (...) {
         // A broken language file leaves the base layer's strings.
     }

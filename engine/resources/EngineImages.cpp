@@ -295,14 +295,19 @@ bool DecodeJpegToSurface(const uint8_t* data, size_t size, const std::string& wh
 namespace {
 
 // The file through the owner, decoded by decode; null when it cannot be
-// opened (no log line: a missing file is a normal state of a resource) or
-// decoded.
+// opened or decoded. A file that cannot be opened is logged once per load
+// with the resource that asked for it: the widgets showing it stay blank.
 template <class TDecode>
-Ref<ISurface> OpenAndDecode(IResourceOwner* owner, const std::string& file, TDecode decode) {
+Ref<ISurface> OpenAndDecode(IResourceOwner* owner, const std::string& file, TDecode decode,
+                            const std::string& resource) {
     if (!owner) return nullptr;
     try {
         std::unique_ptr<TStream> stream = owner->OpenStream(file);
-        if (!stream) return nullptr;
+        if (!stream) {
+            LogImage("the file \"" + file + "\" of the resource \"" + resource +
+                     "\" is missing or cannot be opened");
+            return nullptr;
+        }
         Ref<ISurface> surface;
         if (auto* memory = dynamic_cast<TMemoryStream*>(stream.get())) {
             // A pack entry is already in memory: decode it where it is.
@@ -388,7 +393,7 @@ void TImageResource::FreeImage() {
 }
 
 void TImageResource::LoadPNG() {
-    surface_ = OpenAndDecode(Owner(), FileName(), DecodePngToSurface);
+    surface_ = OpenAndDecode(Owner(), FileName(), DecodePngToSurface, GetName());
     if (surface_) {
         width_ = surface_->GetWidth();
         height_ = surface_->GetHeight();
@@ -396,7 +401,7 @@ void TImageResource::LoadPNG() {
 }
 
 void TImageResource::LoadJPEG() {
-    surface_ = OpenAndDecode(Owner(), FileName(), DecodeJpegToSurface);
+    surface_ = OpenAndDecode(Owner(), FileName(), DecodeJpegToSurface, GetName());
     if (surface_) {
         width_ = surface_->GetWidth();
         height_ = surface_->GetHeight();
@@ -405,11 +410,11 @@ void TImageResource::LoadJPEG() {
 
 void TImageResource::LoadJPNG() {
     const std::string& file = FileName();
-    Ref<ISurface> mask = OpenAndDecode(Owner(), file, DecodePngToSurface);
+    Ref<ISurface> mask = OpenAndDecode(Owner(), file, DecodePngToSurface, GetName());
     if (!mask) return;
     const std::string colorFile =
         (file.size() > 4 ? file.substr(0, file.size() - 4) : std::string()) + ".jpg";
-    Ref<ISurface> color = OpenAndDecode(Owner(), colorFile, DecodeJpegToSurface);
+    Ref<ISurface> color = OpenAndDecode(Owner(), colorFile, DecodeJpegToSurface, GetName());
     if (!color) return;
 
     // The colour picture gives the size; the mask's red channel the opacity.

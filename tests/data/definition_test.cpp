@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -266,6 +267,27 @@ TEST(GameDefinition, TheMiniGamesPicturesAndBoardsAreThere) {
     for (const auto& [level, count] : perLevel) {
         EXPECT_GE(count, std::stoi(*rounds.begin())) << level;
     }
+}
+
+// The program drives every particle effect with the function system's
+// commands and properties ("surface", "init_creation_count", command 2):
+// each one in the screens is that system and has a picture to draw its
+// particles with.
+TEST(GameDefinition, EveryParticleSystemIsAFunctionSystemWithAPicture) {
+    const std::string definition = Definition();
+    const std::regex system(R"re(<widget type="([a-z_]*particle_system)" name="([^"]+)"[^>]*>\s*<widgets>\s*<widget type="([a-z_]+)")re");
+    int systems = 0;
+    for (auto it = std::sregex_iterator(definition.begin(), definition.end(), system);
+         it != std::sregex_iterator(); ++it, ++systems) {
+        SCOPED_TRACE((*it)[2].str());
+        EXPECT_EQ((*it)[1].str(), "function_particle_system");
+        EXPECT_EQ((*it)[3].str(), "image_widget");
+    }
+    // Every system of the screens is one the pattern above reads.
+    const std::regex any(R"(particle_system")");
+    EXPECT_EQ(systems, std::distance(std::sregex_iterator(definition.begin(), definition.end(), any),
+                                     std::sregex_iterator()));
+    EXPECT_GE(systems, 5);
 }
 
 }  // namespace

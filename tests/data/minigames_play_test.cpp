@@ -210,6 +210,34 @@ TQuillmarchControlGameBonus* BonusBoard(TGameHarness& game) {
     return dynamic_cast<TQuillmarchControlGameBonus*>(game.Find("control_game_nonogram").get());
 }
 
+// The pool a bonus level draws its rounds from is the catalogue the game
+// holds: every picture in it is one of its location's own (a file of the
+// location's folder that loads) and has a title in the base language.
+TEST_F(MiniGamesOnBuiltData, EveryBonusPictureBelongsToItsLocationAndHasATitle) {
+    const Ref<IQuillmarchLevelDefRefCollection> catalogue = Query<IQuillmarchLevelDefRefCollection>(
+        game_->Game()->GetOption("level_bonus_def_refs").ToInterface());
+    ASSERT_TRUE(catalogue);
+    std::map<std::string, int> perLocation;
+    for (int32_t i = 0; i < catalogue->GetCount(); ++i) {
+        const Ref<IQuillmarchLevelDefRef> entry = catalogue->GetItem(Variant(i));
+        ASSERT_TRUE(entry);
+        const std::string scene = entry->GetProperty("bonus_scene").ToString();
+        if (scene.empty()) continue;
+        SCOPED_TRACE(entry->GetLevel());
+        ++perLocation[scene];
+        const std::string folder = "data/levels/bonus/" + scene + "/";
+        EXPECT_EQ(entry->GetFileName().substr(0, folder.size()), folder) << entry->GetFileName();
+        EXPECT_TRUE(entry->LoadLevelDef());
+        const std::string title = entry->GetDisplayName();
+        ASSERT_GE(title.size(), 3u) << "no title";
+        ASSERT_TRUE(title.front() == '%' && title.back() == '%') << title;
+        EXPECT_NE(GetLanguageString(title.substr(1, title.size() - 2), ""), "") << title;
+    }
+    // Each location's bonus game plays three rounds of different pictures.
+    EXPECT_EQ(perLocation.size(), 7u);
+    for (const auto& [scene, count] : perLocation) EXPECT_GE(count, 3) << scene;
+}
+
 TEST_F(MiniGamesOnBuiltData, ABonusLevelOfACompletedLocationIsPlayedToTheHighScores) {
     Profile()->SetValue("location_state_japan", Variant("completed"));
     Profile()->SetValue("location_state_rome", Variant("available"));

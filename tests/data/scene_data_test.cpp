@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -345,6 +346,104 @@ TEST_F(SceneData, AnItemIsBoughtInTheShopAndShownInTheScene) {
     EXPECT_FALSE(Visible("locations/japan/layer_1/items/torii"));
     EXPECT_EQ(Prop("mana_counter", "text_utf8"), "700");
     Shot("12-scene-after-purchase");
+}
+
+// The widget of that name in the tree under root, depth first; null when none.
+Ref<IWidget> FindNamed(const Ref<IWidget>& root, const std::string& name) {
+    if (!root) return nullptr;
+    if (root->GetName() == name) return root;
+    const Ref<IWidgetCollection> children = root->GetChildren();
+    for (int32_t i = 0; children && i < children->GetCount(); ++i) {
+        if (Ref<IWidget> found = FindNamed(children->GetWidgetByIndex(i), name)) return found;
+    }
+    return nullptr;
+}
+
+// The pixels the particle system adds to its screen's picture: the screen
+// drawn as it stands, and drawn again with the system hidden.
+int ParticlePixels(const Ref<IGameScreenSlave>& screen, const Ref<IWidget>& system) {
+    const auto draw = [&] {
+        const Ref<TSurface> surface = MakeRef<TSurface>();
+        surface->SetSize(1024, 768);
+        surface->Clear();
+        screen->Render(*surface);
+        return surface;
+    };
+    const Ref<TSurface> with = draw();
+    system->SetVisible(false);
+    const Ref<TSurface> without = draw();
+    system->SetVisible(true);
+    int differ = 0;
+    for (int32_t y = 0; y < 768; ++y) {
+        for (int32_t x = 0; x < 1024; ++x) differ += with->GetScanLine(y)[x] != without->GetScanLine(y)[x];
+    }
+    return differ;
+}
+
+// Each particle effect of the screens, driven by the program as a player
+// meets it, shows particles: the sparkle over the silhouettes the points can
+// buy, the burst of a purchase, and the sparks of the replay's lines.
+TEST_F(SceneData, EveryParticleEffectShowsParticles) {
+    const auto live = [](const Ref<IWidget>& system) {
+        return system ? system->GetProperty("count").ToInt() : 0;
+    };
+    // The shop: every item within the points sparkles, the others do not.
+    Set("show_scene_hint", "yes");
+    Set("magic_points", "300");
+    OpenScene("japan");
+    game_->ClickAt("button_shop");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_HintShop"); }));
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    ASSERT_TRUE(OnTop("GS_SceneShop"));
+    const std::string items = "locations/japan/layer_1/items/";
+    game_->Step(25, 20);
+    std::vector<std::string> sparkling;
+    for (const char* item : {"lantern", "torii", "pine"}) {
+        SCOPED_TRACE(item);
+        const Ref<IWidget> system = game_->Find(items + item + "/locked/ps_shadowitem");
+        if (TextOrEmpty(game_->Find(items + item)->GetProperty("available")) != "yes") {
+            EXPECT_TRUE(!system || !system->GetVisible());
+            continue;
+        }
+        ASSERT_TRUE(system);
+        EXPECT_GT(live(system), 0);
+        EXPECT_GT(ParticlePixels(game_->Top(), system), 20);
+        sparkling.push_back(item);
+    }
+    EXPECT_FALSE(sparkling.empty());
+    Shot("13-shop-sparkle");
+
+    // A purchase: the item bursts into particles from its silhouette.
+    game_->ClickAt(items + sparkling.front());
+    Ref<IWidget> burst;
+    ASSERT_TRUE(RunUntil([&] {
+        burst = FindNamed(game_->Top()->GetWindowWidget(), "ps");
+        return live(burst) > 0;
+    }));
+    game_->Step(3, 20);
+    EXPECT_GT(live(burst), 0);
+    EXPECT_GT(ParticlePixels(game_->Top(), burst), 200);
+    Shot("14-shop-burst");
+    ASSERT_TRUE(RunUntil([&] { return OnTop("GS_ItemInfo"); }));
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    game_->ClickAt("button_ok");
+    game_->Step(2, 20);
+    game_->ClickAt("button_exit");
+    ASSERT_TRUE(RunUntil([&] { return game_->StackNames() == "GS_Main GS_Scene"; }));
+
+    // The replay's lines appear one after another, each with its sparks.
+    ASSERT_TRUE(game_->Game()->ShowGameScreen(
+        "GS_ReplayLevel", Params({{"old_points", "120"}, {"new_points", "180"}, {"add_points", "60"}})));
+    const Ref<IWidget> sparks = game_->Find("ps_statlevel");
+    ASSERT_TRUE(sparks);
+    int most = 0;
+    for (int i = 0; i < 150; ++i) {
+        game_->Step(1, 20);
+        if (live(sparks) > 0) most = std::max(most, ParticlePixels(game_->Top(), sparks));
+    }
+    EXPECT_GT(most, 100);
 }
 
 // A level entered from a location's scene is played in front of that

@@ -194,6 +194,49 @@ TEST_F(GameShellTest, TheEffectWindowHoldsBackAfterShowAndTheLeavingOfAClosedScr
     EXPECT_EQ(game.Pixel(120, 120), kRed);
 }
 
+// Closed with a hide effect and covered in the same frame by the next
+// screen (the splash closed, the main screen shown), a screen still plays
+// its effect to the end and leaves the stack.
+TEST_F(GameShellTest, AScreenClosedWithAHideEffectUnderANewScreenStillLeaves) {
+    const std::string effectScreen = R"(
+      <gamescreen name="GS_Fx" type="GameScreen">
+        <window>
+          <widgets>)" + Leaf("box", 100, 100, 40, 40, kGreen) +
+                                     R"(</widgets>
+          <effects type="appearance_effects">
+            <widgets>
+              <widget type="func_appearance_effect" name="hide_effect" durationtime="50">
+                <widgets>)" + Leaf("fade", 0, 0, 10, 10, kWhite) +
+                                     R"(</widgets>
+              </widget>
+            </widgets>
+          </effects>
+        </window>
+      </gamescreen>)";
+    TGameHarness& game = Start(GameOf("", ScreensOf(PlainScreen("A", 0, 0, 640, 480, kRed) +
+                                                      effectScreen +
+                                                      PlainScreen("C", 0, 0, 640, 480, kWhite))));
+    Game().ShowGameScreen("A", nullptr);
+    ASSERT_TRUE(Game().ShowGameScreen("GS_Fx", nullptr));
+    game.Step(2);
+    Journal().clear();
+    ASSERT_TRUE(Game().CloseGameScreen(game.Screen("GS_Fx"), nullptr));
+    ASSERT_TRUE(Game().ShowGameScreen("C", nullptr));
+    EXPECT_EQ(game.StackNames(), "A GS_Fx C");
+    EXPECT_TRUE(game.Screen("GS_Fx")->IsVisible());  // its hide effect plays
+    // Far more frames than the effect lasts.
+    for (int i = 0; i < 50 && game.StackNames() != "A C"; ++i) game.Step(1);
+    EXPECT_EQ(game.StackNames(), "A C");
+    EXPECT_FALSE(game.Screen("GS_Fx")->IsVisible());
+    // It can be shown and closed again.
+    ASSERT_TRUE(Game().ShowGameScreen("GS_Fx", nullptr));
+    game.Step(2);
+    ASSERT_TRUE(Game().CloseGameScreen(game.Screen("GS_Fx"), nullptr));
+    for (int i = 0; i < 50 && game.StackNames() != "A C"; ++i) game.Step(1);
+    EXPECT_EQ(game.StackNames(), "A C");
+    EXPECT_TRUE(JournalHas("activate C"));
+}
+
 TEST_F(GameShellTest, AScreenAsksTheGameToOpenScreensAndToCloseItself) {
     Start(GameOf("", ScreensOf(PlainScreen("A", 0, 0, 64, 48, kRed) +
                                PlainScreen("B", 0, 0, 32, 24, kGreen))));

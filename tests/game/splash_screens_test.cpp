@@ -46,7 +46,8 @@ const std::string kProgressWidgets = Group("image_loading", Probe("progress", 0,
 
 TEST_F(ScreenTest, TheChainRunsFromTheLogosThroughTheLoadToTheWaitButtonAndTheMainScreen) {
     // Quitting is refused while the resources load; each one is preceded by
-    // a frame in which the splash's progress moves (past 1 beyond the total).
+    // a frame in which the splash's progress shows the share already in
+    // (the frame count of "TotalUpdates" is not used when the load is known).
     std::vector<std::string> seen;
     std::vector<double> positions;
     OnResourceLoad() = [&](const std::string& name) {
@@ -69,7 +70,7 @@ TEST_F(ScreenTest, TheChainRunsFromTheLogosThroughTheLoadToTheWaitButtonAndTheMa
     EXPECT_TRUE(seen.empty());
     game.Step(6);
     EXPECT_EQ(seen, (std::vector<std::string>{"r_a no quit", "r_b no quit", "r_c no quit"}));
-    EXPECT_EQ(positions, (std::vector<double>{0.5, 1.0, 1.5}));
+    EXPECT_EQ(positions, (std::vector<double>{0.0, 1.0 / 3, 2.0 / 3}));
 
     // Shown again with "LoadComplete": the wait button and the loaded image
     // show, the loading image hides, counting stops, the default cursor.
@@ -306,6 +307,56 @@ TEST_F(ScreenTest, ALoadWithoutItemsFinishesOnItsFirstFrame) {
         ASSERT_TRUE(Game().CloseGameScreen(game.Screen("GS_Load"), nullptr));
         game.Step(1);
     }
+}
+
+// The bar shows the share of the load's resources in, whatever the number
+// of frames the load takes: it never goes back, and it is full only once
+// the load is over. Two lists, one naming a resource of the other again and
+// one already in before the load; far fewer "TotalUpdates" than resources.
+TEST_F(ScreenTest, TheSplashBarFollowsTheLoadAndIsFullOnlyWhenItEnds) {
+    const std::vector<std::string> names = {"r_a", "r_b", "r_c", "r_d", "r_e", "r_f", "r_splash"};
+    std::vector<double> positions;
+    std::vector<int> in;  // the resources of the lists the engine holds
+    OnResourceLoad() = [&](const std::string& name) {
+        if (name == "r_splash") return;
+        TProbeWidget* progress = ProbeOf("GS_Splash", "image_loading/progress");
+        positions.push_back(progress ? progress->GetProperty("position").ToDouble() : -1);
+        int count = 0;
+        for (const std::string& n : names) count += harness->Engine().GetResource(n) ? 1 : 0;
+        in.push_back(count);
+    };
+    const std::string definition = GameOf(
+        R"(splashgs="GS_Splash" maings="GS_Main")",
+        R"(<resourcefiles>
+             <resourcefile name="splash" filename="splash.xml" loadmode="synch"/>
+             <resourcefile name="late" filename="late.xml"/>
+             <resourcefile name="later" filename="later.xml"/>
+           </resourcefiles>)" +
+            ScreensOf(RealScreen("GS_Splash", "GameScreenSplashProgress", kProgressWidgets,
+                                 R"(wait_button_name="button_wait" TotalUpdates="2")") +
+                      PlainScreen("GS_Main", 0, 0, 640, 480, kBlue)));
+    TGameHarness& game =
+        Start(definition, {{"splash.xml", Resources({"r_splash"})},
+                           {"late.xml", Resources({"r_a", "r_b", "r_c"})},
+                           {"later.xml", Resources({"r_d", "r_b", "r_splash", "r_e", "r_f"})}});
+    for (int i = 0; i < 20 && !As<TGameScreenSplashProgress>("GS_Splash")->IsFinished(); ++i) {
+        game.Step(1);
+    }
+    ASSERT_TRUE(As<TGameScreenSplashProgress>("GS_Splash")->IsFinished());
+    // Six resources are new, one of the seven names was in before.
+    ASSERT_EQ(positions.size(), 6u);
+    for (size_t i = 0; i < positions.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_DOUBLE_EQ(positions[i], in[i] / 7.0);
+        if (i > 0) {
+            EXPECT_GT(positions[i], positions[i - 1]);
+        }
+        EXPECT_LT(positions[i], 1.0);
+    }
+    EXPECT_DOUBLE_EQ(positions.front(), 1.0 / 7);
+    EXPECT_DOUBLE_EQ(ProbeOf("GS_Splash", "image_loading/progress")->GetProperty("position").ToDouble(),
+                     1.0);
+    EXPECT_FALSE(WidgetOf("GS_Splash", "image_loading")->GetVisible());
 }
 
 // The window's steps of a load of count resource definitions with

@@ -230,6 +230,60 @@ TEST(DecorateWidget, AStoredInnerWidgetOfNoWidgetTypeLeavesNoneAndIsLogged) {
     EXPECT_EQ(deco->GetWidth(), 0);
 }
 
+// Made the inner widget of itself or of a widget it holds, a widget would
+// own itself and attaching it would never end: the link is refused, logged,
+// and the tree stays as it was.
+TEST(DecorateWidget, ItselfOrAWidgetHoldingItIsRefusedAsInnerWidget) {
+    TWidgetHarness screen(60, 40);
+    screen.Load(R"(
+      <widget type="group_widget" name="root"><widgets>
+        <widget type="group_widget" name="outer"><widgets>
+          <widget type="replicator_widget" name="deco" visible="yes">
+            <widgets><widget type="replicator_widget" name="mid" visible="yes">
+              <widgets><widget type="test_widget" name="leaf" visible="yes"/></widgets>
+            </widget></widgets>
+          </widget>
+        </widgets></widget>
+      </widgets></widget>)");
+    const Ref<IWidget> outer = screen.Find("outer");
+    const Ref<IWidget> deco = screen.Find("outer/deco");
+    const Ref<IWidget> mid = screen.Find("outer/deco/x");
+    ASSERT_TRUE(outer && deco && mid);
+    struct TCase {
+        const char* what;
+        Ref<IWidget> target;  // made the inner widget
+        Ref<IWidget> of;      // of this one
+    };
+    const std::vector<TCase> cases = {
+        {"itself", deco, deco},
+        {"its group", outer, deco},
+        {"the root", screen.Root(), deco},
+        {"its own owner", deco, mid},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLogCapture log;
+        const Ref<IWidget> before = dynamic_cast<TDecorateWidget&>(*c.of).GetInnerWidget();
+        IWidgetOwner* const ownerBefore = c.target->GetOwner();
+        c.of->SetProperty("widget", Variant(c.target));
+        EXPECT_EQ(dynamic_cast<TDecorateWidget&>(*c.of).GetInnerWidget(), before);
+        EXPECT_EQ(c.target->GetOwner(), ownerBefore);
+        ASSERT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(log.Has({"WIDGET", c.of->GetName(), "refused"})) << log.Lines()[0];
+    }
+    // The tree is whole and still runs.
+    EXPECT_EQ(screen.Find("outer/deco/x/x").get(), screen.Find("outer/deco/x/leaf").get());
+    EXPECT_TRUE(screen.Find("outer/deco/x/leaf"));
+    EXPECT_EQ(deco->GetOwner(), dynamic_cast<IWidgetOwner*>(outer.get()));
+    screen.Step(2);
+    // A widget that does not hold it is still taken.
+    const Ref<IWidget> other = WidgetFromXMLText(R"(<widget type="test_widget" name="other"/>)");
+    TLogCapture log;
+    mid->SetProperty("widget", Variant(other));
+    EXPECT_EQ(other->GetOwner(), dynamic_cast<IWidgetOwner*>(mid.get()));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
 TEST(DecorateWidget, SavingAndLoadingGivesBackTheInnerWidget) {
     const Ref<IWidget> deco = WidgetFromXMLText(R"(
       <widget type="replicator_widget" name="r" cols="2" rows="3">

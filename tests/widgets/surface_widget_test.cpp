@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/support/LogCapture.h"
 #include "tests/support/WidgetHarness.h"
 #include "tests/widgets/LeafFixtures.h"
 #include "tests/widgets/WidgetTestClasses.h"
@@ -175,6 +176,35 @@ TEST(LinkedSurfaceWidget, ItShowsAFreshSnapshotOfTheLinkedWidgetEveryFrame) {
     EXPECT_EQ(copy.GetSurface(), last);
     const std::string saved = WidgetToXMLText(Ref<IInterface>(screen.Find("copy")));
     EXPECT_EQ(saved.find("linked_widget_name"), std::string::npos) << saved;
+}
+
+// Linked to itself or to a widget that holds it, the copy would show its own
+// last picture and grow with every frame: the link is refused with one log
+// line, and the surface keeps its size.
+TEST(LinkedSurfaceWidget, ItselfOrAWidgetHoldingItIsRefusedAsLink) {
+    for (const char* path : {".", "..", "../.."}) {
+        SCOPED_TRACE(path);
+        TWidgetHarness screen(80, 40);
+        screen.Load(R"(<widget type="group_widget" name="root" visible="yes"><widgets>
+            <widget type="group_widget" name="panel" visible="yes"><widgets>
+              <widget type="test_widget" name="src" visible="yes" width="6" height="4" color="$FFFF0000"/>
+              <widget type="linked_surface_widget" name="copy" visible="yes" anchor_left="10"
+                      linked_widget_name="../src"/>
+            </widgets></widget>
+          </widgets></widget>)");
+        auto& copy = dynamic_cast<TLinkedSurfaceWidget&>(*screen.Find("panel/copy"));
+        screen.Step();
+        ASSERT_EQ(copy.GetWidth(), 6);
+        TLogCapture log;
+        copy.SetProperty("linked_widget_name", Variant(path));
+        const Ref<IWidget> found = copy.FindWidget(path);
+        ASSERT_TRUE(found) << "the path finds nothing";
+        screen.Step(5);
+        EXPECT_EQ(copy.GetWidth(), 6);
+        EXPECT_EQ(copy.GetHeight(), 4);
+        ASSERT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(log.Has({"WIDGET", "copy", path, "refused"})) << log.Lines()[0];
+    }
 }
 
 }  // namespace

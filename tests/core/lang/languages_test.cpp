@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "core/base/Exception.h"
 #include "core/lang/MultiLanguages.h"
 #include "core/storage/XMLStorage.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -258,6 +260,47 @@ TEST_F(Languages, DefaultLayerWithALanguageLaidOverIt) {
     EXPECT_FALSE(ml.StringExists("welcome"));
     EXPECT_FALSE(ml.LoadLanguage("xx-none"));
     EXPECT_EQ(ml.Strings().GetCount(), 0);
+}
+
+// Without the base file every caption is blank: the load goes on and one
+// log line names the file and who loaded it; a language of the list whose
+// own file is gone is named too, and an unlisted one without a file is not.
+TEST_F(Languages, AMissingLanguageFileIsLoggedWithWhoAskedForIt) {
+    TTempDir dir("lang");
+    dir.Write("fr.lng", R"(<language id="fr" name="French"><strings><string name="yes">Oui</string></strings></language>)");
+    dir.Write("it.lng", R"(<language id="it" name="Italian"><strings/></language>)");
+    TMultiLanguages ml;
+    ml.SetLanguagesFolder(dir.Path().string());
+    ml.ScanLanguages(nullptr);
+    ASSERT_TRUE(ml.GetLanguages()->Find(Variant("it")));
+    std::filesystem::remove(dir.File("it.lng"));
+    DefaultLanguageFile = dir.File("default.lng");  // never written
+    struct TCase {
+        const char* id;
+        std::vector<std::vector<std::string>> lines;  // the pieces of each line
+    };
+    const std::string base = "\"" + DefaultLanguageFile + "\"";
+    const TCase cases[] = {
+        {"", {{"LANGUAGE: ", base, "the start-up", "blank"}}},
+        {"fr", {{"LANGUAGE: ", base, "the language \"fr\""}}},
+        {"it", {{"LANGUAGE: ", base, "the language \"it\""},
+                {"LANGUAGE: ", "\"" + dir.File("it.lng") + "\"", "the language \"it\""}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.id);
+        TLogCapture log;
+        ml.LoadLanguage(c.id);
+        ASSERT_EQ(log.Lines().size(), c.lines.size());
+        for (size_t i = 0; i < c.lines.size(); ++i) {
+            for (const std::string& piece : c.lines[i]) {
+                EXPECT_NE(log.Lines()[i].find(piece), std::string::npos) << log.Lines()[i] << " / " << piece;
+            }
+        }
+    }
+    // The language's own texts still load over the missing base.
+    TLogCapture log;
+    EXPECT_TRUE(ml.LoadLanguage("fr"));
+    EXPECT_EQ(ml.GetString("yes", ""), "Oui");
 }
 
 TEST_F(Languages, BrokenBaseFileRaises) {

@@ -389,6 +389,44 @@ TEST_F(ImagesTest, MissingFilesGiveNoSurfaceAndNoRetryUntilReloaded) {
     EXPECT_EQ(image->GetWidth(), 5);
 }
 
+// A file the resource list names but the data lacks leaves the picture (or
+// font) blank; one log line says which file is missing and which resource
+// asked for it.
+TEST_F(ImagesTest, AMissingFileIsLoggedWithTheResourceThatAskedForIt) {
+    dir.Write("mask.png", fixtures::EncodeRgbaPng(2, 2, [](int, int) { return ~0u; }));
+    struct TCase {
+        const char* resource;
+        bool font;
+        const char* file;
+        const char* format;
+        const char* missing;
+    };
+    const TCase cases[] = {
+        {"menu_background", false, "images/gone.jpg", "jpeg", "images/gone.jpg"},
+        {"button_normal", false, "gone.png", "png", "gone.png"},
+        {"font_title", true, "fonts/title.png", "png", "fonts/title.png"},
+        {"scene_layer", false, "mask.png", "jpng", "mask.jpg"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.resource);
+        log.Clear();
+        owner = MakeRef<TTestOwner>(dir.Path().string());
+        Ref<TImageResource> image = c.font ? Ref<TImageResource>(CreateObject<TFontResource>())
+                                           : CreateObject<TImageResource>();
+        image->SetName(c.resource);
+        image->SetFileName(c.file);
+        image->SetFormat(static_cast<TImageFormat>(
+            ReadEnum(LoadStorageFromXML(std::string("<r format=\"") + c.format + "\"/>"), "format",
+                     kImageFormatNames, kImageFormatUnknown)));
+        image->SetOwner(owner);
+        EXPECT_FALSE(image->GetSurface());
+        ASSERT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(log.Has({"IMAGE: ", std::string("\"") + c.missing + "\"",
+                             std::string("\"") + c.resource + "\"", "missing"}))
+            << log.Lines()[0];
+    }
+}
+
 TEST_F(ImagesTest, TheDecodeCountGrowsOncePerDecoderRun) {
     dir.Write("c.png", fixtures::EncodeRgbaPng(2, 2, [](int, int) { return ~0u; }));
     dir.Write("c.jpg", fixtures::EncodeRgbJpeg(2, 2, [](int, int) { return 0u; }));
