@@ -20,6 +20,7 @@
 #include "game/HighScores.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "tests/data/BuiltGame.h"
+#include "tests/data/BuiltGameTest.h"
 #include "tests/support/GameHarness.h"
 #include "widgets/ButtonControl.h"
 #include "widgets/TextWidget.h"
@@ -40,30 +41,9 @@ double Contrast(uint32_t a, uint32_t b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-class Legibility : public ::testing::Test {
+class Legibility : public TBuiltGameTest {
 protected:
-    void SetUp() override {
-        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
-        savedLanguageFile_ = DefaultLanguageFile;
-        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
-        ASSERT_TRUE(LoadLanguage(""));
-        ASSERT_TRUE(StartBuiltDefinition(*game_));
-        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ada"));
-    }
-    void TearDown() override {
-        EndBuiltGame(game_);
-        DefaultLanguageFile = savedLanguageFile_;
-        LoadLanguage("");
-    }
-    bool OnTop(const std::string& name) const {
-        const Ref<IGameScreenSlave> top = game_->Top();
-        return top && top->GetName() == name;
-    }
-    template <class F>
-    bool RunUntil(F ready) {
-        for (int i = 0; i < 1000 && !ready(); ++i) game_->Step(1, 20);
-        return ready();
-    }
+    Legibility() : TBuiltGameTest("Ada") {}
     Ref<ISurface> NewSurface(int32_t width, int32_t height) {
         const Ref<ISurface> surface = game_->Engine().CreateSurface();
         surface->SetSize(width, height);
@@ -80,8 +60,6 @@ protected:
         return selected && selected->GetVisible();
     }
 
-    std::unique_ptr<TGameHarness> game_;
-    std::string savedLanguageFile_;
 };
 
 struct TButtonFace {

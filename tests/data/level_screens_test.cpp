@@ -20,6 +20,7 @@
 #include "nonogram/LevelDefs.h"
 #include "nonogram/TutorialControl.h"
 #include "tests/data/BuiltGame.h"
+#include "tests/data/BuiltGameTest.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 
@@ -38,35 +39,10 @@ const std::vector<std::string> kLandscape = {
     "33333333333333333333", "33335555333333333333", "33355555533333333333",
     "33335555333333333333", "33333333333333333333"};
 
-class LevelScreens : public ::testing::Test {
+class LevelScreens : public TBuiltGameTest {
 protected:
-    void SetUp() override {
-        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
-        // The texts as the program reads them from the data folder.
-        savedLanguageFile_ = DefaultLanguageFile;
-        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
-        ASSERT_TRUE(LoadLanguage(""));
-        ASSERT_TRUE(StartBuiltDefinition(*game_));
-        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Tester"));
-    }
-    void TearDown() override {
-        EndBuiltGame(game_);
-        DefaultLanguageFile = savedLanguageFile_;
-        LoadLanguage("");
-    }
+    LevelScreens() : TBuiltGameTest("Tester") {}
 
-    bool OnTop(const std::string& name) const {
-        const Ref<IGameScreenSlave> top = game_->Top();
-        return top && top->GetName() == name;
-    }
-    template <class F>
-    bool RunUntil(F ready, int frames = 500) {
-        for (int i = 0; i < frames && !ready(); ++i) game_->Step(1, 20);
-        return ready();
-    }
-    Ref<IParamCollection> Profile() const {
-        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
-    }
     std::string ProfileValue(const char* name) const {
         return Profile()->GetValue(name, Variant("")).ToString();
     }
@@ -77,8 +53,6 @@ protected:
         EXPECT_TRUE(WriteFramePng(*game_, file)) << file;
     }
 
-    std::unique_ptr<TGameHarness> game_;
-    std::string savedLanguageFile_;
 };
 
 // --- A big level

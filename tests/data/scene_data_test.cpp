@@ -22,6 +22,7 @@
 #include "game/GameConfig.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "tests/data/BuiltGame.h"
+#include "tests/data/BuiltGameTest.h"
 #include "tests/support/GameHarness.h"
 #include "tests/support/TempDir.h"
 #include "widgets/MotionWidgets.h"
@@ -32,34 +33,10 @@ namespace fs = std::filesystem;
 
 constexpr const char* kLocations[] = {"japan", "rome", "tibet", "egypt", "greece", "aztecs", "china"};
 
-class SceneData : public ::testing::Test {
+class SceneData : public TBuiltGameTest {
 protected:
-    void SetUp() override {
-        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
-        // The texts as the program reads them at its start, before the
-        // screens are loaded.
-        savedLanguageFile_ = DefaultLanguageFile;
-        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
-        ASSERT_TRUE(LoadLanguage(""));
-        ASSERT_TRUE(StartBuiltDefinition(*game_));
-        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ann"));
-    }
-    void TearDown() override {
-        EndBuiltGame(game_);
-        DefaultLanguageFile = savedLanguageFile_;
-        if (GetMultiLanguages()) GetMultiLanguages()->Strings().Clear();
-    }
+    SceneData() : TBuiltGameTest("Ann") {}
 
-    bool OnTop(const std::string& name) const {
-        const Ref<IGameScreenSlave> top = game_->Top();
-        return top && top->GetName() == name;
-    }
-    Ref<IParamCollection> Profile() const {
-        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
-    }
-    void Set(const std::string& key, const std::string& value) {
-        Profile()->SetValue(key, Variant(value));
-    }
     // The scene's widget at path, whatever is on top of it.
     Ref<IWidget> Scene(const std::string& path) const {
         const Ref<IGameScreenSlave> screen = game_->Screen("GS_Scene");
@@ -115,8 +92,6 @@ protected:
         return "control_scene/map_parts/" + location + "/map_levels/" + std::to_string(n);
     }
 
-    std::unique_ptr<TGameHarness> game_;
-    std::string savedLanguageFile_;
 };
 
 TEST_F(SceneData, ALocationShowsTheProfilesLayerItemsAndLevels) {

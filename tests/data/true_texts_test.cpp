@@ -21,6 +21,7 @@
 #include "minigames/BonusControl.h"
 #include "nonogram/ControlGameNonogram.h"
 #include "tests/data/BuiltGame.h"
+#include "tests/data/BuiltGameTest.h"
 #include "tests/support/GameHarness.h"
 #include "widgets/ButtonControl.h"
 #include "widgets/TextWidget.h"
@@ -34,38 +35,10 @@ std::string Lower(std::string text) {
     return text;
 }
 
-class TrueTexts : public ::testing::Test {
+class TrueTexts : public TBuiltGameTest {
 protected:
-    void SetUp() override {
-        game_ = HarnessOnBuiltData(QM_BUILT_DATA_DIR);
-        savedLanguageFile_ = DefaultLanguageFile;
-        DefaultLanguageFile = game_->Folder().File("lang/default.lng");
-        ASSERT_TRUE(LoadLanguage(""));
-        ASSERT_TRUE(StartBuiltDefinition(*game_));
-        ASSERT_TRUE(ReachMainMenuWithPlayer(*game_, "Ada"));
-    }
-    void TearDown() override {
-        EndBuiltGame(game_);
-        DefaultLanguageFile = savedLanguageFile_;
-        LoadLanguage("");
-    }
+    TrueTexts() : TBuiltGameTest("Ada") {}
 
-    bool OnTop(const std::string& name) const {
-        const Ref<IGameScreenSlave> top = game_->Top();
-        return top && top->GetName() == name;
-    }
-    // Frames of 20 ms until ready() holds, at most 20 s of the game's clock.
-    template <class F>
-    bool RunUntil(F ready) {
-        for (int i = 0; i < 1000 && !ready(); ++i) game_->Step(1, 20);
-        return ready();
-    }
-    Ref<IParamCollection> Profile() const {
-        return game_->Game()->GetUserProfiles()->GetCurrent()->GetParams();
-    }
-    void Set(const std::string& key, const std::string& value) {
-        Profile()->SetValue(key, Variant(value));
-    }
     std::string ProfileValue(const std::string& key) const {
         return TextOrEmpty(Profile()->GetValue(key, Variant("")));
     }
@@ -127,8 +100,6 @@ protected:
         return board;
     }
 
-    std::unique_ptr<TGameHarness> game_;
-    std::string savedLanguageFile_;
 };
 
 // --- Quoted names
