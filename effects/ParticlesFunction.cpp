@@ -357,3 +357,10 @@ void TFunctionParticleSystem::DrawParticle(ISurface& surface, int32_t x, int32_t
     DrawTableParticle(surface, x, y, particle.values, *images_[size_t(index)], drawMode_,
                       blendingMode_, GetTransparentLevel());
 }
+
+bool TFunctionParticleSystem::ContainsPoint(int32_t x, int32_t y, bool ignoreVisible) {
+    (void)x;
+    (void)y;
+    (void)ignoreVisible;
+    return false;
+}

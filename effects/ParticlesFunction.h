@@ -70,6 +70,10 @@ public:
     int32_t GetWidth() override { return width_; }
     int32_t GetHeight() override { return height_; }
     TRect GetBounds() override { return bounds_; }
+    // Sparks are light, not matter: a point under them belongs to whatever
+    // they play over, so a hit test never finds the system (its bounds follow
+    // the particles, which wander at random).
+    bool ContainsPoint(int32_t x, int32_t y, bool ignoreVisible) override;
 
     int32_t GetParticleCount() const { return int32_t(particles_.size()); }
     const std::vector<std::unique_ptr<TFunctionParticle>>& Particles() const { return particles_; }

@@ -186,6 +186,18 @@ TEST(FunctionParticles, CommandsAddWithParametersAndClear) {
     EXPECT_TRUE(repainted);
 }
 
+TEST(FunctionParticles, AHitTestPassesThroughTheSparks) {
+    TFixture f(SystemXml(R"(delta_step="-1" anchor_left="10" anchor_top="10")", 1000));
+    f.screen.Step(1, 10);
+    f.system->ExecuteCommand(1, ParamCollectionFromString("\\sx=7\\sy=3"));
+    f.screen.Step(1, 10);
+    const TRect covered = f.system->GetBounds();
+    ASSERT_FALSE(covered.IsEmpty());
+    const int32_t x = (covered.left + covered.right) / 2, y = (covered.top + covered.bottom) / 2;
+    EXPECT_FALSE(f.system->ContainsPoint(x, y, false));
+    EXPECT_FALSE(f.system->ContainsPoint(x, y, true));
+}
+
 // Copyrect draws at (opacity * level) div 256; fillcolor paints the rounded,
 // clamped channels through the picture's alpha.
 TEST(FunctionParticles, DrawingInBothModes) {
